@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+// Number <-> text conversions used wherever the program shows, stores or reads numbers.
+// The decimal separator is always "."; no locale is consulted.
+namespace numtext {
+
+// General format: the shortest text with up to 15 significant digits. Fixed notation when
+// 0.00001 <= |v| < 1E15 after rounding to 15 digits, otherwise mantissa "E" exponent
+// (1E20, 1.5E-7). Negative zero is "0".
+QString formatGeneral(double value);
+
+// Decimal text to double: blanks around it allowed, optional sign, digits with an optional
+// ".", optional exponent. Nothing else converts, nor does a value outside double's range.
+bool toDouble(const QString &text, double *value);
+
+// Decimal text to a 32-bit integer: blanks around it allowed, optional sign.
+bool toInt32(const QString &text, int *value);
+
+}

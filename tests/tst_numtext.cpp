@@ -1,0 +1,120 @@
+#include <QtTest>
+
+#include "app/numtext.h"
+
+#include <cmath>
+#include <limits>
+
+class TestNumText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formatGeneral_data();
+    void formatGeneral();
+    void toDouble_data();
+    void toDouble();
+    void toInt32_data();
+    void toInt32();
+};
+
+void TestNumText::formatGeneral_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("integer") << 1000.0 << "1000";
+    QTest::newRow("half") << 0.5 << "0.5";
+    QTest::newRow("negative") << -3.25 << "-3.25";
+    QTest::newRow("0.1+0.2 rounds to 15 digits") << (0.1 + 0.2) << "0.3";
+    QTest::newRow("1E20") << 1e20 << "1E20";
+    QTest::newRow("1.5E-7") << 1.5e-7 << "1.5E-7";
+    QTest::newRow("1E-7") << 1e-7 << "1E-7";
+    QTest::newRow("smallest fixed") << 0.00001 << "0.00001";
+    QTest::newRow("below smallest fixed") << 0.000009 << "9E-6";
+    QTest::newRow("largest fixed") << 999999999999999.0 << "999999999999999";
+    QTest::newRow("1E15") << 1e15 << "1E15";
+    QTest::newRow("rounds up to 1E15") << 999999999999999.9 << "1E15";
+    QTest::newRow("15 digits kept") << 123456.789012345 << "123456.789012345";
+    QTest::newRow("16th digit rounded") << 0.12345678901234567 << "0.123456789012346";
+    QTest::newRow("negative exponent form") << -2.5e-9 << "-2.5E-9";
+    QTest::newRow("big exponent") << 1.7976931348623157e308 << "1.79769313486232E308";
+}
+
+void TestNumText::formatGeneral()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(numtext::formatGeneral(value), text);
+}
+
+void TestNumText::toDouble_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("value");
+    QTest::newRow("integer") << "42" << true << 42.0;
+    QTest::newRow("blanks around") << "  -1.5  " << true << -1.5;
+    QTest::newRow("plus sign") << "+7" << true << 7.0;
+    QTest::newRow("exponent") << "1E3" << true << 1000.0;
+    QTest::newRow("negative exponent") << "2.5e-2" << true << 0.025;
+    QTest::newRow("leading point") << ".5" << true << 0.5;
+    QTest::newRow("trailing point") << "5." << true << 5.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("blanks only") << "   " << false << 0.0;
+    QTest::newRow("comma") << "1,5" << false << 0.0;
+    QTest::newRow("letters") << "abc" << false << 0.0;
+    QTest::newRow("inf") << "inf" << false << 0.0;
+    QTest::newRow("nan") << "nan" << false << 0.0;
+    QTest::newRow("hex") << "0x10" << false << 0.0;
+    QTest::newRow("exponent without digits") << "1E" << false << 0.0;
+    QTest::newRow("sign only") << "-" << false << 0.0;
+    QTest::newRow("point only") << "." << false << 0.0;
+    QTest::newRow("overflow") << "1E400" << false << 0.0;
+    QTest::newRow("trailing text") << "12kg" << false << 0.0;
+    QTest::newRow("inner blank") << "1 2" << false << 0.0;
+}
+
+void TestNumText::toDouble()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(double, value);
+    double v = -123;
+    QCOMPARE(numtext::toDouble(text, &v), ok);
+    if (ok)
+        QCOMPARE(v, value);
+    else
+        QCOMPARE(v, -123.0);
+}
+
+void TestNumText::toInt32_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("value");
+    QTest::newRow("plain") << "65280" << true << 65280;
+    QTest::newRow("negative") << "-5" << true << -5;
+    QTest::newRow("blanks") << " 12 " << true << 12;
+    QTest::newRow("max") << "2147483647" << true << 2147483647;
+    QTest::newRow("min") << "-2147483648" << true << int(-2147483647 - 1);
+    QTest::newRow("too big") << "2147483648" << false << 0;
+    QTest::newRow("far too big") << "99999999999999999999" << false << 0;
+    QTest::newRow("fraction") << "1.5" << false << 0;
+    QTest::newRow("letters") << "abc" << false << 0;
+    QTest::newRow("empty") << "" << false << 0;
+}
+
+void TestNumText::toInt32()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(int, value);
+    int v = -123;
+    QCOMPARE(numtext::toInt32(text, &v), ok);
+    if (ok)
+        QCOMPARE(v, value);
+}
+
+QTEST_APPLESS_MAIN(TestNumText)
+#include "tst_numtext.moc"
