@@ -1,7 +1,14 @@
+#include "app/mainunit.h"
+#include "app/startup.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    return 0;
+    QApplication application(argc, argv);
+    Tmainform *mainform = createApplicationWindows();
+    mainform->show();
+    const int result = application.exec();
+    destroyApplicationWindows();
+    return result;
 }

@@ -1,0 +1,314 @@
+#include "app/mainunit.h"
+
+#include "app/appstate.h"
+#include "app/errorguard.h"
+#include "app/services.h"
+#include "settings/inifile.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+namespace {
+
+const QString SectionDataFile = QStringLiteral("数据文件");
+const QString KeyLastWorkbook = QStringLiteral("前次打开的数据文件");
+
+const QColor Silver(192, 192, 192);
+const QColor Aqua(0, 255, 255);
+
+QFont pixelFont(const QString &family, int pixels, bool bold = false)
+{
+    QFont f(family);
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+QFont songti(int pixels)
+{
+    return pixelFont(QStringLiteral("宋体"), pixels);
+}
+
+QFont pointFont(int points)
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPointSize(points);
+    return f;
+}
+
+void setBackground(QWidget *w, const QColor &c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Base, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QLabel *makeLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    label->adjustSize();
+    label->move(x, y);
+    return label;
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &text, QStyle::StandardPixmap glyph, int x, int y)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setGeometry(x, y, 89, 25);
+    button->setFont(songti(13));
+    // QIcon derives the disabled image from the normal one: the glyph's two images.
+    button->setIcon(parent->style()->standardIcon(glyph));
+    return button;
+}
+
+}
+
+Tmainform::Tmainform(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("Excel曲线"));
+    setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    createDesignedControls();
+    FormCreate();
+}
+
+Tmainform::~Tmainform() = default;
+
+void Tmainform::createDesignedControls()
+{
+    Label1 = makeLabel(this, QStringLiteral("文件名："), 16, 12, songti(16));
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(80, 8, 345, 24);
+    Edit1->setFont(songti(16));
+    Edit1->setReadOnly(true);
+    setBackground(Edit1, Silver);
+
+    openBtn = makeButton(this, QStringLiteral("打开文件"), QStyle::SP_DialogOpenButton, 432, 8);
+    drawBtn = makeButton(this, QStringLiteral("绘制曲线"), QStyle::SP_FileDialogDetailedView, 560, 8);
+    drawBtn->setEnabled(false);
+    exitBtn = makeButton(this, QStringLiteral("退出"), QStyle::SP_DialogCloseButton, 560, 438);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(4, 272, 333, 193);
+    Memo1->setFont(songti(19));
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameShape(QFrame::NoFrame);
+    Panel1->setGeometry(256, 158, 248, 49);
+    setBackground(Panel1, palette().color(QPalette::Window));
+    Label2 = makeLabel(Panel1, QStringLiteral("正在读取数据..."), 14, 10, songti(29));
+    QPalette blue = Label2->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    Label2->setPalette(blue);
+    Panel1->hide();
+
+    // Row positions: kept for the layout, never shown and never read back.
+    GroupBox1 = new QGroupBox(QStringLiteral("位置（在第几行）"), this);
+    GroupBox1->setGeometry(344, 272, 161, 193);
+    const QString captions[] = {QStringLiteral("指标名称"), QStringLiteral("单    位"),
+                                QStringLiteral("数据开始"), QStringLiteral("数据结束")};
+    QLineEdit **edits[] = {&Edit2, &Edit3, &Edit4, &Edit5};
+    for (int i = 0; i < 4; ++i) {
+        makeLabel(GroupBox1, captions[i], 16, 23 + 32 * i, songti(16));
+        QLineEdit *edit = new QLineEdit(QString::number(i + 1), GroupBox1);
+        edit->setGeometry(88, 18 + 32 * i, 57, 27);
+        edit->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
+        *edits[i] = edit;
+    }
+    useBtn = new QPushButton(QStringLiteral("应用"), GroupBox1);
+    useBtn->setGeometry(40, 152, 75, 25);
+    GroupBox1->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(200);
+    Timer1->setSingleShot(false); // Timer1Timer switches it off itself
+
+    connect(openBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { openBtnClick(); }); });
+    connect(drawBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { drawBtnClick(); }); });
+    connect(exitBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { exitBtnClick(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded(this, [this] { Timer1Timer(); }); });
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { guarded(this, [this] { Memo1Change(); }); });
+}
+
+void Tmainform::createColumnControls()
+{
+    for (int k = 1; k <= ColumnCount; ++k) {
+        const int left = 8 + 65 * (k - 1);
+        QListView *list = new QListView(this);
+        list->setGeometry(left, 65, 60, 200);
+        list->setFont(pointFont(10));
+        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setUniformItemSizes(true);
+        setBackground(list, Silver);
+        list->setVisible(k <= 10);
+        colList[k] = list;
+    }
+    for (int k = 1; k <= ColumnCount; ++k) {
+        for (int axis = 0; axis < 2; ++axis) {
+            QCheckBox *box = new QCheckBox(axis == 0 ? QStringLiteral("x") : QStringLiteral("y"), this);
+            box->setGeometry((axis == 0 ? 8 : 38) + 65 * (k - 1), 45, 27, 17);
+            box->setFont(pointFont(10));
+            setBackground(box, Silver);
+            box->setVisible(k <= 10);
+            connect(box, &QCheckBox::toggled, this, [this, box] { guarded(this, [this, box] { CheckBox1Click(box); }); });
+            (axis == 0 ? xBox : yBox)[k] = box;
+        }
+    }
+}
+
+void Tmainform::FormCreate()
+{
+    app().exePath = app().executableFolder;
+    setFixedSize(660, 469);
+    m_firstActivation = true;
+    app().iniFile = std::make_unique<IniFile>(app().exePath + QStringLiteral("ini/option.ini"));
+    createColumnControls();
+    m_nameRow = 1;
+    m_unitRow = 2;
+    m_firstRow = 3;
+    m_lastRow = 4;
+    app().scaleMode = 2;
+    Panel1->raise();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+void Tmainform::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded(this, [this] { FormActivate(); });
+}
+
+void Tmainform::FormActivate()
+{
+    if (!m_firstActivation)
+        return;
+    m_firstActivation = false;
+    const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
+    if (!last.isEmpty() && QFileInfo(last).isFile()) {
+        startRead(last);
+        return;
+    }
+    const QString fallback = app().exePath + QStringLiteral("001.xls");
+    if (QFileInfo(fallback).isFile())
+        startRead(fallback);
+}
+
+void Tmainform::openBtnClick()
+{
+    const QString path = services().getOpenFileName(this, QStringLiteral("电子表格文 (*.xls)"), QStringLiteral("xls"));
+    if (path.isEmpty())
+        return;
+    // Remembered before the read, so that a workbook that fails to read is offered again.
+    app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, path);
+    startRead(path);
+}
+
+void Tmainform::startRead(const QString &path)
+{
+    Edit1->setText(path);
+    m_fileName = path;
+    Panel1->show();
+    drawBtn->setEnabled(false);
+    useBtn->setEnabled(false);
+    // A request while one is pending keeps the running 200 ms: one read, of the last path.
+    if (!Timer1->isActive())
+        Timer1->start();
+}
+
+void Tmainform::Timer1Timer()
+{
+    Timer1->stop();
+    ++m_readCount;
+    readWorkbook(m_fileName);
+    Panel1->hide();
+    reportTable();
+}
+
+void Tmainform::readWorkbook(const QString &path)
+{
+    Q_UNUSED(path);
+}
+
+void Tmainform::reportTable()
+{
+}
+
+void Tmainform::checkChoice()
+{
+    m_choiceOK = false;
+}
+
+void Tmainform::drawBtnClick()
+{
+    checkChoice();
+    if (!m_choiceOK)
+        return;
+}
+
+void Tmainform::exitBtnClick()
+{
+    close();
+}
+
+void Tmainform::Memo1Change()
+{
+    if (Memo1->document()->isEmpty())
+        return;
+    if (Memo1->document()->blockCount() > LogLineLimit)
+        Memo1->clear();
+}
+
+void Tmainform::appendLog(const QString &line)
+{
+    Memo1->appendPlainText(line);
+}
+
+void Tmainform::reportMessage(const QString &text)
+{
+    services().showMessage(this, text);
+    appendLog(text);
+}
+
+void Tmainform::CheckBox1Click(QCheckBox *sender)
+{
+    Q_UNUSED(sender);
+}
+
+void Tmainform::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void Tmainform::FormClose()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    app().iniFile.reset();
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+// The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
+// the message log, and the buttons that open a workbook and draw the chosen columns.
+class Tmainform : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit Tmainform(QWidget *parent = nullptr);
+    ~Tmainform() override;
+
+    static constexpr int ColumnCount = 32;
+    static constexpr int LogLineLimit = 128;
+
+    // designed controls:
+    QLabel *Label1;
+    QLineEdit *Edit1;
+    QPushButton *openBtn;
+    QPushButton *drawBtn;
+    QPushButton *exitBtn;
+    QPlainTextEdit *Memo1;
+    QFrame *Panel1;
+    QLabel *Label2;
+    QGroupBox *GroupBox1;
+    QLineEdit *Edit2, *Edit3, *Edit4, *Edit5;
+    QPushButton *useBtn;
+    QTimer *Timer1;
+
+    // run-time controls, 1-based like the columns they show ([0] unused):
+    std::array<QListView *, ColumnCount + 1> colList{};
+    std::array<QCheckBox *, ColumnCount + 1> xBox{};
+    std::array<QCheckBox *, ColumnCount + 1> yBox{};
+
+    // handlers:
+    void FormCreate();
+    void FormActivate();
+    void openBtnClick();
+    void Timer1Timer();
+    void drawBtnClick();
+    void exitBtnClick();
+    void Memo1Change();
+    void FormClose();
+    void CheckBox1Click(QCheckBox *sender);
+
+    // Appends one line to the log.
+    void appendLog(const QString &line);
+    // Shows a plain message box and logs the same text.
+    void reportMessage(const QString &text);
+
+    // state read by the other windows and by tests:
+    bool firstActivation() const { return m_firstActivation; }
+    QString fileName() const { return m_fileName; }
+    int colCount() const { return m_colCount; }
+    int lastRow() const { return m_lastRow; }
+    bool choiceOK() const { return m_choiceOK; }
+    int readCount() const { return m_readCount; }
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createDesignedControls();
+    void createColumnControls();
+    void startRead(const QString &path);
+    void readWorkbook(const QString &path);
+    void reportTable();
+    void checkChoice();
+
+    bool m_firstActivation = false;
+    int m_nameRow = 0, m_unitRow = 0, m_firstRow = 0, m_lastRow = 0;
+    bool m_choiceOK = false;
+    int m_colCount = 0;
+    QString m_fileName;
+    int m_xCol = 0;
+    std::array<int, 8> m_yCol{};
+    int m_yCount = 0;
+    int m_readCount = 0; // reads run so far; lets tests see that one request made one read
+    bool m_closed = false;
+};

@@ -1,0 +1,53 @@
+#include "app/services.h"
+
+#include "app/appstate.h"
+#include "app/colorref.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtServices::showMessage(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtServices::showError(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString QtServices::getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+bool QtServices::pickColor(QWidget *parent, int initial, int *chosen)
+{
+    const QColor picked = QColorDialog::getColor(colorref::toQColor(initial), parent);
+    if (!picked.isValid())
+        return false;
+    *chosen = colorref::fromQColor(picked);
+    return true;
+}
+
+void QtServices::showModal(QDialog *dialog)
+{
+    dialog->exec();
+}
+
+Services &services()
+{
+    static QtServices fallback;
+    return app().services ? *app().services : fallback;
+}

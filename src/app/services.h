@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+// Everything that asks the user or blocks on a window goes through here, so tests can put
+// scripted answers behind it and never block.
+class Services
+{
+public:
+    virtual ~Services() = default;
+
+    // Plain message box: the text, one OK button, no icon, the application title.
+    virtual void showMessage(QWidget *parent, const QString &text) = 0;
+    // The top-level error display: the text, an error icon, the application title.
+    virtual void showError(QWidget *parent, const QString &text) = 0;
+    // File-open dialog; an empty result means cancelled.
+    virtual QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) = 0;
+    // Colour picker preset with `initial` (0x00BBGGRR); false when cancelled.
+    virtual bool pickColor(QWidget *parent, int initial, int *chosen) = 0;
+    // Shows a dialog modally and returns when it has closed.
+    virtual void showModal(QDialog *dialog) = 0;
+};
+
+// The real thing: Qt's message boxes and dialogs.
+class QtServices : public Services
+{
+public:
+    void showMessage(QWidget *parent, const QString &text) override;
+    void showError(QWidget *parent, const QString &text) override;
+    QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) override;
+    bool pickColor(QWidget *parent, int initial, int *chosen) override;
+    void showModal(QDialog *dialog) override;
+};
+
+Services &services();

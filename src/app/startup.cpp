@@ -1,0 +1,29 @@
+#include "app/startup.h"
+
+#include "app/appstate.h"
+#include "app/mainunit.h"
+#include "chartwin/dataLineUnit.h"
+#include "settings/setcolorUnit.h"
+#include "settings/setrulerUnit.h"
+
+#include <QCoreApplication>
+
+Tmainform *createApplicationWindows()
+{
+    QCoreApplication::setApplicationName(applicationTitle());
+    AppState &s = app();
+    if (s.executableFolder.isEmpty())
+        s.executableFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    s.mainform = new Tmainform;
+    s.dataLineForm = new TdataLineForm(s.mainform);
+    s.setLinecolorform = new TsetLinecolorform(s.dataLineForm);
+    s.setrulerForm = new TsetrulerForm(s.dataLineForm);
+    return s.mainform;
+}
+
+void destroyApplicationWindows()
+{
+    AppState &s = app();
+    delete s.mainform; // owns the other three
+    resetAppState();
+}

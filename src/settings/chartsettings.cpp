@@ -1,0 +1,52 @@
+#include "settings/chartsettings.h"
+
+#include "settings/inifile.h"
+
+namespace chartsettings {
+
+namespace {
+
+const QString Appearance = QStringLiteral("数据曲线");
+const QString LimitsSection = QStringLiteral("曲线设置");
+
+QString colorKey(int i) { return QStringLiteral("颜色") + QString::number(i); }
+QString lowerKey(int curve) { return QStringLiteral("曲线%1下限").arg(curve + 1); }
+QString upperKey(int curve) { return QStringLiteral("曲线%1上限").arg(curve + 1); }
+
+}
+
+void readAppearance(const IniFile &ini, mainunit::Tline &set)
+{
+    for (int i = 0; i < 8; ++i)
+        set.color[i] = ini.readInteger(Appearance, colorKey(i), 0x00FF00);
+    set.backColor = ini.readInteger(Appearance, QStringLiteral("背景颜色"), 0);
+    set.gridColor = ini.readInteger(Appearance, QStringLiteral("网格颜色"), 0x008000);
+    set.title = ini.readString(Appearance, QStringLiteral("曲线标题"), QStringLiteral("Excel数据曲线图"));
+}
+
+void writeAppearance(IniFile &ini, const mainunit::Tline &set)
+{
+    for (int i = 0; i < 8; ++i)
+        ini.writeInteger(Appearance, colorKey(i), set.color[i]);
+    ini.writeInteger(Appearance, QStringLiteral("背景颜色"), set.backColor);
+    ini.writeInteger(Appearance, QStringLiteral("网格颜色"), set.gridColor);
+    ini.writeString(Appearance, QStringLiteral("曲线标题"), set.title);
+}
+
+std::array<Limits, 4> readLimits(const IniFile &ini)
+{
+    std::array<Limits, 4> limits;
+    for (int curve = 0; curve < 4; ++curve) {
+        limits[curve].lower = ini.readFloat(LimitsSection, lowerKey(curve), 0.0);
+        limits[curve].upper = ini.readFloat(LimitsSection, upperKey(curve), 1000.0);
+    }
+    return limits;
+}
+
+void writeLimits(IniFile &ini, int curve, const Limits &limits)
+{
+    ini.writeFloat(LimitsSection, lowerKey(curve), limits.lower);
+    ini.writeFloat(LimitsSection, upperKey(curve), limits.upper);
+}
+
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/lineset.h"
+
+#include <array>
+
+class IniFile;
+
+// What the settings file keeps for the chart: colours and title in section "数据曲线",
+// manual limits of curves 1 to 4 in section "曲线设置". Keys are read and written one by
+// one in a fixed order, so a first save lists them in that order.
+namespace chartsettings {
+
+// Colours "颜色0".."颜色7" (default green), "背景颜色" (black), "网格颜色" (dark green),
+// then "曲线标题" (default "Excel数据曲线图"), into the given record.
+void readAppearance(const IniFile &ini, mainunit::Tline &set);
+
+// Writes the same keys in the same order; stops at the first refused write (AppError).
+void writeAppearance(IniFile &ini, const mainunit::Tline &set);
+
+struct Limits {
+    double lower = 0;
+    double upper = 1000;
+};
+
+// "曲线N下限" then "曲线N上限" for N = 1..4 (defaults 0 and 1000).
+std::array<Limits, 4> readLimits(const IniFile &ini);
+
+// Writes the lower, then the upper limit of curve `curve` (0..3).
+void writeLimits(IniFile &ini, int curve, const Limits &limits);
+
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+class ColorSwatch;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Colours of curves 1 to 4, background and grid, and the chart title. Works on lineSet
+// only; the chart window writes the settings file after it closes.
+class TsetLinecolorform : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TsetLinecolorform(QWidget *parent = nullptr);
+
+    // designed controls:
+    QGroupBox *GroupBox1;
+    ColorSwatch *color1, *color2, *color3, *color4;
+    ColorSwatch *backLabel, *gridLabel;
+    QLineEdit *Edit1;
+    QPushButton *OKBtn;
+    QPushButton *exitBtn;
+
+    // handlers:
+    void FormCreate();
+    void FormActivate();
+    void color1Click(ColorSwatch *sender);
+    void OKBtnClick();
+    void exitBtnClick();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool m_firstActivation = false;
+};

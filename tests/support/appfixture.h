@@ -1,0 +1,74 @@
+#pragma once
+
+#include "app/appstate.h"
+#include "app/mainunit.h"
+#include "app/startup.h"
+#include "support/scriptedservices.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// A fresh program per test: its own executable folder (with or without ini/ and 001.xls),
+// scripted services, and the four windows created as at program start.
+struct AppFixture {
+    QTemporaryDir dir;
+    ScriptedServices services;
+    Tmainform *mainform = nullptr;
+
+    explicit AppFixture(bool withIniFolder = true)
+    {
+        if (withIniFolder)
+            QDir(dir.path()).mkdir(QStringLiteral("ini"));
+        resetAppState();
+        app().executableFolder = dir.path() + QLatin1Char('/');
+        app().services = &services;
+    }
+
+    ~AppFixture()
+    {
+        if (mainform)
+            destroyApplicationWindows();
+        app().services = nullptr;
+        app().executableFolder.clear();
+    }
+
+    QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
+    QString iniPath() const { return path(QStringLiteral("ini/option.ini")); }
+
+    void copyIn(const QString &source, const QString &name) const
+    {
+        QFile::remove(path(name));
+        QVERIFY(QFile::copy(source, path(name)));
+    }
+
+    void writeIni(const QByteArray &bytes) const
+    {
+        QFile f(iniPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QByteArray iniBytes() const
+    {
+        QFile f(iniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Creates the windows and shows the main window; it activates as at program start.
+    Tmainform *start()
+    {
+        mainform = createApplicationWindows();
+        mainform->show();
+        mainform->activateWindow();
+        if (!QTest::qWaitForWindowActive(mainform))
+            mainform->FormActivate();
+        return mainform;
+    }
+};
+
+inline QString sampleWorkbook()
+{
+    return QStringLiteral(TABROVEX_SOURCE_DIR "/data/001.xls");
+}
