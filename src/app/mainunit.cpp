@@ -203,6 +203,15 @@ void Tmainform::changeEvent(QEvent *event)
         guarded(this, [this] { FormActivate(); });
 }
 
+void Tmainform::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A desktop without a window manager never activates the window; the first showing
+    // counts as the first activation there.
+    if (m_firstActivation)
+        QTimer::singleShot(0, this, [this] { guarded(this, [this] { FormActivate(); }); });
+}
+
 void Tmainform::FormActivate()
 {
     if (!m_firstActivation)
