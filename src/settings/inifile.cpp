@@ -50,7 +50,6 @@ struct Line
     int begin = 0;    // byte offsets into the file content
     int contentEnd = 0;
     int end = 0;      // past the line end, if any
-    bool terminated() const { return end > contentEnd; }
 };
 
 std::vector<Line> splitLines(const QByteArray &bytes)

@@ -1,5 +1,6 @@
 #include "settings/safewrite.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
