@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// The program's settings file: a sectioned key=value text file in GB18030/GBK bytes.
+//
+// Nothing is kept in memory: every read goes to the file and every write has reached the
+// file when it returns, so a change made by hand while the program runs is seen at the next
+// read. Lines the program does not change keep their bytes and line ends.
+class IniFile
+{
+public:
+    explicit IniFile(const QString &fileName);   // touches no disk
+    QString fileName() const;
+
+    // reading: a missing file, section or key, or a value that does not convert gives the default
+    QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    double readFloat(const QString &section, const QString &key, double defaultValue) const;
+
+    // writing: throws AppError("Unable to write to <full path>") and leaves the file as it was
+    void writeString(const QString &section, const QString &key, const QString &value);
+    void writeInteger(const QString &section, const QString &key, int value);
+    void writeFloat(const QString &section, const QString &key, double value);
+
+    // Longest value, in file bytes, that a read returns; longer stored values are cut.
+    static constexpr int maxValueBytes = 2047;
+
+private:
+    QString m_fileName;
+};

@@ -1,0 +1,1 @@
+tabrovex_add_test(tst_inifile SOURCES tst_inifile.cpp)
