@@ -3,6 +3,12 @@
 #include "app/appstate.h"
 #include "app/errorguard.h"
 #include "app/services.h"
+#include "chartwin/dataLineUnit.h"
+#include "import/automation.h"
+#include "import/columnchoice.h"
+#include "import/columnstore.h"
+#include "import/tablereport.h"
+#include "import/workbookread.h"
 #include "settings/inifile.h"
 
 #include <QCheckBox>
@@ -152,6 +158,7 @@ void Tmainform::createDesignedControls()
 
 void Tmainform::createColumnControls()
 {
+    m_store = new ColumnStore(this);
     for (int k = 1; k <= ColumnCount; ++k) {
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
@@ -161,6 +168,7 @@ void Tmainform::createColumnControls()
         list->setUniformItemSizes(true);
         setBackground(list, Silver);
         list->setVisible(k <= 10);
+        list->setModel(new ColumnListModel(m_store, k, list));
         colList[k] = list;
     }
     for (int k = 1; k <= ColumnCount; ++k) {
@@ -260,16 +268,58 @@ void Tmainform::Timer1Timer()
 
 void Tmainform::readWorkbook(const QString &path)
 {
-    Q_UNUSED(path);
+    const ReadResult result = ::readWorkbook(path, *m_store, automation::Registry::global());
+    if (!result.connected)
+        services().showMessage(this, result.message);
 }
 
 void Tmainform::reportTable()
 {
+    const TableReport report = ::reportTable(*m_store);
+    for (const QString &line : report.log)
+        appendLog(line);
+    if (report.columns > 0) {
+        // Boxes beyond the table go; those of a wider table read after a narrow one come
+        // back, or its extra columns could never be chosen.
+        for (int k = 1; k <= ColumnCount; ++k) {
+            const bool visible = k <= 10 && !report.hidesColumn(k);
+            xBox[k]->setVisible(visible);
+            yBox[k]->setVisible(visible);
+        }
+    }
+    if (!report.setCounts)
+        return;
+    m_colCount = report.columns;
+    if (report.tickX > 0)
+        xBox[report.tickX]->setChecked(true);
+    for (int k : report.tickY)
+        yBox[k]->setChecked(true);
+    m_lastRow = report.lastRow;
+    Edit5->setText(QString::number(m_lastRow));
+    drawBtn->setEnabled(true);
+    useBtn->setEnabled(true);
+}
+
+ChoiceState Tmainform::choiceState() const
+{
+    ChoiceState state;
+    state.colCount = m_colCount;
+    for (int k = 1; k <= ColumnCount; ++k) {
+        state.x[k - 1] = xBox[k]->isChecked();
+        state.y[k - 1] = yBox[k]->isChecked();
+    }
+    state.itemCounts = m_store->counts();
+    return state;
 }
 
 void Tmainform::checkChoice()
 {
-    m_choiceOK = false;
+    const ChoiceCheck check = ::checkChoice(choiceState());
+    m_choiceOK = check.ok;
+    if (!check.message.isEmpty())
+        reportMessage(check.message);
+    if (check.disableDraw)
+        drawBtn->setEnabled(false);
 }
 
 void Tmainform::drawBtnClick()
@@ -277,6 +327,15 @@ void Tmainform::drawBtnClick()
     checkChoice();
     if (!m_choiceOK)
         return;
+    loadLineData();
+    TdataLineForm *chart = app().dataLineForm;
+    chart->firstActivation = true;
+    services().showModal(chart);
+    activateWindow();
+}
+
+void Tmainform::loadLineData()
+{
 }
 
 void Tmainform::exitBtnClick()
@@ -305,7 +364,17 @@ void Tmainform::reportMessage(const QString &text)
 
 void Tmainform::CheckBox1Click(QCheckBox *sender)
 {
-    Q_UNUSED(sender);
+    // Before the first read that found two columns, a click only ticks or unticks.
+    for (int k = 1; k <= m_colCount; ++k) {
+        if (sender == xBox[k] && xBox[k]->isChecked())
+            yBox[k]->setChecked(false);
+        if (sender == yBox[k] && yBox[k]->isChecked())
+            xBox[k]->setChecked(false);
+    }
+    for (int k = 1; k <= m_colCount; ++k) {
+        setBackground(xBox[k], xBox[k]->isChecked() ? Aqua : Silver);
+        setBackground(yBox[k], yBox[k]->isChecked() ? Aqua : Silver);
+    }
 }
 
 void Tmainform::closeEvent(QCloseEvent *event)

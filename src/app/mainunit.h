@@ -4,7 +4,9 @@
 
 #include <array>
 
+class ColumnStore;
 class QCheckBox;
+struct ChoiceState;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -56,6 +58,14 @@ public:
     void FormClose();
     void CheckBox1Click(QCheckBox *sender);
 
+    // Copies the chosen columns into both charts of the chart window.
+    void loadLineData();
+
+    // The column store behind the 32 lists.
+    const ColumnStore &store() const { return *m_store; }
+    // The ticked boxes as plain data, with colCount and the list lengths.
+    ChoiceState choiceState() const;
+
     // Appends one line to the log.
     void appendLog(const QString &line);
     // Shows a plain message box and logs the same text.
@@ -82,6 +92,7 @@ private:
     void reportTable();
     void checkChoice();
 
+    ColumnStore *m_store = nullptr;
     bool m_firstActivation = false;
     int m_nameRow = 0, m_unitRow = 0, m_firstRow = 0, m_lastRow = 0;
     bool m_choiceOK = false;

@@ -3,6 +3,8 @@
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "chartwin/dataLineUnit.h"
+#include "import/automation.h"
+#include "import/excelapp.h"
 #include "settings/setcolorUnit.h"
 #include "settings/setrulerUnit.h"
 
@@ -11,6 +13,11 @@
 Tmainform *createApplicationWindows()
 {
     QCoreApplication::setApplicationName(applicationTitle());
+    // Our own spreadsheet application answers the workbook read.
+    automation::Registry &registry = automation::Registry::global();
+    if (!registry.contains(QStringLiteral("Excel.Application")))
+        excelapp::registerApplication(registry);
+
     AppState &s = app();
     if (s.executableFolder.isEmpty())
         s.executableFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
