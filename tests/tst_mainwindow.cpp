@@ -1,4 +1,5 @@
 #include "support/appfixture.h"
+#include "support/sheetserver.h"
 
 #include "app/errorguard.h"
 
@@ -34,7 +35,309 @@ private slots:
     void logEmptiedAt129thLine();
     void errorDisplayAddsFullStop_data();
     void errorDisplayAddsFullStop();
+    void tableReport_data();
+    void tableReport();
+    void ticksSurviveSecondRead();
+    void narrowThenWideRead();
+    void boxesBeforeFirstRead();
+    void exclusionAndColours();
+    void choiceCheck_data();
+    void choiceCheck();
+    void unequalLengthsKeepDrawingOff();
+    void noSpreadsheetApplication();
+    void openFailureKeepsIndicator();
 };
+
+namespace {
+
+// Opens a workbook through the dialog and waits for its read.
+void readThroughDialog(AppFixture &f, Tmainform *m, const QString &name = QStringLiteral("book.xls"))
+{
+    const int before = m->readCount();
+    f.services.openAnswers.push_back(f.path(name));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), before + 1, 3000);
+}
+
+QStringList logLines(Tmainform *m)
+{
+    const QString text = m->Memo1->toPlainText();
+    return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+}
+
+QString ticks(Tmainform *m)
+{
+    QStringList out;
+    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+        if (m->xBox[k]->isChecked())
+            out << QStringLiteral("x%1").arg(k);
+        if (m->yBox[k]->isChecked())
+            out << QStringLiteral("y%1").arg(k);
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+int visibleBoxColumns(Tmainform *m)
+{
+    int n = 0;
+    for (int k = 1; k <= Tmainform::ColumnCount; ++k)
+        if (m->xBox[k]->isVisible() && m->yBox[k]->isVisible())
+            ++n;
+    return n;
+}
+
+QColor boxColour(QCheckBox *box)
+{
+    return box->palette().color(QPalette::Window);
+}
+
+void tick(QCheckBox *box, bool on)
+{
+    if (box->isChecked() != on)
+        box->click();
+}
+
+}
+
+void TestMainWindow::tableReport_data()
+{
+    QTest::addColumn<QVector<QStringList>>("rows");
+    QTest::addColumn<int>("firstRow");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("ticked");
+    QTest::addColumn<int>("visibleColumns");
+    QTest::addColumn<bool>("drawEnabled");
+    QTest::addColumn<QStringList>("list2");
+
+    QVector<QStringList> a1c10;
+    for (int r = 1; r <= 10; ++r)
+        a1c10 << QStringList{QString::number(r), QString::number(r * 2), QString::number(r * 3)};
+    QTest::newRow("A1:C10") << a1c10 << 1 << QStringList{"数据行数：10 ,  列数：3"} << "x1 y2 y3" << 3 << true
+                            << QStringList{"2", "4", "6", "8", "10", "12", "14", "16", "18", "20"};
+
+    QVector<QStringList> fromC;
+    for (const QStringList &row : a1c10)
+        fromC << (QStringList{"", ""} + row);
+    QTest::newRow("data from column C, row 40") << fromC << 40 << QStringList{"数据行数：10 ,  列数：3"} << "x1 y2 y3" << 3
+                                                << true << QStringList{"2", "4", "6", "8", "10", "12", "14", "16", "18", "20"};
+
+    QTest::newRow("8 columns") << measuredTable(8, 4) << 1 << QStringList{"数据行数：6 ,  列数：8"} << "x1 y2 y3 y4 y5" << 8
+                               << true << QStringList{"量2", "u2", "2", "4", "6", "8"};
+
+    QVector<QStringList> gap = measuredTable(3, 2);
+    gap << QStringList{"7", "", "9"};
+    QTest::newRow("gap shifts left") << gap << 1 << QStringList{"数据行数：5 ,  列数：3"} << "x1 y2 y3" << 3 << true
+                                     << QStringList{"量2", "u2", "2", "4", "9"};
+
+    QVector<QStringList> single;
+    for (int r = 1; r <= 5; ++r)
+        single << QStringList{QString::number(r)};
+    QTest::newRow("single column") << single << 1
+                                   << QStringList{"数据行数：5 ,  列数：1", "数据仅一列，条件不满足。"} << "" << 1 << false
+                                   << QStringList{};
+
+    QTest::newRow("no data") << QVector<QStringList>{} << 1 << QStringList{"没有数据！"} << "" << 10 << false
+                             << QStringList{};
+
+    QVector<QStringList> errorInMiddle = measuredTable(3, 3);
+    errorInMiddle[3][1] = "#ERR";
+    QTest::newRow("error cell ends the read") << errorInMiddle << 1 << QStringList{"数据行数：4 ,  列数：3"} << "x1 y2 y3"
+                                              << 3 << true << QStringList{"量2", "u2", "2", "4"};
+}
+
+void TestMainWindow::tableReport()
+{
+    QFETCH(QVector<QStringList>, rows);
+    QFETCH(int, firstRow);
+    QFETCH(QStringList, log);
+    QFETCH(QString, ticked);
+    QFETCH(int, visibleColumns);
+    QFETCH(bool, drawEnabled);
+    QFETCH(QStringList, list2);
+
+    SheetServer server;
+    server.rows = rows;
+    server.firstRow = firstRow;
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+
+    QCOMPARE(logLines(m), log);
+    QCOMPARE(ticks(m), ticked);
+    QCOMPARE(visibleBoxColumns(m), visibleColumns);
+    QCOMPARE(m->drawBtn->isEnabled(), drawEnabled);
+    QCOMPARE(m->useBtn->isEnabled(), drawEnabled);
+    QVERIFY(!m->Panel1->isVisible());
+    QVERIFY(f.services.messages.isEmpty());
+    QStringList shown;
+    QAbstractItemModel *model = m->colList[2]->model();
+    for (int i = 0; i < model->rowCount(); ++i)
+        shown << model->index(i, 0).data().toString();
+    QCOMPARE(shown, list2);
+    if (drawEnabled) {
+        QCOMPARE(m->colCount(), visibleColumns);
+        QCOMPARE(m->lastRow(), m->colList[1]->model()->rowCount());
+        QCOMPARE(m->Edit5->text(), QString::number(m->lastRow()));
+        QCOMPARE(boxColour(m->xBox[1]), QColor(0, 255, 255));
+        QCOMPARE(boxColour(m->yBox[1]), QColor(192, 192, 192));
+        QCOMPARE(boxColour(m->yBox[2]), QColor(0, 255, 255));
+    } else {
+        QCOMPARE(m->colCount(), 0);
+        QCOMPARE(m->lastRow(), 4);
+    }
+}
+
+void TestMainWindow::ticksSurviveSecondRead()
+{
+    SheetServer server;
+    server.rows = measuredTable(4, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4"));
+    tick(m->xBox[3], true); // unticks y3
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 x3 y4"));
+    readThroughDialog(f, m);
+    // A read never unticks: the default ticks come on top, so column 3 keeps its x.
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 x3 y4"));
+    m->drawBtn->click();
+    QCOMPARE(f.services.messages, QStringList{"X指标个数不能超过1个"});
+}
+
+void TestMainWindow::narrowThenWideRead()
+{
+    SheetServer server;
+    server.rows = measuredTable(2, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    QCOMPARE(visibleBoxColumns(m), 2);
+    server.rows = measuredTable(6, 3);
+    readThroughDialog(f, m);
+    QCOMPARE(visibleBoxColumns(m), 6);
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5"));
+}
+
+void TestMainWindow::boxesBeforeFirstRead()
+{
+    AppFixture f;
+    Tmainform *m = f.start();
+    tick(m->xBox[2], true);
+    tick(m->yBox[2], true);
+    // No exclusion and no colour before a read found two columns.
+    QCOMPARE(ticks(m), QStringLiteral("x2 y2"));
+    QCOMPARE(boxColour(m->xBox[2]), QColor(192, 192, 192));
+}
+
+void TestMainWindow::exclusionAndColours()
+{
+    SheetServer server;
+    server.rows = measuredTable(3, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    tick(m->xBox[2], true);
+    QCOMPARE(ticks(m), QStringLiteral("x1 x2 y3"));
+    QCOMPARE(boxColour(m->xBox[2]), QColor(0, 255, 255));
+    QCOMPARE(boxColour(m->yBox[2]), QColor(192, 192, 192));
+    tick(m->xBox[2], false);
+    QCOMPARE(ticks(m), QStringLiteral("x1 y3"));
+    QCOMPARE(boxColour(m->xBox[2]), QColor(192, 192, 192));
+}
+
+void TestMainWindow::choiceCheck_data()
+{
+    QTest::addColumn<QString>("choice"); // boxes ticked after clearing all
+    QTest::addColumn<QString>("message");
+    QTest::newRow("nothing ticked") << "" << "没有选择Y坐标数据";
+    QTest::newRow("only y") << "y2" << "没有选择X坐标数据";
+    QTest::newRow("only x") << "x1" << "没有选择Y坐标数据";
+    QTest::newRow("two x") << "x1 x3 y2" << "X指标个数不能超过1个";
+    QTest::newRow("five y, no x") << "y2 y3 y4 y5 y6" << "Y指标个数不能超过4个";
+    QTest::newRow("two x, five y") << "x1 x7 y2 y3 y4 y5 y6" << "Y指标个数不能超过4个";
+    QTest::newRow("passes") << "x1 y2 y3 y4 y5" << "";
+}
+
+void TestMainWindow::choiceCheck()
+{
+    QFETCH(QString, choice);
+    QFETCH(QString, message);
+    SheetServer server;
+    server.rows = measuredTable(8, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+        tick(m->xBox[k], false);
+        tick(m->yBox[k], false);
+    }
+    for (const QString &box : choice.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        tick((box[0] == QLatin1Char('x') ? m->xBox : m->yBox)[box.mid(1).toInt()], true);
+    QCOMPARE(ticks(m), choice);
+
+    m->drawBtn->click();
+    if (message.isEmpty()) {
+        QVERIFY(f.services.messages.isEmpty());
+        QVERIFY(m->choiceOK());
+        QCOMPARE(f.services.modalCount, 1);
+        return;
+    }
+    QCOMPARE(f.services.messages, QStringList{message});
+    QCOMPARE(logLines(m).last(), message);
+    QVERIFY(!m->choiceOK());
+    QVERIFY(m->drawBtn->isEnabled());
+    QCOMPARE(f.services.modalCount, 0);
+}
+
+void TestMainWindow::unequalLengthsKeepDrawingOff()
+{
+    SheetServer server;
+    server.rows = measuredTable(3, 4);
+    server.rows[5][2] = ""; // column 3 one item short
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    m->drawBtn->click();
+    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
+    QVERIFY(!m->drawBtn->isEnabled());
+    // Correcting the choice does not bring the button back; only the next read does.
+    tick(m->yBox[3], false);
+    QVERIFY(!m->drawBtn->isEnabled());
+    readThroughDialog(f, m);
+    QVERIFY(m->drawBtn->isEnabled());
+}
+
+void TestMainWindow::noSpreadsheetApplication()
+{
+    SheetServer server;
+    server.rows = measuredTable(3, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    automation::Registry::global().remove(QStringLiteral("Excel.Application"));
+    readThroughDialog(f, m, QStringLiteral("other.xls"));
+    QCOMPARE(f.services.messages, QStringList{"连接Excel失败"});
+    // The report runs on the unchanged store: the earlier size again, drawing enabled.
+    QCOMPARE(logLines(m), (QStringList{"数据行数：5 ,  列数：3", "数据行数：5 ,  列数：3"}));
+    QVERIFY(m->drawBtn->isEnabled());
+    QCOMPARE(m->Edit1->text(), f.path("other.xls"));
+}
+
+void TestMainWindow::openFailureKeepsIndicator()
+{
+    SheetServer server;
+    server.rows = measuredTable(3, 3);
+    AppFixture f;
+    Tmainform *m = f.start();
+    readThroughDialog(f, m);
+    server.failOpen = true;
+    readThroughDialog(f, m, QStringLiteral("bad.xls"));
+    QCOMPARE(f.services.errors, QStringList{"无法打开工作簿 " + f.path("bad.xls") + "：文件已损坏."});
+    QVERIFY(m->Panel1->isVisible());
+    QVERIFY(!m->drawBtn->isEnabled());
+    // The earlier table is still there.
+    QCOMPARE(m->colList[1]->model()->rowCount(), 5);
+}
 
 void TestMainWindow::startupCreatesWindowsInOrder()
 {
