@@ -4,6 +4,7 @@
 #include "app/errorguard.h"
 #include "app/services.h"
 #include "chartwin/dataLineUnit.h"
+#include "chartwin/lineload.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
@@ -328,6 +329,8 @@ void Tmainform::drawBtnClick()
     if (!m_choiceOK)
         return;
     loadLineData();
+    if (m_truncated)
+        appendLog(QStringLiteral("数据超过1000行，只绘制前1000行。"));
     TdataLineForm *chart = app().dataLineForm;
     chart->firstActivation = true;
     services().showModal(chart);
@@ -336,6 +339,21 @@ void Tmainform::drawBtnClick()
 
 void Tmainform::loadLineData()
 {
+    const ColumnChoice choice = chosenColumns(choiceState());
+    lineload::Request request;
+    request.xCol = choice.xCol;
+    request.yCols = choice.yCols;
+    request.nameRow = m_nameRow;
+    request.unitRow = m_unitRow;
+    request.firstRow = m_firstRow;
+    request.lastRow = m_lastRow;
+    request.scaleMode = app().scaleMode;
+    TdataLineForm *chart = app().dataLineForm;
+    const lineload::Result result = lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1});
+    m_xCol = result.xCol;
+    std::copy(std::begin(result.yCol), std::end(result.yCol), m_yCol.begin());
+    m_yCount = result.yCount;
+    m_truncated = result.truncated;
 }
 
 void Tmainform::exitBtnClick()

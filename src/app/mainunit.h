@@ -101,6 +101,7 @@ private:
     int m_xCol = 0;
     std::array<int, 8> m_yCol{};
     int m_yCount = 0;
+    bool m_truncated = false; // the last transfer left rows beyond the charts' capacity
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
 };

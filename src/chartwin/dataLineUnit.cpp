@@ -1,15 +1,231 @@
 #include "chartwin/dataLineUnit.h"
 
+#include "app/appstate.h"
+#include "app/errorguard.h"
+#include "app/mainunit.h"
+#include "app/services.h"
+#include "chart/kfdline.h"
+#include "chartwin/chartview.h"
+#include "settings/chartsettings.h"
+#include "settings/inifile.h"
+#include "settings/setcolorUnit.h"
+#include "settings/setrulerUnit.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QColor Silver(192, 192, 192);
+
+// Marker kinds of the screen chart's curves 1..8; the printed chart has none.
+constexpr int ScreenMarkers[8] = {1, 2, 3, 4, 5, 0, 1, 2};
+const QPoint InfoPositions[7] = {{30, 70}, {30, 90}, {330, 50}, {330, 70}, {330, 90}, {600, 70}, {600, 90}};
+
+QFont songti13()
+{
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(13);
+    return f;
+}
+
+void copyColours(Tkfdline &chart, const mainunit::Tline &set)
+{
+    for (int i = 0; i < 8; ++i)
+        chart.curves[i].color = set.color[i];
+    chart.backColor = set.backColor;
+    chart.gridColor = set.gridColor;
+}
+
+}
+
 TdataLineForm::TdataLineForm(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_screenChart(std::make_unique<Tkfdline>()),
+      m_printChart(std::make_unique<Tkfdline>())
 {
     setWindowTitle(QStringLiteral("数据曲线窗口"));
     setFixedSize(833, 586);
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, Silver);
+    setPalette(silver);
+    setAutoFillBackground(true);
+
+    kfdline1 = m_screenChart.get();
+    kfdline1->Left = 8;
+    kfdline1->Top = 8;
+    kfdline1->Width = 817;
+    kfdline1->Height = 529;
+    kfdline1->Font.setPointSize(8);
+    kfdline1->setPictureSize(817, 529);
+
+    line1 = m_printChart.get();
+    line1->Left = 0;
+    line1->Top = 112;
+    line1->Width = 1010;
+    line1->Height = 560;
+    line1->Font.setPointSize(10);
+    line1->setPictureSize(1010, 672);
+
+    Panel1 = new QWidget(this);
+    Panel1->setGeometry(0, 0, 833, 585);
+
+    kfdline1View = new ChartView(kfdline1, Panel1);
+    kfdline1View->setGeometry(kfdline1->rect());
+
+    auto button = [this](const QString &text, int left) {
+        auto *b = new QPushButton(text, Panel1);
+        b->setGeometry(left, 548, 99, 25);
+        b->setFont(songti13());
+        b->setAutoDefault(false);
+        return b;
+    };
+    Button1 = button(QStringLiteral("退出"), 719);
+    Button2 = button(QStringLiteral("设置"), 607);
+    printBtn = button(QStringLiteral("打印"), 495);
+    Button3 = button(QStringLiteral("手动调整"), 383);
+
+    auto radio = [this](const QString &text, int left) {
+        auto *r = new QRadioButton(text, Panel1);
+        r->setGeometry(left, 552, 81, 17);
+        r->setFont(songti13());
+        r->setAutoFillBackground(true);
+        return r;
+    };
+    box1 = radio(QStringLiteral("自动调整1"), 24);
+    box2 = radio(QStringLiteral("自动调整2"), 112);
+    box3 = radio(QStringLiteral("自动调整3"), 200);
+    box4 = radio(QStringLiteral("手动调整"), 288);
+
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, printBtn);
+    setTabOrder(printBtn, Button3);
+    setTabOrder(Button3, box1);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button2Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { guarded(this, [this] { Button3Click(); }); });
+    connect(printBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { printBtnClick(); }); });
+    for (QRadioButton *r : {box1, box2, box3, box4}) {
+        // Runs when a button becomes checked, not when the checked one is clicked again.
+        connect(r, &QRadioButton::toggled, this, [this, r](bool on) {
+            if (on)
+                guarded(this, [this, r] { box1Click(r); });
+        });
+    }
+
     FormCreate();
 }
+
+TdataLineForm::~TdataLineForm() = default;
 
 void TdataLineForm::FormCreate()
 {
     firstActivation = true;
+    titleCaption = QStringLiteral("数据曲线图");
+}
+
+void TdataLineForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Showing a modal window activates it; do the loading before its first paint.
+    guarded(this, [this] { FormActivate(); });
+}
+
+void TdataLineForm::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded(this, [this] { FormActivate(); });
+}
+
+void TdataLineForm::FormActivate()
+{
+    if (!firstActivation)
+        return;
+    firstActivation = false;
+    LoadChartSettings();
+    RedrawCharts();
+}
+
+void TdataLineForm::LoadChartSettings()
+{
+    kfdline1->marginTop = 120;
+    line1->marginTop = 45;
+    mainunit::Tline &set = app().lineSet;
+    chartsettings::readAppearance(*app().iniFile, set);
+    kfdline1->title = set.title;
+    titleCaption = set.title;
+    copyColours(*line1, set);
+    copyColours(*kfdline1, set);
+}
+
+void TdataLineForm::SaveChartSettings()
+{
+    const mainunit::Tline &set = app().lineSet;
+    chartsettings::writeAppearance(*app().iniFile, set);
+    copyColours(*line1, set);
+    copyColours(*kfdline1, set);
+}
+
+void TdataLineForm::RedrawCharts()
+{
+    for (int i = 0; i < 8; ++i)
+        kfdline1->curves[i].marker = ScreenMarkers[i];
+    for (int i = 0; i < 7; ++i)
+        kfdline1->infoPos[i] = InfoPositions[i];
+    kfdline1->Redraw();
+    line1->Redraw();
+}
+
+void TdataLineForm::PrintChart()
+{
+}
+
+void TdataLineForm::Button1Click()
+{
+    reject();
+}
+
+void TdataLineForm::Button2Click()
+{
+    services().showModal(app().setLinecolorform);
+    // Written back whichever way the dialog closed.
+    SaveChartSettings();
+    activateWindow();
+    LoadChartSettings();
+    RedrawCharts();
+}
+
+void TdataLineForm::Button3Click()
+{
+    app().setrulerForm->firstActivation = true;
+    services().showModal(app().setrulerForm);
+    activateWindow();
+}
+
+void TdataLineForm::printBtnClick()
+{
+    PrintChart();
+}
+
+void TdataLineForm::box1Click(QRadioButton *sender)
+{
+    const int mode = sender == box1 ? 1 : sender == box2 ? 2 : sender == box3 ? 3 : 0;
+    app().scaleMode = mode;
+    if (mode != 0) {
+        app().mainform->loadLineData();
+        RedrawCharts();
+        return;
+    }
+    // Manual mode: the limits of curves 1 to 4 from the settings file; the data stay.
+    const std::array<chartsettings::Limits, 4> limits = chartsettings::readLimits(*app().iniFile);
+    for (int n = 0; n < 4; ++n) {
+        kfdline1->curves[n].lower = limits[n].lower;
+        kfdline1->curves[n].upper = limits[n].upper;
+        line1->curves[n].lower = limits[n].lower;
+        line1->curves[n].upper = limits[n].upper;
+    }
+    RedrawCharts();
 }

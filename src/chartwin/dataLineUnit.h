@@ -2,15 +2,54 @@
 
 #include <QDialog>
 
-// The chart window: the chosen curves on screen, the scaling modes, colours, limits, print.
+#include <memory>
+
+class ChartView;
+class QPushButton;
+class QRadioButton;
+class Tkfdline;
+
+// The chart window: the chosen curves on screen (kfdline1) and on the printable page
+// (line1), the scaling modes, the colours dialog, the limits dialog and printing.
 class TdataLineForm : public QDialog
 {
     Q_OBJECT
 public:
     explicit TdataLineForm(QWidget *parent = nullptr);
+    ~TdataLineForm() override;
 
+    // designed controls:
+    QWidget *Panel1;
+    QPushButton *Button1, *Button2, *printBtn, *Button3;
+    QRadioButton *box1, *box2, *box3, *box4;
+    ChartView *kfdline1View;
+
+    // the charts: on screen, and on the printed page
+    Tkfdline *kfdline1;
+    Tkfdline *line1;
+    QString titleCaption; // caption of the printed page's title label
+
+    // handlers:
     void FormCreate();
+    void FormActivate();
+    void LoadChartSettings();
+    void SaveChartSettings();
+    void RedrawCharts();
+    void PrintChart();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void printBtnClick();
+    void box1Click(QRadioButton *sender);
 
     // Set by the main window before each showing: the next activation reloads and redraws.
     bool firstActivation = false;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Tkfdline> m_screenChart;
+    std::unique_ptr<Tkfdline> m_printChart;
 };

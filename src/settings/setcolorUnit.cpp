@@ -84,6 +84,13 @@ void TsetLinecolorform::changeEvent(QEvent *event)
         guarded(this, [this] { FormActivate(); });
 }
 
+void TsetLinecolorform::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Showing a modal dialog activates it: load before its first paint.
+    guarded(this, [this] { FormActivate(); });
+}
+
 void TsetLinecolorform::keyPressEvent(QKeyEvent *event)
 {
     // Escape is no cancel key here: only the buttons and the close box end the dialog.

@@ -4,6 +4,8 @@
 #include "app/errorguard.h"
 #include "app/numtext.h"
 #include "app/services.h"
+#include "chart/kfdline.h"
+#include "chartwin/dataLineUnit.h"
 #include "settings/chartsettings.h"
 
 #include <QKeyEvent>
@@ -50,6 +52,17 @@ TsetrulerForm::TsetrulerForm(QWidget *parent)
     FormCreate();
 }
 
+namespace {
+
+// Row captions: the names of curves 1 to 4 of the screen chart, as the last transfer left them.
+std::array<QString, 4> screenCurveNames()
+{
+    const Tkfdline &chart = *app().dataLineForm->kfdline1;
+    return {chart.curves[0].name, chart.curves[1].name, chart.curves[2].name, chart.curves[3].name};
+}
+
+}
+
 void TsetrulerForm::FormCreate()
 {
     firstActivation = true;
@@ -60,6 +73,13 @@ void TsetrulerForm::changeEvent(QEvent *event)
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         guarded(this, [this] { FormActivate(); });
+}
+
+void TsetrulerForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Showing a modal dialog activates it: load before its first paint.
+    guarded(this, [this] { FormActivate(); });
 }
 
 void TsetrulerForm::keyPressEvent(QKeyEvent *event)

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QVector>
+
+#include <vector>
+
+class ColumnStore;
+class Tkfdline;
+
+// Copies the chosen columns of the column store into charts and works out every range and
+// the decimals of every scale. The charts are filled one after the other for each step, in
+// the order given (the screen chart, then the printed one).
+namespace lineload {
+
+// A chart holds at most this many points per curve; longer columns are cut to their first
+// rows, for the ranges and the points alike, so the scales match what is drawn.
+constexpr int MaxRows = 1000;
+
+struct Request {
+    int xCol = 0;          // X column (1-based)
+    QVector<int> yCols;    // Y columns, ascending; at most 8 are used
+    int nameRow = 1;       // item numbers (1-based) of name, unit, first and last data value
+    int unitRow = 2;
+    int firstRow = 3;
+    int lastRow = 4;
+    int scaleMode = 2;     // 2 widens each curve's range by half its span, 3 by the full span
+};
+
+struct Result {
+    int xCol = 0;
+    int yCol[8] = {};
+    int yCount = 0;
+    bool truncated = false; // the columns had more than MaxRows data rows
+};
+
+// A missing name or unit item raises AppError "List index out of bounds (n)"; the charts
+// keep what was filled until then.
+Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts);
+
+// Digits after the point for a scale from lo to hi: 3 below 1, 2 below 10, 1 below 100, else
+// 0, by the larger magnitude.
+int decimalsFor(double lo, double hi);
+
+// Value of a data item: its text as a number, 0 when it is missing or does not convert.
+double itemValue(const ColumnStore &store, int list, int index);
+
+}
