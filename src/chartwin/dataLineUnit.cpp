@@ -11,6 +11,7 @@
 #include "settings/setcolorUnit.h"
 #include "settings/setrulerUnit.h"
 
+#include <QEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
