@@ -119,7 +119,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     FormCreate();
 }
 
-TdataLineForm::~TdataLineForm() = default;
+TdataLineForm::~TdataLineForm()
+{
+    delete kfdline1View; // before the chart it shows
+}
 
 void TdataLineForm::FormCreate()
 {
