@@ -118,8 +118,11 @@ void TestMainWindow::tableReport_data()
     QVector<QStringList> fromC;
     for (const QStringList &row : a1c10)
         fromC << (QStringList{"", ""} + row);
-    QTest::newRow("data from column C, row 40") << fromC << 40 << QStringList{"数据行数：10 ,  列数：3"} << "x1 y2 y3" << 3
+    QTest::newRow("data from column C, row 25") << fromC << 25 << QStringList{"数据行数：10 ,  列数：3"} << "x1 y2 y3" << 3
                                                 << true << QStringList{"2", "4", "6", "8", "10", "12", "14", "16", "18", "20"};
+    // Rows are read up to the used range's row count + 30: from row 40 on, 9 rows are lost.
+    QTest::newRow("used range from row 40") << fromC << 40 << QStringList{"数据行数：1 ,  列数：3"} << "x1 y2 y3" << 3
+                                            << true << QStringList{"2"};
 
     QTest::newRow("8 columns") << measuredTable(8, 4) << 1 << QStringList{"数据行数：6 ,  列数：8"} << "x1 y2 y3 y4 y5" << 8
                                << true << QStringList{"量2", "u2", "2", "4", "6", "8"};
@@ -142,7 +145,7 @@ void TestMainWindow::tableReport_data()
     QVector<QStringList> errorInMiddle = measuredTable(3, 3);
     errorInMiddle[3][1] = "#ERR";
     QTest::newRow("error cell ends the read") << errorInMiddle << 1 << QStringList{"数据行数：4 ,  列数：3"} << "x1 y2 y3"
-                                              << 3 << true << QStringList{"量2", "u2", "2", "4"};
+                                              << 3 << true << QStringList{"量2", "u2", "2"};
 }
 
 void TestMainWindow::tableReport()
@@ -190,16 +193,17 @@ void TestMainWindow::tableReport()
 void TestMainWindow::ticksSurviveSecondRead()
 {
     SheetServer server;
-    server.rows = measuredTable(4, 3);
+    server.rows = measuredTable(6, 3);
     AppFixture f;
     Tmainform *m = f.start();
     readThroughDialog(f, m);
-    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4"));
-    tick(m->xBox[3], true); // unticks y3
-    QCOMPARE(ticks(m), QStringLiteral("x1 y2 x3 y4"));
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5"));
+    tick(m->xBox[1], false);
+    tick(m->xBox[6], true);
+    QCOMPARE(ticks(m), QStringLiteral("y2 y3 y4 y5 x6"));
     readThroughDialog(f, m);
-    // A read never unticks: the default ticks come on top, so column 3 keeps its x.
-    QCOMPARE(ticks(m), QStringLiteral("x1 y2 x3 y4"));
+    // A read never unticks: the default ticks come on top, adding a second X column.
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5 x6"));
     m->drawBtn->click();
     QCOMPARE(f.services.messages, QStringList{"X指标个数不能超过1个"});
 }
@@ -252,9 +256,9 @@ void TestMainWindow::choiceCheck_data()
     QTest::newRow("nothing ticked") << "" << "没有选择Y坐标数据";
     QTest::newRow("only y") << "y2" << "没有选择X坐标数据";
     QTest::newRow("only x") << "x1" << "没有选择Y坐标数据";
-    QTest::newRow("two x") << "x1 x3 y2" << "X指标个数不能超过1个";
+    QTest::newRow("two x") << "x1 y2 x3" << "X指标个数不能超过1个";
     QTest::newRow("five y, no x") << "y2 y3 y4 y5 y6" << "Y指标个数不能超过4个";
-    QTest::newRow("two x, five y") << "x1 x7 y2 y3 y4 y5 y6" << "Y指标个数不能超过4个";
+    QTest::newRow("two x, five y") << "x1 y2 y3 y4 y5 y6 x7" << "Y指标个数不能超过4个";
     QTest::newRow("passes") << "x1 y2 y3 y4 y5" << "";
 }
 
