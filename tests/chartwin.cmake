@@ -1,0 +1,1 @@
+tabrovex_add_test(tst_lineload SOURCES tst_lineload.cpp)

@@ -1,0 +1,209 @@
+#include <QtTest>
+
+#include "app/apperror.h"
+#include "chart/kfdline.h"
+#include "chartwin/lineload.h"
+#include "import/columnstore.h"
+
+#include <cmath>
+
+namespace {
+
+// A store whose list k holds columns[k-1]: name, unit, then the values.
+void fill(ColumnStore &store, const QVector<QStringList> &columns)
+{
+    store.clear();
+    for (int k = 0; k < columns.size(); ++k)
+        for (const QString &item : columns[k])
+            store.append(k + 1, item);
+}
+
+QStringList column(const QString &name, const QStringList &values)
+{
+    return QStringList{name, QStringLiteral("u")} + values;
+}
+
+}
+
+class TestLineLoad : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ranges_data();
+    void ranges();
+    void decimals_data();
+    void decimals();
+    void pointsAndNames();
+    void bothChartsAlike();
+    void missingNameItem();
+    void moreRowsThanCapacity();
+};
+
+void TestLineLoad::ranges_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<int>("decimals");
+    const QStringList twoToSix{"2.0", "3.0", "6.0", "4.0"};
+    QTest::newRow("mode 1") << twoToSix << 1 << 2.0 << 6.0 << 2;
+    QTest::newRow("mode 2") << twoToSix << 2 << 0.0 << 8.0 << 2;
+    QTest::newRow("mode 3") << twoToSix << 3 << -2.0 << 10.0 << 1;
+    QTest::newRow("mode 0 is the data range") << twoToSix << 0 << 2.0 << 6.0 << 2;
+    QTest::newRow("all equal") << QStringList{"5", "5", "5"} << 2 << 5.0 << 5.0 << 2;
+    QTest::newRow("limit of exactly 100") << QStringList{"100", "50"} << 1 << 50.0 << 100.0 << 0;
+    QTest::newRow("all above 999999") << QStringList{"2000000", "3000000"} << 1 << 999999.0 << 3000000.0 << 0;
+    QTest::newRow("all below -999999") << QStringList{"-2000000", "-3000000"} << 1 << -3000000.0 << -999999.0 << 0;
+    QTest::newRow("text and empty count 0") << QStringList{"abc", "", "4", "1,5"} << 1 << 0.0 << 4.0 << 2;
+    QTest::newRow("no data rows") << QStringList{} << 1 << 999999.0 << -999999.0 << 0;
+    QTest::newRow("no data rows, mode 2") << QStringList{} << 2 << 1999998.0 << -1999998.0 << 0;
+    QTest::newRow("small values") << QStringList{"0.01", "0.5"} << 1 << 0.01 << 0.5 << 3;
+}
+
+void TestLineLoad::ranges()
+{
+    QFETCH(QStringList, values);
+    QFETCH(int, mode);
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(int, decimals);
+
+    ColumnStore store;
+    QStringList xs;
+    for (int i = 0; i < values.size(); ++i)
+        xs << QString::number(i + 1);
+    fill(store, {column("X", xs), column("Y", values)});
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = store.count(1);
+    request.scaleMode = mode;
+    const lineload::Result result = lineload::loadLineData(store, request, {&chart});
+
+    QCOMPARE(result.yCount, 1);
+    QCOMPARE(chart.curves[0].lower, lower);
+    QCOMPARE(chart.curves[0].upper, upper);
+    QCOMPARE(chart.curves[0].decimals, decimals);
+    QCOMPARE(int(chart.shown[0]), 1);
+    QCOMPARE(chart.pointCount[0], int(values.size()));
+    // The X axis always gets its plain range.
+    if (!values.isEmpty()) {
+        QCOMPARE(chart.xAxis.lower, 1.0);
+        QCOMPARE(chart.xAxis.upper, double(values.size()));
+    }
+}
+
+void TestLineLoad::decimals_data()
+{
+    QTest::addColumn<double>("lo");
+    QTest::addColumn<double>("hi");
+    QTest::addColumn<int>("decimals");
+    QTest::newRow("below 1") << -0.5 << 0.999 << 3;
+    QTest::newRow("1 is class 10") << 0.0 << 1.0 << 2;
+    QTest::newRow("below 10") << -9.99 << 2.0 << 2;
+    QTest::newRow("10") << 0.0 << 10.0 << 1;
+    QTest::newRow("99") << -99.0 << 0.0 << 1;
+    QTest::newRow("100") << 0.0 << 100.0 << 0;
+    QTest::newRow("large negative") << -1e9 << 0.0 << 0;
+}
+
+void TestLineLoad::decimals()
+{
+    QFETCH(double, lo);
+    QFETCH(double, hi);
+    QFETCH(int, decimals);
+    QCOMPARE(lineload::decimalsFor(lo, hi), decimals);
+}
+
+void TestLineLoad::pointsAndNames()
+{
+    ColumnStore store;
+    fill(store, {column("时间", {"1", "2", "3"}), column("压力", {"10", "x", "30"}),
+                 column("unused", {"0", "0", "0"}), column("流量", {"7", "8", "9"})});
+    Tkfdline chart;
+    chart.shown[5] = 1;
+    chart.AddPoint(3, 1, 1);
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2, 4};
+    request.lastRow = 5;
+    const lineload::Result result = lineload::loadLineData(store, request, {&chart});
+
+    QCOMPARE(result.yCount, 2);
+    QCOMPARE(result.yCol[0], 2);
+    QCOMPARE(result.yCol[1], 4);
+    QCOMPARE(chart.xAxis.name, QStringLiteral("时间"));
+    QCOMPARE(chart.curves[1].name, QStringLiteral("流量"));
+    QCOMPARE(chart.curves[1].unit, QStringLiteral("u"));
+    // Every curve is reset before the chosen ones are filled.
+    QCOMPARE(int(chart.shown[5]), 0);
+    QCOMPARE(chart.pointCount[3], 0);
+    QCOMPARE(chart.pointCount[0], 3);
+    QCOMPARE(chart.yData[0][2], 0.0); // "x" counts as 0
+    QCOMPARE(chart.xData[1][3], 3.0);
+    QCOMPARE(chart.yData[1][3], 9.0);
+}
+
+void TestLineLoad::bothChartsAlike()
+{
+    ColumnStore store;
+    fill(store, {column("X", {"1", "2"}), column("Y", {"3", "5"})});
+    Tkfdline screen, printed;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    lineload::loadLineData(store, request, {&screen, &printed});
+    QCOMPARE(printed.curves[0].lower, screen.curves[0].lower);
+    QCOMPARE(printed.curves[0].upper, screen.curves[0].upper);
+    QCOMPARE(printed.pointCount[0], 2);
+    QCOMPARE(printed.yData[0][2], 5.0);
+}
+
+void TestLineLoad::missingNameItem()
+{
+    ColumnStore store;
+    store.append(1, QStringLiteral("X"));
+    store.append(1, QStringLiteral("s"));
+    store.append(2, QStringLiteral("Y")); // no unit item
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    try {
+        lineload::loadLineData(store, request, {&chart});
+        QFAIL("no error");
+    } catch (const AppError &e) {
+        QCOMPARE(e.message(), QStringLiteral("List index out of bounds (1)"));
+    }
+    QCOMPARE(chart.xAxis.name, QStringLiteral("X"));
+}
+
+void TestLineLoad::moreRowsThanCapacity()
+{
+    ColumnStore store;
+    QStringList xs, ys;
+    for (int i = 1; i <= 1500; ++i) {
+        xs << QString::number(i);
+        ys << QString::number(i <= 1000 ? i % 7 : 100); // rows past 1000 would widen the range
+    }
+    fill(store, {column("X", xs), column("Y", ys)});
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = store.count(1);
+    request.scaleMode = 1;
+    const lineload::Result result = lineload::loadLineData(store, request, {&chart});
+    QVERIFY(result.truncated);
+    QCOMPARE(chart.pointCount[0], 1000);
+    QCOMPARE(chart.xAxis.upper, 1000.0);
+    QCOMPARE(chart.curves[0].upper, 6.0);
+
+    request.lastRow = 1002; // exactly 1000 data rows
+    QVERIFY(!lineload::loadLineData(store, request, {&chart}).truncated);
+}
+
+QTEST_APPLESS_MAIN(TestLineLoad)
+#include "tst_lineload.moc"
