@@ -1,0 +1,501 @@
+#include "support/appfixture.h"
+#include "support/sheetserver.h"
+
+#include "chart/kfdline.h"
+#include "chartwin/dataLineUnit.h"
+#include "settings/colorswatch.h"
+#include "settings/gbtext.h"
+#include "settings/inifile.h"
+#include "settings/setcolorUnit.h"
+#include "settings/setrulerUnit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const QString Appearance = QStringLiteral("数据曲线");
+constexpr int Green = 0x00FF00;
+constexpr int DarkGreen = 0x008000;
+
+// The sheet every test draws: a name row, a unit row, 20 rows of 5 columns (values r * c).
+void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(TdataLineForm *)> &whileShown)
+{
+    server.rows = measuredTable(5, 20);
+    Tmainform *m = f.start();
+    const int before = m->readCount();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), before + 1, 3000);
+    QVERIFY(m->drawBtn->isEnabled());
+    bool ran = false;
+    auto previous = f.services.onModal;
+    f.services.onModal = [&, previous](QDialog *d) {
+        if (d == app().dataLineForm && !ran) {
+            ran = true;
+            whileShown(app().dataLineForm);
+        } else if (previous) {
+            previous(d);
+        }
+    };
+    m->drawBtn->click();
+    QVERIFY(ran);
+    f.services.onModal = previous;
+}
+
+QRgb pixel(const Tkfdline *chart, int x, int y)
+{
+    return chart->picture().pixel(x, y) & 0xFFFFFF;
+}
+
+// The "数据曲线" keys as a first save writes them, in GB18030 bytes.
+QByteArray appearanceBytes(const QString &title)
+{
+    QString text = QStringLiteral("[数据曲线]\r\n");
+    for (int i = 0; i < 8; ++i)
+        text += QStringLiteral("颜色%1=65280\r\n").arg(i);
+    text += QStringLiteral("背景颜色=0\r\n网格颜色=32768\r\n曲线标题=%1\r\n").arg(title);
+    return gbtext::encode(text);
+}
+
+}
+
+class TestChartWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaultsWithEmptySettings();
+    void layout();
+    void settingsThenBackRewritesKeys();
+    void fileChangeSeenAtNextShowing();
+    void scalingModes();
+    void manualLimitsOnlyWithBox4();
+    void loadErrorKeepsWindowClosed();
+    void colourDialog();
+    void colourDialogKeepsUnsavedChoices();
+    void emptyTitleIsStored();
+    void limitsDialog_data();
+    void limitsDialog();
+    void limitsDialogLoadsAtEveryOpening();
+    void refusedLimitsWriteKeepsDialogOpen();
+    void endToEnd();
+};
+
+void TestChartWindow::defaultsWithEmptySettings()
+{
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        const mainunit::Tline &set = app().lineSet;
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(set.color[i], Green);
+            QCOMPARE(w->kfdline1->curves[i].color, Green);
+            QCOMPARE(w->line1->curves[i].color, Green);
+        }
+        QCOMPARE(set.backColor, 0);
+        QCOMPARE(set.gridColor, DarkGreen);
+        QCOMPARE(set.title, QStringLiteral("Excel数据曲线图"));
+        QCOMPARE(w->kfdline1->title, set.title);
+        QCOMPARE(w->titleCaption, set.title);
+        QVERIFY(w->line1->title.isEmpty());
+        QCOMPARE(w->kfdline1->marginTop, 120);
+        QCOMPARE(w->line1->marginTop, 45);
+        const int markers[8] = {1, 2, 3, 4, 5, 0, 1, 2};
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(w->kfdline1->curves[i].marker, markers[i]);
+            QCOMPARE(w->line1->curves[i].marker, 0);
+        }
+        QCOMPARE(w->kfdline1->infoPos[6], QPoint(600, 90));
+        // Background 0 is painted white; the grid's top line is dark green.
+        QCOMPARE(pixel(w->kfdline1, 5, 40), QRgb(0xFFFFFF));
+        QCOMPARE(pixel(w->kfdline1, w->kfdline1->marginLeft + 3, w->kfdline1->marginTop), QRgb(0x008000));
+        QCOMPARE(pixel(w->line1, w->line1->marginLeft + 3, w->line1->marginTop), QRgb(0x008000));
+        QCOMPARE(w->kfdline1->shownCount, 4);
+        QCOMPARE(w->line1->shownCount, 4);
+        for (QRadioButton *r : {w->box1, w->box2, w->box3, w->box4})
+            QVERIFY(!r->isChecked());
+        QCOMPARE(app().scaleMode, 2);
+    });
+    // Reading and drawing write nothing.
+    QVERIFY(!QFile::exists(f.iniPath()) || !f.iniBytes().contains(gbtext::encode(Appearance)));
+}
+
+void TestChartWindow::layout()
+{
+    AppFixture f;
+    f.start();
+    TdataLineForm *w = app().dataLineForm;
+    QCOMPARE(w->size(), QSize(833, 586));
+    QCOMPARE(w->Button1->geometry(), QRect(719, 548, 99, 25));
+    QCOMPARE(w->Button2->text(), QStringLiteral("设置"));
+    QCOMPARE(w->printBtn->geometry(), QRect(495, 548, 99, 25));
+    QCOMPARE(w->Button3->text(), QStringLiteral("手动调整"));
+    QCOMPARE(w->box4->geometry(), QRect(288, 552, 81, 17));
+    QCOMPARE(w->box1->text(), QStringLiteral("自动调整1"));
+    QCOMPARE(w->kfdline1View->geometry(), QRect(8, 8, 817, 529));
+    QCOMPARE(w->kfdline1->picture().size(), QSize(817, 529));
+    QCOMPARE(w->line1->picture().size(), QSize(1010, 672));
+    QCOMPARE(w->kfdline1->Font.pointSize(), 8);
+    QCOMPARE(w->line1->Font.pointSize(), 10);
+}
+
+void TestChartWindow::settingsThenBackRewritesKeys()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().setLinecolorform)
+            app().setLinecolorform->exitBtn->click();
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) { w->Button2->click(); });
+    QCOMPARE(f.services.modalCount, 2);
+    QCOMPARE(f.iniBytes(), appearanceBytes(QStringLiteral("Excel数据曲线图")));
+}
+
+void TestChartWindow::fileChangeSeenAtNextShowing()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().setLinecolorform)
+            app().setLinecolorform->exitBtn->click();
+    };
+    // First showing: the colours dialog is filled once, from the defaults.
+    readAndDraw(f, server, [](TdataLineForm *w) { w->Button2->click(); });
+    IniFile(f.iniPath()).writeInteger(Appearance, QStringLiteral("颜色0"), 0x0000FF);
+    IniFile(f.iniPath()).writeInteger(Appearance, QStringLiteral("背景颜色"), 0xFF);
+
+    bool checked = false;
+    f.services.onModal = [&](QDialog *d) {
+        if (d == app().dataLineForm) {
+            TdataLineForm *w = app().dataLineForm;
+            QCOMPARE(app().lineSet.color[0], 0x0000FF);
+            QCOMPARE(w->kfdline1->curves[0].color, 0x0000FF);
+            QCOMPARE(w->line1->curves[0].color, 0x0000FF);
+            QCOMPARE(pixel(w->kfdline1, 5, 40), QRgb(0xFF0000)); // 0xFF is red
+            w->Button2->click();
+        } else if (d == app().setLinecolorform) {
+            // The dialog keeps what it showed at its first showing.
+            QCOMPARE(app().setLinecolorform->color1->color(), Green);
+            checked = true;
+            app().setLinecolorform->exitBtn->click();
+        }
+    };
+    app().mainform->drawBtn->click();
+    QVERIFY(checked);
+}
+
+void TestChartWindow::scalingModes()
+{
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        // Column 2 holds 2, 4 ... 40.
+        QCOMPARE(w->kfdline1->curves[0].lower, -17.0);
+        QCOMPARE(w->kfdline1->curves[0].upper, 59.0);
+        w->box1->click();
+        QCOMPARE(app().scaleMode, 1);
+        QCOMPARE(w->kfdline1->curves[0].lower, 2.0);
+        QCOMPARE(w->line1->curves[0].upper, 40.0);
+        QCOMPARE(w->kfdline1->curves[0].decimals, 1);
+        w->box3->click();
+        QCOMPARE(app().scaleMode, 3);
+        QCOMPARE(w->kfdline1->curves[0].lower, -36.0);
+        QCOMPARE(w->kfdline1->curves[0].upper, 78.0);
+        const int redraws = w->kfdline1->changeCount();
+        w->box3->click(); // already checked: nothing runs
+        QCOMPARE(w->kfdline1->changeCount(), redraws);
+        QCOMPARE(w->kfdline1->xAxis.lower, 1.0);
+        QCOMPARE(w->kfdline1->xAxis.upper, 20.0);
+    });
+}
+
+void TestChartWindow::manualLimitsOnlyWithBox4()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [](QDialog *d) {
+        if (d != app().setrulerForm)
+            return;
+        TsetrulerForm *r = app().setrulerForm;
+        r->Edit1->setText(QStringLiteral("-10"));
+        r->Edit2->setText(QStringLiteral("-1"));
+        r->BitBtn1->click();
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button3->click();
+        // Stored, not applied.
+        QCOMPARE(app().lineSet.lower[0], -10.0);
+        QCOMPARE(w->kfdline1->curves[0].lower, -17.0);
+        w->box4->click();
+        QCOMPARE(app().scaleMode, 0);
+        for (Tkfdline *chart : {w->kfdline1, w->line1}) {
+            QCOMPARE(chart->curves[0].lower, -10.0);
+            QCOMPARE(chart->curves[0].upper, -1.0);
+            QCOMPARE(chart->curves[1].lower, 0.0);
+            QCOMPARE(chart->curves[3].upper, 1000.0);
+            // Points, names and the X axis stay as the last transfer left them.
+            QCOMPARE(chart->pointCount[0], 20);
+            QCOMPARE(chart->curves[0].name, QStringLiteral("量2"));
+        }
+    });
+}
+
+void TestChartWindow::loadErrorKeepsWindowClosed()
+{
+    AppFixture f;
+    SheetServer server;
+    server.rows = {{"X", "Y"}, {"s", ""}, {"1", "2"}};
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    // Column 2 got "Y" and "2": the lengths differ from column 1.
+    m->drawBtn->click();
+    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
+    QCOMPARE(f.services.modalCount, 0);
+}
+
+void TestChartWindow::colourDialog()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.colorAnswers = {-1, 0xFF0000};
+    f.services.onModal = [](QDialog *d) {
+        if (d != app().setLinecolorform)
+            return;
+        TsetLinecolorform *c = app().setLinecolorform;
+        QCOMPARE(c->color2->color(), Green);
+        QCOMPARE(c->Edit1->text(), QStringLiteral("Excel数据曲线图"));
+        QTest::mouseClick(c->color2, Qt::LeftButton); // cancelled
+        QTest::mouseClick(c->backLabel, Qt::LeftButton); // blue
+        c->Edit1->setText(QStringLiteral("  泵试验 "));
+        c->OKBtn->click();
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button2->click();
+        QCOMPARE(app().lineSet.color[1], Green);
+        QCOMPARE(app().lineSet.backColor, 0xFF0000);
+        QCOMPARE(app().lineSet.title, QStringLiteral("  泵试验 "));
+        QCOMPARE(w->kfdline1->backColor, 0xFF0000);
+        QCOMPARE(pixel(w->kfdline1, 5, 40), QRgb(0x0000FF));
+        QCOMPARE(w->titleCaption, QStringLiteral("  泵试验 "));
+    });
+    QCOMPARE(IniFile(f.iniPath()).readInteger(Appearance, QStringLiteral("背景颜色"), -1), 0xFF0000);
+    QCOMPARE(IniFile(f.iniPath()).readString(Appearance, QStringLiteral("曲线标题"), QString()), QStringLiteral("  泵试验 "));
+}
+
+void TestChartWindow::colourDialogKeepsUnsavedChoices()
+{
+    AppFixture f;
+    SheetServer server;
+    int showing = 0;
+    f.services.colorAnswers = {0x123456};
+    f.services.onModal = [&](QDialog *d) {
+        if (d != app().setLinecolorform)
+            return;
+        TsetLinecolorform *c = app().setLinecolorform;
+        if (++showing == 1) {
+            QTest::mouseClick(c->gridLabel, Qt::LeftButton);
+            c->exitBtn->click();
+        } else {
+            QCOMPARE(c->gridLabel->color(), 0x123456);
+            c->OKBtn->click();
+        }
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button2->click();
+        QCOMPARE(app().lineSet.gridColor, DarkGreen);
+        w->Button2->click();
+        QCOMPARE(app().lineSet.gridColor, 0x123456);
+        QCOMPARE(app().lineSet.color[4], Green); // never touched by the dialog
+    });
+    QCOMPARE(showing, 2);
+}
+
+void TestChartWindow::emptyTitleIsStored()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [](QDialog *d) {
+        if (d != app().setLinecolorform)
+            return;
+        app().setLinecolorform->Edit1->clear();
+        app().setLinecolorform->OKBtn->click();
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button2->click();
+        QVERIFY(app().lineSet.title.isEmpty());
+        QVERIFY(w->kfdline1->title.isEmpty());
+    });
+    QCOMPARE(f.iniBytes(), appearanceBytes(QString()));
+}
+
+void TestChartWindow::limitsDialog_data()
+{
+    QTest::addColumn<QStringList>("edits"); // Edit1 .. Edit8
+    QTest::addColumn<QString>("message");
+    const QStringList ok{"0", "10", "0", "20", "0", "30", "0", "40"};
+    QTest::newRow("valid") << ok << "";
+    QStringList equal = ok;
+    equal[2] = "5";
+    equal[3] = "5";
+    QTest::newRow("lower equals upper in row 2") << equal << "下限值必须小于上限值";
+    QStringList negative = ok;
+    negative[0] = "-10";
+    negative[1] = "-1";
+    QTest::newRow("negative limits") << negative << "";
+    QStringList empty = ok;
+    empty[7] = "";
+    QTest::newRow("empty edit") << empty << "数值错误";
+    QStringList both = ok;
+    both[0] = "abc";
+    both[6] = "50";
+    QTest::newRow("conversion failure wins") << both << "数值错误";
+    QStringList exponent = ok;
+    exponent[1] = "1E3";
+    QTest::newRow("exponent") << exponent << "";
+    QStringList comma = ok;
+    comma[1] = "1,5";
+    QTest::newRow("comma") << comma << "数值错误";
+}
+
+void TestChartWindow::limitsDialog()
+{
+    QFETCH(QStringList, edits);
+    QFETCH(QString, message);
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [&](QDialog *d) {
+        if (d != app().setrulerForm)
+            return;
+        TsetrulerForm *r = app().setrulerForm;
+        QLineEdit *e[8] = {r->Edit1, r->Edit2, r->Edit3, r->Edit4, r->Edit5, r->Edit6, r->Edit7, r->Edit8};
+        for (int i = 0; i < 8; ++i)
+            e[i]->setText(edits[i]);
+        r->BitBtn1->click();
+        QCOMPARE(r->isVisible(), !message.isEmpty());
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) { w->Button3->click(); });
+    const IniFile ini(f.iniPath());
+    if (message.isEmpty()) {
+        QVERIFY(f.services.messages.isEmpty());
+        double value = 0;
+        for (int curve = 0; curve < 4; ++curve) {
+            QVERIFY(numtext::toDouble(edits[2 * curve], &value));
+            QCOMPARE(app().lineSet.lower[curve], value);
+            QCOMPARE(ini.readFloat(QStringLiteral("曲线设置"), QStringLiteral("曲线%1下限").arg(curve + 1), -1), value);
+        }
+    } else {
+        QCOMPARE(f.services.messages, QStringList{message});
+        QVERIFY(!QFile::exists(f.iniPath()));
+        QCOMPARE(app().lineSet.upper[0], 1000.0);
+    }
+}
+
+void TestChartWindow::limitsDialogLoadsAtEveryOpening()
+{
+    AppFixture f;
+    SheetServer server;
+    int opening = 0;
+    f.services.onModal = [&](QDialog *d) {
+        if (d != app().setrulerForm)
+            return;
+        TsetrulerForm *r = app().setrulerForm;
+        ++opening;
+        if (opening == 1) {
+            QCOMPARE(r->name1->text(), QStringLiteral("量2"));
+            QCOMPARE(r->name4->text(), QStringLiteral("量5"));
+            QCOMPARE(r->Edit1->text(), QStringLiteral("0"));
+            QCOMPARE(r->Edit8->text(), QStringLiteral("1000"));
+            r->Edit2->setText(QStringLiteral("1E3"));
+            r->Edit4->setText(QStringLiteral("2.5E1"));
+            r->BitBtn1->click();
+        } else if (opening == 2) {
+            QCOMPARE(r->Edit2->text(), QStringLiteral("1000"));
+            QCOMPARE(r->Edit4->text(), QStringLiteral("25"));
+            r->Edit6->setText(QStringLiteral("77"));
+            r->BitBtn2->click(); // cancelled: the edit is lost at the next opening
+        } else {
+            QCOMPARE(r->Edit6->text(), QStringLiteral("1000"));
+            r->BitBtn2->click();
+        }
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button3->click();
+        w->Button3->click();
+        w->Button3->click();
+    });
+    QCOMPARE(opening, 3);
+}
+
+void TestChartWindow::refusedLimitsWriteKeepsDialogOpen()
+{
+    AppFixture f;
+    SheetServer server;
+    f.services.onModal = [&](QDialog *d) {
+        if (d != app().setrulerForm)
+            return;
+        TsetrulerForm *r = app().setrulerForm;
+        QVERIFY(QDir(f.path("ini")).removeRecursively());
+        r->Edit1->setText(QStringLiteral("3"));
+        r->Edit3->setText(QStringLiteral("4"));
+        r->BitBtn1->click();
+        QVERIFY(r->isVisible());
+    };
+    readAndDraw(f, server, [](TdataLineForm *w) { w->Button3->click(); });
+    QCOMPARE(f.services.errors, QStringList{"Unable to write to " + f.iniPath() + "."});
+    // Curve 1's limits were taken before its write was refused; curve 2's were not.
+    QCOMPARE(app().lineSet.lower[0], 3.0);
+    QCOMPARE(app().lineSet.lower[1], 0.0);
+}
+
+void TestChartWindow::endToEnd()
+{
+    AppFixture f;
+    f.copyIn(sampleWorkbook(), QStringLiteral("泵 试验.xls"));
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("泵 试验.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QCOMPARE(m->Memo1->toPlainText(), QStringLiteral("数据行数：122 ,  列数：5"));
+
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().setrulerForm) {
+            TsetrulerForm *r = app().setrulerForm;
+            QCOMPARE(r->name1->text(), QStringLiteral("压力"));
+            r->Edit1->setText(QStringLiteral("1.5"));
+            r->Edit2->setText(QStringLiteral("4"));
+            r->BitBtn1->click();
+            return;
+        }
+        if (d != app().dataLineForm)
+            return;
+        TdataLineForm *w = app().dataLineForm;
+        QCOMPARE(w->kfdline1->xAxis.name, QStringLiteral("时间"));
+        QCOMPARE(w->kfdline1->xAxis.unit, QStringLiteral("s"));
+        QCOMPARE(w->kfdline1->xAxis.upper, 59.5);
+        QCOMPARE(w->kfdline1->pointCount[3], 120);
+        w->box3->click();
+        w->Button3->click();
+        w->box4->click();
+        QCOMPARE(w->kfdline1->curves[0].lower, 1.5);
+        QCOMPARE(w->line1->curves[0].upper, 4.0);
+        w->Button1->click();
+    };
+    m->drawBtn->click();
+    QVERIFY(f.services.errors.isEmpty());
+    QCOMPARE(f.services.modalCount, 2);
+
+    QString expected = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n\r\n[曲线设置]\r\n").arg(f.path(QStringLiteral("泵 试验.xls")));
+    const char *limits[4][2] = {{"1.5", "4"}, {"0", "1000"}, {"0", "1000"}, {"0", "1000"}};
+    for (int n = 0; n < 4; ++n)
+        expected += QStringLiteral("曲线%1下限=%2\r\n曲线%1上限=%3\r\n").arg(n + 1).arg(limits[n][0], limits[n][1]);
+    QCOMPARE(f.iniBytes(), gbtext::encode(expected));
+}
+
+QTEST_MAIN(TestChartWindow)
+#include "tst_chartwindow.moc"
