@@ -2,6 +2,7 @@
 #include "support/sheetserver.h"
 
 #include "chart/kfdline.h"
+#include "chartwin/chartview.h"
 #include "chartwin/dataLineUnit.h"
 #include "settings/colorswatch.h"
 #include "settings/gbtext.h"
