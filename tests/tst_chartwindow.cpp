@@ -85,6 +85,7 @@ private slots:
     void limitsDialogLoadsAtEveryOpening();
     void refusedLimitsWriteKeepsDialogOpen();
     void endToEnd();
+    void windowShowsThePicture();
 };
 
 void TestChartWindow::defaultsWithEmptySettings()
@@ -498,6 +499,33 @@ void TestChartWindow::endToEnd()
     for (int n = 0; n < 4; ++n)
         expected += QStringLiteral("曲线%1下限=%2\r\n曲线%1上限=%3\r\n").arg(n + 1).arg(limits[n][0], limits[n][1]);
     QCOMPARE(f.iniBytes(), gbtext::encode(expected));
+}
+
+void TestChartWindow::windowShowsThePicture()
+{
+    AppFixture f;
+    f.copyIn(sampleWorkbook(), QStringLiteral("001.xls"));
+    Tmainform *m = f.start();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    f.services.onModal = [](QDialog *d) {
+        if (d != app().dataLineForm)
+            return;
+        TdataLineForm *w = app().dataLineForm;
+        w->box2->click();
+        const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shot.size() / shot.devicePixelRatio(), QSize(833, 586));
+        // The view puts the chart's own pixels at (8, 8).
+        const QImage &chart = w->kfdline1->picture();
+        int same = 0;
+        for (int y = 0; y < chart.height(); y += 7)
+            for (int x = 0; x < chart.width(); x += 7)
+                same += shot.pixel(x + 8, y + 8) == chart.pixel(x, y);
+        QVERIFY(same > 0.99 * (chart.height() / 7) * (chart.width() / 7));
+        // Kept in the build folder: the picture the README shows.
+        shot.save(QStringLiteral(TABROVEX_BINARY_DIR "/chart-window.png"));
+    };
+    m->drawBtn->click();
+    QCOMPARE(f.services.modalCount, 1);
 }
 
 QTEST_MAIN(TestChartWindow)
