@@ -505,6 +505,12 @@ void TestChartWindow::windowShowsThePicture()
 {
     AppFixture f;
     f.copyIn(sampleWorkbook(), QStringLiteral("001.xls"));
+    IniFile ini(f.iniPath());
+    const int colours[4] = {0x0000FF, 0xC00000, 0x008000, 0x800080};
+    for (int i = 0; i < 4; ++i)
+        ini.writeInteger(Appearance, QStringLiteral("颜色%1").arg(i), colours[i]);
+    ini.writeInteger(Appearance, QStringLiteral("网格颜色"), 0xB0B0B0);
+    ini.writeString(Appearance, QStringLiteral("曲线标题"), QStringLiteral("泵性能试验"));
     Tmainform *m = f.start();
     QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
     f.services.onModal = [](QDialog *d) {
