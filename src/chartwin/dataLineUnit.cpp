@@ -5,6 +5,7 @@
 #include "app/mainunit.h"
 #include "app/services.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartsetup.h"
 #include "chartwin/chartview.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
@@ -19,23 +20,11 @@ namespace {
 
 const QColor Silver(192, 192, 192);
 
-// Marker kinds of the screen chart's curves 1..8; the printed chart has none.
-constexpr int ScreenMarkers[8] = {1, 2, 3, 4, 5, 0, 1, 2};
-const QPoint InfoPositions[7] = {{30, 70}, {30, 90}, {330, 50}, {330, 70}, {330, 90}, {600, 70}, {600, 90}};
-
 QFont songti13()
 {
     QFont f(QStringLiteral("宋体"));
     f.setPixelSize(13);
     return f;
-}
-
-void copyColours(Tkfdline &chart, const mainunit::Tline &set)
-{
-    for (int i = 0; i < 8; ++i)
-        chart.curves[i].color = set.color[i];
-    chart.backColor = set.backColor;
-    chart.gridColor = set.gridColor;
 }
 
 }
@@ -155,30 +144,23 @@ void TdataLineForm::FormActivate()
 
 void TdataLineForm::LoadChartSettings()
 {
-    kfdline1->marginTop = 120;
-    line1->marginTop = 45;
     mainunit::Tline &set = app().lineSet;
     chartsettings::readAppearance(*app().iniFile, set);
-    kfdline1->title = set.title;
     titleCaption = set.title;
-    copyColours(*line1, set);
-    copyColours(*kfdline1, set);
+    chartsetup::applyAppearance(*kfdline1, *line1, set);
 }
 
 void TdataLineForm::SaveChartSettings()
 {
     const mainunit::Tline &set = app().lineSet;
     chartsettings::writeAppearance(*app().iniFile, set);
-    copyColours(*line1, set);
-    copyColours(*kfdline1, set);
+    chartsetup::applyColours(*line1, set);
+    chartsetup::applyColours(*kfdline1, set);
 }
 
 void TdataLineForm::RedrawCharts()
 {
-    for (int i = 0; i < 8; ++i)
-        kfdline1->curves[i].marker = ScreenMarkers[i];
-    for (int i = 0; i < 7; ++i)
-        kfdline1->infoPos[i] = InfoPositions[i];
+    chartsetup::applyScreenMarkers(*kfdline1);
     kfdline1->Redraw();
     line1->Redraw();
 }
@@ -224,12 +206,6 @@ void TdataLineForm::box1Click(QRadioButton *sender)
         return;
     }
     // Manual mode: the limits of curves 1 to 4 from the settings file; the data stay.
-    const std::array<chartsettings::Limits, 4> limits = chartsettings::readLimits(*app().iniFile);
-    for (int n = 0; n < 4; ++n) {
-        kfdline1->curves[n].lower = limits[n].lower;
-        kfdline1->curves[n].upper = limits[n].upper;
-        line1->curves[n].lower = limits[n].lower;
-        line1->curves[n].upper = limits[n].upper;
-    }
+    chartsetup::applyManualLimits(*kfdline1, *line1, chartsettings::readLimits(*app().iniFile));
     RedrawCharts();
 }
