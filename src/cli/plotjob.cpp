@@ -1,0 +1,173 @@
+#include "cli/plotjob.h"
+
+#include "app/apperror.h"
+#include "chart/kfdline.h"
+#include "chartwin/chartpage.h"
+#include "chartwin/chartsetup.h"
+#include "chartwin/lineload.h"
+#include "import/automation.h"
+#include "import/columnchoice.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/tablereport.h"
+#include "import/workbookread.h"
+#include "report/reportrender.h"
+#include "settings/chartsettings.h"
+#include "settings/inifile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QJsonArray toJson(const QStringList &lines)
+{
+    QJsonArray a;
+    for (const QString &line : lines)
+        a.append(line);
+    return a;
+}
+
+QJsonObject axisJson(const kfdline::Tline &axis)
+{
+    return QJsonObject{{"name", axis.name}, {"unit", axis.unit}, {"lower", axis.lower},
+                       {"upper", axis.upper}, {"decimals", axis.decimals}};
+}
+
+// The boxes as the program leaves them after a read, then the user's clicks: ticking x of a
+// column unticks its y and the other way round.
+ChoiceState makeChoice(const PlotOptions &options, const TableReport &report, const ColumnStore &store)
+{
+    ChoiceState state;
+    state.colCount = report.setCounts ? report.columns : 0;
+    state.itemCounts = store.counts();
+    if (report.tickX > 0)
+        state.x[report.tickX - 1] = true;
+    for (int k : report.tickY)
+        state.y[k - 1] = true;
+    if (options.xColumn > 0) {
+        state.x.fill(false);
+        state.x[options.xColumn - 1] = true;
+        state.y[options.xColumn - 1] = false;
+    }
+    if (!options.yColumns.isEmpty()) {
+        state.y.fill(false);
+        for (int k : options.yColumns) {
+            state.y[k - 1] = true;
+            state.x[k - 1] = false;
+        }
+    }
+    return state;
+}
+
+PlotRun failed(int code, const QString &message)
+{
+    PlotRun run;
+    run.exitCode = code;
+    run.error = message;
+    return run;
+}
+
+}
+
+PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
+{
+    ColumnStore store;
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    try {
+        const ReadResult read = readWorkbook(options.workbook, store, registry);
+        if (!read.connected)
+            return failed(2, read.message);
+    } catch (const AppError &e) {
+        return failed(2, e.message());
+    }
+    const TableReport report = reportTable(store);
+    QStringList log = report.log;
+
+    if (options.command == PlotOptions::Command::Table) {
+        QJsonArray columns;
+        for (int k = 1; k <= ColumnStore::ListCount; ++k) {
+            if (store.count(k) == 0)
+                continue;
+            QJsonArray items;
+            for (int i = 0; i < store.count(k); ++i)
+                items.append(store.item(k, i));
+            columns.append(items);
+        }
+        PlotRun run;
+        run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"columns", columns}}).toJson(QJsonDocument::Compact);
+        return run;
+    }
+
+    const ChoiceState state = makeChoice(options, report, store);
+    const ChoiceCheck check = checkChoice(state);
+    if (!check.ok)
+        return failed(3, check.message);
+    const ColumnChoice choice = chosenColumns(state);
+
+    Tkfdline screen;
+    screen.Width = 817;
+    screen.Height = 529;
+    screen.Font.setPointSize(8);
+    screen.setPictureSize(817, 529);
+    ChartPage page;
+    Tkfdline &printed = page.line1;
+
+    lineload::Request request;
+    request.xCol = choice.xCol;
+    request.yCols = choice.yCols;
+    request.lastRow = report.lastRow;
+    request.scaleMode = options.mode;
+    lineload::Result loaded;
+    try {
+        loaded = lineload::loadLineData(store, request, {&screen, &printed});
+    } catch (const AppError &e) {
+        return failed(3, e.message());
+    }
+    if (loaded.truncated)
+        log << QStringLiteral("数据超过1000行，只绘制前1000行。");
+
+    const IniFile ini(options.settings.isEmpty() ? programFolder + QStringLiteral("ini/option.ini") : options.settings);
+    mainunit::Tline set;
+    chartsettings::readAppearance(ini, set);
+    chartsetup::applyAppearance(screen, printed, set);
+    page.titleLabel.caption = set.title;
+    if (options.mode == 0)
+        chartsetup::applyManualLimits(screen, printed, chartsettings::readLimits(ini));
+    chartsetup::applyScreenMarkers(screen);
+
+    try {
+        screen.Redraw();
+        printed.Redraw();
+    } catch (const AppError &e) {
+        return failed(3, e.message());
+    }
+
+    try {
+        if (!options.page) {
+            if (!screen.picture().save(options.output, "PNG"))
+                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
+        } else if (options.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
+            if (!renderReportToImage(page.report(), 96).save(options.output, "PNG"))
+                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
+        } else {
+            renderReportToPdf(page.report(), options.output);
+        }
+    } catch (const AppError &e) {
+        return failed(4, e.message());
+    }
+
+    QJsonArray curves;
+    for (int k = 0; k < loaded.yCount; ++k) {
+        QJsonObject curve = axisJson(screen.curves[k]);
+        curve.insert("column", loaded.yCol[k]);
+        curve.insert("points", screen.pointCount[k]);
+        curves.append(curve);
+    }
+    PlotRun run;
+    run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"x", axisJson(screen.xAxis)}, {"curves", curves}})
+                   .toJson(QJsonDocument::Compact);
+    return run;
+}

@@ -1,0 +1,49 @@
+#include "cli/plotjob.h"
+#include "cli/plotoptions.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+
+void print(FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+}
+
+int main(int argc, char *argv[])
+{
+    // Fonts need a GUI application, a display does not: draw offscreen when there is none.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("tabrovex-plot"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(TABROVEX_VERSION));
+
+    PlotOptions options;
+    QString error;
+    if (!parsePlotOptions(application.arguments().mid(1), &options, &error)) {
+        print(stderr, QStringLiteral("tabrovex-plot: %1\n\n%2").arg(error, plotUsage()).toLocal8Bit());
+        return 1;
+    }
+    if (options.command == PlotOptions::Command::Help) {
+        print(stdout, plotUsage().toLocal8Bit());
+        return 0;
+    }
+    if (options.command == PlotOptions::Command::Version) {
+        print(stdout, QByteArray("tabrovex-plot " TABROVEX_VERSION "\n"));
+        return 0;
+    }
+
+    const PlotRun run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    if (run.exitCode != 0) {
+        print(stderr, (run.error + QLatin1Char('\n')).toLocal8Bit());
+        return run.exitCode;
+    }
+    print(stdout, run.json + '\n');
+    return 0;
+}

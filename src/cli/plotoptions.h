@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+// Command line of tabrovex-plot.
+struct PlotOptions {
+    enum class Command { None, Help, Version, Table, Chart };
+    Command command = Command::None;
+    QString workbook;
+    int xColumn = 0;            // 0: the program's default choice
+    QVector<int> yColumns;      // empty: the program's default choice
+    int mode = 2;               // 1..3, or 0 for the manual limits
+    bool page = false;          // the printed page instead of the screen chart
+    QString settings;           // settings file; empty: the program's own
+    QString output;
+};
+
+// Parses the arguments after the program name. On a usage error returns false and says why.
+bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QString *error);
+
+QString plotUsage();
