@@ -27,11 +27,11 @@ int main(int argc, char *argv[])
     PlotOptions options;
     QString error;
     if (!parsePlotOptions(application.arguments().mid(1), &options, &error)) {
-        print(stderr, QStringLiteral("tabrovex-plot: %1\n\n%2").arg(error, plotUsage()).toLocal8Bit());
+        print(stderr, QStringLiteral("tabrovex-plot: %1\n\n%2").arg(error, plotUsage()).toUtf8());
         return 1;
     }
     if (options.command == PlotOptions::Command::Help) {
-        print(stdout, plotUsage().toLocal8Bit());
+        print(stdout, plotUsage().toUtf8());
         return 0;
     }
     if (options.command == PlotOptions::Command::Version) {
@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
 
     const PlotRun run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     if (run.exitCode != 0) {
-        print(stderr, (run.error + QLatin1Char('\n')).toLocal8Bit());
+        print(stderr, (run.error + QLatin1Char('\n')).toUtf8());
         return run.exitCode;
     }
     print(stdout, run.json + '\n');
