@@ -1,0 +1,2 @@
+tabrovex_add_test(tst_plot GUI SOURCES tst_plot.cpp support/appfixture.h)
+add_dependencies(tst_plot tabrovex-plot)

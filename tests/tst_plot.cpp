@@ -1,0 +1,246 @@
+#include "support/appfixture.h"
+
+#include "chart/kfdline.h"
+#include "chartwin/dataLineUnit.h"
+#include "import/columnstore.h"
+#include "settings/inifile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    QJsonObject json;
+    QString out;
+    QString err;
+};
+
+Result plot(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TABROVEX_BINARY_DIR "/tabrovex-plot"), arguments);
+    Result r;
+    if (!process.waitForFinished(30000))
+        return r;
+    r.exitCode = process.exitCode();
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    return r;
+}
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/") + name;
+}
+
+QStringList lines(const QJsonValue &v)
+{
+    QStringList out;
+    for (const QJsonValue &line : v.toArray())
+        out << line.toString();
+    return out;
+}
+
+// Reads `workbook` in the program's main window, as the user would at start.
+Tmainform *readInWindow(AppFixture &f, const QString &workbook)
+{
+    f.copyIn(workbook, QStringLiteral("001.xls"));
+    Tmainform *m = f.start();
+    if (!QTest::qWaitFor([m] { return m->readCount() == 1; }, 3000))
+        return nullptr;
+    return m;
+}
+
+}
+
+class TestPlot : public QObject
+{
+    Q_OBJECT
+private slots:
+    void tableMatchesWindow_data();
+    void tableMatchesWindow();
+    void chartMatchesWindow_data();
+    void chartMatchesWindow();
+    void page_data();
+    void page();
+    void failures_data();
+    void failures();
+};
+
+void TestPlot::tableMatchesWindow_data()
+{
+    QTest::addColumn<QString>("workbook");
+    QTest::newRow("sample") << sampleWorkbook();
+    QTest::newRow("gap in a row") << fixture("gaprow.xls");
+    QTest::newRow("data from C40") << fixture("offset_c40.xls");
+    QTest::newRow("one column") << fixture("onecol.xls");
+    QTest::newRow("empty") << fixture("empty.xls");
+    QTest::newRow("40 columns") << fixture("wide40.xls");
+}
+
+void TestPlot::tableMatchesWindow()
+{
+    QFETCH(QString, workbook);
+    const Result r = plot({"table", workbook});
+    QCOMPARE(r.exitCode, 0);
+
+    AppFixture f;
+    Tmainform *m = readInWindow(f, workbook);
+    QVERIFY(m);
+    const QString log = m->Memo1->toPlainText();
+    QCOMPARE(lines(r.json["log"]), log.isEmpty() ? QStringList() : log.split('\n'));
+    const QJsonArray columns = r.json["columns"].toArray();
+    const ColumnStore &store = m->store();
+    QCOMPARE(columns.size(), store.filledLists());
+    for (int k = 1; k <= columns.size(); ++k) {
+        const QJsonArray items = columns[k - 1].toArray();
+        QCOMPARE(items.size(), store.count(k));
+        for (int i = 0; i < items.size(); ++i)
+            QCOMPARE(items[i].toString(), store.item(k, i));
+    }
+}
+
+void TestPlot::chartMatchesWindow_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("radio"); // the chart window's mode button, "" for none
+    QTest::newRow("default") << QStringList{} << "";
+    QTest::newRow("mode 1") << QStringList{"--mode", "1"} << "box1";
+    QTest::newRow("mode 3") << QStringList{"--mode", "3"} << "box3";
+    QTest::newRow("manual") << QStringList{"--mode", "manual"} << "box4";
+}
+
+void TestPlot::chartMatchesWindow()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, radio);
+
+    AppFixture f;
+    IniFile ini(f.iniPath());
+    ini.writeInteger(QStringLiteral("数据曲线"), QStringLiteral("颜色1"), 0xFF0000);
+    ini.writeString(QStringLiteral("数据曲线"), QStringLiteral("曲线标题"), QStringLiteral("泵试验"));
+    ini.writeFloat(QStringLiteral("曲线设置"), QStringLiteral("曲线1下限"), 1.25);
+    ini.writeFloat(QStringLiteral("曲线设置"), QStringLiteral("曲线1上限"), 4.5);
+
+    const QString png = f.path(QStringLiteral("chart.png"));
+    const Result r = plot(QStringList{"chart", sampleWorkbook(), "--settings", f.iniPath(), "-o", png} + options);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+
+    Tmainform *m = readInWindow(f, sampleWorkbook());
+    QVERIFY(m);
+    QImage windowPicture;
+    Tkfdline shown;
+    f.services.onModal = [&](QDialog *d) {
+        TdataLineForm *w = app().dataLineForm;
+        if (d != w)
+            return;
+        if (radio == "box1") w->box1->click();
+        if (radio == "box3") w->box3->click();
+        if (radio == "box4") w->box4->click();
+        windowPicture = w->kfdline1->picture();
+        shown.xAxis = w->kfdline1->xAxis;
+        for (int k = 0; k < 8; ++k) {
+            shown.curves[k] = w->kfdline1->curves[k];
+            shown.pointCount[k] = w->kfdline1->pointCount[k];
+        }
+    };
+    m->drawBtn->click();
+
+    const QJsonObject x = r.json["x"].toObject();
+    QCOMPARE(x["name"].toString(), shown.xAxis.name);
+    QCOMPARE(x["unit"].toString(), shown.xAxis.unit);
+    QCOMPARE(x["lower"].toDouble(), shown.xAxis.lower);
+    QCOMPARE(x["upper"].toDouble(), shown.xAxis.upper);
+    QCOMPARE(x["decimals"].toInt(), shown.xAxis.decimals);
+    const QJsonArray curves = r.json["curves"].toArray();
+    QCOMPARE(curves.size(), 4);
+    for (int k = 0; k < curves.size(); ++k) {
+        const QJsonObject c = curves[k].toObject();
+        QCOMPARE(c["column"].toInt(), k + 2);
+        QCOMPARE(c["name"].toString(), shown.curves[k].name);
+        QCOMPARE(c["lower"].toDouble(), shown.curves[k].lower);
+        QCOMPARE(c["upper"].toDouble(), shown.curves[k].upper);
+        QCOMPARE(c["decimals"].toInt(), shown.curves[k].decimals);
+        QCOMPARE(c["points"].toInt(), shown.pointCount[k]);
+    }
+    if (radio == "box4")
+        QCOMPARE(curves[0].toObject()["lower"].toDouble(), 1.25);
+    // Same library, same settings: the very same picture.
+    const QImage tool(png);
+    QCOMPARE(tool.size(), QSize(817, 529));
+    QCOMPARE(tool.convertToFormat(QImage::Format_RGB32), windowPicture.convertToFormat(QImage::Format_RGB32));
+}
+
+void TestPlot::page_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("pdf") << "page.pdf";
+    QTest::newRow("png") << "page.png";
+}
+
+void TestPlot::page()
+{
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(name);
+    const Result r = plot({"chart", sampleWorkbook(), "--page", "-o", out, "--settings", dir.filePath("none.ini")});
+    QCOMPARE(r.exitCode, 0);
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (name.endsWith(".pdf")) {
+        QVERIFY(file.read(5) == "%PDF-");
+        return;
+    }
+    const QImage image(out);
+    // A4 landscape at 96 dpi, white paper with the chart's grid in dark green.
+    QCOMPARE(image.width(), 1123);
+    QCOMPARE(image.height(), 794);
+    int green = 0;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            green += (image.pixel(x, y) & 0xFFFFFF) == 0x008000;
+    QVERIFY(green > 100);
+}
+
+void TestPlot::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error"); // part of standard error
+    QTest::newRow("no arguments") << QStringList{} << 1 << "Usage:";
+    QTest::newRow("unknown option") << QStringList{"table", sampleWorkbook(), "--fast"} << 1 << "unknown option --fast";
+    QTest::newRow("chart without output") << QStringList{"chart", sampleWorkbook()} << 1 << "chart needs -o OUT";
+    QTest::newRow("bad mode") << QStringList{"chart", sampleWorkbook(), "--mode", "4", "-o", "x.png"} << 1 << "--mode";
+    QTest::newRow("missing file") << QStringList{"table", "/nonexistent/a.xls"} << 2 << "/nonexistent/a.xls";
+    QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/README.md")} << 2 << "README.md";
+    QTest::newRow("five Y columns") << QStringList{"chart", fixture("wide40.xls"), "-y", "2,3,4,5,6", "-o", "/tmp/x.png"}
+                                    << 3 << "Y指标个数不能超过4个";
+    QTest::newRow("one column") << QStringList{"chart", fixture("onecol.xls"), "-o", "/tmp/x.png"} << 3 << "没有选择Y坐标数据";
+}
+
+void TestPlot::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    const Result r = plot(arguments);
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.err.contains(error), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+QTEST_MAIN(TestPlot)
+#include "tst_plot.moc"
