@@ -6,35 +6,6 @@
 
 namespace curvepath {
 
-int rangeColor(const Frame &f, double x, double y)
-{
-    if (x < f.xMin || x > f.xMax || y < f.yMin || y > f.yMax)
-        return f.hiddenColor;
-    return f.color;
-}
-
-Step subStep(const Frame &f, const chartgeom::Weights &w, const double *wx, const double *wy, int s)
-{
-    const double x = chartgeom::blend(w, wx[s], wx[s + 1], wx[s + 2], wx[s + 3]);
-    const double y = chartgeom::blend(w, wy[s], wy[s + 1], wy[s + 2], wy[s + 3]);
-    const int color = rangeColor(f, x, y);
-    const qint64 px = f.map.px(x);
-    qint64 py = f.map.py(y);
-    if (py >= f.bottom)
-        py = f.bottom;
-    if (py <= f.top)
-        py = f.top;
-    return {px, py, color};
-}
-
-Step segmentEnd(const Frame &f, const double *wx, const double *wy, int s)
-{
-    const double x = wx[s + 2];
-    const double y = wy[s + 2];
-    const int color = rangeColor(f, x, y);
-    return {f.map.px(x), f.map.py(y), color};
-}
-
 void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const double *wy, int n)
 {
     surface.moveTo(f.map.px(wx[1]), f.map.py(wy[1]));
