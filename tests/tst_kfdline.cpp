@@ -570,6 +570,10 @@ void TestKfdline::optimisedMatchesStraightforward_data()
     QTest::newRow("2 points") << 2 << 0 << false;
     QTest::newRow("300 points, printed geometry") << 300 << 1 << true;
     QTest::newRow("30 points, x running backwards") << 30 << 3 << false;
+    QTest::newRow("flat on half-pixel rows") << 400 << 4 << false;
+    QTest::newRow("steps of exactly half a pixel") << 500 << 5 << false;
+    QTest::newRow("NaN at point 150 stops both alike") << 300 << 6 << false;
+    QTest::newRow("1e300 at point 90 stops both alike") << 200 << 7 << false;
 }
 
 void TestKfdline::optimisedMatchesStraightforward()
@@ -591,9 +595,18 @@ void TestKfdline::optimisedMatchesStraightforward()
         case 0: wy[k] = 50 + 40 * std::sin(12 * t); break;
         case 1: wy[k] = 50 + 30 * std::sin(5 * t) + noise(rng); break;
         case 2: wy[k] = k % 7 == 3 ? 180 : (k % 11 == 5 ? -90 : 50); break;
-        default: wy[k] = 50 + 60 * std::cos(9 * t); break;
+        case 3: wy[k] = 50 + 60 * std::cos(9 * t); break;
+        // 359 rows over 0..100: a row boundary every 100 / 359 units, so 50 + j * 100 / 718
+        // sits on the boundaries between rows.
+        case 4: wy[k] = 50 + (k / 50) * 100.0 / 718; break;
+        case 5: wy[k] = 20 + k * 100.0 / 718 / 4; break;
+        default: wy[k] = 50 + 30 * std::sin(7 * t); break;
         }
     }
+    if (shape == 6)
+        wy[150] = NaN;
+    if (shape == 7)
+        wy[90] = 1e300;
     wx[0] = wx[1];
     wy[0] = wy[1];
     wx[points + 1] = wx[points];
@@ -616,9 +629,13 @@ void TestKfdline::optimisedMatchesStraightforward()
     a.fill(White);
     b.fill(White);
     DrawSurface fast(&a), plain(&b);
-    curvepath::drawLine(fast, f, wx.data(), wy.data(), points);
-    straightforwardLine(plain, f, wx.data(), wy.data(), points);
+    const QString fastError = errorOf([&] { curvepath::drawLine(fast, f, wx.data(), wy.data(), points); });
+    const QString plainError = errorOf([&] { straightforwardLine(plain, f, wx.data(), wy.data(), points); });
+    QCOMPARE(fastError, plainError);
+    QCOMPARE(fastError.isEmpty(), shape < 6);
     QCOMPARE(a, b);
+    if (!fastError.isEmpty())
+        return;
     QCOMPARE(fast.penPos(), plain.penPos());
     QCOMPARE(fast.penColor(), plain.penColor());
     QVERIFY(countColor(a, a.rect(), rgb(0xFF0000)) > 0);
