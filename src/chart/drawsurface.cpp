@@ -160,6 +160,14 @@ void DrawSurface::polylineTo(const Point *points, int count)
 // part.
 void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 {
+    if (!m_image->isNull()) {
+        const qint64 w = m_image->width();
+        const qint64 h = m_image->height();
+        if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
+            rasterInside(x0, y0, x1, y1);
+            return;
+        }
+    }
     const i128 dx = i128(x1) - x0;
     const i128 dy = i128(y1) - y0;
     const u128 adx = u128(dx < 0 ? -dx : dx);
@@ -174,12 +182,6 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     ++m_linePieces;
     if (m_image->isNull())
         return;
-    const qint64 w = m_image->width();
-    const qint64 h = m_image->height();
-    if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
-        rasterInside(x0, y0, x1, y1, phase);
-        return;
-    }
 
     const i128 a0 = xMajor ? x0 : y0;
     const i128 b0 = xMajor ? y0 : x0;
@@ -272,7 +274,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 
 // The common case of a line with both ends on the bitmap, in plain integers: same steps
 // and rounding as the general path.
-void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, quint64 phase)
+void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 {
     const qint64 dx = x1 - x0;
     const qint64 dy = y1 - y0;
@@ -281,6 +283,11 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, quint
     const bool xMajor = adx >= ady;
     const qint64 len = xMajor ? adx : ady;
     const qint64 minor = xMajor ? ady : adx;
+    const quint64 phase = m_dotPhase;
+    m_dotPhase += quint64(len);
+    if (len == 0)
+        return;
+    ++m_linePieces;
     const qint64 stepX = dx > 0 ? 1 : (dx < 0 ? -1 : 0);
     const qint64 stepY = dy > 0 ? 1 : (dy < 0 ? -1 : 0);
     const QRgb rgb = toRgb(m_penColor);
