@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libegl-dev libxkbcommon-dev
   libgsf-1-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-dejavu-core
   python3 python3-xlwt python3-xlrd
   xvfb xauth
   poppler-utils
