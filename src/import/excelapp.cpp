@@ -114,8 +114,7 @@ Variant cellValue(const xls::Cell &cell)
 
 class CellObject : public automation::Object {
 public:
-    CellObject(std::shared_ptr<const xls::Workbook> book, const xls::Cell &cell)
-        : m_book(std::move(book)), m_cell(cell) {}
+    explicit CellObject(Variant value) : m_value(std::move(value)) {}
 
     int memberId(QStringView name) const override { return findMember(s_members, name); }
     Variant invoke(int member, Invoke kind, Args args) override
@@ -123,13 +122,12 @@ public:
         const QString name = memberName(s_members, member);
         requireGet(kind, name);
         requireArgs(args, 0, name);
-        return cellValue(m_cell);
+        return m_value;
     }
 
 private:
     static constexpr Member s_members[] = {{QLatin1String("Value"), automation::DefaultMember}};
-    std::shared_ptr<const xls::Workbook> m_book; // keeps m_cell alive
-    const xls::Cell &m_cell;
+    Variant m_value; // the cell is read once, when the object is made
 };
 
 // ---- used range and its rows
@@ -192,8 +190,8 @@ public:
             const qint32 column = automation::toInt32(args[1]);
             if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
                 fail(QStringLiteral("下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
-            return Variant::fromObject(automation::makeObject<CellObject>(
-                m_book, m_book->firstSheet.cell(row, column)));
+            return Variant::fromObject(
+                automation::makeObject<CellObject>(cellValue(m_book->firstSheet.cell(row, column))));
         }
         }
         fail(QStringLiteral("未知的成员"), QString::number(member));
