@@ -4,6 +4,7 @@
 #include "import/automation.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 using automation::Invoke;
@@ -54,6 +55,7 @@ class TestAutomation : public QObject
 private slots:
     void toText_data();
     void toText();
+    void numbersMatchFifteenDigits();
     void toTextRaises_data();
     void toTextRaises();
     void toInt32_data();
@@ -103,6 +105,37 @@ void TestAutomation::toText()
         text = "2.5";
     }
     QCOMPARE(automation::toText(value), text);
+}
+
+// Cell numbers come in every shape; in the fixed range their text must be the value
+// rounded to 15 significant digits without trailing zeros, whatever path formats it.
+void TestAutomation::numbersMatchFifteenDigits()
+{
+    QRandomGenerator random(20240611);
+    for (int i = 0; i < 200000; ++i) {
+        double v;
+        switch (i % 4) {
+        case 0: // few decimals, as measured data usually has
+            v = double(random.bounded(2000000000)) / std::pow(10.0, random.bounded(8)) - 1000;
+            break;
+        case 1: // integers up to the 15-digit limit
+            v = std::floor(random.generateDouble() * 999999999999999.0);
+            break;
+        case 2: // arbitrary doubles
+            v = (random.generateDouble() - 0.5) * std::pow(10.0, random.bounded(14));
+            break;
+        default: // results of arithmetic, like 0.1 + 0.2
+            v = double(random.bounded(100000)) * 0.1 + double(random.bounded(1000)) * 0.01;
+            break;
+        }
+        if (std::fabs(v) < 1e-4 || std::fabs(v) >= 1e15)
+            continue;
+        char expected[40];
+        std::snprintf(expected, sizeof expected, "%.15g", v);
+        const QString text = automation::toText(Variant::fromDouble(v));
+        if (text != QLatin1String(expected))
+            QFAIL(qPrintable(QStringLiteral("%1: %2 instead of %3").arg(v, 0, 'g', 17).arg(text, expected)));
+    }
 }
 
 void TestAutomation::toTextRaises_data()

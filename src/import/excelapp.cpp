@@ -36,12 +36,12 @@ int findMember(const Member (&table)[N], QStringView name)
 }
 
 template <size_t N>
-QString memberName(const Member (&table)[N], int id)
+QLatin1String memberName(const Member (&table)[N], int id)
 {
     for (const Member &m : table)
         if (m.id == id)
-            return QString(m.name);
-    return QStringLiteral("#%1").arg(id);
+            return m.name;
+    return QLatin1String("?");
 }
 
 [[noreturn]] void fail(const QString &what, const QString &member)
@@ -49,19 +49,19 @@ QString memberName(const Member (&table)[N], int id)
     throw AppError(QStringLiteral("%1：%2").arg(what, member));
 }
 
-void requireArgs(Args args, int count, const QString &member)
+void requireArgs(Args args, int count, QLatin1String member)
 {
     if (args.size() != count)
         fail(QStringLiteral("参数个数不对"), member);
 }
 
-void requireGet(Invoke kind, const QString &member)
+void requireGet(Invoke kind, QLatin1String member)
 {
     if (!automation::allowsGet(kind))
         fail(QStringLiteral("不能以这种方式调用"), member);
 }
 
-void requireMethod(Invoke kind, const QString &member)
+void requireMethod(Invoke kind, QLatin1String member)
 {
     if (!automation::allowsMethod(kind))
         fail(QStringLiteral("不能以这种方式调用"), member);
@@ -119,7 +119,7 @@ public:
     int memberId(QStringView name) const override { return findMember(s_members, name); }
     Variant invoke(int member, Invoke kind, Args args) override
     {
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         requireGet(kind, name);
         requireArgs(args, 0, name);
         return m_value;
@@ -138,7 +138,7 @@ public:
     int memberId(QStringView name) const override { return findMember(s_members, name); }
     Variant invoke(int member, Invoke kind, Args args) override
     {
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         requireGet(kind, name);
         requireArgs(args, 0, name);
         return Variant::fromInt(m_count);
@@ -155,7 +155,7 @@ public:
     int memberId(QStringView name) const override { return findMember(s_members, name); }
     Variant invoke(int member, Invoke kind, Args args) override
     {
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         requireGet(kind, name);
         requireArgs(args, 0, name);
         return Variant::fromObject(automation::makeObject<RowsObject>(m_rowCount));
@@ -179,13 +179,13 @@ public:
         m_state->checkRunning();
         switch (member) {
         case UsedRange:
-            requireGet(kind, QStringLiteral("UsedRange"));
-            requireArgs(args, 0, QStringLiteral("UsedRange"));
+            requireGet(kind, QLatin1String("UsedRange"));
+            requireArgs(args, 0, QLatin1String("UsedRange"));
             return Variant::fromObject(
                 automation::makeObject<RangeObject>(m_book->firstSheet.usedRowCount()));
         case Cells: {
-            requireGet(kind, QStringLiteral("Cells"));
-            requireArgs(args, 2, QStringLiteral("Cells"));
+            requireGet(kind, QLatin1String("Cells"));
+            requireArgs(args, 2, QLatin1String("Cells"));
             const qint32 row = automation::toInt32(args[0]);
             const qint32 column = automation::toInt32(args[1]);
             if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
@@ -216,7 +216,7 @@ public:
     Variant invoke(int member, Invoke kind, Args args) override
     {
         m_state->checkRunning();
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         switch (member) {
         case Worksheets: {
             requireGet(kind, name);
@@ -261,7 +261,7 @@ private:
     bool m_saved = true; // nothing ever changes the workbook
 };
 
-ObjectRef bookAt(const State &state, const Variant &index, const QString &member)
+ObjectRef bookAt(const State &state, const Variant &index, QLatin1String member)
 {
     const qint32 i = automation::toInt32(index);
     if (i < 1 || size_t(i) > state->books.size())
@@ -279,7 +279,7 @@ public:
     Variant invoke(int member, Invoke kind, Args args) override
     {
         m_state->checkRunning();
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         switch (member) {
         case Item:
             requireGet(kind, name);
@@ -323,7 +323,7 @@ public:
     Variant invoke(int member, Invoke kind, Args args) override
     {
         m_state->checkRunning();
-        const QString name = memberName(s_members, member);
+        const QLatin1String name = memberName(s_members, member);
         switch (member) {
         case DisplayAlerts:
             requireArgs(args, kind == Invoke::PropertyPut ? 1 : 0, name);
