@@ -24,11 +24,12 @@ int formatShortFixed(double value, char *out)
         const double m = magnitude * powers[k];
         if (!(m < 1e15))
             return 0;
-        if (m != std::floor(m) || m / powers[k] != magnitude)
+        const auto whole = static_cast<unsigned long long>(m); // m < 1E15: the cast is exact
+        if (double(whole) != m || m / powers[k] != magnitude)
             continue;
         char digits[24];
         int n = 0;
-        for (auto u = static_cast<unsigned long long>(m); u != 0 || n <= k; u /= 10)
+        for (auto u = whole; u != 0 || n <= k; u /= 10)
             digits[n++] = char('0' + u % 10); // reversed; at least k + 1 digits
         int len = 0;
         if (value < 0)

@@ -150,7 +150,7 @@ QString toText(const Variant &v)
     return QString();
 }
 
-qint32 toInt32(const Variant &v)
+qint32 toInt32Converted(const Variant &v)
 {
     switch (v.type()) {
     case Variant::Type::Empty:

@@ -161,7 +161,12 @@ QString toText(const Variant &v);
 
 // Conversion to a 32-bit integer: numbers round half to even, booleans give -1/0, empty 0,
 // text must read as a number. Anything else, or a value out of range, raises AppError.
-qint32 toInt32(const Variant &v);
+qint32 toInt32Converted(const Variant &v);
+inline qint32 toInt32(const Variant &v)
+{
+    // Integers come first: every cell request carries two.
+    return v.type() == Variant::Type::Int32 ? v.integer() : toInt32Converted(v);
+}
 
 // Creates objects by class name (matched without regard to case).
 class Registry {

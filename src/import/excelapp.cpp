@@ -30,7 +30,7 @@ template <size_t N>
 int findMember(const Member (&table)[N], QStringView name)
 {
     for (const Member &m : table)
-        if (name.compare(m.name, Qt::CaseInsensitive) == 0)
+        if (name.size() == m.name.size() && name.compare(m.name, Qt::CaseInsensitive) == 0)
             return m.id;
     return -1;
 }
@@ -115,6 +115,7 @@ Variant cellValue(const xls::Cell &cell)
 class CellObject : public automation::Object {
 public:
     explicit CellObject(Variant value) : m_value(std::move(value)) {}
+    void setValue(Variant value) { m_value = std::move(value); }
 
     int memberId(QStringView name) const override { return findMember(s_members, name); }
     Variant invoke(int member, Invoke kind, Args args) override
@@ -190,8 +191,15 @@ public:
             const qint32 column = automation::toInt32(args[1]);
             if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
                 fail(QStringLiteral("下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
-            return Variant::fromObject(
-                automation::makeObject<CellObject>(cellValue(m_book->firstSheet.cell(row, column))));
+            Variant value = cellValue(m_book->firstSheet.cell(row, column));
+            // A read asks for millions of cells and drops each one before asking for the
+            // next; a cell object nobody else holds any more is reused for the next cell.
+            if (m_spare && m_spare->refCount() == 1) {
+                m_spare->setValue(std::move(value));
+            } else {
+                m_spare = automation::makeObject<CellObject>(std::move(value));
+            }
+            return Variant::fromObject(m_spare);
         }
         }
         fail(QStringLiteral("未知的成员"), QString::number(member));
@@ -199,6 +207,7 @@ public:
 
 private:
     enum { UsedRange = 1, Cells };
+    automation::Ref<CellObject> m_spare;
     static constexpr Member s_members[] = {{QLatin1String("UsedRange"), UsedRange},
                                            {QLatin1String("Cells"), Cells}};
     State m_state;
