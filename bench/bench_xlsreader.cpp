@@ -95,7 +95,7 @@ int main(int argc, char **argv)
         }
         const double ours = median(times);
         const double theirs = xlrdSeconds(path);
-        std::printf("%s: %d rows, read median %.3f s, read+fetch of 32 columns median %.3f s, "
+        std::printf("%s: %d rows, read median %.4f s, read+fetch of 32 columns median %.4f s, "
                     "peak RSS %.1f MB (checksum %.0f)\n",
                     qPrintable(QFileInfo(path).fileName()), rows, median(readTimes), ours,
                     peakRssKb() / 1024.0, sum);

@@ -79,9 +79,11 @@ ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
         gsf_init();
         // Damaged containers are reported to the user as such; libgsf's own complaints
         // about them would only clutter the terminal.
-        g_log_set_handler("libgsf:msole",
-                          GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                          [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+        // libgsf is the only glib user in the program; some of its messages carry no domain.
+        const GLogLevelFlags levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL);
+        const GLogFunc quiet = [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {};
+        for (const char *domain : {"libgsf:msole", "libgsf", static_cast<const char *>(nullptr)})
+            g_log_set_handler(domain, levels, quiet, nullptr);
     });
 
     // The memory input does not copy: `file` outlives every object made here.
