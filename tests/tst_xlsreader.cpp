@@ -56,6 +56,8 @@ private slots:
     void fixtureLayout();
     void refused_data();
     void refused();
+    void fileErrors_data();
+    void fileErrors();
     void records_data();
     void records();
     void dateFormats_data();
@@ -309,6 +311,24 @@ void TestXlsReader::refused()
     QFETCH(QString, reason);
     const QString message = readError([&] { readWorkbookBytes(bytes, QStringLiteral("/d/x.xls")); });
     QCOMPARE(message, QStringLiteral("无法打开工作簿 /d/x.xls：") + reason);
+}
+
+void TestXlsReader::fileErrors_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << QDir::tempPath() + "/no-such-workbook-4711.xls" << "文件不存在";
+    QTest::newRow("folder") << QDir::tempPath() << "无法读取文件";
+    QTest::newRow("empty name") << QString() << "文件不存在";
+    QTest::newRow("encrypted file") << fixture("encrypted.xls") << "工作簿已加密";
+}
+
+void TestXlsReader::fileErrors()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    const QString message = readError([&] { readWorkbookFile(path); });
+    QCOMPARE(message, QStringLiteral("无法打开工作簿 ") + path + QStringLiteral("：") + reason);
 }
 
 // ---- records built in the test -----------------------------------------------------------
