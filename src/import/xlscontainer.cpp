@@ -7,6 +7,8 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <QString>
+
 #include <algorithm>
 #include <cstring>
 
@@ -37,6 +39,27 @@ bool startsWithBof(const QByteArray &bytes)
     return bofId && len >= 4 && len <= 20;
 }
 
+// libgsf leaves out a directory entry whose stream runs past the end of the file. To tell a
+// cut-off workbook from a document of another kind, look for the entry itself: directory
+// entries are 128-byte blocks holding the name in UTF-16, its length and the entry type.
+bool hasWorkbookEntry(const QByteArray &file)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(file.constData());
+    for (qsizetype at = 512; at + 128 <= file.size(); at += 128) {
+        const unsigned char *e = b + at;
+        const int nameBytes = e[64] | (e[65] << 8);
+        if (e[66] != 2 || (nameBytes != 10 && nameBytes != 18))
+            continue;
+        QString name;
+        for (int i = 0; i + 2 < nameBytes; i += 2)
+            name += QChar(char16_t(e[i] | (e[i + 1] << 8)));
+        if (name.compare(QLatin1String("Workbook"), Qt::CaseInsensitive) == 0
+            || name.compare(QLatin1String("Book"), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 }
 
 ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
@@ -56,9 +79,11 @@ ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
         gsf_init();
         // Damaged containers are reported to the user as such; libgsf's own complaints
         // about them would only clutter the terminal.
-        g_log_set_handler("libgsf:msole",
-                          GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL),
-                          [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+        // libgsf is the only glib user in the program; some of its messages carry no domain.
+        const GLogLevelFlags levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL);
+        const GLogFunc quiet = [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {};
+        for (const char *domain : {"libgsf:msole", "libgsf", static_cast<const char *>(nullptr)})
+            g_log_set_handler(domain, levels, quiet, nullptr);
     });
 
     // The memory input does not copy: `file` outlives every object made here.
@@ -91,7 +116,7 @@ ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
             found = i;
     }
     if (found < 0)
-        return ContainerResult::NotWorkbook;
+        return hasWorkbookEntry(file) ? ContainerResult::Corrupt : ContainerResult::NotWorkbook;
 
     GObjectRef stream(gsf_infile_child_by_index(root, found));
     if (!stream.ptr)
