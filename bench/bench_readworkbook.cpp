@@ -1,9 +1,8 @@
 // Times a whole workbook read (the file reader, the in-process spreadsheet application,
 // the automation calls and the packing into the column store), the table report, and the
-// list models a window shows. Run it after building the target bench_import_workbooks:
-//
-//   cmake --build build --target bench_import_workbooks bench_readworkbook
-//   build/bench_readworkbook [folder]
+// list models a window shows, on generated numeric workbooks. Run by hand:
+//   build/bench_readworkbook [folder]   (default: <build>/bench-data; generated when missing
+//   by bench/make_bench_workbooks.py)
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/excelapp.h"
@@ -14,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <sys/resource.h>
 #include <time.h>
@@ -49,7 +49,7 @@ long peakRssMb()
 void bench(const QString &path, int runs, double goalMs)
 {
     if (!QFileInfo::exists(path)) {
-        std::printf("%s: missing (build the target bench_import_workbooks)\n", qPrintable(path));
+        std::printf("%s: missing\n", qPrintable(path));
         return;
     }
     automation::Registry registry;
@@ -103,8 +103,15 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                    : QStringLiteral(TABROVEX_BINARY_DIR);
-    bench(folder + "/read_1000x5.xls", 21, 20);
-    bench(folder + "/read_65536x32.xls", 7, 500);
+                                    : QStringLiteral(TABROVEX_BINARY_DIR "/bench-data");
+    const QString small = folder + "/bench_1000x5.xls";
+    const QString big = folder + "/bench_65536x32.xls";
+    if (!QFileInfo::exists(small) || !QFileInfo::exists(big)) {
+        std::printf("writing the workbooks into %s\n", qPrintable(folder));
+        QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                          {QStringLiteral(TABROVEX_SOURCE_DIR "/bench/make_bench_workbooks.py"), folder});
+    }
+    bench(small, 21, 20);
+    bench(big, 7, 500);
     return 0;
 }

@@ -56,6 +56,11 @@ ObjectRef openMemoryWorkbook(ObjectRef &app)
         automation::dispatch(*book, u"WORKSHEETS", Invoke::PropertyGet, {Variant::fromInt(1)}));
 }
 
+QString fixture(const QString &name)
+{
+    return QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/") + name;
+}
+
 QString corpus(const QString &name)
 {
     return QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xls/") + name;
@@ -201,6 +206,21 @@ void TestExcelApp::readFiles_data()
                                << "数据行数：9 ,  列数：2" << true
                                << QStringList{"1:1=pi", "2:0=3.14159265358979", "2:1=-3.14159265358979",
                                               "2:2=3.14159265358979E-300"};
+    // The fixtures of the file reader's tests.
+    QTest::newRow("used range from row 40: only rows 40 and 41 are reached")
+        << fixture("offset_c40.xls") << "数据行数：2 ,  列数：2" << true
+        << QStringList{"1:0=name", "2:0=value", "1:1=1", "2:1=1"};
+    QTest::newRow("40 columns keep 32") << fixture("wide40.xls") << "数据行数：2 ,  列数：32" << true
+                                        << QStringList{"1:0=c1", "32:0=c32", "32:1=32"};
+    QTest::newRow("gap shifts left") << fixture("gaprow.xls") << "数据行数：3 ,  列数：3" << true
+                                     << QStringList{"2:1=3", "3:0=z", "3:1=6", "2:2=5"};
+    QTest::newRow("error value ends the read") << fixture("error_middle.xls") << "数据行数：3 ,  列数：3"
+                                               << false << QStringList{"1:2=20", "2:1=11", "3:1=12"};
+    QTest::newRow("booleans then an error") << fixture("bools_errors.xls") << "数据行数：2 ,  列数：1"
+                                            << false << QStringList{"1:0=True", "1:1=False"};
+    QTest::newRow("one column") << fixture("onecol.xls") << "数据行数：6 ,  列数：1" << true
+                                << QStringList{"1:0=0.5", "1:5=5.5"};
+    QTest::newRow("empty first sheet") << fixture("empty.xls") << "没有数据！" << true << QStringList{};
     // A used range of one row at the very bottom: only rows 1..31 are looked at, so
     // nothing is found.
     QTest::newRow("used range at the last row") << corpus("libxls__fuzz_corpus_65536-rows-xls.xls")
@@ -223,6 +243,11 @@ void TestExcelApp::readFiles()
     QCOMPARE(result.complete, complete);
     const TableReport report = reportTable(store);
     QCOMPARE(report.log.value(0), sizeLine);
+    // The widest row sets how many lists were filled.
+    if (sizeLine.contains("列数：")) {
+        const int columns = sizeLine.mid(sizeLine.lastIndexOf("：") + 1).toInt();
+        QCOMPARE(store.filledLists(), columns);
+    }
     for (const QString &probe : probes) {
         const int colon = probe.indexOf(':'), eq = probe.indexOf('=');
         QCOMPARE(store.item(probe.left(colon).toInt(), probe.mid(colon + 1, eq - colon - 1).toInt()),
