@@ -1,12 +1,55 @@
 #include "app/numtext.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 namespace numtext {
+
+namespace {
+
+// Values with at most five decimals and fewer than 16 digits (most measured data): when
+// v * 10^k is a whole number m that reads back as v through m / 10^k, the decimal m / 10^k
+// is the one 15-digit decimal nearest to v, so it is the general format's result, in fixed
+// notation. Writes the text into `out` and returns its length, or 0 when v is not such a
+// value.
+int formatShortFixed(double value, char *out)
+{
+    static const double powers[] = {1, 10, 100, 1000, 10000, 100000};
+    const double magnitude = std::fabs(value);
+    for (int k = 0; k <= 5; ++k) {
+        const double m = magnitude * powers[k];
+        if (!(m < 1e15))
+            return 0;
+        const auto whole = static_cast<unsigned long long>(m); // m < 1E15: the cast is exact
+        if (double(whole) != m || m / powers[k] != magnitude)
+            continue;
+        char digits[24];
+        int n = 0;
+        for (auto u = whole; u != 0 || n <= k; u /= 10)
+            digits[n++] = char('0' + u % 10); // reversed; at least k + 1 digits
+        int len = 0;
+        if (value < 0)
+            out[len++] = '-';
+        for (int i = n - 1; i >= k; --i)
+            out[len++] = digits[i];
+        int firstKept = 0; // drop trailing zeros of the fraction
+        while (firstKept < k && digits[firstKept] == '0')
+            ++firstKept;
+        if (firstKept < k) {
+            out[len++] = '.';
+            for (int i = k - 1; i >= firstKept; --i)
+                out[len++] = digits[i];
+        }
+        return len;
+    }
+    return 0;
+}
+
+}
 
 QString formatGeneral(double value)
 {
@@ -17,9 +60,24 @@ QString formatGeneral(double value)
     if (value == 0)
         return QStringLiteral("0");
 
-    // "%.14e" rounds to 15 significant digits and tells the decimal exponent after rounding.
+    char out[48];
+    if (const int len = formatShortFixed(value, out))
+        return QString::fromLatin1(out, len);
+
+    // The shortest text that reads back as `value` is, when it has at most 15 significant
+    // digits, also its rounding to 15 digits, and cheaper to get than printf's. Otherwise
+    // "%.14e" rounds to 15 significant digits. Either way the text tells the decimal
+    // exponent after rounding.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
+    const std::to_chars_result shortest =
+        std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific);
+    *shortest.ptr = '\0';
+    int significant = 0;
+    for (const char *q = buf; *q && *q != 'e'; ++q)
+        if (*q >= '0' && *q <= '9')
+            ++significant;
+    if (significant > 15)
+        std::snprintf(buf, sizeof buf, "%.14e", value);
     const char *p = buf;
     const bool negative = *p == '-';
     if (negative)
@@ -33,35 +91,37 @@ QString formatGeneral(double value)
     while (n > 1 && digits[n - 1] == '0')
         --n;
 
-    QString out;
-    out.reserve(24);
+    int len = 0;
     if (negative)
-        out += QLatin1Char('-');
+        out[len++] = '-';
     if (exponent >= -5 && exponent < 15) {
         if (exponent < 0) {
-            out += QLatin1String("0.");
+            out[len++] = '0';
+            out[len++] = '.';
             for (int i = -1; i > exponent; --i)
-                out += QLatin1Char('0');
-            out += QLatin1String(digits, n);
+                out[len++] = '0';
+            for (int i = 0; i < n; ++i)
+                out[len++] = digits[i];
         } else {
             const int intDigits = exponent + 1;
             for (int i = 0; i < intDigits; ++i)
-                out += QLatin1Char(i < n ? digits[i] : '0');
+                out[len++] = i < n ? digits[i] : '0';
             if (n > intDigits) {
-                out += QLatin1Char('.');
-                out += QLatin1String(digits + intDigits, n - intDigits);
+                out[len++] = '.';
+                for (int i = intDigits; i < n; ++i)
+                    out[len++] = digits[i];
             }
         }
     } else {
-        out += QLatin1Char(digits[0]);
+        out[len++] = digits[0];
         if (n > 1) {
-            out += QLatin1Char('.');
-            out += QLatin1String(digits + 1, n - 1);
+            out[len++] = '.';
+            for (int i = 1; i < n; ++i)
+                out[len++] = digits[i];
         }
-        out += QLatin1Char('E');
-        out += QString::number(exponent);
+        len += std::snprintf(out + len, sizeof out - size_t(len), "E%d", exponent);
     }
-    return out;
+    return QString::fromLatin1(out, len);
 }
 
 namespace {

@@ -1,16 +1,18 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 // Reader of legacy Excel workbooks (.xls): the OLE2 container through libgsf, BIFF8 and
-// BIFF5/7 worksheets (BIFF2-4 single-stream files where cheap). Only what the program needs:
-// the first worksheet in workbook order, its used range and its cells with their real types.
+// BIFF5/7 worksheets, BIFF2-4 single-stream files. Only what the program needs: the first
+// worksheet in workbook order, its used range and its cells with their real types.
 namespace xls {
 
-enum class CellType {
+enum class CellType : std::uint8_t {
     Empty,    // no cell, a BLANK/MULBLANK cell, or a formula whose cached result is empty
     Number,   // number (also a formula's numeric result) that is not formatted as a date/time
     DateTime, // number formatted as a date or time; `number` is the serial day number in
@@ -30,37 +32,59 @@ struct Cell {
 class Worksheet {
 public:
     // The used range: rows firstRow..lastRow (1-based, inclusive); empty() when the sheet
-    // holds no cell at all. Taken from DIMENSIONS, or from the cells when that is absent.
+    // holds no cell at all. Taken from DIMENSIONS, widened to every stored cell record.
     int firstRow() const { return m_firstRow; }
     int lastRow() const { return m_lastRow; }
     bool empty() const { return m_lastRow < m_firstRow; }
     int usedRowCount() const { return empty() ? 0 : m_lastRow - m_firstRow + 1; }
 
-    // Cell at 1-based row and column; an Empty cell for anything not stored.
-    const Cell &cell(int row, int column) const;
+    // Cell at 1-based row and column; an Empty cell for anything not stored. Returned by
+    // value: cells are kept packed, and the text is shared, not copied.
+    Cell cell(int row, int column) const;
 
-    // Filled by the reader.
+    // Number of cells of each type stored (Empty not counted).
+    int countOf(CellType type) const;
+
+    // setters (the reader; tests):
     void setUsedRows(int first, int last) { m_firstRow = first; m_lastRow = last; }
-    void setCell(int row, int column, Cell cell);
+    void setCell(int row, int column, const Cell &cell);
+
+    // The reader's fast path: numbers and shared strings without building a Cell.
+    void setNumber(int row, int column, CellType type, double value);
+    void setError(int row, int column, int code);
+    void setText(int row, int column, std::uint32_t stringIndex);
+    std::uint32_t addString(const QString &text);
+    void setStrings(std::vector<QString> strings) { m_strings = std::move(strings); }
+    std::uint32_t stringCount() const { return std::uint32_t(m_strings.size()); }
 
 private:
+    // One stored cell: 16 bytes, a text is an index into m_strings.
+    struct Slot {
+        double number;
+        std::uint32_t aux; // Text: string index; Error: code
+        std::uint16_t column; // 1-based
+        CellType type;
+    };
+    void put(int row, int column, CellType type, double number, std::uint32_t aux);
+
     int m_firstRow = 1;
     int m_lastRow = 0;
-    // Rows as read; columns beyond what a caller asks for are kept too. Sparse rows are
-    // stored densely up to their last cell.
-    std::vector<std::vector<Cell>> m_rows; // index row-1, then column-1
+    std::vector<std::vector<Slot>> m_rows; // index row-1; each row sorted by column
+    std::vector<QString> m_strings;
 };
 
 struct Workbook {
     bool date1904 = false; // informational: DateTime cells are already in the 1900 system
     int biffVersion = 0;   // 2, 3, 4, 5 or 8
+    int codepage = 0;      // CODEPAGE record, 0 when absent
+    QString sheetName;     // name of the first worksheet (empty for BIFF2-4 single sheets)
     Worksheet firstSheet;
 };
 
 // Reads the first worksheet of the workbook at `path`. Never writes the file.
 // Throws AppError with a message that names the file and the reason, for example
 // "无法打开工作簿 /x/a.xls：文件已损坏" (missing, unreadable, not a workbook, encrypted,
-// corrupt). Never reads past a record or buffer, whatever the bytes say.
+// corrupt, no worksheet). Never reads past a record or buffer, whatever the bytes say.
 std::unique_ptr<Workbook> readWorkbookFile(const QString &path);
 
 // The same from bytes in memory (fuzzing, tests); `name` is used in messages.

@@ -1,0 +1,31 @@
+#!/usr/bin/python3
+"""Writes the benchmark workbooks (numbers only) into the folder given as argument:
+bench_65536x32.xls and bench_1000x5.xls. Run with Debian's /usr/bin/python3 (python3-xlwt)."""
+import os
+import sys
+
+import xlwt
+
+
+def write(path, rows, cols):
+    wb = xlwt.Workbook()
+    ws = wb.add_sheet('Data')
+    for r in range(rows):
+        row = ws.row(r)
+        for c in range(cols):
+            # Mix of integers (RK records) and fractions (NUMBER records).
+            row.set_cell_number(c, r * 0.25 + c if c % 2 else r + c)
+        if r % 1000 == 0:
+            ws.flush_row_data()
+    wb.save(path)
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else '.'
+    os.makedirs(out, exist_ok=True)
+    write(os.path.join(out, 'bench_65536x32.xls'), 65536, 32)
+    write(os.path.join(out, 'bench_1000x5.xls'), 1000, 5)
+
+
+if __name__ == '__main__':
+    main()

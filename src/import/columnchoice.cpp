@@ -1,0 +1,64 @@
+#include "import/columnchoice.h"
+
+#include <algorithm>
+
+namespace {
+
+int usedColumns(const ChoiceState &s)
+{
+    return std::clamp(s.colCount, 0, ChoiceState::Columns);
+}
+
+constexpr int MaxY = 4;
+
+}
+
+ChoiceCheck checkChoice(const ChoiceState &s)
+{
+    ChoiceCheck result;
+    const int cols = usedColumns(s);
+    int xCount = 0, yCount = 0, xLength = 0;
+    for (int i = 0; i < cols; ++i) {
+        if (s.x[size_t(i)]) {
+            ++xCount;
+            xLength = s.itemCounts[size_t(i)];
+        }
+        if (s.y[size_t(i)])
+            ++yCount;
+    }
+
+    // Later rules overwrite earlier ones on purpose: the last failing rule is reported.
+    if (xCount == 0)
+        result.message = QStringLiteral("没有选择X坐标数据");
+    if (yCount == 0)
+        result.message = QStringLiteral("没有选择Y坐标数据");
+    if (xCount > 1)
+        result.message = QStringLiteral("X指标个数不能超过1个");
+    if (yCount > MaxY)
+        result.message = QStringLiteral("Y指标个数不能超过4个");
+    if (!result.message.isEmpty())
+        return result;
+
+    for (int i = 0; i < cols; ++i) {
+        if ((s.x[size_t(i)] || s.y[size_t(i)]) && s.itemCounts[size_t(i)] != xLength) {
+            result.message = QStringLiteral("各列数据个数不相同");
+            result.disableDraw = true;
+            return result;
+        }
+    }
+    result.ok = true;
+    return result;
+}
+
+ColumnChoice chosenColumns(const ChoiceState &s)
+{
+    ColumnChoice choice;
+    const int cols = usedColumns(s);
+    for (int i = 0; i < cols; ++i) {
+        if (s.x[size_t(i)] && choice.xCol == 0)
+            choice.xCol = i + 1;
+        if (s.y[size_t(i)])
+            choice.yCols << i + 1;
+    }
+    return choice;
+}

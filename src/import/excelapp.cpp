@@ -1,0 +1,384 @@
+#include "import/excelapp.h"
+
+#include "app/apperror.h"
+#include "import/xlsreader.h"
+
+#include <QLatin1String>
+
+#include <vector>
+
+using automation::Args;
+using automation::Invoke;
+using automation::ObjectRef;
+using automation::Variant;
+
+namespace excelapp {
+
+namespace {
+
+// Limits of a worksheet in the .xls format.
+constexpr int MaxRows = 65536;
+constexpr int MaxColumns = 256;
+
+struct Member {
+    QLatin1String name;
+    int id;
+};
+
+// Looks a name up in a member table without allocating.
+template <size_t N>
+int findMember(const Member (&table)[N], QStringView name)
+{
+    for (const Member &m : table)
+        if (name.size() == m.name.size() && name.compare(m.name, Qt::CaseInsensitive) == 0)
+            return m.id;
+    return -1;
+}
+
+template <size_t N>
+QLatin1String memberName(const Member (&table)[N], int id)
+{
+    for (const Member &m : table)
+        if (m.id == id)
+            return m.name;
+    return QLatin1String("?");
+}
+
+[[noreturn]] void fail(const QString &what, const QString &member)
+{
+    throw AppError(QStringLiteral("%1：%2").arg(what, member));
+}
+
+void requireArgs(Args args, int count, QLatin1String member)
+{
+    if (args.size() != count)
+        fail(QStringLiteral("参数个数不对"), member);
+}
+
+void requireGet(Invoke kind, QLatin1String member)
+{
+    if (!automation::allowsGet(kind))
+        fail(QStringLiteral("不能以这种方式调用"), member);
+}
+
+void requireMethod(Invoke kind, QLatin1String member)
+{
+    if (!automation::allowsMethod(kind))
+        fail(QStringLiteral("不能以这种方式调用"), member);
+}
+
+struct AppState {
+    WorkbookOpener opener;
+    bool displayAlerts = true;
+    bool quit = false;
+    std::vector<std::shared_ptr<const xls::Workbook>> books;
+
+    void checkRunning() const
+    {
+        if (quit)
+            throw AppError(QStringLiteral("应用程序已退出"));
+    }
+    bool isOpen(const xls::Workbook *book) const
+    {
+        for (const auto &b : books)
+            if (b.get() == book)
+                return true;
+        return false;
+    }
+};
+
+using State = std::shared_ptr<AppState>;
+
+Variant cellValue(const xls::Cell &cell)
+{
+    switch (cell.type) {
+    case xls::CellType::Empty:
+        return Variant();
+    case xls::CellType::Number:
+        return Variant::fromDouble(cell.number);
+    case xls::CellType::DateTime:
+        // The serial goes on unchanged as the date value, as the spreadsheet's own
+        // automation does (serials below 61 therefore show one day early).
+        return Variant::fromDate(cell.number);
+    case xls::CellType::Text:
+        return Variant::fromText(cell.text);
+    case xls::CellType::Boolean:
+        return Variant::fromBool(cell.number != 0);
+    case xls::CellType::Error:
+        return Variant::fromError(automation::sheetErrorCode(cell.errorCode));
+    }
+    return Variant();
+}
+
+// ---- cell
+
+class CellObject : public automation::Object {
+public:
+    explicit CellObject(Variant value) : m_value(std::move(value)) {}
+    void setValue(Variant value) { m_value = std::move(value); }
+
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        const QLatin1String name = memberName(s_members, member);
+        requireGet(kind, name);
+        requireArgs(args, 0, name);
+        return m_value;
+    }
+
+private:
+    static constexpr Member s_members[] = {{QLatin1String("Value"), automation::DefaultMember}};
+    Variant m_value; // the cell is read once, when the object is made
+};
+
+// ---- used range and its rows
+
+class RowsObject : public automation::Object {
+public:
+    explicit RowsObject(int count) : m_count(count) {}
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        const QLatin1String name = memberName(s_members, member);
+        requireGet(kind, name);
+        requireArgs(args, 0, name);
+        return Variant::fromInt(m_count);
+    }
+
+private:
+    static constexpr Member s_members[] = {{QLatin1String("Count"), 1}};
+    int m_count;
+};
+
+class RangeObject : public automation::Object {
+public:
+    explicit RangeObject(int rowCount) : m_rowCount(rowCount) {}
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        const QLatin1String name = memberName(s_members, member);
+        requireGet(kind, name);
+        requireArgs(args, 0, name);
+        return Variant::fromObject(automation::makeObject<RowsObject>(m_rowCount));
+    }
+
+private:
+    static constexpr Member s_members[] = {{QLatin1String("Rows"), 1}};
+    int m_rowCount;
+};
+
+// ---- worksheet
+
+class SheetObject : public automation::Object {
+public:
+    SheetObject(State state, std::shared_ptr<const xls::Workbook> book)
+        : m_state(std::move(state)), m_book(std::move(book)) {}
+
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        m_state->checkRunning();
+        switch (member) {
+        case UsedRange:
+            requireGet(kind, QLatin1String("UsedRange"));
+            requireArgs(args, 0, QLatin1String("UsedRange"));
+            return Variant::fromObject(
+                automation::makeObject<RangeObject>(m_book->firstSheet.usedRowCount()));
+        case Cells: {
+            requireGet(kind, QLatin1String("Cells"));
+            requireArgs(args, 2, QLatin1String("Cells"));
+            const qint32 row = automation::toInt32(args[0]);
+            const qint32 column = automation::toInt32(args[1]);
+            if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
+                fail(QStringLiteral("下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
+            Variant value = cellValue(m_book->firstSheet.cell(row, column));
+            // A read asks for millions of cells and drops each one before asking for the
+            // next; a cell object nobody else holds any more is reused for the next cell.
+            if (m_spare && m_spare->refCount() == 1) {
+                m_spare->setValue(std::move(value));
+            } else {
+                m_spare = automation::makeObject<CellObject>(std::move(value));
+            }
+            return Variant::fromObject(m_spare);
+        }
+        }
+        fail(QStringLiteral("未知的成员"), QString::number(member));
+    }
+
+private:
+    enum { UsedRange = 1, Cells };
+    automation::Ref<CellObject> m_spare;
+    static constexpr Member s_members[] = {{QLatin1String("UsedRange"), UsedRange},
+                                           {QLatin1String("Cells"), Cells}};
+    State m_state;
+    std::shared_ptr<const xls::Workbook> m_book;
+};
+
+// ---- workbook
+
+class BookObject : public automation::Object {
+public:
+    BookObject(State state, std::shared_ptr<const xls::Workbook> book)
+        : m_state(std::move(state)), m_book(std::move(book)) {}
+
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        m_state->checkRunning();
+        const QLatin1String name = memberName(s_members, member);
+        switch (member) {
+        case Worksheets: {
+            requireGet(kind, name);
+            requireArgs(args, 1, name);
+            // Only the first worksheet is loaded; it is all the program reads.
+            if (automation::toInt32(args[0]) != 1)
+                fail(QStringLiteral("下标越界"), name);
+            return Variant::fromObject(automation::makeObject<SheetObject>(m_state, m_book));
+        }
+        case Save:
+            requireMethod(kind, name);
+            requireArgs(args, 0, name);
+            return Variant();
+        case Saved:
+            requireArgs(args, kind == Invoke::PropertyPut ? 1 : 0, name);
+            if (kind == Invoke::PropertyPut)
+                m_saved = automation::toInt32(args[0]) != 0;
+            return kind == Invoke::PropertyPut ? Variant() : Variant::fromBool(m_saved);
+        case Close: {
+            requireMethod(kind, name);
+            auto &books = m_state->books;
+            for (auto it = books.begin(); it != books.end(); ++it) {
+                if (it->get() == m_book.get()) {
+                    books.erase(it);
+                    return Variant();
+                }
+            }
+            fail(QStringLiteral("工作簿已关闭"), name);
+        }
+        }
+        fail(QStringLiteral("未知的成员"), name);
+    }
+
+private:
+    enum { Worksheets = 1, Save, Saved, Close };
+    static constexpr Member s_members[] = {{QLatin1String("Worksheets"), Worksheets},
+                                           {QLatin1String("Save"), Save},
+                                           {QLatin1String("Saved"), Saved},
+                                           {QLatin1String("Close"), Close}};
+    State m_state;
+    std::shared_ptr<const xls::Workbook> m_book;
+    bool m_saved = true; // nothing ever changes the workbook
+};
+
+ObjectRef bookAt(const State &state, const Variant &index, QLatin1String member)
+{
+    const qint32 i = automation::toInt32(index);
+    if (i < 1 || size_t(i) > state->books.size())
+        fail(QStringLiteral("下标越界"), QStringLiteral("%1(%2)").arg(member).arg(i));
+    return automation::makeObject<BookObject>(state, state->books[size_t(i) - 1]);
+}
+
+// ---- workbooks collection
+
+class BooksObject : public automation::Object {
+public:
+    explicit BooksObject(State state) : m_state(std::move(state)) {}
+
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        m_state->checkRunning();
+        const QLatin1String name = memberName(s_members, member);
+        switch (member) {
+        case Item:
+            requireGet(kind, name);
+            requireArgs(args, 1, name);
+            return Variant::fromObject(bookAt(m_state, args[0], name));
+        case Open: {
+            requireMethod(kind, name);
+            if (args.size() < 1)
+                fail(QStringLiteral("参数个数不对"), name);
+            const QString path = automation::toText(args[0]);
+            std::unique_ptr<xls::Workbook> book = m_state->opener(path);
+            if (!book)
+                throw AppError(QStringLiteral("无法打开工作簿 %1").arg(path));
+            m_state->books.push_back(std::move(book));
+            return Variant::fromObject(
+                automation::makeObject<BookObject>(m_state, m_state->books.back()));
+        }
+        case Count:
+            requireGet(kind, name);
+            requireArgs(args, 0, name);
+            return Variant::fromInt(qint32(m_state->books.size()));
+        }
+        fail(QStringLiteral("未知的成员"), name);
+    }
+
+private:
+    enum { Item = automation::DefaultMember, Open = 1, Count };
+    static constexpr Member s_members[] = {{QLatin1String("Item"), Item},
+                                           {QLatin1String("Open"), Open},
+                                           {QLatin1String("Count"), Count}};
+    State m_state;
+};
+
+// ---- application
+
+class AppObject : public automation::Object {
+public:
+    explicit AppObject(State state) : m_state(std::move(state)) {}
+
+    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        m_state->checkRunning();
+        const QLatin1String name = memberName(s_members, member);
+        switch (member) {
+        case DisplayAlerts:
+            requireArgs(args, kind == Invoke::PropertyPut ? 1 : 0, name);
+            if (kind == Invoke::PropertyPut) {
+                m_state->displayAlerts = automation::toInt32(args[0]) != 0;
+                return Variant();
+            }
+            requireGet(kind, name);
+            return Variant::fromBool(m_state->displayAlerts);
+        case Workbooks:
+            requireGet(kind, name);
+            if (args.size() == 0)
+                return Variant::fromObject(automation::makeObject<BooksObject>(m_state));
+            requireArgs(args, 1, name);
+            return Variant::fromObject(bookAt(m_state, args[0], name));
+        case Quit:
+            requireMethod(kind, name);
+            requireArgs(args, 0, name);
+            m_state->books.clear();
+            m_state->quit = true;
+            return Variant();
+        }
+        fail(QStringLiteral("未知的成员"), name);
+    }
+
+private:
+    enum { DisplayAlerts = 1, Workbooks, Quit };
+    static constexpr Member s_members[] = {{QLatin1String("DisplayAlerts"), DisplayAlerts},
+                                           {QLatin1String("Workbooks"), Workbooks},
+                                           {QLatin1String("Quit"), Quit}};
+    State m_state;
+};
+
+}
+
+ObjectRef createApplication(WorkbookOpener opener)
+{
+    auto state = std::make_shared<AppState>();
+    state->opener = std::move(opener);
+    return automation::makeObject<AppObject>(std::move(state));
+}
+
+void registerApplication(automation::Registry &registry, WorkbookOpener opener)
+{
+    registry.add(QStringLiteral("Excel.Application"),
+                 [opener] { return createApplication(opener); });
+}
+
+}

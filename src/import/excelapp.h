@@ -1,0 +1,44 @@
+#pragma once
+
+#include "import/automation.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace xls {
+struct Workbook;
+}
+
+// The program's own in-process spreadsheet application, served under the automation class
+// name "Excel.Application". It answers what the workbook read asks of it:
+//
+//   application  DisplayAlerts (get, put), Workbooks (no argument: the collection; an index:
+//                that workbook), Quit
+//   collection   Open(path) (the workbook becomes the last item), Count, Item(i) (also the
+//                default member)
+//   workbook     Worksheets(1) (only the first sheet is loaded), Save (the workbook is never
+//                changed, so nothing is written), Saved (get, put), Close
+//   worksheet    UsedRange, Cells(row, column) (rows 1..65536, columns 1..256)
+//   used range   Rows;  rows: Count (the used range's row count)
+//   cell         Value (also the default member): empty, double, date, text, boolean or
+//                error, by the cell's type
+//
+// Names match without regard to case. An unknown member, a wrong argument count or an
+// index out of range raises AppError naming the member. After Quit every call fails.
+namespace excelapp {
+
+using WorkbookOpener = std::function<std::unique_ptr<xls::Workbook>(const QString &path)>;
+
+// A new application object that opens workbooks with `opener` (errors it raises pass on).
+automation::ObjectRef createApplication(WorkbookOpener opener);
+
+// Registers "Excel.Application" in `registry`, opening workbooks with `opener`.
+void registerApplication(automation::Registry &registry, WorkbookOpener opener);
+
+// Registers "Excel.Application" backed by the program's .xls reader. The program calls this
+// once at start with automation::Registry::global().
+void registerApplication(automation::Registry &registry);
+
+}

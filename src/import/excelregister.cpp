@@ -1,0 +1,14 @@
+#include "import/excelapp.h"
+
+#include "import/xlsreader.h"
+
+// Kept apart from the object model so that code using a different opener does not pull
+// in the file reader.
+namespace excelapp {
+
+void registerApplication(automation::Registry &registry)
+{
+    registerApplication(registry, [](const QString &path) { return xls::readWorkbookFile(path); });
+}
+
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class ColumnStore;
+
+namespace automation {
+class Registry;
+}
+
+// The result of one workbook read. An error while opening the workbook or reaching its
+// first worksheet is not a result: it is raised as AppError for the top-level display.
+struct ReadResult {
+    // false: the spreadsheet application could not be created; `message` says so
+    // ("连接Excel失败") for the window to show, and the store was not touched.
+    bool connected = true;
+    QString message;
+    // false: an error ended the cell loop early; the rows read before it are in the store.
+    bool complete = true;
+};
+
+// Reads the first worksheet of the workbook at `path` through the automation class
+// "Excel.Application" of `registry` into `store`: rows 1 to N + 30 (N the used range's row
+// count), columns 1 to 32, each row's non-empty cell texts going to lists 1, 2, 3 ... in
+// column order. The store is cleared only once the first worksheet has been reached, and
+// its models see one reset for the whole read. Every automation object is released on
+// every path. Closing errors that survive the second close are raised as AppError.
+ReadResult readWorkbook(const QString &path, ColumnStore &store,
+                        const automation::Registry &registry);

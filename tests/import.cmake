@@ -1,0 +1,6 @@
+tabrovex_add_test(tst_automation SOURCES tst_automation.cpp)
+tabrovex_add_test(tst_columnstore SOURCES tst_columnstore.cpp)
+tabrovex_add_test(tst_workbookread SOURCES tst_workbookread.cpp scriptedexcel.cpp scriptedexcel.h)
+tabrovex_add_test(tst_tablereport SOURCES tst_tablereport.cpp scriptedexcel.cpp scriptedexcel.h)
+tabrovex_add_test(tst_columnchoice SOURCES tst_columnchoice.cpp)
+tabrovex_add_test(tst_excelapp SOURCES tst_excelapp.cpp)

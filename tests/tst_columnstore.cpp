@@ -1,0 +1,120 @@
+#include <QtTest>
+
+#include "app/apperror.h"
+#include "import/columnstore.h"
+
+class TestColumnStore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void itemAccess_data();
+    void itemAccess();
+    void listsStayApart();
+    void modelsFollowResets_data();
+    void modelsFollowResets();
+};
+
+void TestColumnStore::itemAccess_data()
+{
+    QTest::addColumn<int>("list");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("result"); // the item, or the error message
+    QTest::newRow("first") << 2 << 0 << "名称";
+    QTest::newRow("empty text kept in place") << 2 << 1 << "";
+    QTest::newRow("last") << 2 << 2 << "-1.5E-7";
+    QTest::newRow("one past the end") << 2 << 3 << "List index out of bounds (3)";
+    QTest::newRow("negative") << 2 << -1 << "List index out of bounds (-1)";
+    QTest::newRow("empty list") << 32 << 0 << "List index out of bounds (0)";
+    QTest::newRow("list 0") << 0 << 0 << "Column list number out of range (0)";
+    QTest::newRow("list 33") << 33 << 0 << "Column list number out of range (33)";
+}
+
+// Positions outside a list raise the error the chart loading expects.
+void TestColumnStore::itemAccess()
+{
+    QFETCH(int, list);
+    QFETCH(int, index);
+    QFETCH(QString, result);
+    ColumnStore store;
+    store.append(1, u"x");
+    store.append(2, u"名称");
+    store.append(2, u"");
+    store.append(2, u"-1.5E-7");
+    try {
+        QCOMPARE(store.item(list, index), result);
+        QCOMPARE(store.itemView(list, index), QStringView(result));
+    } catch (const AppError &e) {
+        QCOMPARE(e.message(), result);
+    }
+}
+
+// Items of different lists never mix, whatever order they are appended in, and clearing
+// empties every list.
+void TestColumnStore::listsStayApart()
+{
+    ColumnStore store;
+    for (int r = 0; r < 1000; ++r)
+        for (int list = 1; list <= 32; list += (r % 3) + 1)
+            store.append(list, QStringLiteral("%1/%2").arg(list).arg(r));
+    const auto counts = store.counts();
+    int filled = 0;
+    for (int list = 1; list <= 32; ++list) {
+        QCOMPARE(store.count(list), counts[size_t(list - 1)]);
+        if (store.count(list) > 0)
+            ++filled;
+        int previous = -1;
+        for (int i = 0; i < store.count(list); ++i) {
+            const QStringList parts = store.item(list, i).split('/');
+            QCOMPARE(parts[0].toInt(), list);
+            QVERIFY(parts[1].toInt() > previous);
+            previous = parts[1].toInt();
+        }
+    }
+    QCOMPARE(store.filledLists(), filled);
+    QCOMPARE(store.count(1), 1000);
+    store.clear();
+    QCOMPARE(store.filledLists(), 0);
+    QCOMPARE(store.count(1), 0);
+}
+
+void TestColumnStore::modelsFollowResets_data()
+{
+    QTest::addColumn<bool>("batched");
+    QTest::addColumn<int>("resets");
+    QTest::newRow("one reset for a batch") << true << 1;
+    QTest::newRow("one reset per change outside a batch") << false << 4;
+}
+
+void TestColumnStore::modelsFollowResets()
+{
+    QFETCH(bool, batched);
+    QFETCH(int, resets);
+    ColumnStore store;
+    store.append(3, u"before");
+    ColumnListModel model(&store, 3);
+    ColumnListModel other(&store, 4);
+    QCOMPARE(model.rowCount(), 1);
+    QSignalSpy about(&model, &QAbstractItemModel::modelAboutToBeReset);
+    QSignalSpy done(&model, &QAbstractItemModel::modelReset);
+    {
+        std::optional<ColumnStore::Batch> batch;
+        if (batched)
+            batch.emplace(store);
+        store.clear();
+        store.append(3, u"a");
+        store.append(3, u"b");
+        store.append(4, u"c");
+        // Inside a batch the model has not been told yet.
+        QCOMPARE(done.size(), batched ? 0 : 4);
+    }
+    QCOMPARE(about.size(), resets);
+    QCOMPARE(done.size(), resets);
+    QCOMPARE(model.rowCount(), 2);
+    QCOMPARE(model.data(model.index(1)).toString(), QStringLiteral("b"));
+    QCOMPARE(other.data(other.index(0)).toString(), QStringLiteral("c"));
+    QVERIFY(!model.data(model.index(1), Qt::DecorationRole).isValid());
+    QCOMPARE(model.rowCount(model.index(0)), 0); // a list has no children
+}
+
+QTEST_GUILESS_MAIN(TestColumnStore)
+#include "tst_columnstore.moc"

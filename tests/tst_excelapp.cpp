@@ -1,0 +1,277 @@
+#include <QtTest>
+
+#include "app/apperror.h"
+#include "import/automation.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/tablereport.h"
+#include "import/workbookread.h"
+#include "import/xlsreader.h"
+
+using automation::Invoke;
+using automation::ObjectRef;
+using automation::Variant;
+
+Q_DECLARE_METATYPE(automation::Variant)
+
+namespace {
+
+// A workbook in memory: row 1 holds one cell of every type, rows 2..4 a small table, and
+// the used range covers rows 1..4.
+std::unique_ptr<xls::Workbook> memoryWorkbook(const QString &path)
+{
+    if (path != "mem.xls")
+        throw AppError("无法打开工作簿 " + path + "：文件不存在");
+    auto book = std::make_unique<xls::Workbook>();
+    xls::Worksheet &s = book->firstSheet;
+    auto put = [&s](int r, int c, xls::CellType t, double n, const QString &text = {}, int err = 0) {
+        xls::Cell cell;
+        cell.type = t;
+        cell.number = n;
+        cell.text = text;
+        cell.errorCode = err;
+        s.setCell(r, c, cell);
+    };
+    put(1, 1, xls::CellType::Number, 2.5);
+    put(1, 2, xls::CellType::DateTime, 45000.25);
+    put(1, 3, xls::CellType::Text, 0, "压力");
+    put(1, 4, xls::CellType::Boolean, 1);
+    put(1, 5, xls::CellType::Error, 0, {}, 7);
+    put(1, 256, xls::CellType::Number, 9);
+    for (int r = 2; r <= 4; ++r)
+        for (int c = 1; c <= 2; ++c)
+            put(r, c, xls::CellType::Number, r * 10 + c);
+    s.setUsedRows(1, 4);
+    return book;
+}
+
+ObjectRef openMemoryWorkbook(ObjectRef &app)
+{
+    app = excelapp::createApplication(memoryWorkbook);
+    ObjectRef books = automation::toObject(automation::dispatch(*app, u"Workbooks", Invoke::MethodOrGet));
+    automation::dispatch(*books, u"Open", Invoke::Method, {Variant::fromText("mem.xls")});
+    ObjectRef book = automation::toObject(
+        automation::dispatch(*app, u"workbooks", Invoke::PropertyGet, {Variant::fromInt(1)}));
+    return automation::toObject(
+        automation::dispatch(*book, u"WORKSHEETS", Invoke::PropertyGet, {Variant::fromInt(1)}));
+}
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/") + name;
+}
+
+QString corpus(const QString &name)
+{
+    return QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xls/") + name;
+}
+
+}
+
+class TestExcelApp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cellValues_data();
+    void cellValues();
+    void refusedCalls_data();
+    void refusedCalls();
+    void closeAndQuit();
+    void readFiles_data();
+    void readFiles();
+    void missingFileRaises();
+};
+
+void TestExcelApp::cellValues_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Variant>("value");
+    QTest::addColumn<QString>("text"); // "!" when the conversion must fail
+    QTest::newRow("number") << 1 << 1 << Variant::fromDouble(2.5) << "2.5";
+    QTest::newRow("date keeps its serial") << 1 << 2 << Variant::fromDate(45000.25) << "2023/3/15 6:00:00";
+    QTest::newRow("text") << 1 << 3 << Variant::fromText("压力") << "压力";
+    QTest::newRow("boolean") << 1 << 4 << Variant::fromBool(true) << "True";
+    QTest::newRow("error #DIV/0!") << 1 << 5 << Variant::fromError(automation::sheetErrorCode(7)) << "!";
+    QTest::newRow("empty") << 1 << 6 << Variant() << "";
+    QTest::newRow("last column") << 1 << 256 << Variant::fromDouble(9) << "9";
+    QTest::newRow("outside the used range") << 60000 << 1 << Variant() << "";
+}
+
+void TestExcelApp::cellValues()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(Variant, value);
+    QFETCH(QString, text);
+    ObjectRef app;
+    ObjectRef sheet = openMemoryWorkbook(app);
+    const Variant cell = automation::dispatch(*sheet, u"Cells", Invoke::PropertyGet,
+                                              {Variant::fromInt(row), Variant::fromInt(column)});
+    QCOMPARE(automation::dispatch(*automation::toObject(cell), u"value", Invoke::PropertyGet), value);
+    if (text == "!")
+        QVERIFY_THROWS_EXCEPTION(AppError, automation::toText(cell));
+    else
+        QCOMPARE(automation::toText(cell), text);
+}
+
+void TestExcelApp::refusedCalls_data()
+{
+    QTest::addColumn<int>("call");
+    QTest::addColumn<QString>("named"); // what the message must name
+    QTest::newRow("unknown application member") << 0 << "Visible2";
+    QTest::newRow("unknown worksheet member") << 1 << "Range";
+    QTest::newRow("row 0") << 2 << "Cells(0, 1)";
+    QTest::newRow("row past the format") << 3 << "Cells(65537, 1)";
+    QTest::newRow("column past the format") << 4 << "Cells(1, 257)";
+    QTest::newRow("second workbook") << 5 << "Workbooks(2)";
+    QTest::newRow("second worksheet") << 6 << "Worksheets";
+    QTest::newRow("cells without a column") << 7 << "Cells";
+    QTest::newRow("put on a method") << 8 << "Quit";
+}
+
+// Calls the spreadsheet would refuse raise an error naming the member.
+void TestExcelApp::refusedCalls()
+{
+    QFETCH(int, call);
+    QFETCH(QString, named);
+    ObjectRef app;
+    ObjectRef sheet = openMemoryWorkbook(app);
+    ObjectRef book = automation::toObject(
+        automation::dispatch(*app, u"Workbooks", Invoke::PropertyGet, {Variant::fromInt(1)}));
+    auto cells = [&](int r, int c) {
+        automation::dispatch(*sheet, u"Cells", Invoke::PropertyGet, {Variant::fromInt(r), Variant::fromInt(c)});
+    };
+    try {
+        switch (call) {
+        case 0: automation::dispatch(*app, u"Visible2", Invoke::PropertyPut, {Variant::fromBool(true)}); break;
+        case 1: automation::dispatch(*sheet, u"Range", Invoke::MethodOrGet); break;
+        case 2: cells(0, 1); break;
+        case 3: cells(65537, 1); break;
+        case 4: cells(1, 257); break;
+        case 5: automation::dispatch(*app, u"Workbooks", Invoke::PropertyGet, {Variant::fromInt(2)}); break;
+        case 6: automation::dispatch(*book, u"Worksheets", Invoke::PropertyGet, {Variant::fromInt(2)}); break;
+        case 7: automation::dispatch(*sheet, u"Cells", Invoke::PropertyGet, {Variant::fromInt(1)}); break;
+        case 8: automation::dispatch(*app, u"quit", Invoke::PropertyPut, {Variant::fromBool(true)}); break;
+        }
+        QFAIL("the call was accepted");
+    } catch (const AppError &e) {
+        QVERIFY2(e.message().contains(named), qPrintable(e.message()));
+    }
+}
+
+// Save writes nothing, close takes the workbook out of the collection (so a second close
+// through Workbooks(1) fails), and after quit nothing answers.
+void TestExcelApp::closeAndQuit()
+{
+    ObjectRef app;
+    ObjectRef sheet = openMemoryWorkbook(app);
+    ObjectRef books = automation::toObject(automation::dispatch(*app, u"Workbooks", Invoke::MethodOrGet));
+    QCOMPARE(automation::dispatch(*books, u"Count", Invoke::MethodOrGet), Variant::fromInt(1));
+    ObjectRef book = automation::toObject(
+        automation::dispatch(*app, u"Workbooks", Invoke::PropertyGet, {Variant::fromInt(1)}));
+    automation::dispatch(*book, u"save", Invoke::Method);
+    automation::dispatch(*book, u"Saved", Invoke::PropertyPut, {Variant::fromBool(true)});
+    QCOMPARE(automation::dispatch(*book, u"saved", Invoke::PropertyGet), Variant::fromBool(true));
+    automation::dispatch(*book, u"close", Invoke::Method);
+    QCOMPARE(automation::dispatch(*books, u"Count", Invoke::MethodOrGet), Variant::fromInt(0));
+    QVERIFY_THROWS_EXCEPTION(AppError, automation::dispatch(*book, u"close", Invoke::Method));
+    QVERIFY_THROWS_EXCEPTION(AppError, automation::dispatch(*app, u"workbooks", Invoke::PropertyGet,
+                                                            {Variant::fromInt(1)}));
+    automation::dispatch(*app, u"quit", Invoke::Method);
+    QVERIFY_THROWS_EXCEPTION(AppError, automation::dispatch(*app, u"Workbooks", Invoke::MethodOrGet));
+    QVERIFY_THROWS_EXCEPTION(AppError, automation::dispatch(*sheet, u"usedRange", Invoke::MethodOrGet));
+}
+
+void TestExcelApp::readFiles_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("sizeLine");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QStringList>("probes"); // "list:index=text"
+
+    QTest::newRow("sample workbook") << QStringLiteral(TABROVEX_SOURCE_DIR "/data/001.xls")
+                                     << "数据行数：122 ,  列数：5" << true
+                                     << QStringList{"1:0=时间", "2:1=MPa", "5:1=r/min", "1:2=0", "1:121=59.5"};
+    QTest::newRow("chess board packs left") << corpus("exceldatareader__src_TestData_TestChess.xls")
+                                            << "数据行数：4 ,  列数：3" << true
+                                            << QStringList{"1:0=col1", "3:0=col3", "1:1=1", "3:3=1"};
+    QTest::newRow("dates, times and gaps") << corpus("exceldatareader__src_TestData_Test_Encoding_Formula_Date_1520.xls")
+                                           << "数据行数：9 ,  列数：5" << true
+                                           << QStringList{"2:1=2009/5/1", "2:2=1999/2/1", "5:2=11:00:00",
+                                                          "2:3=8", "4:3=12:00:00", "5:3=11:01:02",
+                                                          "3:1=1881.99", "1:5=Изображение дня",
+                                                          "3:6=11:59:59", "3:7=14:00:01"};
+    QTest::newRow("precision") << corpus("exceldatareader__src_TestData_TestDoublePrecision.xls")
+                               << "数据行数：9 ,  列数：2" << true
+                               << QStringList{"1:1=pi", "2:0=3.14159265358979", "2:1=-3.14159265358979",
+                                              "2:2=3.14159265358979E-300"};
+    // The fixtures of the file reader's tests.
+    QTest::newRow("used range from row 40: only rows 40 and 41 are reached")
+        << fixture("offset_c40.xls") << "数据行数：2 ,  列数：2" << true
+        << QStringList{"1:0=name", "2:0=value", "1:1=1", "2:1=1"};
+    QTest::newRow("40 columns keep 32") << fixture("wide40.xls") << "数据行数：2 ,  列数：32" << true
+                                        << QStringList{"1:0=c1", "32:0=c32", "32:1=32"};
+    QTest::newRow("gap shifts left") << fixture("gaprow.xls") << "数据行数：3 ,  列数：3" << true
+                                     << QStringList{"2:1=3", "3:0=z", "3:1=6", "2:2=5"};
+    QTest::newRow("error value ends the read") << fixture("error_middle.xls") << "数据行数：3 ,  列数：3"
+                                               << false << QStringList{"1:2=20", "2:1=11", "3:1=12"};
+    QTest::newRow("booleans then an error") << fixture("bools_errors.xls") << "数据行数：2 ,  列数：1"
+                                            << false << QStringList{"1:0=True", "1:1=False"};
+    QTest::newRow("one column") << fixture("onecol.xls") << "数据行数：6 ,  列数：1" << true
+                                << QStringList{"1:0=0.5", "1:5=5.5"};
+    QTest::newRow("empty first sheet") << fixture("empty.xls") << "没有数据！" << true << QStringList{};
+    // A used range of one row at the very bottom: only rows 1..31 are looked at, so
+    // nothing is found.
+    QTest::newRow("used range at the last row") << corpus("libxls__fuzz_corpus_65536-rows-xls.xls")
+                                                << "没有数据！" << true << QStringList{};
+}
+
+// Whole reads through the registered application and the real file reader.
+void TestExcelApp::readFiles()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, sizeLine);
+    QFETCH(bool, complete);
+    QFETCH(QStringList, probes);
+
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    const ReadResult result = readWorkbook(path, store, registry);
+    QVERIFY(result.connected);
+    QCOMPARE(result.complete, complete);
+    const TableReport report = reportTable(store);
+    QCOMPARE(report.log.value(0), sizeLine);
+    // The widest row sets how many lists were filled.
+    if (sizeLine.contains("列数：")) {
+        const int columns = sizeLine.mid(sizeLine.lastIndexOf("：") + 1).toInt();
+        QCOMPARE(store.filledLists(), columns);
+    }
+    for (const QString &probe : probes) {
+        const int colon = probe.indexOf(':'), eq = probe.indexOf('=');
+        QCOMPARE(store.item(probe.left(colon).toInt(), probe.mid(colon + 1, eq - colon - 1).toInt()),
+                 probe.mid(eq + 1));
+    }
+}
+
+// The reader's error reaches the caller with its text; the store keeps its data.
+void TestExcelApp::missingFileRaises()
+{
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    store.append(1, u"kept");
+    const QString path = QStringLiteral(TABROVEX_BINARY_DIR "/no such workbook.xls");
+    try {
+        readWorkbook(path, store, registry);
+        QFAIL("a missing workbook was read");
+    } catch (const AppError &e) {
+        QVERIFY2(e.message().contains(path), qPrintable(e.message()));
+    }
+    QCOMPARE(store.count(1), 1);
+    QCOMPARE(store.item(1, 0), QStringLiteral("kept"));
+}
+
+QTEST_GUILESS_MAIN(TestExcelApp)
+#include "tst_excelapp.moc"
