@@ -1,0 +1,317 @@
+#include "chart/drawsurface.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include <algorithm>
+
+namespace {
+
+using u128 = unsigned __int128;
+using i128 = __int128;
+
+// Painter coordinates stay far below the range where the raster engine's fixed-point
+// arithmetic overflows; anything beyond cannot be visible on a bitmap anyway.
+constexpr qint64 PainterLimit = qint64(1) << 24;
+
+// Measuring needs a paint device of the bitmap's resolution (96 dpi, QImage's default).
+const QImage &measureDevice()
+{
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    return device;
+}
+
+}
+
+DrawSurface::DrawSurface(QImage *image) : m_image(image) {}
+
+DrawSurface::~DrawSurface()
+{
+    m_painter.reset();
+}
+
+QColor DrawSurface::toQColor(int color)
+{
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+QRgb DrawSurface::toRgb(int color)
+{
+    return qRgb(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+void DrawSurface::beginPaint()
+{
+    ++m_sessionDepth;
+}
+
+void DrawSurface::endPaint()
+{
+    if (m_sessionDepth == 0)
+        return;
+    if (--m_sessionDepth > 0)
+        return;
+    m_painter.reset();
+    if (m_dirty) {
+        m_dirty = false;
+        if (m_changed)
+            m_changed();
+    }
+}
+
+void DrawSurface::markChanged()
+{
+    m_dirty = true;
+    if (m_sessionDepth == 0) {
+        m_dirty = false;
+        if (m_changed)
+            m_changed();
+    }
+}
+
+QPainter *DrawSurface::painter()
+{
+    if (m_image->isNull())
+        return nullptr;
+    if (!m_painter) {
+        // Direct pixel writes and the painter share the buffer; detach it before the
+        // painter captures it.
+        m_image->bits();
+        m_painter = std::make_unique<QPainter>(m_image);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setRenderHint(QPainter::TextAntialiasing, false);
+    }
+    return m_painter.get();
+}
+
+void DrawSurface::doneWithPainter()
+{
+    if (m_sessionDepth == 0)
+        m_painter.reset();
+}
+
+void DrawSurface::setPenStyle(PenStyle style)
+{
+    m_penStyle = style;
+    m_dotPhase = 0;
+}
+
+void DrawSurface::setFontSize(int points)
+{
+    if (points != m_fontSize) {
+        m_fontSize = points;
+        m_fontValid = false;
+    }
+}
+
+const QFont &DrawSurface::font()
+{
+    if (!m_fontValid) {
+        m_font = QFont();
+        // QFont refuses sizes below 1; huge sizes only cost time and memory.
+        m_font.setPointSize(std::clamp(m_fontSize, 1, 500));
+        m_font.setStyleStrategy(QFont::NoAntialias);
+        m_fontValid = true;
+    }
+    return m_font;
+}
+
+void DrawSurface::fillRect(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
+{
+    if (m_image->isNull())
+        return;
+    const qint64 left = std::max<qint64>(x1, 0);
+    const qint64 top = std::max<qint64>(y1, 0);
+    const qint64 right = std::min<qint64>(x2, m_image->width());
+    const qint64 bottom = std::min<qint64>(y2, m_image->height());
+    if (left >= right || top >= bottom)
+        return;
+    const QRgb rgb = toRgb(m_fillColor);
+    for (qint64 y = top; y < bottom; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(m_image->scanLine(int(y)));
+        std::fill(line + left, line + right, rgb);
+    }
+    markChanged();
+}
+
+void DrawSurface::moveTo(qint64 x, qint64 y)
+{
+    m_penPos = {x, y};
+    m_dotPhase = 0;
+}
+
+void DrawSurface::lineTo(qint64 x, qint64 y)
+{
+    rasterLine(m_penPos.x, m_penPos.y, x, y);
+    m_penPos = {x, y};
+}
+
+void DrawSurface::polylineTo(const Point *points, int count)
+{
+    for (int i = 0; i < count; ++i)
+        lineTo(points[i].x, points[i].y);
+}
+
+// Bresenham-style line from (x0, y0) towards (x1, y1), end pixel excluded. Step i along
+// the major axis puts the minor axis at Round(i * minor / major), halves rounding away from
+// the start. Only the steps that land on the bitmap are visited, found exactly by binary
+// search, so a line with ends anywhere in the 64-bit range costs no more than its visible
+// part.
+void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
+{
+    const i128 dx = i128(x1) - x0;
+    const i128 dy = i128(y1) - y0;
+    const u128 adx = u128(dx < 0 ? -dx : dx);
+    const u128 ady = u128(dy < 0 ? -dy : dy);
+    const bool xMajor = adx >= ady;
+    const u128 len = xMajor ? adx : ady;
+    const u128 minor = xMajor ? ady : adx;
+    const quint64 phase = m_dotPhase;
+    m_dotPhase += quint64(len); // only its parity matters
+    if (len == 0)
+        return;
+    ++m_linePieces;
+    if (m_image->isNull())
+        return;
+
+    const i128 a0 = xMajor ? x0 : y0;
+    const i128 b0 = xMajor ? y0 : x0;
+    const bool aUp = (xMajor ? dx : dy) > 0;
+    const bool bUp = (xMajor ? dy : dx) > 0;
+    const i128 aSize = xMajor ? m_image->width() : m_image->height();
+    const i128 bSize = xMajor ? m_image->height() : m_image->width();
+
+    // Steps whose major coordinate is on the bitmap.
+    i128 lo = 0;
+    i128 hi = i128(len) - 1;
+    if (aUp) {
+        lo = std::max(lo, -a0);
+        hi = std::min(hi, aSize - 1 - a0);
+    } else {
+        lo = std::max(lo, a0 - (aSize - 1));
+        hi = std::min(hi, a0);
+    }
+    if (lo > hi)
+        return;
+
+    // Minor offset of step i: i * minor < 2^128 always, so unsigned 128 bits hold it.
+    auto offset = [&](i128 i) -> i128 {
+        const u128 prod = u128(i) * minor;
+        const u128 q = prod / len;
+        const u128 r = prod % len;
+        return i128(q) + (2 * r >= len ? 1 : 0);
+    };
+    const i128 offLo = bUp ? -b0 : b0 - (bSize - 1);
+    const i128 offHi = bUp ? bSize - 1 - b0 : b0;
+    if (offset(lo) < offLo) {
+        // first step with offset >= offLo
+        i128 l = lo, h = hi + 1;
+        while (l < h) {
+            const i128 mid = l + (h - l) / 2;
+            if (offset(mid) >= offLo)
+                h = mid;
+            else
+                l = mid + 1;
+        }
+        lo = l;
+    }
+    if (lo <= hi && offset(hi) > offHi) {
+        // last step with offset <= offHi
+        i128 l = lo - 1, h = hi;
+        while (l < h) {
+            const i128 mid = l + (h - l + 1) / 2;
+            if (offset(mid) <= offHi)
+                l = mid;
+            else
+                h = mid - 1;
+        }
+        hi = l;
+    }
+    if (lo > hi)
+        return;
+
+    const QRgb rgb = toRgb(m_penColor);
+    const bool dotted = m_penStyle == Dotted;
+    uchar *bits = m_image->bits();
+    const qsizetype stride = m_image->bytesPerLine();
+
+    u128 prod = u128(lo) * minor;
+    i128 q = i128(prod / len);
+    u128 r = prod % len;
+    for (i128 i = lo; i <= hi; ++i) {
+        if (!dotted || ((phase + quint64(i)) & 1) == 0) {
+            const i128 off = q + (2 * r >= len ? 1 : 0);
+            const i128 a = aUp ? a0 + i : a0 - i;
+            const i128 b = bUp ? b0 + off : b0 - off;
+            const qint64 px = qint64(xMajor ? a : b);
+            const qint64 py = qint64(xMajor ? b : a);
+            reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+        }
+        r += minor;
+        if (r >= len) {
+            r -= len;
+            ++q;
+        }
+    }
+    markChanged();
+}
+
+void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
+{
+    if (x2 <= x1 || y2 <= y1)
+        return;
+    if (x2 <= 0 || y2 <= 0 || x1 >= m_image->width() || y1 >= m_image->height())
+        return;
+    // Only small shapes are drawn (point markers); a box reaching beyond the painter's
+    // safe range is left out rather than handed over.
+    if (x1 < -PainterLimit || y1 < -PainterLimit || x2 > PainterLimit || y2 > PainterLimit)
+        return;
+    QPainter *p = painter();
+    if (!p)
+        return;
+    p->setPen(QPen(toQColor(m_penColor), 1));
+    p->setBrush(toQColor(m_fillColor));
+    // A QRect outline covers width + 1 pixels; the box excludes its right and bottom edges.
+    p->drawEllipse(QRect(int(x1), int(y1), int(x2 - x1 - 1), int(y2 - y1 - 1)));
+    doneWithPainter();
+    markChanged();
+}
+
+void DrawSurface::textOut(qint64 x, qint64 y, const QString &text)
+{
+    if (m_textListener)
+        m_textListener({x, y, text, m_fontSize, m_fontColor});
+    if (text.isEmpty() || m_image->isNull())
+        return;
+    const int w = textWidth(text);
+    const int h = textHeight(text);
+    if (x >= m_image->width() || y >= m_image->height() || x + w <= 0 || y + h <= 0)
+        return;
+    if (x < -PainterLimit || y < -PainterLimit)
+        return;
+    fillRect(x, y, x + w, y + h);
+    QPainter *p = painter();
+    if (!p)
+        return;
+    p->setFont(font());
+    p->setPen(toQColor(m_fontColor));
+    const QFontMetrics metrics(font(), &measureDevice());
+    p->drawText(QPoint(int(x), int(y) + metrics.ascent()), text);
+    doneWithPainter();
+    markChanged();
+}
+
+int DrawSurface::textWidth(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    return QFontMetrics(font(), &measureDevice()).horizontalAdvance(text);
+}
+
+int DrawSurface::textHeight(const QString &text)
+{
+    if (text.isEmpty())
+        return 0;
+    return QFontMetrics(font(), &measureDevice()).height();
+}
