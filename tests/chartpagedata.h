@@ -3,7 +3,6 @@
 // A chart page filled the way the chart window fills it: four curves, the settings
 // file's default colours for background and grid, a top margin of 45, drawn by Redraw.
 
-#include "chart/chartgeometry.h"
 #include "chartwin/chartpage.h"
 
 #include <QColor>
@@ -42,25 +41,6 @@ inline void fill(ChartPage &page, const QString &title)
     }
     line.Redraw();
     page.titleLabel.caption = title;
-}
-
-// Solid grid lines in the picture's pixels (interior ones: the frame covers the edges).
-inline QList<qint64> solidRows(const Tkfdline &line)
-{
-    QList<qint64> rows;
-    const double step = chartgeom::gridStep(line.plotHeight);
-    for (int k = 4; k < 40; k += 4)
-        rows << chartgeom::gridLine(k, step, line.marginTop);
-    return rows;
-}
-
-inline QList<qint64> solidColumns(const Tkfdline &line)
-{
-    QList<qint64> columns;
-    const double step = chartgeom::gridStep(line.plotWidth);
-    for (int k = 4; k < 40; k += 4)
-        columns << chartgeom::gridLine(k, step, line.marginLeft);
-    return columns;
 }
 
 } // namespace chartpagedata

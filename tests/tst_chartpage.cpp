@@ -4,6 +4,7 @@
 #include "report/reportrender.h"
 
 #include "chartpagedata.h"
+#include "pagecheck.h"
 #include "pdftools.h"
 
 #include <QPainter>
@@ -11,30 +12,13 @@
 
 namespace {
 
+using pagecheck::near;
+
 // Four raster pixels per chart pixel: poppler smooths images scaled up by less than that.
 constexpr int RasterDpi = 384;
 
-bool near(QRgb pixel, const QColor &expected, int tolerance)
-{
-    return qAbs(qRed(pixel) - expected.red()) <= tolerance && qAbs(qGreen(pixel) - expected.green()) <= tolerance
-            && qAbs(qBlue(pixel) - expected.blue()) <= tolerance;
-}
-
-// Raster pixel inside chart pixel (x, y): 15 mm margins, the chart 112 design pixels
-// below the band's top.
-QPoint rasterOfChart(int x, int y)
-{
-    const qreal perTenth = RasterDpi / 254.0;
-    const qreal perPixel = RasterDpi / 96.0;
-    return QPoint(int(150 * perTenth + (x + 0.5) * perPixel), int((150 + 112 * 254.0 / 96) * perTenth + (y + 0.5) * perPixel));
-}
-
-QRect rasterOfTenths(const QRectF &tenthsOnBand)
-{
-    const qreal s = RasterDpi / 254.0;
-    const QRectF r = tenthsOnBand.translated(150, 150);
-    return QRectF(r.left() * s, r.top() * s, r.width() * s, r.height() * s).toAlignedRect();
-}
+QPoint rasterOfChart(int x, int y) { return pagecheck::rasterOfChart(x, y, RasterDpi); }
+QRect rasterOfTenths(const QRectF &tenths) { return pagecheck::rasterOfTenths(tenths, RasterDpi); }
 
 } // namespace
 
@@ -172,34 +156,11 @@ void TestChartPage::gridLines_data()
     QTest::newRow("columns") << false;
 }
 
-// Solid grid lines sit where the chart's geometry puts them, moved by the margins and the
-// chart's top; halfway between two dotted lines there is background.
 void TestChartPage::gridLines()
 {
     QFETCH(bool, horizontal);
-    const Tkfdline &line = m_page.line1;
-    const QList<qint64> lines = horizontal ? chartpagedata::solidRows(line) : chartpagedata::solidColumns(line);
-    const double step = chartgeom::gridStep(horizontal ? line.plotHeight : line.plotWidth);
-    QVERIFY(step > 4);
-    const int from = horizontal ? line.marginLeft : line.marginTop;
-    const int to = horizontal ? line.Width - line.marginRight : line.marginTop + line.plotHeight;
-    for (qint64 at : lines) {
-        int onLine = 0;
-        int between = 0;
-        int count = 0;
-        for (int along = from + 5; along < to - 5; along += 9) {
-            ++count;
-            const int offset = int(step / 2);
-            const QPoint p = horizontal ? rasterOfChart(along, at) : rasterOfChart(at, along);
-            const QPoint q = horizontal ? rasterOfChart(along, at + offset) : rasterOfChart(at + offset, along);
-            if (near(m_raster.pixel(p), chartpagedata::gridRgb, 40))
-                ++onLine;
-            if (near(m_raster.pixel(q), Qt::white, 40))
-                ++between;
-        }
-        QVERIFY2(onLine >= count * 8 / 10, qPrintable(QStringLiteral("line at %1: %2 of %3").arg(at).arg(onLine).arg(count)));
-        QVERIFY2(between >= count * 8 / 10, qPrintable(QStringLiteral("beside %1: %2 of %3").arg(at).arg(between).arg(count)));
-    }
+    const QString wrong = pagecheck::gridMismatch(m_raster, RasterDpi, m_page.line1, chartpagedata::gridRgb, horizontal, 40);
+    QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
 }
 
 // The disabled labels stand between the title and the chart: that strip stays blank.
@@ -214,22 +175,12 @@ void TestChartPage::nothingBetweenTitleAndChart()
 
 void TestChartPage::titleInItsBox()
 {
-    const QRect box = rasterOfTenths(QRectF(582.1, 7.9, 1505.5, 74.1));
-    const QRect above = rasterOfTenths(QRectF(0, -100, 2672, 100)); // the top margin
-    int ink = 0;
-    int left = box.right();
-    int right = box.left();
-    for (int y = box.top(); y < box.bottom(); ++y)
-        for (int x = box.left(); x < box.right(); ++x)
-            if (near(m_raster.pixel(x, y), Qt::black, 100)) {
-                ++ink;
-                left = qMin(left, x);
-                right = qMax(right, x);
-            }
-    QVERIFY2(ink > 200, qPrintable(QString::number(ink)));
+    const pagecheck::Ink ink = pagecheck::titleInk(m_raster, RasterDpi);
+    QVERIFY2(ink.count > 200, qPrintable(QString::number(ink.count)));
     // centred: as much room on either side, give or take a glyph's side bearing
-    QVERIFY2(qAbs((left - box.left()) - (box.right() - right)) < 12,
-             qPrintable(QStringLiteral("%1 .. %2 in %3 .. %4").arg(left).arg(right).arg(box.left()).arg(box.right())));
+    QVERIFY2(qAbs((ink.left - ink.box.left()) - (ink.box.right() - ink.right)) < 24,
+             qPrintable(QStringLiteral("%1 .. %2 in %3 .. %4").arg(ink.left).arg(ink.right).arg(ink.box.left()).arg(ink.box.right())));
+    const QRect above = rasterOfTenths(QRectF(0, -100, 2672, 100)); // the top margin
     for (int y = above.top(); y < above.bottom(); y += 2)
         for (int x = above.left(); x < above.right(); x += 2)
             QVERIFY(near(m_raster.pixel(x, y), Qt::white, 10));
