@@ -26,7 +26,6 @@ struct Info
 {
     int pages = 0;
     QSizeF pointSize; // width x height of page 1 in PostScript points
-    int rotation = 0; // page 1's /Rotate
 };
 
 inline Info info(const QString &pdf)
@@ -39,9 +38,6 @@ inline Info info(const QString &pdf)
     const auto size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(text);
     if (size.hasMatch())
         result.pointSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
-    const auto rot = QRegularExpression(QStringLiteral("Page rot:\\s+(\\d+)")).match(text);
-    if (rot.hasMatch())
-        result.rotation = rot.captured(1).toInt();
     return result;
 }
 

@@ -7,8 +7,6 @@
 #include "pagecheck.h"
 #include "pdftools.h"
 
-#include <QPainter>
-#include <QPdfWriter>
 
 namespace {
 
@@ -27,8 +25,6 @@ class TestChartPage : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void layout_data();
-    void layout();
     void pageAndText_data();
     void pageAndText();
     void chartPlacement();
@@ -61,39 +57,6 @@ void TestChartPage::initTestCase()
     QVERIFY(!m_raster.isNull());
     // A smaller copy beside the build, for a person to look at.
     pdftools::raster(m_pdf, 96).save(QStringLiteral(TABROVEX_BINARY_DIR "/printed-page.png"));
-}
-
-void TestChartPage::layout_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<bool>("enabled");
-    QTest::addColumn<QRectF>("mm");
-    QTest::newRow("titleLabel") << 0 << true << QRectF(58.21, 0.79, 150.55, 7.41);
-    QTest::newRow("line1") << 1 << true << QRectF(0, 29.63, 267.23, 148.17);
-    QTest::newRow("qlabel1") << 2 << false << QRectF(1.85, 17.73, 21.43, 7.41);
-    QTest::newRow("dLabel3") << 7 << false << QRectF(133.35, 12.17, 21.43, 7.41);
-    QTest::newRow("dLabel7") << 15 << false << QRectF(219.87, 23.28, 21.43, 7.41);
-}
-
-void TestChartPage::layout()
-{
-    QFETCH(int, index);
-    QFETCH(bool, enabled);
-    QFETCH(QRectF, mm);
-    const ReportPage &report = m_page.report();
-    QCOMPARE(report.summary.elements.size(), size_t(16));
-    const ReportElement *element = report.summary.elements.at(index);
-    QCOMPARE(element->isEnabled(), enabled);
-    QPdfWriter writer(m_dir.filePath(QStringLiteral("measure.pdf")));
-    QPainter painter(&writer);
-    // The self-sizing labels measure their text; their corner stays where it was put.
-    const QRectF r = element->bandRect(painter);
-    painter.end();
-    QVERIFY2(qAbs(r.left() - mm.left() * 10) < 0.06 && qAbs(r.top() - mm.top() * 10) < 0.06,
-             qPrintable(QStringLiteral("%1, %2").arg(r.left()).arg(r.top())));
-    if (index < 2)
-        QVERIFY2(qAbs(r.width() - mm.width() * 10) < 0.06 && qAbs(r.height() - mm.height() * 10) < 0.06,
-                 qPrintable(QStringLiteral("%1 x %2").arg(r.width()).arg(r.height())));
 }
 
 void TestChartPage::pageAndText_data()

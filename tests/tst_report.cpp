@@ -48,8 +48,6 @@ class TestReport : public QObject
 {
     Q_OBJECT
 private slots:
-    void paperSize_data();
-    void paperSize();
     void summaryRect_data();
     void summaryRect();
     void pageSize_data();
@@ -65,29 +63,6 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
-
-void TestReport::paperSize_data()
-{
-    QTest::addColumn<int>("paper");
-    QTest::addColumn<int>("orientation");
-    QTest::addColumn<QSizeF>("tenths");
-    QTest::newRow("A4 portrait") << int(QPageSize::A4) << int(QPageLayout::Portrait) << QSizeF(2100, 2970);
-    QTest::newRow("A4 landscape") << int(QPageSize::A4) << int(QPageLayout::Landscape) << QSizeF(2970, 2100);
-    QTest::newRow("A5 landscape") << int(QPageSize::A5) << int(QPageLayout::Landscape) << QSizeF(2100, 1480);
-}
-
-void TestReport::paperSize()
-{
-    QFETCH(int, paper);
-    QFETCH(int, orientation);
-    QFETCH(QSizeF, tenths);
-    ReportPageSetup setup;
-    setup.paper = QPageSize::PageSizeId(paper);
-    setup.orientation = QPageLayout::Orientation(orientation);
-    const QSizeF size = reportlayout::paperSize(setup);
-    QVERIFY2(qAbs(size.width() - tenths.width()) < 1 && qAbs(size.height() - tenths.height()) < 1,
-             qPrintable(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height())));
-}
 
 void TestReport::summaryRect_data()
 {

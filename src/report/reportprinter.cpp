@@ -39,10 +39,11 @@ int printReport(const ReportPage &page)
     const QByteArray printerName = target.printerName().toLocal8Bit();
     const QByteArray title = page.title.toLocal8Bit();
     // The PDF page is already landscape when the report is; "media" lets the queue pick
-    // the right paper.
+    // the right paper. One copy, one-sided.
     const QByteArray media = QPageSize(page.setup.paper).key().toLocal8Bit();
     cups_option_t *options = nullptr;
     int optionCount = cupsAddOption("media", media.constData(), 0, &options);
+    optionCount = cupsAddOption("sides", "one-sided", optionCount, &options);
     const int job = cupsPrintFile(printerName.constData(), file.toLocal8Bit().constData(),
                                   title.constData(), optionCount, options);
     cupsFreeOptions(optionCount, options);
