@@ -94,16 +94,6 @@ Weights catmullWeights(double t)
             4 * t3 - 2 * t2};
 }
 
-qint64 ValueMap::px(double x) const
-{
-    return fpcheck::roundEven((x - xMin) * sx + left);
-}
-
-qint64 ValueMap::py(double y) const
-{
-    return fpcheck::roundEven(bottom - (y - yMin) * sy);
-}
-
 ValueMap makeValueMap(qint64 plotWidth, qint64 plotHeight, qint64 marginLeft, qint64 bottom,
                       double xMin, double xMax, double yMin, double yMax)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/fpcheck.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -64,8 +66,8 @@ struct ValueMap {
     double sx = 0, sy = 0;
     double left = 0, bottom = 0;
 
-    qint64 px(double x) const;
-    qint64 py(double y) const;
+    qint64 px(double x) const { return fpcheck::roundEven((x - xMin) * sx + left); }
+    qint64 py(double y) const { return fpcheck::roundEven(bottom - (y - yMin) * sy); }
 };
 
 // Raises the floating-point errors for non-finite spans or scales; callers check for equal

@@ -1,38 +1,136 @@
 #include "chart/curvepath.h"
 
 #include "app/apperror.h"
+#include "chart/fpcheck.h"
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace curvepath {
 
-int rangeColor(const Frame &f, double x, double y)
+namespace {
+
+// One coordinate of a segment as a cubic in t: a + b t + c t^2 + d t^3, the same curve the
+// weights give; mag bounds the size of the values involved, for rounding-error margins.
+struct Cubic {
+    double a, b, c, d, mag;
+
+    Cubic(double p0, double p1, double p2, double p3)
+        : a(p1), b(p2 - p0), c(4 * p0 - 10 * p1 + 8 * p2 - 2 * p3),
+          d(-4 * p0 + 12 * p1 - 12 * p2 + 4 * p3),
+          mag(std::fabs(p0) + std::fabs(p1) + std::fabs(p2) + std::fabs(p3)) {}
+
+    double at(double t) const { return a + t * (b + t * (c + t * d)); }
+    // Bound of |curvature| for 0 <= t <= tb.
+    double bend(double tb) const { return 2 * std::fabs(c) + 6 * std::fabs(d) * tb; }
+
+    // Range of the cubic over [ta, tb]: its chord widened by the most a curve of bounded
+    // curvature can bulge from it, (tb - ta)^2 / 8 * max |X''|.
+    void range(double ta, double tb, double *lo, double *hi) const
+    {
+        const double xa = at(ta);
+        const double xb = at(tb);
+        const double bulge = (tb - ta) * (tb - ta) / 8 * bend(tb);
+        *lo = std::min(xa, xb) - bulge;
+        *hi = std::max(xa, xb) + bulge;
+    }
+};
+
+// Rounded ends of a pixel interval, widened far beyond any rounding error of the direct
+// computation (which is a few units in the 16th digit). False when anything is not finite
+// or too large to round quickly: the caller then computes each sub-step itself, so faults
+// surface exactly where they would.
+bool roundedRange(double u1, double u2, double margin, qint64 *lo, qint64 *hi)
 {
-    if (x < f.xMin || x > f.xMax || y < f.yMin || y > f.yMax)
-        return f.hiddenColor;
-    return f.color;
+    const double a = std::min(u1, u2) - margin;
+    const double b = std::max(u1, u2) + margin;
+    constexpr double limit = 1e15;
+    if (!(a > -limit && b < limit))
+        return false;
+    *lo = fpcheck::roundEven(a); // in range: takes the quick path, cannot fault
+    *hi = fpcheck::roundEven(b);
+    return true;
 }
 
-Step subStep(const Frame &f, const chartgeom::Weights &w, const double *wx, const double *wy, int s)
-{
-    const double x = chartgeom::blend(w, wx[s], wx[s + 1], wx[s + 2], wx[s + 3]);
-    const double y = chartgeom::blend(w, wy[s], wy[s + 1], wy[s + 2], wy[s + 3]);
-    const int color = rangeColor(f, x, y);
-    const qint64 px = f.map.px(x);
-    qint64 py = f.map.py(y);
-    if (py >= f.bottom)
-        py = f.bottom;
-    if (py <= f.top)
-        py = f.top;
-    return {px, py, color};
-}
+// Below this many sub-steps a bound costs more than computing them.
+constexpr int DirectRun = 4;
 
-Step segmentEnd(const Frame &f, const double *wx, const double *wy, int s)
+// Sub-steps of one segment, visited in order; runs of sub-steps that provably land on one
+// pixel are reduced to their first one, the only one of them that can draw.
+#ifndef LEAF
+#define LEAF 16
+#endif
+template <typename Add>
+class SegmentWalker
 {
-    const double x = wx[s + 2];
-    const double y = wy[s + 2];
-    const int color = rangeColor(f, x, y);
-    return {f.map.px(x), f.map.py(y), color};
+public:
+    SegmentWalker(const Frame &f, const std::vector<chartgeom::Weights> &w, const double *wx,
+                  const double *wy, int s, const std::vector<double> &t, Add &add)
+        : m_f(f), m_w(w), m_wx(wx), m_wy(wy), m_s(s), m_t(t), m_add(add),
+          m_x(wx[s], wx[s + 1], wx[s + 2], wx[s + 3]), m_y(wy[s], wy[s + 1], wy[s + 2], wy[s + 3])
+    {
+        m_marginX = 1e-7 * (1 + (m_x.mag + std::fabs(f.map.xMin)) * std::fabs(f.map.sx) + std::fabs(f.map.left));
+        m_marginY = 1e-7 * (1 + (m_y.mag + std::fabs(f.map.yMin)) * std::fabs(f.map.sy) + std::fabs(f.map.bottom));
+    }
+
+    // Sub-steps first..last (indexes into the weights).
+    void walk(int first, int last)
+    {
+        if (last - first < DirectRun) {
+            for (int k = first; k <= last; ++k)
+                m_add(subStep(m_f, m_w[k], m_wx, m_wy, m_s));
+            return;
+        }
+        if (onePixel(first, last)) {
+            m_add(subStep(m_f, m_w[first], m_wx, m_wy, m_s));
+            return;
+        }
+        const int mid = first + (last - first) / 2;
+        walk(first, mid);
+        walk(mid + 1, last);
+    }
+
+private:
+    qint64 holdY(qint64 py) const
+    {
+        if (py >= m_f.bottom)
+            py = m_f.bottom;
+        if (py <= m_f.top)
+            py = m_f.top;
+        return py;
+    }
+
+    bool onePixel(int first, int last) const
+    {
+        const double ta = m_t[first];
+        const double tb = m_t[last];
+        double x1, x2, y1, y2;
+        m_x.range(ta, tb, &x1, &x2);
+        m_y.range(ta, tb, &y1, &y2);
+        const chartgeom::ValueMap &map = m_f.map;
+        qint64 xlo, xhi, ylo, yhi;
+        if (!roundedRange((x1 - map.xMin) * map.sx + map.left, (x2 - map.xMin) * map.sx + map.left,
+                          m_marginX, &xlo, &xhi) || xlo != xhi)
+            return false;
+        if (!roundedRange(map.bottom - (y1 - map.yMin) * map.sy, map.bottom - (y2 - map.yMin) * map.sy,
+                          m_marginY, &ylo, &yhi))
+            return false;
+        // Holding y to the plot rows is monotonic, so equal ends mean one row throughout.
+        return holdY(ylo) == holdY(yhi);
+    }
+
+    const Frame &m_f;
+    const std::vector<chartgeom::Weights> &m_w;
+    const double *m_wx;
+    const double *m_wy;
+    int m_s;
+    const std::vector<double> &m_t;
+    Add &m_add;
+    Cubic m_x, m_y;
+    double m_marginX = 0, m_marginY = 0;
+};
+
 }
 
 void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const double *wy, int n)
@@ -47,9 +145,13 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
         throw AppError(QStringLiteral("The chart is too large to draw"));
 
     std::vector<chartgeom::Weights> weights;
+    std::vector<double> params;
     weights.reserve(size_t(std::max<qint64>(m, 0)));
-    for (qint64 k = 1; k <= m; ++k)
-        weights.push_back(chartgeom::catmullWeights(chartgeom::subStepParam(k, f.plotHeight)));
+    params.reserve(size_t(std::max<qint64>(m, 0)));
+    for (qint64 k = 1; k <= m; ++k) {
+        params.push_back(chartgeom::subStepParam(k, f.plotHeight));
+        weights.push_back(chartgeom::catmullWeights(params.back()));
+    }
 
     std::vector<DrawSurface::Point> run;
     run.reserve(256);
@@ -77,8 +179,10 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
 
     try {
         for (int s = 0; s <= n - 2; ++s) {
-            for (const chartgeom::Weights &w : weights)
-                add(subStep(f, w, wx, wy, s));
+            if (m > 0) {
+                SegmentWalker<decltype(add)> walker(f, weights, wx, wy, s, params, add);
+                walker.walk(0, int(m) - 1);
+            }
             add(segmentEnd(f, wx, wy, s));
         }
     } catch (...) {

@@ -174,6 +174,12 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     ++m_linePieces;
     if (m_image->isNull())
         return;
+    const qint64 w = m_image->width();
+    const qint64 h = m_image->height();
+    if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
+        rasterInside(x0, y0, x1, y1, phase);
+        return;
+    }
 
     const i128 a0 = xMajor ? x0 : y0;
     const i128 b0 = xMajor ? y0 : x0;
@@ -204,7 +210,10 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     };
     const i128 offLo = bUp ? -b0 : b0 - (bSize - 1);
     const i128 offHi = bUp ? bSize - 1 - b0 : b0;
-    if (offset(lo) < offLo) {
+    // Offsets run from 0 to minor; only a line that leaves the bitmap sideways needs the
+    // searches (and their 128-bit divisions).
+    const bool minorInside = offLo <= 0 && offHi >= i128(minor);
+    if (!minorInside && offset(lo) < offLo) {
         // first step with offset >= offLo
         i128 l = lo, h = hi + 1;
         while (l < h) {
@@ -216,7 +225,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
         }
         lo = l;
     }
-    if (lo <= hi && offset(hi) > offHi) {
+    if (!minorInside && lo <= hi && offset(hi) > offHi) {
         // last step with offset <= offHi
         i128 l = lo - 1, h = hi;
         while (l < h) {
@@ -236,9 +245,13 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
 
-    u128 prod = u128(lo) * minor;
-    i128 q = i128(prod / len);
-    u128 r = prod % len;
+    i128 q = 0;
+    u128 r = 0;
+    if (lo > 0) {
+        const u128 prod = u128(lo) * minor;
+        q = i128(prod / len);
+        r = prod % len;
+    }
     for (i128 i = lo; i <= hi; ++i) {
         if (!dotted || ((phase + quint64(i)) & 1) == 0) {
             const i128 off = q + (2 * r >= len ? 1 : 0);
@@ -252,6 +265,50 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
         if (r >= len) {
             r -= len;
             ++q;
+        }
+    }
+    markChanged();
+}
+
+// The common case of a line with both ends on the bitmap, in plain integers: same steps
+// and rounding as the general path.
+void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, quint64 phase)
+{
+    const qint64 dx = x1 - x0;
+    const qint64 dy = y1 - y0;
+    const qint64 adx = dx < 0 ? -dx : dx;
+    const qint64 ady = dy < 0 ? -dy : dy;
+    const bool xMajor = adx >= ady;
+    const qint64 len = xMajor ? adx : ady;
+    const qint64 minor = xMajor ? ady : adx;
+    const qint64 stepX = dx > 0 ? 1 : (dx < 0 ? -1 : 0);
+    const qint64 stepY = dy > 0 ? 1 : (dy < 0 ? -1 : 0);
+    const QRgb rgb = toRgb(m_penColor);
+    const bool dotted = m_penStyle == Dotted;
+    uchar *bits = m_image->bits();
+    const qsizetype stride = m_image->bytesPerLine();
+    qint64 x = x0;
+    qint64 y = y0;
+    // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.
+    qint64 rem = 0;
+    for (qint64 i = 0; i < len; ++i) {
+        if (!dotted || ((phase + quint64(i)) & 1) == 0) {
+            const bool up = 2 * rem >= len;
+            const qint64 px = xMajor ? x : (up ? x + stepX : x);
+            const qint64 py = xMajor ? (up ? y + stepY : y) : y;
+            reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+        }
+        if (xMajor)
+            x += stepX;
+        else
+            y += stepY;
+        rem += minor;
+        if (rem >= len) {
+            rem -= len;
+            if (xMajor)
+                y += stepY;
+            else
+                x += stepX;
         }
     }
     markChanged();

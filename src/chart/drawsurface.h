@@ -86,6 +86,7 @@ public:
 
 private:
     void rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
+    void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, quint64 phase);
     QPainter *painter();
     void doneWithPainter();
     void markChanged();

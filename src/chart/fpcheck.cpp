@@ -12,7 +12,7 @@ const char *const InvalidMessage = "Invalid floating point operation";
 const char *const DivByZeroMessage = "Floating point division by zero";
 const char *const IntOverflowMessage = "Integer overflow";
 
-qint64 roundEven(double value)
+qint64 roundEvenSlow(double value)
 {
     if (std::isnan(value))
         throw AppError(QString::fromLatin1(InvalidMessage));

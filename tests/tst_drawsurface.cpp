@@ -1,0 +1,346 @@
+#include <QtTest>
+
+#include "chart/drawsurface.h"
+#include "report/reportimage.h"
+
+#include <QElapsedTimer>
+
+#include <set>
+#include <utility>
+
+using PixelSet = std::set<std::pair<int, int>>;
+Q_DECLARE_METATYPE(PixelSet)
+
+namespace {
+
+const QRgb White = qRgb(255, 255, 255);
+
+QImage blank(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(White);
+    return image;
+}
+
+PixelSet pixelsNot(const QImage &image, QRgb background)
+{
+    PixelSet set;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background)
+                set.insert({x, y});
+    return set;
+}
+
+}
+
+class TestDrawSurface : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lines_data();
+    void lines();
+    void clippedLineMatchesUnclipped_data();
+    void clippedLineMatchesUnclipped();
+    void farAwayEnds_data();
+    void farAwayEnds();
+    void colours_data();
+    void colours();
+    void fillRectIsClipped();
+    void ellipseStaysInBox();
+    void textIsOpaqueAndMeasured();
+    void changesAreReported();
+    void canvasCreatesBitmapOnlyWhenEmpty();
+};
+
+void TestDrawSurface::lines_data()
+{
+    QTest::addColumn<bool>("dotted");
+    QTest::addColumn<QVector<QPoint>>("path"); // first point: moveTo, then lineTo
+    QTest::addColumn<PixelSet>("expected");
+
+    using P = QVector<QPoint>;
+    QTest::newRow("horizontal, end pixel left out") << false << P{{1, 1}, {5, 1}}
+        << PixelSet{{1, 1}, {2, 1}, {3, 1}, {4, 1}};
+    QTest::newRow("leftwards") << false << P{{5, 1}, {1, 1}}
+        << PixelSet{{5, 1}, {4, 1}, {3, 1}, {2, 1}};
+    QTest::newRow("vertical upwards") << false << P{{2, 4}, {2, 1}}
+        << PixelSet{{2, 4}, {2, 3}, {2, 2}};
+    QTest::newRow("diagonal") << false << P{{0, 0}, {3, 3}}
+        << PixelSet{{0, 0}, {1, 1}, {2, 2}};
+    QTest::newRow("shallow, half step rounds onwards") << false << P{{0, 0}, {4, 1}}
+        << PixelSet{{0, 0}, {1, 0}, {2, 1}, {3, 1}};
+    QTest::newRow("steep leftwards") << false << P{{3, 0}, {2, 3}}
+        << PixelSet{{3, 0}, {3, 1}, {2, 2}};
+    QTest::newRow("zero length draws nothing") << false << P{{3, 3}, {3, 3}} << PixelSet{};
+    QTest::newRow("polyline corners drawn once each") << false << P{{0, 0}, {2, 0}, {2, 2}, {0, 2}, {0, 0}}
+        << PixelSet{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}, {0, 2}, {0, 1}};
+    QTest::newRow("dotted: every other pixel") << true << P{{0, 0}, {7, 0}}
+        << PixelSet{{0, 0}, {2, 0}, {4, 0}, {6, 0}};
+    // The rhythm runs on across a polyline instead of restarting at each corner.
+    QTest::newRow("dotted rhythm runs across corners") << true << P{{0, 0}, {3, 0}, {3, 3}}
+        << PixelSet{{0, 0}, {2, 0}, {3, 1}};
+}
+
+void TestDrawSurface::lines()
+{
+    QFETCH(bool, dotted);
+    QFETCH(QVector<QPoint>, path);
+    QFETCH(PixelSet, expected);
+    QImage image = blank(8, 8);
+    DrawSurface s(&image);
+    s.setPenColor(0x0000FF);
+    s.setPenStyle(dotted ? DrawSurface::Dotted : DrawSurface::Solid);
+    s.moveTo(path[0].x(), path[0].y());
+    for (int i = 1; i < path.size(); ++i)
+        s.lineTo(path[i].x(), path[i].y());
+    QCOMPARE(pixelsNot(image, White), expected);
+    for (const auto &p : expected)
+        QCOMPARE(image.pixel(p.first, p.second), qRgb(255, 0, 0));
+}
+
+void TestDrawSurface::clippedLineMatchesUnclipped_data()
+{
+    QTest::addColumn<QLine>("line");
+    QTest::addColumn<bool>("dotted");
+    // Lines on a 300 x 300 bitmap, compared with the same lines on a 60 x 40 window of it
+    // at (120, 130), where they have to be clipped.
+    QTest::newRow("shallow through") << QLine(3, 100, 297, 190) << false;
+    QTest::newRow("steep through") << QLine(110, 2, 190, 290) << false;
+    QTest::newRow("steep backwards") << QLine(199, 280, 101, 7) << false;
+    QTest::newRow("ends inside window") << QLine(10, 10, 150, 150) << false;
+    QTest::newRow("starts inside window") << QLine(150, 150, 299, 20) << false;
+    QTest::newRow("corner cut") << QLine(100, 160, 140, 290) << false;
+    QTest::newRow("dotted through") << QLine(0, 131, 299, 161) << true;
+    QTest::newRow("dotted steep") << QLine(121, 0, 170, 299) << true;
+    QTest::newRow("misses window") << QLine(0, 0, 299, 100) << false;
+}
+
+void TestDrawSurface::clippedLineMatchesUnclipped()
+{
+    QFETCH(QLine, line);
+    QFETCH(bool, dotted);
+    const QPoint window(120, 130);
+    QImage big = blank(300, 300);
+    QImage small = blank(60, 40);
+    DrawSurface a(&big);
+    DrawSurface b(&small);
+    for (DrawSurface *s : {&a, &b}) {
+        s->setPenColor(0x00FF00);
+        s->setPenStyle(dotted ? DrawSurface::Dotted : DrawSurface::Solid);
+    }
+    a.moveTo(line.x1(), line.y1());
+    a.lineTo(line.x2(), line.y2());
+    b.moveTo(line.x1() - window.x(), line.y1() - window.y());
+    b.lineTo(line.x2() - window.x(), line.y2() - window.y());
+    QCOMPARE(small, big.copy(QRect(window, small.size())));
+}
+
+void TestDrawSurface::farAwayEnds_data()
+{
+    QTest::addColumn<qint64>("x0");
+    QTest::addColumn<qint64>("y0");
+    QTest::addColumn<qint64>("x1");
+    QTest::addColumn<qint64>("y1");
+    QTest::addColumn<PixelSet>("expected");
+    const qint64 big = qint64(4) << 60;
+    PixelSet row, diagonal, column;
+    for (int i = 0; i < 16; ++i) {
+        row.insert({i, 5});
+        diagonal.insert({i, i});
+        column.insert({9, i});
+    }
+    QTest::newRow("row across 2^63") << -big << qint64(5) << big << qint64(5) << row;
+    QTest::newRow("diagonal from far away") << -big << -big << big << big << diagonal;
+    QTest::newRow("column from far below") << qint64(9) << big << qint64(9) << -big << column;
+    QTest::newRow("passes beside") << -big << qint64(-3) << big << qint64(-3) << PixelSet{};
+}
+
+void TestDrawSurface::farAwayEnds()
+{
+    QFETCH(qint64, x0);
+    QFETCH(qint64, y0);
+    QFETCH(qint64, x1);
+    QFETCH(qint64, y1);
+    QFETCH(PixelSet, expected);
+    QImage image = blank(16, 16);
+    DrawSurface s(&image);
+    QElapsedTimer timer;
+    timer.start();
+    s.moveTo(x0, y0);
+    s.lineTo(x1, y1);
+    QVERIFY2(timer.elapsed() < 1000, "a far-away line must cost only its visible part");
+    QCOMPARE(pixelsNot(image, White), expected);
+}
+
+void TestDrawSurface::colours_data()
+{
+    QTest::addColumn<int>("color");
+    QTest::addColumn<QColor>("expected");
+    QTest::newRow("red in the low byte") << 0x0000FF << QColor(255, 0, 0);
+    QTest::newRow("green") << 0x00FF00 << QColor(0, 255, 0);
+    QTest::newRow("blue in the third byte") << 0xFF0000 << QColor(0, 0, 255);
+    QTest::newRow("silver") << 0xC0C0C0 << QColor(192, 192, 192);
+    QTest::newRow("aqua") << 0xFFFF00 << QColor(0, 255, 255);
+    QTest::newRow("mixed") << 0x123456 << QColor(0x56, 0x34, 0x12);
+}
+
+void TestDrawSurface::colours()
+{
+    QFETCH(int, color);
+    QFETCH(QColor, expected);
+    QCOMPARE(DrawSurface::toQColor(color), expected);
+    QImage image = blank(4, 4);
+    DrawSurface s(&image);
+    s.setFillColor(color);
+    s.fillRect(0, 0, 4, 4);
+    QCOMPARE(image.pixelColor(2, 2), expected);
+}
+
+void TestDrawSurface::fillRectIsClipped()
+{
+    QImage image = blank(10, 10);
+    DrawSurface s(&image);
+    s.setFillColor(0);
+    s.fillRect(-1000000000000LL, -5, 3, 2);
+    s.fillRect(8, 8, 1LL << 62, 1LL << 62);
+    PixelSet expected{{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {8, 8}, {9, 8}, {8, 9}, {9, 9}};
+    QCOMPARE(pixelsNot(image, White), expected);
+}
+
+void TestDrawSurface::ellipseStaysInBox()
+{
+    QImage image = blank(40, 40);
+    DrawSurface s(&image);
+    s.setPenColor(0x0000FF);
+    s.setFillColor(0x00FF00);
+    s.ellipse(10, 10, 20, 20);
+    const PixelSet drawn = pixelsNot(image, White);
+    QVERIFY(!drawn.empty());
+    for (const auto &p : drawn) {
+        QVERIFY2(p.first >= 10 && p.first < 20 && p.second >= 10 && p.second < 20, "outside the box");
+        const QRgb c = image.pixel(p.first, p.second);
+        QVERIFY(c == qRgb(255, 0, 0) || c == qRgb(0, 255, 0)); // no blended pixels
+    }
+    QCOMPARE(image.pixel(15, 15), qRgb(0, 255, 0));
+    QCOMPARE(image.pixel(15, 10), qRgb(255, 0, 0));
+    // Marker-sized circles touch their box's left and top edges and stop short of the others.
+    QImage small = blank(10, 10);
+    DrawSurface t(&small);
+    t.ellipse(2, 2, 6, 6);
+    const PixelSet marker = pixelsNot(small, White);
+    int minX = 99, maxX = -1;
+    for (const auto &p : marker) {
+        minX = std::min(minX, p.first);
+        maxX = std::max(maxX, p.first);
+    }
+    QCOMPARE(minX, 2);
+    QCOMPARE(maxX, 5);
+    // Far away or empty boxes draw nothing and do not fail.
+    t.ellipse(-(1LL << 62), 0, -(1LL << 62) + 4, 4);
+    t.ellipse(4, 4, 4, 9);
+    QCOMPARE(pixelsNot(small, White), marker);
+}
+
+void TestDrawSurface::textIsOpaqueAndMeasured()
+{
+    QImage image = blank(200, 60);
+    DrawSurface s(&image);
+    QCOMPARE(s.textWidth(QString()), 0);
+    QCOMPARE(s.textHeight(QString()), 0);
+    s.setFontSize(10);
+    const int w10 = s.textWidth(QStringLiteral("12345"));
+    const int h10 = s.textHeight(QStringLiteral("中"));
+    s.setFontSize(24);
+    QVERIFY(s.textWidth(QStringLiteral("12345")) > w10);
+    QVERIFY(s.textHeight(QStringLiteral("中")) > h10);
+
+    s.setFontSize(10);
+    s.setFillColor(0x00FFFF); // yellow box
+    s.setFontColor(0xFF0000); // blue letters
+    const QString text = QStringLiteral("温度 25.5");
+    s.textOut(20, 10, text);
+    const QRect box(20, 10, s.textWidth(text), s.textHeight(text));
+    int letters = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (!box.contains(x, y)) {
+                QCOMPARE(c, White);
+                continue;
+            }
+            QVERIFY(c == qRgb(255, 255, 0) || c == qRgb(0, 0, 255));
+            letters += c == qRgb(0, 0, 255);
+        }
+    }
+    QVERIFY(letters > 10);
+    // Texts far off the bitmap are skipped without trouble.
+    s.textOut(-(1LL << 62), 5, text);
+    s.textOut(5, 1LL << 62, text);
+}
+
+void TestDrawSurface::changesAreReported()
+{
+    QRImage element;
+    element.Width = 20;
+    element.Height = 10;
+    int calls = 0;
+    element.setOnChanged([&] { ++calls; });
+    DrawSurface &s = element.Canvas();
+    const int afterCreate = calls;
+    QCOMPARE(afterCreate, 1);
+    s.moveTo(0, 0);
+    s.lineTo(5, 5);
+    QCOMPARE(calls, afterCreate + 1);
+    {
+        PaintSession session(s);
+        s.lineTo(10, 0);
+        s.fillRect(0, 0, 3, 3);
+        s.textOut(0, 0, QStringLiteral("x"));
+        QCOMPARE(calls, afterCreate + 1); // held back until the session ends
+    }
+    QCOMPARE(calls, afterCreate + 2);
+    {
+        PaintSession idle(s);
+        s.moveTo(3, 3);
+        s.lineTo(3, 3); // sets no pixel
+    }
+    QCOMPARE(calls, afterCreate + 2);
+    QCOMPARE(element.changeCount(), calls);
+}
+
+void TestDrawSurface::canvasCreatesBitmapOnlyWhenEmpty()
+{
+    QRImage element;
+    element.Width = 30;
+    element.Height = 20;
+    QVERIFY(!element.hasPicture());
+    element.Canvas();
+    QCOMPARE(element.picture().size(), QSize(30, 20));
+    QCOMPARE(element.picture().format(), QImage::Format_RGB32);
+    QCOMPARE(element.picture().pixel(29, 19), White);
+
+    // A stored bitmap keeps its own size whatever the element's size.
+    QRImage printed;
+    printed.Width = 1010;
+    printed.Height = 560;
+    printed.setPictureSize(1010, 672);
+    printed.Canvas();
+    QCOMPARE(printed.picture().size(), QSize(1010, 672));
+
+    // Sizes no bitmap can have leave the picture empty; drawing then does nothing.
+    QRImage odd;
+    odd.Width = -5;
+    odd.Height = 1 << 30;
+    DrawSurface &s = odd.Canvas();
+    QVERIFY(!odd.hasPicture());
+    s.moveTo(0, 0);
+    s.lineTo(100, 100);
+    s.fillRect(0, 0, 10, 10);
+    s.textOut(0, 0, QStringLiteral("x"));
+    s.ellipse(0, 0, 4, 4);
+    QVERIFY(!odd.hasPicture());
+}
+
+QTEST_MAIN(TestDrawSurface)
+#include "tst_drawsurface.moc"
