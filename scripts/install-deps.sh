@@ -11,7 +11,7 @@ packages=(
   python3 python3-xlwt python3-xlrd
   xvfb xauth
   poppler-utils
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,8 @@
+#pragma once
+
+class ChartPage;
+
+// Prints the chart page once on the default printer, as it was last drawn: nothing is
+// redrawn. Returns the print job's id, 0 when no printer is installed; raises AppError
+// when printing fails.
+int printReport(const ChartPage &page);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QPagedPaintDevice;
+struct ReportPage;
+
+// The one routine that puts a report page on paper, a PDF or any other paged device:
+// sets the device's page to the report's paper and orientation, paints the summary band
+// and its enabled elements, each clipped to its rectangle. Raises AppError when the
+// device refuses the page or cannot be painted on.
+void renderReport(const ReportPage &page, QPagedPaintDevice &device);
+
+// Renders the page into a PDF file at the given resolution (dots per inch).
+void renderReportToPdf(const ReportPage &page, const QString &filePath, int dpi = 1200);
