@@ -2,6 +2,7 @@
 #include "support/sheetserver.h"
 
 #include "chart/kfdline.h"
+#include "chartwin/chartpage.h"
 #include "chartwin/chartview.h"
 #include "chartwin/dataLineUnit.h"
 #include "settings/colorswatch.h"
@@ -103,7 +104,7 @@ void TestChartWindow::defaultsWithEmptySettings()
         QCOMPARE(set.gridColor, DarkGreen);
         QCOMPARE(set.title, QStringLiteral("Excel数据曲线图"));
         QCOMPARE(w->kfdline1->title, set.title);
-        QCOMPARE(w->titleCaption, set.title);
+        QCOMPARE(w->QuickRep1->titleLabel.caption, set.title);
         QVERIFY(w->line1->title.isEmpty());
         QCOMPARE(w->kfdline1->marginTop, 120);
         QCOMPARE(w->line1->marginTop, 45);
@@ -286,7 +287,7 @@ void TestChartWindow::colourDialog()
         QCOMPARE(app().lineSet.title, QStringLiteral("  泵试验 "));
         QCOMPARE(w->kfdline1->backColor, 0xFF0000);
         QCOMPARE(pixel(w->kfdline1, 5, 40), QRgb(0x0000FF));
-        QCOMPARE(w->titleCaption, QStringLiteral("  泵试验 "));
+        QCOMPARE(w->QuickRep1->titleLabel.caption, QStringLiteral("  泵试验 "));
     });
     QCOMPARE(IniFile(f.iniPath()).readInteger(Appearance, QStringLiteral("背景颜色"), -1), 0xFF0000);
     QCOMPARE(IniFile(f.iniPath()).readString(Appearance, QStringLiteral("曲线标题"), QString()), QStringLiteral("  泵试验 "));

@@ -62,6 +62,7 @@ ChartPage::ChartPage() : m_line1Item(line1)
     line1.Width = ChartWidth;
     line1.Height = ChartHeight;
     line1.setPictureSize(ChartWidth, PictureHeight);
+    line1.Font.setPointSize(10); // the scales' text size on paper
 
     for (size_t i = 0; i < recordLabels.size(); ++i) {
         ReportLabel &label = recordLabels[i];

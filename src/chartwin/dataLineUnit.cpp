@@ -5,6 +5,8 @@
 #include "app/mainunit.h"
 #include "app/services.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartpage.h"
+#include "chartwin/chartprint.h"
 #include "chartwin/chartsetup.h"
 #include "chartwin/chartview.h"
 #include "settings/chartsettings.h"
@@ -33,7 +35,7 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_screenChart(std::make_unique<Tkfdline>()),
-      m_printChart(std::make_unique<Tkfdline>())
+      m_page(std::make_unique<ChartPage>())
 {
     setWindowTitle(QStringLiteral("数据曲线窗口"));
     setFixedSize(833, 586);
@@ -50,13 +52,8 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     kfdline1->Font.setPointSize(8);
     kfdline1->setPictureSize(817, 529);
 
-    line1 = m_printChart.get();
-    line1->Left = 0;
-    line1->Top = 112;
-    line1->Width = 1010;
-    line1->Height = 560;
-    line1->Font.setPointSize(10);
-    line1->setPictureSize(1010, 672);
+    QuickRep1 = m_page.get();
+    line1 = &QuickRep1->line1;
 
     Panel1 = new QWidget(this);
     Panel1->setGeometry(0, 0, 833, 585);
@@ -116,7 +113,6 @@ TdataLineForm::~TdataLineForm()
 void TdataLineForm::FormCreate()
 {
     firstActivation = true;
-    titleCaption = QStringLiteral("数据曲线图");
 }
 
 void TdataLineForm::showEvent(QShowEvent *event)
@@ -146,7 +142,7 @@ void TdataLineForm::LoadChartSettings()
 {
     mainunit::Tline &set = app().lineSet;
     chartsettings::readAppearance(*app().iniFile, set);
-    titleCaption = set.title;
+    QuickRep1->titleLabel.caption = set.title;
     chartsetup::applyAppearance(*kfdline1, *line1, set);
 }
 
@@ -167,6 +163,7 @@ void TdataLineForm::RedrawCharts()
 
 void TdataLineForm::PrintChart()
 {
+    printReport(*QuickRep1);
 }
 
 void TdataLineForm::Button1Click()

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ChartPage;
 class ChartView;
 class QPushButton;
 class QRadioButton;
@@ -24,10 +25,10 @@ public:
     QRadioButton *box1, *box2, *box3, *box4;
     ChartView *kfdline1View;
 
-    // the charts: on screen, and on the printed page
+    // the charts: on screen, and on the printed page (QuickRep1, never shown)
     Tkfdline *kfdline1;
+    ChartPage *QuickRep1;
     Tkfdline *line1;
-    QString titleCaption; // caption of the printed page's title label
 
     // handlers:
     void FormCreate();
@@ -51,5 +52,5 @@ protected:
 
 private:
     std::unique_ptr<Tkfdline> m_screenChart;
-    std::unique_ptr<Tkfdline> m_printChart;
+    std::unique_ptr<ChartPage> m_page;
 };

@@ -34,8 +34,13 @@ void renderReport(const ReportPage &page, QPagedPaintDevice &device)
     QPainter painter;
     if (!painter.begin(&device))
         throw AppError(QStringLiteral("Unable to start printing the page"));
+    paintReport(page, painter, device.logicalDpiX());
+    if (!painter.end())
+        throw AppError(QStringLiteral("Unable to finish printing the page"));
+}
 
-    const qreal dpi = device.logicalDpiX();
+void paintReport(const ReportPage &page, QPainter &painter, qreal dpi)
+{
     const QRectF band = reportlayout::summaryRect(page);
     painter.fillRect(toDevice(band, dpi), page.summary.color);
 
@@ -49,9 +54,21 @@ void renderReport(const ReportPage &page, QPagedPaintDevice &device)
         element->print(painter, deviceRect);
         painter.restore();
     }
+}
 
-    if (!painter.end())
-        throw AppError(QStringLiteral("Unable to finish printing the page"));
+QImage renderReportToImage(const ReportPage &page, int dpi)
+{
+    const QSizeF paper = reportlayout::paperSize(page.setup);
+    QImage image(qRound(reportunits::tenthsToDevice(paper.width(), dpi)),
+                 qRound(reportunits::tenthsToDevice(paper.height(), dpi)), QImage::Format_RGB32);
+    if (image.isNull())
+        throw AppError(QStringLiteral("Not enough memory for a page at %1 dpi").arg(dpi));
+    image.setDotsPerMeterX(qRound(dpi / 0.0254));
+    image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paintReport(page, painter, dpi);
+    return image;
 }
 
 void renderReportToPdf(const ReportPage &page, const QString &filePath, int dpi)

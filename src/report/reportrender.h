@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 class QPagedPaintDevice;
+class QPainter;
 struct ReportPage;
 
 // The one routine that puts a report page on paper, a PDF or any other paged device:
@@ -13,3 +15,10 @@ void renderReport(const ReportPage &page, QPagedPaintDevice &device);
 
 // Renders the page into a PDF file at the given resolution (dots per inch).
 void renderReportToPdf(const ReportPage &page, const QString &filePath, int dpi = 1200);
+
+// Paints the page onto a painter whose device has `dpi` dots per inch, from the paper's
+// corner: the summary band and its enabled elements, each clipped to its rectangle.
+void paintReport(const ReportPage &page, QPainter &painter, qreal dpi);
+
+// The page as a picture on white paper (for previews and the batch tool).
+QImage renderReportToImage(const ReportPage &page, int dpi);
