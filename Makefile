@@ -15,7 +15,9 @@ build: deps
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "make run: no display available (DISPLAY and WAYLAND_DISPLAY are unset); run it in a desktop session or under xvfb-run."; \
+	  echo "make run: no display available (DISPLAY and WAYLAND_DISPLAY are unset); drawing the sample's chart with tabrovex-plot instead."; \
+	  cd $(BUILD) && ./tabrovex-plot chart 001.xls -o sample-chart.png >/dev/null && \
+	  echo "make run: wrote $(CURDIR)/$(BUILD)/sample-chart.png (run under xvfb-run or in a desktop session for the window)"; \
 	else \
 	  cd $(BUILD) && ./tabrovex; \
 	fi
