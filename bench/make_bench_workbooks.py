@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Writes the benchmark workbooks (numbers only) into the folder given as argument:
-bench_65536x32.xls and bench_1000x5.xls. Run with Debian's /usr/bin/python3 (python3-xlwt)."""
+bench_65536x32.xls and bench_1000x5.xls, and bench_chart_1000x5.xls (a name and a unit row
+above 1,000 rows of readings, as the chart window and tabrovex-plot expect). Run with Debian's /usr/bin/python3 (python3-xlwt)."""
 import os
 import sys
 
@@ -20,11 +21,26 @@ def write(path, rows, cols):
     wb.save(path)
 
 
+def write_chart(path, rows, cols):
+    import math
+    wb = xlwt.Workbook(encoding='utf-8')
+    ws = wb.add_sheet('Data')
+    for c in range(cols):
+        ws.write(0, c, 'col%d' % (c + 1))
+        ws.write(1, c, 'u%d' % (c + 1))
+    for r in range(rows):
+        ws.write(r + 2, 0, r * 0.1)
+        for c in range(1, cols):
+            ws.write(r + 2, c, round(10 * c + 5 * math.sin(r / (7.0 * c)) + (r % 13) * 0.01, 4))
+    wb.save(path)
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else '.'
     os.makedirs(out, exist_ok=True)
     write(os.path.join(out, 'bench_65536x32.xls'), 65536, 32)
     write(os.path.join(out, 'bench_1000x5.xls'), 1000, 5)
+    write_chart(os.path.join(out, 'bench_chart_1000x5.xls'), 1000, 5)
 
 
 if __name__ == '__main__':

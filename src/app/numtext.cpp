@@ -127,30 +127,31 @@ QString formatGeneral(double value)
 namespace {
 
 // Checks the shape [sign] digits [. digits] [e [sign] digits] with at least one mantissa
-// digit, and copies it (blanks stripped) into an ASCII buffer for strtod.
-bool extractNumber(const QString &text, QByteArray *out)
+// digit and gives the range [*first, *last) without the blanks around it.
+bool findNumber(QStringView text, qsizetype *first, qsizetype *last)
 {
-    int begin = 0;
-    int end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
         ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
         --end;
-    int i = begin;
-    auto isDigit = [&](int k) { return k < end && text.at(k) >= QLatin1Char('0') && text.at(k) <= QLatin1Char('9'); };
-    if (i < end && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+    qsizetype i = begin;
+    auto isDigit = [&](qsizetype k) { return k < end && text[k] >= QLatin1Char('0') && text[k] <= QLatin1Char('9'); };
+    auto isSign = [&](qsizetype k) { return k < end && (text[k] == QLatin1Char('+') || text[k] == QLatin1Char('-')); };
+    if (isSign(i))
         ++i;
     int mantissaDigits = 0;
     while (isDigit(i)) { ++i; ++mantissaDigits; }
-    if (i < end && text.at(i) == QLatin1Char('.')) {
+    if (i < end && text[i] == QLatin1Char('.')) {
         ++i;
         while (isDigit(i)) { ++i; ++mantissaDigits; }
     }
     if (mantissaDigits == 0)
         return false;
-    if (i < end && (text.at(i) == QLatin1Char('e') || text.at(i) == QLatin1Char('E'))) {
+    if (i < end && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
         ++i;
-        if (i < end && (text.at(i) == QLatin1Char('+') || text.at(i) == QLatin1Char('-')))
+        if (isSign(i))
             ++i;
         if (!isDigit(i))
             return false;
@@ -159,19 +160,31 @@ bool extractNumber(const QString &text, QByteArray *out)
     }
     if (i != end)
         return false;
-    *out = text.mid(begin, end - begin).toLatin1();
+    *first = begin;
+    *last = end;
     return true;
 }
 
 }
 
-bool toDouble(const QString &text, double *value)
+bool toDouble(QStringView text, double *value)
 {
-    QByteArray ascii;
-    if (!extractNumber(text, &ascii))
+    qsizetype first = 0, last = 0;
+    if (!findNumber(text, &first, &last))
         return false;
+    // The shape is plain ASCII now; short numbers need no allocation.
+    char small[64];
+    QByteArray large;
+    char *ascii = small;
+    if (last - first >= qsizetype(sizeof small)) {
+        large.resize(last - first + 1);
+        ascii = large.data();
+    }
+    for (qsizetype i = first; i < last; ++i)
+        ascii[i - first] = char(text[i].unicode());
+    ascii[last - first] = '\0';
     errno = 0;
-    const double v = std::strtod(ascii.constData(), nullptr);
+    const double v = std::strtod(ascii, nullptr);
     if (errno == ERANGE && std::isinf(v))
         return false;
     *value = v;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // Number <-> text conversions used wherever the program shows, stores or reads numbers.
 // The decimal separator is always "."; no locale is consulted.
@@ -13,7 +14,7 @@ QString formatGeneral(double value);
 
 // Decimal text to double: blanks around it allowed, optional sign, digits with an optional
 // ".", optional exponent. Nothing else converts, nor does a value outside double's range.
-bool toDouble(const QString &text, double *value);
+bool toDouble(QStringView text, double *value);
 
 // Decimal text to a 32-bit integer: blanks around it allowed, optional sign.
 bool toInt32(const QString &text, int *value);

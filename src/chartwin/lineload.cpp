@@ -16,12 +16,21 @@ struct Range {
     double hi = -999999.0;
 };
 
+// The values of items first..last of a list, each converted once for range and points.
+std::vector<double> columnValues(const ColumnStore &store, int list, int first, int last)
+{
+    std::vector<double> values;
+    values.reserve(std::max(0, last - first + 1));
+    for (int i = first; i <= last; ++i)
+        values.push_back(itemValue(store, list, i));
+    return values;
+}
+
 // The scan starts from +-999999, so a column lying wholly beyond that keeps the bound.
-Range scan(const ColumnStore &store, int list, int first, int last)
+Range scan(const std::vector<double> &values)
 {
     Range r;
-    for (int i = first; i <= last; ++i) {
-        const double v = itemValue(store, list, i);
+    for (double v : values) {
         if (v > r.hi)
             r.hi = v;
         if (v < r.lo)
@@ -61,7 +70,7 @@ double itemValue(const ColumnStore &store, int list, int index)
     if (index < 0 || index >= store.count(list))
         return 0;
     double v = 0;
-    return numtext::toDouble(store.itemView(list, index).toString(), &v) ? v : 0;
+    return numtext::toDouble(store.itemView(list, index), &v) ? v : 0;
 }
 
 Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts)
@@ -81,7 +90,8 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         chart->xAxis.name = store.item(request.xCol, request.nameRow - 1);
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
-    const Range x = scan(store, request.xCol, first, last);
+    const std::vector<double> xValues = columnValues(store, request.xCol, first, last);
+    const Range x = scan(xValues);
     const int xDecimals = decimalsFor(x.lo, x.hi);
     for (Tkfdline *chart : charts)
         chart->xAxis.decimals = xDecimals;
@@ -96,6 +106,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     for (Tkfdline *chart : charts)
         std::fill(std::begin(chart->shown), std::end(chart->shown), 0);
 
+    std::vector<std::vector<double>> yValues;
     int k = 0;
     for (int column : request.yCols) {
         if (k == kfdline::MaxCurves)
@@ -105,7 +116,8 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
             chart->curves[k].name = store.item(column, request.nameRow - 1);
             chart->curves[k].unit = store.item(column, request.unitRow - 1);
         }
-        Range r = scan(store, column, first, last);
+        yValues.push_back(columnValues(store, column, first, last));
+        Range r = scan(yValues.back());
         const double d = r.hi - r.lo;
         if (request.scaleMode == 2) {
             r.hi = r.hi + d / 2;
@@ -126,13 +138,10 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     }
     result.yCount = k;
 
-    for (int i = first; i <= last; ++i) {
-        const double xv = itemValue(store, request.xCol, i);
-        for (int j = 0; j < result.yCount; ++j) {
-            const double yv = itemValue(store, result.yCol[j], i);
+    for (size_t i = 0; i < xValues.size(); ++i) {
+        for (int j = 0; j < result.yCount; ++j)
             for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xv, yv);
-        }
+                chart->AddPoint(j, xValues[i], yValues[j][i]);
     }
     return result;
 }

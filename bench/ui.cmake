@@ -1,0 +1,6 @@
+# bench_ui: start-up, opening the chart window and switching scaling modes.
+add_executable(bench_ui ${CMAKE_CURRENT_LIST_DIR}/bench_ui.cpp)
+target_link_libraries(bench_ui PRIVATE tabrovex_ui)
+target_compile_definitions(bench_ui PRIVATE
+  TABROVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  TABROVEX_BINARY_DIR="${CMAKE_BINARY_DIR}")
