@@ -32,7 +32,7 @@ QFont songti13()
 }
 
 TdataLineForm::TdataLineForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+    : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_screenChart(std::make_unique<Tkfdline>()),
       m_page(std::make_unique<ChartPage>())
@@ -113,20 +113,6 @@ TdataLineForm::~TdataLineForm()
 void TdataLineForm::FormCreate()
 {
     firstActivation = true;
-}
-
-void TdataLineForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    // Showing a modal window activates it; do the loading before its first paint.
-    guarded(this, [this] { FormActivate(); });
-}
-
-void TdataLineForm::changeEvent(QEvent *event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        guarded(this, [this] { FormActivate(); });
 }
 
 void TdataLineForm::FormActivate()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "app/formdialog.h"
 
 #include <memory>
 
@@ -12,7 +12,7 @@ class Tkfdline;
 
 // The chart window: the chosen curves on screen (kfdline1) and on the printable page
 // (line1), the scaling modes, the colours dialog, the limits dialog and printing.
-class TdataLineForm : public QDialog
+class TdataLineForm : public FormDialog
 {
     Q_OBJECT
 public:
@@ -32,7 +32,7 @@ public:
 
     // handlers:
     void FormCreate();
-    void FormActivate();
+    void FormActivate() override;
     void LoadChartSettings();
     void SaveChartSettings();
     void RedrawCharts();
@@ -45,10 +45,6 @@ public:
 
     // Set by the main window before each showing: the next activation reloads and redraws.
     bool firstActivation = false;
-
-protected:
-    void changeEvent(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     std::unique_ptr<Tkfdline> m_screenChart;

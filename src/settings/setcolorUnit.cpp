@@ -27,7 +27,7 @@ QLabel *caption(QWidget *parent, const QString &text, int x, int y, bool bold = 
 }
 
 TsetLinecolorform::TsetLinecolorform(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("设置"));
     setFixedSize(330, 230);
@@ -75,30 +75,6 @@ TsetLinecolorform::TsetLinecolorform(QWidget *parent)
 void TsetLinecolorform::FormCreate()
 {
     m_firstActivation = true;
-}
-
-void TsetLinecolorform::changeEvent(QEvent *event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        guarded(this, [this] { FormActivate(); });
-}
-
-void TsetLinecolorform::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    // Showing a modal dialog activates it: load before its first paint.
-    guarded(this, [this] { FormActivate(); });
-}
-
-void TsetLinecolorform::keyPressEvent(QKeyEvent *event)
-{
-    // Escape is no cancel key here: only the buttons and the close box end the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TsetLinecolorform::FormActivate()

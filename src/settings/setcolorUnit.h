@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "app/formdialog.h"
 
 class ColorSwatch;
 class QGroupBox;
@@ -10,7 +10,7 @@ class QPushButton;
 
 // Colours of curves 1 to 4, background and grid, and the chart title. Works on lineSet
 // only; the chart window writes the settings file after it closes.
-class TsetLinecolorform : public QDialog
+class TsetLinecolorform : public FormDialog
 {
     Q_OBJECT
 public:
@@ -26,15 +26,10 @@ public:
 
     // handlers:
     void FormCreate();
-    void FormActivate();
+    void FormActivate() override;
     void color1Click(ColorSwatch *sender);
     void OKBtnClick();
     void exitBtnClick();
-
-protected:
-    void changeEvent(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool m_firstActivation = false;

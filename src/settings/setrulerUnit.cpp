@@ -14,7 +14,7 @@
 #include <QPushButton>
 
 TsetrulerForm::TsetrulerForm(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("手动调整标尺"));
     setFixedSize(330, 232);
@@ -66,29 +66,6 @@ std::array<QString, 4> screenCurveNames()
 void TsetrulerForm::FormCreate()
 {
     firstActivation = true;
-}
-
-void TsetrulerForm::changeEvent(QEvent *event)
-{
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        guarded(this, [this] { FormActivate(); });
-}
-
-void TsetrulerForm::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    // Showing a modal dialog activates it: load before its first paint.
-    guarded(this, [this] { FormActivate(); });
-}
-
-void TsetrulerForm::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TsetrulerForm::FormActivate()

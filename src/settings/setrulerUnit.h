@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "app/formdialog.h"
 
 #include <array>
 
@@ -10,7 +10,7 @@ class QPushButton;
 
 // Manual lower and upper limits of curves 1 to 4, kept in lineSet and the settings file.
 // The chart uses them when its manual mode is chosen next.
-class TsetrulerForm : public QDialog
+class TsetrulerForm : public FormDialog
 {
     Q_OBJECT
 public:
@@ -25,17 +25,12 @@ public:
 
     // handlers:
     void FormCreate();
-    void FormActivate();
+    void FormActivate() override;
     void BitBtn1Click();
     void BitBtn2Click();
 
     // Set by the chart window before each showing, so the limits are reloaded every time.
     bool firstActivation = false;
-
-protected:
-    void changeEvent(QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::array<QLabel *, 4> names() const { return {name1, name2, name3, name4}; }

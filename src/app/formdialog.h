@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDialog>
+
+// A window shown modally by another: its FormActivate runs when it is shown and whenever it
+// becomes active again, and Escape does not close it (only its own buttons and the close
+// box do, as none of its buttons is a cancel button).
+class FormDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    using QDialog::QDialog;
+
+    virtual void FormActivate() = 0;
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+};
