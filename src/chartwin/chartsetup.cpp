@@ -4,6 +4,16 @@
 
 namespace chartsetup {
 
+void setUpScreenChart(Tkfdline &screen)
+{
+    screen.Left = 8;
+    screen.Top = 8;
+    screen.Width = 817;
+    screen.Height = 529;
+    screen.Font.setPointSize(8);
+    screen.setPictureSize(817, 529);
+}
+
 void applyColours(Tkfdline &chart, const mainunit::Tline &set)
 {
     for (int i = 0; i < 8; ++i)

@@ -15,6 +15,10 @@ namespace chartsetup {
 constexpr int ScreenMarginTop = 120;
 constexpr int PrintedMarginTop = 45;
 
+// The chart window's screen chart: 817 x 529 at (8, 8), scale texts at 8 points, with its
+// stored bitmap of the same size. (The printed chart is set up by ChartPage.)
+void setUpScreenChart(Tkfdline &screen);
+
 // Margins, colours and (on the screen chart only) the title.
 void applyAppearance(Tkfdline &screen, Tkfdline &printed, const mainunit::Tline &set);
 

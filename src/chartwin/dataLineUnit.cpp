@@ -45,12 +45,7 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     setAutoFillBackground(true);
 
     kfdline1 = m_screenChart.get();
-    kfdline1->Left = 8;
-    kfdline1->Top = 8;
-    kfdline1->Width = 817;
-    kfdline1->Height = 529;
-    kfdline1->Font.setPointSize(8);
-    kfdline1->setPictureSize(817, 529);
+    chartsetup::setUpScreenChart(*kfdline1);
 
     QuickRep1 = m_page.get();
     line1 = &QuickRep1->line1;

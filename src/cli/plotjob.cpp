@@ -108,10 +108,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     const ColumnChoice choice = chosenColumns(state);
 
     Tkfdline screen;
-    screen.Width = 817;
-    screen.Height = 529;
-    screen.Font.setPointSize(8);
-    screen.setPictureSize(817, 529);
+    chartsetup::setUpScreenChart(screen);
     ChartPage page;
     Tkfdline &printed = page.line1;
 
