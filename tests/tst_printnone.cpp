@@ -4,6 +4,11 @@
 #include "chartwin/chartprint.h"
 
 #include "chartpagedata.h"
+#include "chartwin/dataLineUnit.h"
+#include "support/appfixture.h"
+#include "support/sheetserver.h"
+
+#include <QPushButton>
 
 #include <QApplication>
 #include <QPrinterInfo>
@@ -17,6 +22,7 @@ private slots:
     void initTestCase();
     void printDoesNothing_data();
     void printDoesNothing();
+    void printButtonDoesNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -53,6 +59,31 @@ void TestPrintNone::printDoesNothing()
     QCOMPARE(job, 0);
     QCOMPARE(page.line1.changeCount(), changes);
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestPrintNone::printButtonDoesNothing()
+{
+    AppFixture f;
+    SheetServer server;
+    server.rows = measuredTable(3, 10);
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    bool pressed = false;
+    f.services.onModal = [&](QDialog *d) {
+        TdataLineForm *w = app().dataLineForm;
+        if (d != w)
+            return;
+        const int changes = w->line1->changeCount();
+        w->printBtn->click();
+        QCOMPARE(w->line1->changeCount(), changes);
+        pressed = true;
+    };
+    m->drawBtn->click();
+    QVERIFY(pressed);
+    QVERIFY(f.services.errors.isEmpty());
+    QVERIFY(f.services.messages.isEmpty());
 }
 
 QTEST_MAIN(TestPrintNone)

@@ -5,12 +5,16 @@
 #include "chartwin/chartprint.h"
 
 #include "chartpagedata.h"
+#include "chartwin/dataLineUnit.h"
+#include "support/appfixture.h"
+#include "support/sheetserver.h"
 #include "pagecheck.h"
 #include "pdftools.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QPushButton>
 
 // Prints through a real CUPS: a local cups-pdf queue made the default printer by
 // tests/cups/start-cups.sh, whose PDF output is then examined.
@@ -49,11 +53,13 @@ class TestReportPrint : public QObject
 private slots:
     void initTestCase();
     void printsOnePage();
+    void printButtonPrintsThePage();
     void refusedJobRaises();
     void cleanupTestCase();
 
 private:
     QString waitForOutput(int job);
+    void checkPrintedPage(const QString &pdf, const Tkfdline &line);
 
     QString m_outDir;
     QStringList m_outputs;
@@ -106,6 +112,45 @@ void TestReportPrint::printsOnePage()
     QFile::remove(QStringLiteral(TABROVEX_BINARY_DIR "/printed-by-cups.pdf"));
     QFile::copy(pdf, QStringLiteral(TABROVEX_BINARY_DIR "/printed-by-cups.pdf"));
 
+    checkPrintedPage(pdf, page.line1);
+}
+
+// Pressing "打印" in the chart window puts the page on the default printer.
+void TestReportPrint::printButtonPrintsThePage()
+{
+    const QStringList before = QDir(m_outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    AppFixture f;
+    SheetServer server;
+    server.rows = measuredTable(5, 40);
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().dataLineForm)
+            app().dataLineForm->printBtn->click();
+    };
+    m->drawBtn->click();
+    QVERIFY2(f.services.errors.isEmpty(), qPrintable(f.services.errors.join(QLatin1Char('\n'))));
+
+    QString pdf;
+    QElapsedTimer timer;
+    timer.start();
+    while (pdf.isEmpty() && timer.elapsed() < 45000) {
+        const bool idle = runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).trimmed().isEmpty();
+        for (const QString &name : QDir(m_outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (idle && !before.contains(name))
+                pdf = QDir(m_outDir).filePath(name);
+        if (pdf.isEmpty())
+            QTest::qWait(250);
+    }
+    QVERIFY2(!pdf.isEmpty(), qPrintable(QStringLiteral("no new PDF in %1 within 45 s").arg(m_outDir)));
+    m_outputs << pdf;
+    checkPrintedPage(pdf, *app().dataLineForm->line1);
+}
+
+void TestReportPrint::checkPrintedPage(const QString &pdf, const Tkfdline &line)
+{
     const pdftools::Info info = pdftools::info(pdf);
     QCOMPARE(info.pages, 1);
     const QSizeF size = info.pointSize.width() > info.pointSize.height() ? info.pointSize : info.pointSize.transposed();
@@ -113,10 +158,10 @@ void TestReportPrint::printsOnePage()
              qPrintable(QStringLiteral("%1 x %2 pt").arg(info.pointSize.width()).arg(info.pointSize.height())));
 
     // The queue redraws text as outlines, so look at the ink, not the text.
-    const QImage raster = upright(pdftools::raster(pdf, RasterDpi), page.line1);
+    const QImage raster = upright(pdftools::raster(pdf, RasterDpi), line);
     QVERIFY(!raster.isNull());
     for (bool horizontal : {true, false}) {
-        const QString wrong = pagecheck::gridMismatch(raster, RasterDpi, page.line1, chartpagedata::gridRgb, horizontal, 70);
+        const QString wrong = pagecheck::gridMismatch(raster, RasterDpi, line, chartpagedata::gridRgb, horizontal, 70);
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
     }
     const pagecheck::Ink ink = pagecheck::titleInk(raster, RasterDpi);
