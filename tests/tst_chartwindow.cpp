@@ -78,6 +78,7 @@ private slots:
     void scalingModes();
     void manualLimitsOnlyWithBox4();
     void loadErrorKeepsWindowClosed();
+    void longColumnsLoggedOncePerDraw();
     void colourDialog();
     void colourDialogKeepsUnsavedChoices();
     void emptyTitleIsStored();
@@ -262,6 +263,30 @@ void TestChartWindow::loadErrorKeepsWindowClosed()
     m->drawBtn->click();
     QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
     QCOMPARE(f.services.modalCount, 0);
+}
+
+void TestChartWindow::longColumnsLoggedOncePerDraw()
+{
+    AppFixture f;
+    SheetServer server;
+    server.rows = measuredTable(2, 1200);
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    f.services.onModal = [](QDialog *d) {
+        TdataLineForm *w = app().dataLineForm;
+        if (d != w)
+            return;
+        QCOMPARE(w->kfdline1->pointCount[0], 1000);
+        QCOMPARE(w->kfdline1->xAxis.upper, 1000.0); // the scales match what is drawn
+        w->box1->click();
+        w->box3->click();
+    };
+    m->drawBtn->click();
+    m->drawBtn->click();
+    const QString notice = QStringLiteral("数据超过1000行，只绘制前1000行。");
+    QCOMPARE(m->Memo1->toPlainText().split('\n').count(notice), 2);
 }
 
 void TestChartWindow::colourDialog()
