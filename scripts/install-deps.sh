@@ -9,6 +9,7 @@ packages=(
   libgsf-1-dev
   fonts-wqy-microhei fonts-dejavu-core
   python3 python3-xlwt python3-xlrd
+  locales
   xvfb xauth
   poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev

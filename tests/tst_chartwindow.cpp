@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace {
 
@@ -28,6 +29,7 @@ void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(Td
 {
     server.rows = measuredTable(5, 20);
     Tmainform *m = f.start();
+    m->move(0, 0); // away from the centre, where the chart window must not follow it
     const int before = m->readCount();
     f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
     m->openBtn->click();
@@ -124,6 +126,9 @@ void TestChartWindow::defaultsWithEmptySettings()
         for (QRadioButton *r : {w->box1, w->box2, w->box3, w->box4})
             QVERIFY(!r->isChecked());
         QCOMPARE(app().scaleMode, 2);
+        // Centred on the screen, whatever the main window's place.
+        const QPoint offCentre = w->frameGeometry().center() - w->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
     });
     // Showing the chart writes nothing.
     QVERIFY(!f.iniBytes().contains(gbtext::encode(Appearance)));

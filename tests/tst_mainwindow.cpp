@@ -507,7 +507,7 @@ void TestMainWindow::openDialog()
     f.services.openAnswers.push_back(chosen);
     m->openBtn->click();
 
-    QCOMPARE(f.services.openFilters, QStringList{QStringLiteral("电子表格文 (*.xls)")});
+    QCOMPARE(f.services.openFilters, QStringList{QStringLiteral("电子表格文(*.xls)")});
     QVERIFY(f.services.errors.isEmpty());
     if (chosen.isEmpty()) {
         QCOMPARE(m->Edit1->text(), QString());

@@ -2,6 +2,10 @@
 
 #include "app/numtext.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -15,6 +19,7 @@ private slots:
     void toDouble();
     void toInt32_data();
     void toInt32();
+    void decimalCommaLocale();
 };
 
 void TestNumText::formatGeneral_data()
@@ -114,6 +119,35 @@ void TestNumText::toInt32()
     QCOMPARE(numtext::toInt32(text, &v), ok);
     if (ok)
         QCOMPARE(v, value);
+}
+
+// A user whose locale writes "1,5" still gets "." both ways: the program's files and
+// workbooks must not change meaning with the desktop's language.
+void TestNumText::decimalCommaLocale()
+{
+    QTemporaryDir dir;
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"), {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
+                                                  QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("de_DE.UTF-8"))});
+    if (!localedef.waitForFinished(60000) || localedef.exitCode() != 0)
+        QSKIP("localedef cannot build a decimal-comma locale here (package locales missing?)");
+    qputenv("LOCPATH", dir.path().toLocal8Bit());
+    QVERIFY(setlocale(LC_NUMERIC, "de_DE.UTF-8"));
+    struct Restore {
+        ~Restore() { setlocale(LC_NUMERIC, "C"); qunsetenv("LOCPATH"); }
+    } restore;
+    QCOMPARE(QByteArray(localeconv()->decimal_point), QByteArray(","));
+
+    double v = 0;
+    QVERIFY(numtext::toDouble(QStringLiteral("1.5"), &v));
+    QCOMPARE(v, 1.5);
+    QVERIFY(numtext::toDouble(QStringLiteral("-2.5E-3"), &v));
+    QCOMPARE(v, -0.0025);
+    QVERIFY(!numtext::toDouble(QStringLiteral("1,5"), &v));
+    QCOMPARE(numtext::formatGeneral(1.5), QStringLiteral("1.5"));
+    QCOMPARE(numtext::formatGeneral(0.1 + 0.2), QStringLiteral("0.3"));
+    QCOMPARE(numtext::formatGeneral(1.25e-7), QStringLiteral("1.25E-7"));
+    QCOMPARE(numtext::formatGeneral(123456.789012345678), QStringLiteral("123456.789012346"));
 }
 
 QTEST_APPLESS_MAIN(TestNumText)

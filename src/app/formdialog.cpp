@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QScreen>
 
 void FormDialog::changeEvent(QEvent *event)
 {
@@ -15,6 +16,12 @@ void FormDialog::changeEvent(QEvent *event)
 void FormDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // Centred on the screen, not on the window that opened it.
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     // Showing a modal window activates it: load before its first paint.
     guarded(this, [this] { FormActivate(); });
 }

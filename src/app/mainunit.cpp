@@ -238,7 +238,7 @@ void Tmainform::FormActivate()
 
 void Tmainform::openBtnClick()
 {
-    const QString path = services().getOpenFileName(this, QStringLiteral("电子表格文 (*.xls)"), QStringLiteral("xls"));
+    const QString path = services().getOpenFileName(this, QStringLiteral("电子表格文(*.xls)"), QStringLiteral("xls"));
     if (path.isEmpty())
         return;
     // Remembered before the read, so that a workbook that fails to read is offered again.

@@ -1,6 +1,8 @@
 #include "app/numtext.h"
 
 #include <cerrno>
+#include <locale.h>
+#include <stdlib.h>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -183,8 +185,11 @@ bool toDouble(QStringView text, double *value)
     for (qsizetype i = first; i < last; ++i)
         ascii[i - first] = char(text[i].unicode());
     ascii[last - first] = '\0';
+    // The C library reads numbers in the process's locale, which the application object
+    // takes from the environment: read them in the "C" locale, where "." is the separator.
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
     errno = 0;
-    const double v = std::strtod(ascii, nullptr);
+    const double v = strtod_l(ascii, nullptr, cLocale);
     if (errno == ERANGE && std::isinf(v))
         return false;
     *value = v;
