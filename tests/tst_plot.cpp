@@ -86,6 +86,8 @@ void TestPlot::tableMatchesWindow_data()
     QTest::newRow("sample") << sampleWorkbook();
     QTest::newRow("gap in a row") << fixture("gaprow.xls");
     QTest::newRow("data from C40") << fixture("offset_c40.xls");
+    QTest::newRow("unwritable output") << QStringList{"chart", sampleWorkbook(), "-o", "/nonexistent/x.png"} << 4
+                                       << "Unable to write to /nonexistent/x.png";
     QTest::newRow("one column") << fixture("onecol.xls");
     QTest::newRow("empty") << fixture("empty.xls");
     QTest::newRow("40 columns") << fixture("wide40.xls");
@@ -228,6 +230,8 @@ void TestPlot::failures_data()
     QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/README.md")} << 2 << "README.md";
     QTest::newRow("five Y columns") << QStringList{"chart", fixture("wide40.xls"), "-y", "2,3,4,5,6", "-o", "/tmp/x.png"}
                                     << 3 << "Y指标个数不能超过4个";
+    QTest::newRow("unwritable output") << QStringList{"chart", sampleWorkbook(), "-o", "/nonexistent/x.png"} << 4
+                                       << "Unable to write to /nonexistent/x.png";
     QTest::newRow("one column") << QStringList{"chart", fixture("onecol.xls"), "-o", "/tmp/x.png"} << 3 << "没有选择Y坐标数据";
 }
 

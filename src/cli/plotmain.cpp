@@ -1,7 +1,9 @@
 #include "cli/plotjob.h"
 #include "cli/plotoptions.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -20,6 +22,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Batch jobs often run without a login session; a private runtime folder keeps Qt from
+    // warning about the missing one on every run.
+    QTemporaryDir runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeFolder.isValid())
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder.path()));
     QGuiApplication application(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("tabrovex-plot"));
     QGuiApplication::setApplicationVersion(QStringLiteral(TABROVEX_VERSION));

@@ -35,7 +35,7 @@ QString plotUsage()
         "  --settings INI   settings file (default: ini/option.ini beside the program)\n"
         "  --help, --version\n"
         "Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or\n"
-        "loading failed.\n");
+        "loading failed, 4 output not written.\n");
 }
 
 bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QString *error)
