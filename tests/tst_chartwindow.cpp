@@ -81,6 +81,7 @@ private slots:
     void manualLimitsOnlyWithBox4();
     void loadErrorKeepsWindowClosed();
     void longColumnsLoggedOncePerDraw();
+    void numberTooLargeToDraw();
     void colourDialog();
     void colourDialogKeepsUnsavedChoices();
     void emptyTitleIsStored();
@@ -292,6 +293,30 @@ void TestChartWindow::longColumnsLoggedOncePerDraw()
     m->drawBtn->click();
     const QString notice = QStringLiteral("数据超过1000行，只绘制前1000行。");
     QCOMPARE(m->Memo1->toPlainText().split('\n').count(notice), 2);
+}
+
+void TestChartWindow::numberTooLargeToDraw()
+{
+    AppFixture f;
+    SheetServer server;
+    server.rows = {{"X", "Y"}, {"s", "m"}, {"1", "1E308"}, {"2", "-1E308"}, {"3", "5"}};
+    Tmainform *m = f.start();
+    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
+    m->openBtn->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    bool shown = false;
+    f.services.onModal = [&](QDialog *d) {
+        if (d != app().dataLineForm)
+            return;
+        shown = true;
+        // The widened range overflows: the drawing stops with a message, the window stays.
+        QCOMPARE(f.services.errors.size(), 1);
+        QVERIFY(f.services.errors[0].startsWith(QStringLiteral("Floating point")));
+        app().dataLineForm->box1->click(); // the plain range still spans more than a double
+        QCOMPARE(f.services.errors.size(), 2);
+    };
+    m->drawBtn->click();
+    QVERIFY(shown);
 }
 
 void TestChartWindow::colourDialog()
