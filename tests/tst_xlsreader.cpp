@@ -402,6 +402,10 @@ void TestXlsReader::records_data()
     QTest::newRow("label count longer than the record")
         << sheet8(rec(0x0204, cellHeader(0, 0) + u16(500) + QByteArray("\0abc", 4)))
         << 1 << 1 << QList<Expect>{{1, 1, T, 0, QStringLiteral("abc")}};
+    QTest::newRow("string table inside a lone sheet")
+        << sheet8(rec(0x00FC, u32(1) + u32(1) + u16(2) + QByteArray("\0ok", 3))
+                  + rec(0x00FD, cellHeader(0, 0) + u32(0)) + rec(0x00FD, cellHeader(0, 1) + u32(1)))
+        << 1 << 1 << QList<Expect>{{1, 1, T, 0, QStringLiteral("ok")}, {1, 2, X, 0, {}}};
     QTest::newRow("STRING without a pending formula ignored")
         << sheet8(rec(0x0207, u16(2) + QByteArray("\0hi", 3)) + one)
         << 1 << 1 << QList<Expect>{{1, 1, N, 1, {}}};

@@ -96,7 +96,7 @@ void TestXlsRobust::damaged()
 
     // Flipped bits, from a fixed seed so a failure can be repeated.
     std::mt19937 random(20240601u);
-    for (int copy = 0; copy < 60; ++copy) {
+    for (int copy = 0; copy < 300; ++copy) {
         QByteArray damaged = bytes;
         const int flips = 1 + copy % 8;
         for (int i = 0; i < flips; ++i) {

@@ -463,7 +463,7 @@ void BiffParser::storeFormulaResult(int row, int col, const std::uint8_t *result
 void BiffParser::readSheet(bool withGlobals)
 {
     m_sheet.setStrings(std::move(m_sst));
-    const std::uint32_t sstCount = m_sheet.stringCount();
+    std::uint32_t sstCount = m_sheet.stringCount();
     m_sst.clear();
     int depth = 0; // embedded chart substreams inside the sheet
     Record r;
@@ -480,8 +480,15 @@ void BiffParser::readSheet(bool withGlobals)
         }
         if (depth > 0)
             continue;
-        if (withGlobals)
+        if (withGlobals) {
             handleGlobalRecord(r);
+            // A string table inside a lone sheet (some writers): usable before any label.
+            if (r.id == idSst && sstCount == 0 && m_sheet.stringCount() == 0) {
+                m_sheet.setStrings(std::move(m_sst));
+                sstCount = m_sheet.stringCount();
+            }
+            m_sst.clear();
+        }
         if (r.id == idLabelSst) {
             int row, col;
             if (r.length >= 10 && cellPosition(r.data, &row, &col)) {
