@@ -14,13 +14,7 @@ build: deps
 	@cmake --build $(BUILD) -j$(JOBS) -- --no-print-directory
 
 run: build
-	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-	  echo "make run: no display available (DISPLAY and WAYLAND_DISPLAY are unset); drawing the sample's chart with tabrovex-plot instead."; \
-	  cd $(BUILD) && ./tabrovex-plot chart 001.xls -o sample-chart.png >/dev/null && \
-	  echo "make run: wrote $(CURDIR)/$(BUILD)/sample-chart.png (run under xvfb-run or in a desktop session for the window)"; \
-	else \
-	  cd $(BUILD) && ./tabrovex; \
-	fi
+	@bash scripts/run.sh $(BUILD)
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

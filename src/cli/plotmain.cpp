@@ -18,9 +18,9 @@ void print(FILE *stream, const QByteArray &bytes)
 
 int main(int argc, char *argv[])
 {
-    // Fonts need a GUI application, a display does not: draw offscreen when there is none.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
-        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    // Fonts need a GUI application, a display does not: nothing is shown, so draw offscreen
+    // unless told otherwise (a set but unreachable DISPLAY would only make Qt abort).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Batch jobs often run without a login session; a private runtime folder keeps Qt from
     // warning about the missing one on every run.
