@@ -30,10 +30,7 @@ void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(Td
     server.rows = measuredTable(5, 20);
     Tmainform *m = f.start();
     m->move(0, 0); // away from the centre, where the chart window must not follow it
-    const int before = m->readCount();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), before + 1, 3000);
+    QVERIFY(f.openAndRead());
     QVERIFY(m->drawBtn->isEnabled());
     bool ran = false;
     auto previous = f.services.onModal;
@@ -262,9 +259,7 @@ void TestChartWindow::loadErrorKeepsWindowClosed()
     SheetServer server;
     server.rows = {{"X", "Y"}, {"s", ""}, {"1", "2"}};
     Tmainform *m = f.start();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QVERIFY(f.openAndRead());
     // Column 2 got "Y" and "2": the lengths differ from column 1.
     m->drawBtn->click();
     QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
@@ -277,9 +272,7 @@ void TestChartWindow::longColumnsLoggedOncePerDraw()
     SheetServer server;
     server.rows = measuredTable(2, 1200);
     Tmainform *m = f.start();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QVERIFY(f.openAndRead());
     f.services.onModal = [](QDialog *d) {
         TdataLineForm *w = app().dataLineForm;
         if (d != w)
@@ -301,9 +294,7 @@ void TestChartWindow::numberTooLargeToDraw()
     SheetServer server;
     server.rows = {{"X", "Y"}, {"s", "m"}, {"1", "1E308"}, {"2", "-1E308"}, {"3", "5"}};
     Tmainform *m = f.start();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QVERIFY(f.openAndRead());
     bool shown = false;
     f.services.onModal = [&](QDialog *d) {
         if (d != app().dataLineForm)
@@ -518,9 +509,7 @@ void TestChartWindow::endToEnd()
     AppFixture f;
     f.copyIn(sampleWorkbook(), QStringLiteral("泵 试验.xls"));
     Tmainform *m = f.start();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("泵 试验.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QVERIFY(f.openAndRead(QStringLiteral("泵 试验.xls")));
     QCOMPARE(m->Memo1->toPlainText(), QStringLiteral("数据行数：122 ,  列数：5"));
 
     f.services.onModal = [](QDialog *d) {

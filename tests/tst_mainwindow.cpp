@@ -50,15 +50,6 @@ private slots:
 
 namespace {
 
-// Opens a workbook through the dialog and waits for its read.
-void readThroughDialog(AppFixture &f, Tmainform *m, const QString &name = QStringLiteral("book.xls"))
-{
-    const int before = m->readCount();
-    f.services.openAnswers.push_back(f.path(name));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), before + 1, 3000);
-}
-
 QStringList logLines(Tmainform *m)
 {
     const QString text = m->Memo1->toPlainText();
@@ -163,7 +154,7 @@ void TestMainWindow::tableReport()
     server.firstRow = firstRow;
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
 
     QCOMPARE(logLines(m), log);
     QCOMPARE(ticks(m), ticked);
@@ -196,12 +187,12 @@ void TestMainWindow::ticksSurviveSecondRead()
     server.rows = measuredTable(6, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5"));
     tick(m->xBox[1], false);
     tick(m->xBox[6], true);
     QCOMPARE(ticks(m), QStringLiteral("y2 y3 y4 y5 x6"));
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     // A read never unticks: the default ticks come on top, adding a second X column.
     QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5 x6"));
     m->drawBtn->click();
@@ -214,10 +205,10 @@ void TestMainWindow::narrowThenWideRead()
     server.rows = measuredTable(2, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     QCOMPARE(visibleBoxColumns(m), 2);
     server.rows = measuredTable(6, 3);
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     QCOMPARE(visibleBoxColumns(m), 6);
     QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y5"));
 }
@@ -239,7 +230,7 @@ void TestMainWindow::exclusionAndColours()
     server.rows = measuredTable(3, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     tick(m->xBox[2], true);
     QCOMPARE(ticks(m), QStringLiteral("x1 x2 y3"));
     QCOMPARE(boxColour(m->xBox[2]), QColor(0, 255, 255));
@@ -270,7 +261,7 @@ void TestMainWindow::choiceCheck()
     server.rows = measuredTable(8, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
         tick(m->xBox[k], false);
         tick(m->yBox[k], false);
@@ -300,14 +291,14 @@ void TestMainWindow::unequalLengthsKeepDrawingOff()
     server.rows[5][2] = ""; // column 3 one item short
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     m->drawBtn->click();
     QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
     QVERIFY(!m->drawBtn->isEnabled());
     // Correcting the choice does not bring the button back; only the next read does.
     tick(m->yBox[3], false);
     QVERIFY(!m->drawBtn->isEnabled());
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     QVERIFY(m->drawBtn->isEnabled());
 }
 
@@ -317,9 +308,9 @@ void TestMainWindow::noSpreadsheetApplication()
     server.rows = measuredTable(3, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     automation::Registry::global().remove(QStringLiteral("Excel.Application"));
-    readThroughDialog(f, m, QStringLiteral("other.xls"));
+    QVERIFY(f.openAndRead(QStringLiteral("other.xls")));
     QCOMPARE(f.services.messages, QStringList{"连接Excel失败"});
     // The report runs on the unchanged store: the earlier size again, drawing enabled.
     QCOMPARE(logLines(m), (QStringList{"数据行数：5 ,  列数：3", "数据行数：5 ,  列数：3"}));
@@ -333,9 +324,9 @@ void TestMainWindow::openFailureKeepsIndicator()
     server.rows = measuredTable(3, 3);
     AppFixture f;
     Tmainform *m = f.start();
-    readThroughDialog(f, m);
+    QVERIFY(f.openAndRead());
     server.failOpen = true;
-    readThroughDialog(f, m, QStringLiteral("bad.xls"));
+    QVERIFY(f.openAndRead(QStringLiteral("bad.xls")));
     QCOMPARE(f.services.errors, QStringList{"无法打开工作簿 " + f.path("bad.xls") + "：文件已损坏."});
     QVERIFY(m->Panel1->isVisible());
     QVERIFY(!m->drawBtn->isEnabled());

@@ -123,9 +123,7 @@ void TestReportPrint::printButtonPrintsThePage()
     SheetServer server;
     server.rows = measuredTable(5, 40);
     Tmainform *m = f.start();
-    f.services.openAnswers.push_back(f.path(QStringLiteral("book.xls")));
-    m->openBtn->click();
-    QTRY_COMPARE_WITH_TIMEOUT(m->readCount(), 1, 3000);
+    QVERIFY(f.openAndRead());
     f.services.onModal = [](QDialog *d) {
         if (d == app().dataLineForm)
             app().dataLineForm->printBtn->click();

@@ -102,6 +102,8 @@ private:
     bool cellPosition(const std::uint8_t *p, int *row, int *col);
     void touch(int row, int col);
     void storeNumber(int row, int col, double value, bool date);
+    // A BOOLERR cell: `value` is the boolean, or the error code when `isError`.
+    void storeBoolErr(int row, int col, std::uint8_t value, bool isError);
     void storeFormulaResult(int row, int col, const std::uint8_t *result, bool date);
     void storeText(int row, int col, const QString &text);
 
@@ -409,6 +411,15 @@ void BiffParser::touch(int row, int col)
         m_cellLastRow = row;
 }
 
+void BiffParser::storeBoolErr(int row, int col, std::uint8_t value, bool isError)
+{
+    touch(row, col);
+    if (isError)
+        m_sheet.setError(row, col, value);
+    else
+        m_sheet.setNumber(row, col, CellType::Boolean, value ? 1 : 0);
+}
+
 void BiffParser::storeNumber(int row, int col, double value, bool date)
 {
     touch(row, col);
@@ -549,13 +560,8 @@ void BiffParser::handleCellRecord(const Record &r)
                 storeText(row, col, byteString(d + 7, n - 7, 1));
             return;
         case idBoolErr2:
-            if (n >= 9 && cellPosition(d, &row, &col)) {
-                touch(row, col);
-                if (d[8])
-                    m_sheet.setError(row, col, d[7]);
-                else
-                    m_sheet.setNumber(row, col, CellType::Boolean, d[7] ? 1 : 0);
-            }
+            if (n >= 9 && cellPosition(d, &row, &col))
+                storeBoolErr(row, col, d[7], d[8] != 0);
             return;
         case idFormula:
             if (n >= 15 && cellPosition(d, &row, &col))
@@ -614,13 +620,8 @@ void BiffParser::handleCellRecord(const Record &r)
             touch(le16(d) + 1, le16(d + 2) + 1);
         break;
     case idBoolErr:
-        if (n >= 8 && cellPosition(d, &row, &col)) {
-            touch(row, col);
-            if (d[7])
-                m_sheet.setError(row, col, d[6]);
-            else
-                m_sheet.setNumber(row, col, CellType::Boolean, d[6] ? 1 : 0);
-        }
+        if (n >= 8 && cellPosition(d, &row, &col))
+            storeBoolErr(row, col, d[6], d[7] != 0);
         break;
     case idLabel:
     case idRString:

@@ -6,6 +6,7 @@
 #include "support/scriptedservices.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -65,6 +66,15 @@ struct AppFixture {
         mainform->show();
         mainform->FormActivate();
         return mainform;
+    }
+
+    // Chooses `name` (in the fixture's folder) with "打开文件" and waits for its read.
+    bool openAndRead(const QString &name = QStringLiteral("book.xls"))
+    {
+        const int before = mainform->readCount();
+        services.openAnswers.push_back(path(name));
+        mainform->openBtn->click();
+        return QTest::qWaitFor([&] { return mainform->readCount() == before + 1; }, 3000);
     }
 };
 
