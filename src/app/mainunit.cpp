@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/errorguard.h"
 #include "app/services.h"
+#include "app/widgetstyle.h"
 #include "chartwin/dataLineUnit.h"
 #include "chartwin/lineload.h"
 #include "import/automation.h"
@@ -27,42 +28,12 @@
 #include <QStyle>
 #include <QTimer>
 
+using namespace widgetstyle;
+
 namespace {
 
 const QString SectionDataFile = QStringLiteral("数据文件");
 const QString KeyLastWorkbook = QStringLiteral("前次打开的数据文件");
-
-const QColor Silver(192, 192, 192);
-const QColor Aqua(0, 255, 255);
-
-QFont pixelFont(const QString &family, int pixels, bool bold = false)
-{
-    QFont f(family);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    return f;
-}
-
-QFont songti(int pixels)
-{
-    return pixelFont(QStringLiteral("宋体"), pixels);
-}
-
-QFont pointFont(int points)
-{
-    QFont f(QStringLiteral("宋体"));
-    f.setPointSize(points);
-    return f;
-}
-
-void setBackground(QWidget *w, const QColor &c)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, c);
-    p.setColor(QPalette::Base, c);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
 
 QLabel *makeLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font)
 {
@@ -164,7 +135,7 @@ void Tmainform::createColumnControls()
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
         list->setGeometry(left, 65, 60, 200);
-        list->setFont(pointFont(10));
+        list->setFont(songtiPoints(10));
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setUniformItemSizes(true);
         setBackground(list, Silver);
@@ -176,7 +147,7 @@ void Tmainform::createColumnControls()
         for (int axis = 0; axis < 2; ++axis) {
             QCheckBox *box = new QCheckBox(axis == 0 ? QStringLiteral("x") : QStringLiteral("y"), this);
             box->setGeometry((axis == 0 ? 8 : 38) + 65 * (k - 1), 45, 27, 17);
-            box->setFont(pointFont(10));
+            box->setFont(songtiPoints(10));
             setBackground(box, Silver);
             box->setVisible(k <= 10);
             connect(box, &QCheckBox::toggled, this, [this, box] { guarded(this, [this, box] { CheckBox1Click(box); }); });

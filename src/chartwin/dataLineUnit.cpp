@@ -4,6 +4,7 @@
 #include "app/errorguard.h"
 #include "app/mainunit.h"
 #include "app/services.h"
+#include "app/widgetstyle.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartprint.h"
@@ -18,19 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-
-const QColor Silver(192, 192, 192);
-
-QFont songti13()
-{
-    QFont f(QStringLiteral("宋体"));
-    f.setPixelSize(13);
-    return f;
-}
-
-}
-
 TdataLineForm::TdataLineForm(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
@@ -39,8 +27,8 @@ TdataLineForm::TdataLineForm(QWidget *parent)
 {
     setWindowTitle(QStringLiteral("数据曲线窗口"));
     setFixedSize(833, 586);
-    QPalette silver = palette();
-    silver.setColor(QPalette::Window, Silver);
+    QPalette silver = palette(); // the window only: edits and indicators keep their base
+    silver.setColor(QPalette::Window, widgetstyle::Silver);
     setPalette(silver);
     setAutoFillBackground(true);
 
@@ -59,7 +47,7 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     auto button = [this](const QString &text, int left) {
         auto *b = new QPushButton(text, Panel1);
         b->setGeometry(left, 548, 99, 25);
-        b->setFont(songti13());
+        b->setFont(widgetstyle::songti(13));
         b->setAutoDefault(false);
         return b;
     };
@@ -71,7 +59,7 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     auto radio = [this](const QString &text, int left) {
         auto *r = new QRadioButton(text, Panel1);
         r->setGeometry(left, 552, 81, 17);
-        r->setFont(songti13());
+        r->setFont(widgetstyle::songti(13));
         r->setAutoFillBackground(true);
         return r;
     };
