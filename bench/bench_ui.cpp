@@ -5,7 +5,7 @@
 // Runs on Qt's offscreen platform. Usage: bench_ui [workbook folder]
 #include "app/appstate.h"
 #include "app/mainunit.h"
-#include "app/services.h"
+#include "widgets/services.h"
 #include "app/startup.h"
 #include "chartwin/dataLineUnit.h"
 
@@ -91,7 +91,7 @@ void benchStartup(const QString &self, const QString &folder)
 void benchChartWindow(const QString &folder, BenchServices &services)
 {
     app().executableFolder = folder;
-    app().services = &services;
+    setServices(&services);
     Tmainform *main = createApplicationWindows();
     main->show();
     QElapsedTimer wait;

@@ -1,7 +1,7 @@
 // Times the workbook reader on generated numeric workbooks and compares it with Debian's
 // python3-xlrd reading every cell of the first sheet. Run by hand:
 //   build/bench_xlsreader [folder]   (default: <build>/bench-data; generated when missing)
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "import/xlsreader.h"
 
 #include <QCoreApplication>

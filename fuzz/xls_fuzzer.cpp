@@ -1,6 +1,6 @@
 // libFuzzer entry: any bytes must give a workbook or an AppError, never a crash, a hang or
 // a read out of bounds. Build with -DTABROVEX_FUZZ=ON and clang; run seeded with .xls files.
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "import/xlsreader.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "scriptedexcel.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 
 using automation::Args;
 using automation::Invoke;

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "chart/drawsurface.h"
+#include "draw/drawsurface.h"
 #include "report/reportimage.h"
 
 #include <QElapsedTimer>

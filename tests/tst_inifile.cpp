@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "settings/gbtext.h"
 #include "settings/inifile.h"
 

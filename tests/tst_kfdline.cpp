@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "chart/chartgeometry.h"
 #include "chart/curvepath.h"
 #include "chart/formatvalue.h"

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/lineload.h"
 #include "import/columnstore.h"

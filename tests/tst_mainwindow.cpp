@@ -1,7 +1,7 @@
 #include "support/appfixture.h"
 #include "support/sheetserver.h"
 
-#include "app/errorguard.h"
+#include "widgets/errorguard.h"
 
 #include "chartwin/dataLineUnit.h"
 #include "settings/inifile.h"

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/numtext.h"
+#include "base/numtext.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "report/reportlabel.h"
 #include "report/reportpage.h"
 #include "report/reportrender.h"

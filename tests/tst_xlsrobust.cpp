@@ -1,6 +1,6 @@
 #include <QtTest>
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "import/xlsreader.h"
 
 #include <random>

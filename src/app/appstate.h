@@ -1,13 +1,12 @@
 #pragma once
 
-#include "app/lineset.h"
+#include "base/lineset.h"
 
 #include <QString>
 
 #include <memory>
 
 class IniFile;
-class Services;
 class Tmainform;
 class TdataLineForm;
 class TsetLinecolorform;
@@ -26,9 +25,6 @@ struct AppState {
     mainunit::Tline lineSet;
     int scaleMode = 2;                // 1..3 automatic modes, 0 manual
 
-    // Message boxes, file and colour dialogs, modal showing: replaced by tests.
-    Services *services = nullptr;
-
     // Folder that FormCreate takes as exePath; tests point it at a temporary folder.
     QString executableFolder;
 };
@@ -38,5 +34,3 @@ AppState &app();
 // Puts the state back as at program start (tests create the windows many times).
 void resetAppState();
 
-// The application title, caption of every message box.
-QString applicationTitle();

@@ -1,9 +1,9 @@
 #include "app/mainunit.h"
 
 #include "app/appstate.h"
-#include "app/errorguard.h"
-#include "app/services.h"
-#include "app/widgetstyle.h"
+#include "widgets/errorguard.h"
+#include "widgets/services.h"
+#include "widgets/widgetstyle.h"
 #include "chartwin/dataLineUnit.h"
 #include "chartwin/lineload.h"
 #include "import/automation.h"

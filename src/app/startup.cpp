@@ -7,6 +7,7 @@
 #include "import/excelapp.h"
 #include "settings/setcolorUnit.h"
 #include "settings/setrulerUnit.h"
+#include "widgets/services.h"
 
 #include <QCoreApplication>
 

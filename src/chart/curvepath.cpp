@@ -1,6 +1,6 @@
 #include "chart/curvepath.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "chart/fpcheck.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chart/chartgeometry.h"
-#include "chart/drawsurface.h"
+#include "draw/drawsurface.h"
 
 // The smoothed line of one curve: Catmull-Rom sub-steps between neighbouring points,
 // pieces outside the curve's limits in the hidden colour and held to the plot's top and

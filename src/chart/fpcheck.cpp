@@ -1,6 +1,6 @@
 #include "chart/fpcheck.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 
 #include <cmath>
 #include <limits>

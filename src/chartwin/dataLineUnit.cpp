@@ -1,10 +1,10 @@
 #include "chartwin/dataLineUnit.h"
 
 #include "app/appstate.h"
-#include "app/errorguard.h"
+#include "widgets/errorguard.h"
 #include "app/mainunit.h"
-#include "app/services.h"
-#include "app/widgetstyle.h"
+#include "widgets/services.h"
+#include "widgets/widgetstyle.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartprint.h"

@@ -1,6 +1,6 @@
 #include "chartwin/lineload.h"
 
-#include "app/numtext.h"
+#include "base/numtext.h"
 #include "chart/kfdline.h"
 #include "import/columnstore.h"
 

@@ -1,6 +1,6 @@
 #include "cli/plotjob.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"

@@ -1,7 +1,7 @@
 #include "import/automation.h"
 
-#include "app/apperror.h"
-#include "app/numtext.h"
+#include "base/apperror.h"
+#include "base/numtext.h"
 
 #include <QDate>
 

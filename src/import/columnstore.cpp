@@ -1,6 +1,6 @@
 #include "import/columnstore.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 
 ColumnStore::ColumnStore(QObject *parent)
     : QObject(parent)

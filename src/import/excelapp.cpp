@@ -1,6 +1,6 @@
 #include "import/excelapp.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "import/xlsreader.h"
 
 #include <QLatin1String>

@@ -1,6 +1,6 @@
 #include "import/workbookread.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/drawsurface.h"
+#include "draw/drawsurface.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,6 +1,6 @@
 #include "report/reportprinter.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "report/reportpage.h"
 #include "report/reportrender.h"
 

@@ -1,6 +1,6 @@
 #include "report/reportrender.h"
 
-#include "app/apperror.h"
+#include "base/apperror.h"
 #include "report/reportpage.h"
 #include "report/reportunits.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/lineset.h"
+#include "base/lineset.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "settings/colorswatch.h"
 
-#include "app/colorref.h"
+#include "base/colorref.h"
 
 #include <QMouseEvent>
 

@@ -1,7 +1,7 @@
 #include "settings/inifile.h"
 
-#include "app/apperror.h"
-#include "app/numtext.h"
+#include "base/apperror.h"
+#include "base/numtext.h"
 #include "settings/gbtext.h"
 #include "settings/safewrite.h"
 

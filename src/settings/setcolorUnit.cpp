@@ -1,8 +1,8 @@
 #include "settings/setcolorUnit.h"
 
 #include "app/appstate.h"
-#include "app/errorguard.h"
-#include "app/services.h"
+#include "widgets/errorguard.h"
+#include "widgets/services.h"
 #include "settings/colorswatch.h"
 
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 #include "settings/setrulerUnit.h"
 
 #include "app/appstate.h"
-#include "app/errorguard.h"
-#include "app/numtext.h"
-#include "app/services.h"
+#include "widgets/errorguard.h"
+#include "base/numtext.h"
+#include "widgets/services.h"
 #include "chart/kfdline.h"
 #include "chartwin/dataLineUnit.h"
 #include "settings/chartsettings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/formdialog.h"
+#include "widgets/formdialog.h"
 
 #include <array>
 

@@ -24,14 +24,14 @@ struct AppFixture {
             QDir(dir.path()).mkdir(QStringLiteral("ini"));
         resetAppState();
         app().executableFolder = dir.path() + QLatin1Char('/');
-        app().services = &services;
+        setServices(&services);
     }
 
     ~AppFixture()
     {
         if (mainform)
             destroyApplicationWindows();
-        app().services = nullptr;
+        setServices(nullptr);
         app().executableFolder.clear();
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/services.h"
+#include "widgets/services.h"
 
 #include <QDialog>
 #include <QStringList>

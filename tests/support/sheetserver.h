@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/apperror.h"
-#include "app/numtext.h"
+#include "base/apperror.h"
+#include "base/numtext.h"
 #include "import/automation.h"
 #include "import/excelapp.h"
 #include "import/xlsreader.h"

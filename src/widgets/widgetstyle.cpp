@@ -1,4 +1,4 @@
-#include "app/widgetstyle.h"
+#include "widgets/widgetstyle.h"
 
 #include <QWidget>
 

@@ -1,7 +1,6 @@
-#include "app/services.h"
+#include "widgets/services.h"
 
-#include "app/appstate.h"
-#include "app/colorref.h"
+#include "base/colorref.h"
 
 #include <QColorDialog>
 #include <QDialog>
@@ -46,8 +45,22 @@ void QtServices::showModal(QDialog *dialog)
     dialog->exec();
 }
 
+namespace {
+Services *replacementServices = nullptr;
+}
+
 Services &services()
 {
     static QtServices fallback;
-    return app().services ? *app().services : fallback;
+    return replacementServices ? *replacementServices : fallback;
+}
+
+void setServices(Services *replacement)
+{
+    replacementServices = replacement;
+}
+
+QString applicationTitle()
+{
+    return QStringLiteral("Excel数据曲线");
 }

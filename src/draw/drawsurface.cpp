@@ -1,4 +1,4 @@
-#include "chart/drawsurface.h"
+#include "draw/drawsurface.h"
 
 #include <QFontMetrics>
 #include <QPainter>

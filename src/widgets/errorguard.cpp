@@ -1,7 +1,7 @@
-#include "app/errorguard.h"
+#include "widgets/errorguard.h"
 
-#include "app/apperror.h"
-#include "app/services.h"
+#include "base/apperror.h"
+#include "widgets/services.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
-#include "app/formdialog.h"
+#include "widgets/formdialog.h"
 
-#include "app/errorguard.h"
+#include "widgets/errorguard.h"
 
 #include <QEvent>
 #include <QKeyEvent>

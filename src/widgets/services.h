@@ -35,4 +35,10 @@ public:
     void showModal(QDialog *dialog) override;
 };
 
+// The services in use: those given to setServices(), else the real ones.
 Services &services();
+// Tests put scripted services here; nullptr goes back to the real ones.
+void setServices(Services *replacement);
+
+// The application title, caption of every message box.
+QString applicationTitle();
