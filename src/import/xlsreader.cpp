@@ -1,14 +1,11 @@
 #include "import/xlsparser.h"
 #include "import/xlsreader.h"
 
-#include "base/apperror.h"
+#include "import/workbookfile.h"
 #include "import/xlscontainer.h"
 #include "import/xlsnumformat.h"
 #include "import/xlsrecords.h"
 #include "import/xlstext.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 #include <unordered_map>
@@ -146,11 +143,6 @@ using biff::Refused;
 
 namespace {
 
-[[noreturn]] void refuse(const QString &name, const QString &reason)
-{
-    throw AppError(QStringLiteral("无法打开工作簿 %1：%2").arg(name, reason));
-}
-
 QString failureText(Failure failure)
 {
     switch (failure) {
@@ -162,17 +154,13 @@ QString failureText(Failure failure)
     return QStringLiteral("文件已损坏");
 }
 
-}
-
-namespace {
-
 std::unique_ptr<Workbook> readBytes(QByteArray &file, const QString &name)
 {
     BiffStream stream;
     switch (extractBiffStream(file, &stream)) {
     case ContainerResult::Ok: break;
-    case ContainerResult::NotWorkbook: refuse(name, failureText(Failure::NotWorkbook));
-    case ContainerResult::Corrupt: refuse(name, failureText(Failure::Corrupt));
+    case ContainerResult::NotWorkbook: workbookfile::refuse(name, failureText(Failure::NotWorkbook));
+    case ContainerResult::Corrupt: workbookfile::refuse(name, failureText(Failure::Corrupt));
     }
     // The stream is a copy (or shares the bytes of a file without container): let the file's
     // bytes go before the cells are built, which halves the peak for large workbooks.
@@ -182,9 +170,9 @@ std::unique_ptr<Workbook> readBytes(QByteArray &file, const QString &name)
         BiffParser parser(stream, book.get());
         parser.run();
     } catch (const Refused &refused) {
-        refuse(name, failureText(refused.failure));
+        workbookfile::refuse(name, failureText(refused.failure));
     } catch (const std::bad_alloc &) {
-        refuse(name, failureText(Failure::Corrupt));
+        workbookfile::refuse(name, failureText(Failure::Corrupt));
     }
     return book;
 }
@@ -199,16 +187,7 @@ std::unique_ptr<Workbook> readWorkbookBytes(const QByteArray &bytes, const QStri
 
 std::unique_ptr<Workbook> readWorkbookFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        refuse(path, QStringLiteral("文件不存在"));
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly))
-        refuse(path, QStringLiteral("无法读取文件"));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        refuse(path, QStringLiteral("无法读取文件"));
-    file.close();
+    QByteArray bytes = workbookfile::load(path);
     return readBytes(bytes, path);
 }
 
