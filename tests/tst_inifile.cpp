@@ -31,6 +31,11 @@ private slots:
     void keepsPermissions();
     void firstChartSave();
     void seesChangesMadeByHand();
+    void euroAsCodePage936_data();
+    void euroAsCodePage936();
+    void closingBracket_data();
+    void closingBracket();
+    void closingBracketMatchesDecode();
 
 private:
     QString path(const QString &name = QStringLiteral("option.ini")) const { return m_dir->filePath(name); }
@@ -159,6 +164,10 @@ void TestIniFile::readInteger_data()
     QTest::newRow("hex all ones") << QByteArray("0xFFFFFFFF") << -1;
     QTest::newRow("hex leading zeros") << QByteArray("0x000000FF") << 255;
     QTest::newRow("hex 9 digits") << QByteArray("0x100000000") << 99;
+    QTest::newRow("hex zeros beyond 8 digits") << QByteArray("0x0000000FF") << 255;
+    QTest::newRow("hex many zeros, 8 digits") << QByteArray("0x00000000000000000000FFFFFFFF") << -1;
+    QTest::newRow("hex zeros, then 9 digits") << QByteArray("0x00100000000") << 99;
+    QTest::newRow("hex zeros only") << QByteArray("0x0000000000") << 0;
     QTest::newRow("hex bad digit") << QByteArray("0xFG") << 99;
     QTest::newRow("hex with sign") << QByteArray("0x-1") << 99;
     QTest::newRow("hex prefix twice") << QByteArray("0x0x1") << 99;
@@ -376,6 +385,81 @@ void TestIniFile::seesChangesMadeByHand()
     QCOMPARE(ini.readInteger("s", "k", 5), 7);
     QVERIFY(QFile::remove(path()));
     QCOMPARE(ini.readInteger("s", "k", 5), 5);
+}
+
+void TestIniFile::euroAsCodePage936_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QByteArray>("alsoRead");   // another form that reads as the same text
+    QTest::newRow("euro alone") << "€" << QByteArray("\x80") << QByteArray("\xa2\xe3");
+    QTest::newRow("price") << "价格€5" << QByteArray("\xbc\xdb\xb8\xf1\x80" "5") << QByteArray("\xbc\xdb\xb8\xf1\xa2\xe3" "5");
+    QTest::newRow("euro beside a four-byte character") << "€😀€" << QByteArray("\x80\x94\x39\xfc\x36\x80")
+                                                       << QByteArray("\xa2\xe3\x94\x39\xfc\x36\xa2\xe3");
+    QTest::newRow("no euro") << "数据" << QByteArray("\xca\xfd\xbe\xdd") << QByteArray("\xca\xfd\xbe\xdd");
+}
+
+void TestIniFile::euroAsCodePage936()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, written);
+    QFETCH(QByteArray, alsoRead);
+    QCOMPARE(gbtext::encode(text), written);
+    QCOMPARE(gbtext::decode(written), text);
+    QCOMPARE(gbtext::decode(alsoRead), text);
+    IniFile ini(path());
+    ini.writeString("s", "k", text);
+    QCOMPARE(get(), "[s]\r\nk=" + written + "\r\n");
+    put("[s]\r\nk=" + alsoRead + "\r\n");
+    QCOMPARE(ini.readString("s", "k", "dflt"), text);
+}
+
+void TestIniFile::closingBracket_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("plain") << QByteArray("[a]b]") << 4;
+    QTest::newRow("none") << QByteArray("[ab") << -1;
+    QTest::newRow("second byte only") << QByteArray("[\xc7\x5d") << -1;
+    QTest::newRow("after a two-byte character") << QByteArray("[\xc7\x5d]") << 3;
+    QTest::newRow("lead byte at the end") << QByteArray("[]\x81") << 1;
+    QTest::newRow("lead byte before a control") << QByteArray("[\x81\x7f]") << 3;
+    QTest::newRow("euro byte") << QByteArray("[\x80]") << 2;
+    QTest::newRow("four-byte character") << QByteArray("[\x81\x30\x81\x30]") << 5;
+    // 82 35 90 37 is no character: each byte starts over, and 90 37 5D is none either.
+    QTest::newRow("refused four-byte form") << QByteArray("[\x82\x35\x90\x37]") << 5;
+    QTest::newRow("cut four-byte form") << QByteArray("[\x81\x30]") << 3;
+}
+
+void TestIniFile::closingBracket()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, expected);
+    gbtext::Decoder decoder;
+    QCOMPARE(decoder.lastIndexOf(']', bytes.constData(), bytes.size()), qsizetype(expected));
+}
+
+void TestIniFile::closingBracketMatchesDecode()
+{
+    // Whatever the bytes, the "]" found must be the one decoding shows last: the text splits
+    // there into what comes before, the bracket and a rest without one.
+    QRandomGenerator random(936);
+    static const char alphabet[] = "]]\x5d\x30\x39\x40\x7f\x80\x81\x82\x84\x90\xa2\xc7\xe3\xfe\xff a";
+    gbtext::Decoder decoder;
+    for (int round = 0; round < 20000; ++round) {
+        QByteArray bytes;
+        const int length = int(random.bounded(12));
+        for (int i = 0; i < length; ++i)
+            bytes += alphabet[random.bounded(int(sizeof alphabet) - 1)];
+        const qsizetype at = decoder.lastIndexOf(']', bytes.constData(), bytes.size());
+        const QString whole = gbtext::decode(bytes);
+        if (at < 0) {
+            QVERIFY2(!whole.contains(']'), bytes.toHex().constData());
+            continue;
+        }
+        const QString rest = gbtext::decode(bytes.mid(at + 1));
+        QVERIFY2(gbtext::decode(bytes.left(at)) + ']' + rest == whole && !rest.contains(']'), bytes.toHex().constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

@@ -2,14 +2,13 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "settings/filebytes.h"
 #include "settings/gbtext.h"
+#include "settings/inilines.h"
 #include "settings/safewrite.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-#include <vector>
 
 namespace {
 
@@ -19,16 +18,14 @@ bool isBlank(QChar c)
         || c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
-// Only ASCII blanks are trimmed: an ideographic space is part of a Chinese value.
-QString trimBlanks(const QString &s)
+bool isBlankByte(char c)
 {
-    int begin = 0;
-    int end = s.size();
-    while (begin < end && isBlank(s.at(begin)))
-        ++begin;
-    while (end > begin && isBlank(s.at(end - 1)))
-        --end;
-    return s.mid(begin, end - begin);
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+bool isQuote(char c)
+{
+    return c == '"' || c == '\'';
 }
 
 bool isQuote(QChar c)
@@ -41,53 +38,6 @@ bool isQuoted(const QString &s)
     return s.size() >= 2 && isQuote(s.front()) && s.back() == s.front();
 }
 
-struct Line
-{
-    enum Kind { Blank, Section, Entry, Other };
-    Kind kind = Blank;
-    QString name;     // section name or key, blanks trimmed
-    QString value;    // entries only: the text after the first "=", untrimmed
-    int begin = 0;    // byte offsets into the file content
-    int contentEnd = 0;
-    int end = 0;      // past the line end, if any
-};
-
-std::vector<Line> splitLines(const QByteArray &bytes)
-{
-    std::vector<Line> lines;
-    int pos = 0;
-    while (pos < bytes.size()) {
-        Line line;
-        line.begin = pos;
-        // LF is never part of a multi-byte character, so splitting on the bytes is safe.
-        const int lf = bytes.indexOf('\n', pos);
-        line.end = lf < 0 ? int(bytes.size()) : lf + 1;
-        line.contentEnd = lf < 0 ? int(bytes.size()) : lf;
-        if (line.contentEnd > line.begin && bytes.at(line.contentEnd - 1) == '\r')
-            --line.contentEnd;
-        pos = line.end;
-
-        // Brackets can be the second byte of a two-byte character: parse decoded text.
-        const QString text = trimBlanks(gbtext::decode(bytes.mid(line.begin, line.contentEnd - line.begin)));
-        const int close = text.lastIndexOf(QLatin1Char(']'));
-        const int eq = text.indexOf(QLatin1Char('='));
-        if (text.isEmpty()) {
-            line.kind = Line::Blank;
-        } else if (text.startsWith(QLatin1Char('[')) && close > 0) {
-            line.kind = Line::Section;
-            line.name = trimBlanks(text.mid(1, close - 1));
-        } else if (text.startsWith(QLatin1Char(';')) || eq < 0) {
-            line.kind = Line::Other;
-        } else {
-            line.kind = Line::Entry;
-            line.name = trimBlanks(text.left(eq));
-            line.value = text.mid(eq + 1);
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 int hexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -98,55 +48,6 @@ int hexDigit(QChar c)
     if (u >= 'A' && u <= 'F')
         return u - 'A' + 10;
     return -1;
-}
-
-bool sameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// Where a key stands in the file, or where it would go.
-struct Place
-{
-    int entry = -1;          // line of the key; -1 when absent
-    int lastOfSection = -1;  // last non-blank line of the first matching section; -1 when none
-};
-
-// The first matching key wins, even when a section occurs twice; a new key goes to the first
-// occurrence of its section.
-Place locate(const std::vector<Line> &lines, const QString &section, const QString &key)
-{
-    Place place;
-    bool inSection = false;
-    bool firstSection = false;
-    for (int i = 0; i < int(lines.size()); ++i) {
-        const Line &line = lines[size_t(i)];
-        if (line.kind == Line::Section) {
-            inSection = sameName(line.name, section);
-            firstSection = inSection && place.lastOfSection < 0;
-            if (firstSection)
-                place.lastOfSection = i;
-            continue;
-        }
-        if (!inSection)
-            continue;
-        if (line.kind == Line::Entry && sameName(line.name, key)) {
-            place.entry = i;
-            return place;
-        }
-        if (firstSection && line.kind != Line::Blank)
-            place.lastOfSection = i;
-    }
-    return place;
-}
-
-// An unreadable or absent file reads like an empty one.
-QByteArray readContent(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
 }
 
 // Line breaks would split the entry and leave the rest as stray lines; blanks at the ends and
@@ -163,6 +64,27 @@ QString valueToStore(const QString &value)
     return v;
 }
 
+// The stored value without blanks around it and one pair of quotes, cut to maxBytes. Only
+// the first bytes are decoded: a character never takes fewer bytes once re-encoded, so the
+// cut falls within the first maxBytes + 4 bytes whatever follows.
+QString storedValue(inilines::Scanner &scanner, const QByteArray &content, const inilines::Line &entry, int maxBytes)
+{
+    qsizetype begin = entry.valueBegin;
+    qsizetype end = entry.valueEnd;
+    const char *data = content.constData();
+    while (begin < end && isBlankByte(data[begin]))
+        ++begin;
+    if (end - begin >= 2 && isQuote(data[begin]) && data[end - 1] == data[begin]) {
+        ++begin;
+        --end;
+    }
+    const QString value = scanner.text(begin, std::min(end, begin + maxBytes + 4));
+    const QByteArray bytes = gbtext::encode(value);
+    if (bytes.size() <= maxBytes)
+        return value;
+    return gbtext::decode(bytes.left(gbtext::prefixLength(bytes, maxBytes)));
+}
+
 }
 
 IniFile::IniFile(const QString &fileName)
@@ -177,18 +99,15 @@ QString IniFile::fileName() const
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
-    const QByteArray content = readContent(m_fileName);
-    const std::vector<Line> lines = splitLines(content);
-    const Place place = locate(lines, section, key);
-    if (place.entry < 0)
+    // A missing, unreadable or odd file (a FIFO, a device, a folder) reads like an empty one.
+    QByteArray content;
+    if (readRegularFile(m_fileName, maxFileBytes, &content) != FileRead::Done)
         return defaultValue;
-    QString value = trimBlanks(lines[size_t(place.entry)].value);
-    if (isQuoted(value))
-        value = value.mid(1, value.size() - 2);
-    const QByteArray bytes = gbtext::encode(value);
-    if (bytes.size() <= maxValueBytes)
-        return value;
-    return gbtext::decode(bytes.left(gbtext::prefixLength(bytes, maxValueBytes)));
+    inilines::Scanner scanner(content);
+    const inilines::Place place = scanner.locate(section, key);
+    if (!place.found)
+        return defaultValue;
+    return storedValue(scanner, content, place.entry, maxValueBytes);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
@@ -197,13 +116,16 @@ int IniFile::readInteger(const QString &section, const QString &key, int default
     if (text.size() > 2 && text.at(0) == QLatin1Char('0')
         && (text.at(1) == QLatin1Char('x') || text.at(1) == QLatin1Char('X'))) {
         // Colours are often kept as 0x00BBGGRR; eight digits cover all 32 bits, so 0xFFFFFFFF is -1.
-        const QString digits = text.mid(2);
-        if (digits.size() > 8)
-            return defaultValue;
+        // Leading zeros do not count towards the eight.
         uint v = 0;
-        for (QChar c : digits) {
+        int significant = 0;
+        for (QChar c : QStringView(text).mid(2)) {
             const int d = hexDigit(c);
             if (d < 0)
+                return defaultValue;
+            if (v == 0 && d == 0)
+                continue;
+            if (++significant > 8)
                 return defaultValue;
             v = v * 16 + uint(d);
         }
@@ -226,39 +148,37 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
                         + QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath()));
     };
     // A file that exists but cannot be read must not be replaced by the one new key.
-    QFile file(m_fileName);
+    if (isReadOnlyFile(m_fileName))
+        throw refuse();
     QByteArray content;
-    if (file.exists()) {
-        if (isReadOnlyFile(m_fileName) || !file.open(QIODevice::ReadOnly))
-            throw refuse();
-        content = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw refuse();
-        file.close();
-    }
+    if (readRegularFile(m_fileName, maxFileBytes, &content) == FileRead::Refused)
+        throw refuse();
 
-    const std::vector<Line> lines = splitLines(content);
-    const Place place = locate(lines, section, key);
+    inilines::Scanner scanner(content);
+    const inilines::Place place = scanner.locate(section, key);
     static const QByteArray crlf("\r\n");
     QByteArray out;
-    out.reserve(content.size() + 64);
-    if (place.entry >= 0) {
+    if (place.found) {
         // Replaced in place; the key keeps the spelling it has in the file.
-        const Line &line = lines[size_t(place.entry)];
-        out = content.left(line.begin);
-        out += gbtext::encode(line.name + QLatin1Char('=') + valueToStore(value)) + crlf;
-        out += content.mid(line.end);
+        const inilines::Line &line = place.entry;
+        const QString name = scanner.text(line.nameBegin, line.nameEnd);
+        const QByteArray entry = gbtext::encode(name + QLatin1Char('=') + valueToStore(value)) + crlf;
+        out.reserve(content.size() - (line.end - line.begin) + entry.size());
+        out.append(content.constData(), line.begin);
+        out += entry;
+        out.append(content.constData() + line.end, content.size() - line.end);
     } else {
         const QByteArray entry = gbtext::encode(key + QLatin1Char('=') + valueToStore(value)) + crlf;
-        const int after = place.lastOfSection;
-        const int split = after >= 0 ? lines[size_t(after)].end : int(content.size());
-        out = content.left(split);
+        const QByteArray header = place.sectionEnd < 0 ? gbtext::encode(QLatin1Char('[') + section + QLatin1Char(']')) + crlf
+                                                       : QByteArray();
+        const qsizetype split = place.sectionEnd >= 0 ? place.sectionEnd : content.size();
+        out.reserve(content.size() + header.size() + entry.size() + 2);
+        out.append(content.constData(), split);
         if (!out.isEmpty() && !out.endsWith('\n'))
             out += crlf;
-        if (after < 0)
-            out += gbtext::encode(QLatin1Char('[') + section + QLatin1Char(']')) + crlf;
+        out += header;
         out += entry;
-        out += content.mid(split);
+        out.append(content.constData() + split, content.size() - split);
     }
 
     if (!replaceFileContent(m_fileName, out))

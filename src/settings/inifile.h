@@ -25,6 +25,9 @@ public:
 
     // Longest value, in file bytes, that a read returns; longer stored values are cut.
     static constexpr int maxValueBytes = 2047;
+    // Largest file read: a bigger one reads as defaults and refuses writes rather than take
+    // the memory it would need (a settings file holds a few hundred bytes).
+    static constexpr qint64 maxFileBytes = qint64(256) << 20;
 
 private:
     QString m_fileName;

@@ -6,13 +6,22 @@
 // Replaces a file's whole content so that a crash at any moment leaves either the old or the
 // new content on disk, never a mixture: the bytes go to a new file in the same folder, are
 // synced, and that file is renamed over the old one. An existing file keeps its permission
-// bits and, where allowed, its owner. A symbolic link is followed, not replaced.
+// bits and, where allowed, its owner. A chain of symbolic links is followed to its end, and
+// the links stay links.
+//
+// When the folder lets nobody create or replace files there but the file itself is writable,
+// the file is rewritten in place instead (written, truncated, synced); should that fail, its
+// former bytes are written back.
 //
 // Returns false, leaving the file as it was, when the folder is missing, nothing can be created
-// there, or the file is read-only. A file without the owner's write bit counts as read-only even
-// for a user (root) whom the system would let replace it, as the program's users expect a
-// read-only settings file to be left alone.
+// there, the file is read-only or is no regular file, or the links form a loop. A file without
+// the owner's write bit counts as read-only even for a user (root) whom the system would let
+// replace it, as the program's users expect a read-only settings file to be left alone.
 bool replaceFileContent(const QString &fileName, const QByteArray &content);
 
 // True when fileName exists and may not be replaced by replaceFileContent.
 bool isReadOnlyFile(const QString &fileName);
+
+// The file that a chain of symbolic links ends at (which need not exist), as a native path;
+// false for a loop or a link that cannot be read.
+bool resolveSymlinks(const QString &fileName, QByteArray *target);

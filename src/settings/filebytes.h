@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Reads a settings-sized file whole without ever waiting: a FIFO, a device, a folder or a
+// file above maxBytes is not read at all, so neither a pipe nobody writes to nor /dev/zero
+// can hold up or exhaust the program.
+enum class FileRead {
+    Done,     // content holds the file
+    Absent,   // no such file (or a folder on the way is missing)
+    Refused,  // exists but is no regular file, is too large, or cannot be read
+};
+
+FileRead readRegularFile(const QString &fileName, qint64 maxBytes, QByteArray *content);
