@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 namespace {
 
 struct Result {
@@ -22,9 +25,28 @@ struct Result {
     QString err;
 };
 
-Result plot(const QStringList &arguments)
+// How a run differs from a plain one.
+struct Setup {
+    QString workingDir;
+    qint64 fileLimit = 0;   // bytes a file may reach, standing for a full disk; 0: none
+    QString stdoutFile;
+};
+
+Result plot(const QStringList &arguments, const Setup &setup = {})
 {
     QProcess process;
+    if (!setup.workingDir.isEmpty())
+        process.setWorkingDirectory(setup.workingDir);
+    if (!setup.stdoutFile.isEmpty())
+        process.setStandardOutputFile(setup.stdoutFile);
+    const qint64 fileLimit = setup.fileLimit;
+    if (fileLimit > 0) {
+        process.setChildProcessModifier([fileLimit] {
+            signal(SIGXFSZ, SIG_IGN);   // the write fails instead of the process dying
+            const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // The tool picks its own platform: a display that nobody serves must not matter.
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -79,6 +101,10 @@ private slots:
     void page();
     void failures_data();
     void failures();
+    void endOfOptions_data();
+    void endOfOptions();
+    void outputWholeOrNone_data();
+    void outputWholeOrNone();
 };
 
 void TestPlot::tableMatchesWindow_data()
@@ -197,6 +223,8 @@ void TestPlot::page()
     QFETCH(QString, name);
     QTemporaryDir dir;
     const QString out = dir.filePath(name);
+    // An empty settings file: the defaults (a missing one is refused).
+    QVERIFY(QFile(dir.filePath("none.ini")).open(QIODevice::WriteOnly));
     const Result r = plot({"chart", sampleWorkbook(), "--page", "-o", out, "--settings", dir.filePath("none.ini")});
     QCOMPARE(r.exitCode, 0);
     QFile file(out);
@@ -232,6 +260,24 @@ void TestPlot::failures_data()
     QTest::newRow("unwritable output") << QStringList{"chart", sampleWorkbook(), "-o", "/nonexistent/x.png"} << 4
                                        << "Unable to write to /nonexistent/x.png";
     QTest::newRow("one column") << QStringList{"chart", fixture("onecol.xls"), "-o", "/tmp/x.png"} << 3 << "没有选择Y坐标数据";
+    // The sample has 5 columns.
+    QTest::newRow("X beyond the table") << QStringList{"chart", sampleWorkbook(), "-x", "9", "-o", "/tmp/x.png"} << 1
+                                        << "-x: column 9 is beyond the table; the table has 5 columns";
+    QTest::newRow("Y beyond the table") << QStringList{"chart", sampleWorkbook(), "-y", "2,9", "-o", "/tmp/x.png"} << 1
+                                        << "-y: column 9 is beyond the table; the table has 5 columns";
+    QTest::newRow("last column is fine, next is not") << QStringList{"chart", sampleWorkbook(), "-x", "5", "-y", "6", "-o", "/tmp/x.png"}
+                                                      << 1 << "-y: column 6 is beyond";
+    QTest::newRow("column of an empty table") << QStringList{"chart", fixture("empty.xls"), "-x", "1", "-o", "/tmp/x.png"} << 1
+                                              << "-x: column 1 is beyond the table; the table is empty";
+    QTest::newRow("missing settings file") << QStringList{"chart", sampleWorkbook(), "--settings", "/nonexistent/my.ini", "-o", "/tmp/x.png"}
+                                           << 1 << "--settings /nonexistent/my.ini: no such file";
+    QTest::newRow("settings file is a folder") << QStringList{"chart", sampleWorkbook(), "--settings", "/tmp", "-o", "/tmp/x.png"}
+                                               << 1 << "--settings /tmp: not a regular file";
+    QTest::newRow("PDF to a full device") << QStringList{"chart", sampleWorkbook(), "--page", "-o", "/dev/full"} << 4
+                                          << "Unable to write to /dev/full";
+    QTest::newRow("PNG to a full device") << QStringList{"chart", sampleWorkbook(), "-o", "/dev/full"} << 4
+                                          << "Unable to write to /dev/full";
+    QTest::newRow("output is a folder") << QStringList{"chart", sampleWorkbook(), "-o", "/tmp"} << 4 << "Unable to write to /tmp";
 }
 
 void TestPlot::failures()
@@ -243,6 +289,90 @@ void TestPlot::failures()
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.err.contains(error), qPrintable(r.err));
     QVERIFY(r.out.isEmpty());
+}
+
+void TestPlot::endOfOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");   // part of standard error; empty: none
+    QTest::newRow("workbook after --") << QStringList{"table", "--", "-lead.xls"} << 0 << "";
+    QTest::newRow("chart options before --") << QStringList{"chart", "-o", "out.png", "--", "-lead.xls"} << 0 << "";
+    QTest::newRow("command after --") << QStringList{"--", "table", "-lead.xls"} << 0 << "";
+    QTest::newRow("an option's name after -- is a file") << QStringList{"table", "--", "--help"} << 2 << "--help";
+    QTest::newRow("options after -- are not options") << QStringList{"chart", "--", "-lead.xls", "-o", "out.png"} << 1
+                                                      << "one workbook at a time";
+    QTest::newRow("without --") << QStringList{"table", "-lead.xls"} << 1 << "unknown option -lead.xls";
+}
+
+void TestPlot::endOfOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(sampleWorkbook(), dir.filePath("-lead.xls")));
+    const Result r = plot(arguments, {dir.path()});
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(error.isEmpty() ? r.err.isEmpty() : r.err.contains(error), qPrintable(r.err));
+    if (exitCode == 0)
+        QVERIFY(!r.json.isEmpty());
+}
+
+void TestPlot::outputWholeOrNone_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint64>("fileLimit");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("PNG, disk full") << QStringList{} << "out.png" << qint64(4096) << 4;
+    QTest::newRow("page PDF, disk full") << QStringList{"--page"} << "out.pdf" << qint64(4096) << 4;
+    QTest::newRow("page PNG, disk full") << QStringList{"--page"} << "out.png" << qint64(4096) << 4;
+    QTest::newRow("PNG replaces the old file") << QStringList{} << "out.png" << qint64(0) << 0;
+    QTest::newRow("page PDF replaces the old file") << QStringList{"--page"} << "out.pdf" << qint64(0) << 0;
+    QTest::newRow("JSON to a full standard output") << QStringList{} << "out.png" << qint64(0) << 4;
+}
+
+void TestPlot::outputWholeOrNone()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, name);
+    QFETCH(qint64, fileLimit);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(name);
+    const QByteArray old = "the chart drawn before";
+    {
+        QFile file(out);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+    const bool toFullStdout = QByteArray(QTest::currentDataTag()).contains("standard output");
+    Setup setup;
+    setup.fileLimit = fileLimit;
+    if (toFullStdout)
+        setup.stdoutFile = "/dev/full";
+    const Result r = plot(QStringList{"chart", sampleWorkbook(), "-o", out} + options, setup);
+    QCOMPARE(r.exitCode, exitCode);
+    // Never a temporary file left behind, whatever happened.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    if (toFullStdout) {
+        QVERIFY2(r.err.contains("Unable to write to standard output"), qPrintable(r.err));
+        return;
+    }
+    if (exitCode != 0) {
+        QVERIFY2(r.err.contains("Unable to write to " + out), qPrintable(r.err));
+        QCOMPARE(bytes, old);
+        return;
+    }
+    QVERIFY(bytes.startsWith(name.endsWith(".pdf") ? QByteArray("%PDF-") : QByteArray("\x89PNG")));
+    if (name.endsWith(".pdf"))
+        QVERIFY(bytes.trimmed().endsWith("%%EOF"));
+    else
+        QVERIFY(!QImage::fromData(bytes).isNull());
 }
 
 QTEST_MAIN(TestPlot)

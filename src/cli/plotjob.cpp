@@ -1,5 +1,8 @@
 #include "cli/plotjob.h"
 
+#include "cli/plotchecks.h"
+#include "cli/plotoutput.h"
+
 #include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
@@ -69,10 +72,25 @@ PlotRun failed(int code, const QString &message)
     return run;
 }
 
+// The chart in the form asked for; empty when it cannot be encoded.
+QByteArray chartBytes(const PlotOptions &options, const QImage &screenPicture, const ChartPage &page)
+{
+    if (!options.page)
+        return plotoutput::png(screenPicture);
+    if (options.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return plotoutput::png(renderReportToImage(page.report(), 96));
+    return plotoutput::pdf(page.report());
+}
+
 }
 
 PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
 {
+    if (options.command == PlotOptions::Command::Chart) {
+        const QString problem = plotchecks::settingsFileProblem(options);
+        if (!problem.isEmpty())
+            return failed(1, problem);
+    }
     ColumnStore store;
     automation::Registry registry;
     excelapp::registerApplication(registry);
@@ -101,6 +119,9 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
         return run;
     }
 
+    const QString columns = plotchecks::columnProblem(options, report.columns);
+    if (!columns.isEmpty())
+        return failed(1, columns);
     const ChoiceState state = makeChoice(options, report, store);
     const ChoiceCheck check = checkChoice(state);
     if (!check.ok)
@@ -143,15 +164,9 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     }
 
     try {
-        if (!options.page) {
-            if (!screen.picture().save(options.output, "PNG"))
-                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
-        } else if (options.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
-            if (!renderReportToImage(page.report(), 96).save(options.output, "PNG"))
-                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
-        } else {
-            renderReportToPdf(page.report(), options.output);
-        }
+        const QByteArray bytes = chartBytes(options, screen.picture(), page);
+        if (bytes.isEmpty() || !plotoutput::writeFile(options.output, bytes))
+            return failed(4, plotoutput::unableToWrite(options.output));
     } catch (const AppError &e) {
         return failed(4, e.message());
     }

@@ -1,5 +1,6 @@
 #include "cli/plotjob.h"
 #include "cli/plotoptions.h"
+#include "cli/plotoutput.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -51,6 +52,9 @@ int main(int argc, char *argv[])
         print(stderr, (run.error + QLatin1Char('\n')).toUtf8());
         return run.exitCode;
     }
-    print(stdout, run.json + '\n');
+    if (!plotoutput::writeStream(stdout, run.json + '\n')) {
+        print(stderr, plotoutput::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
+        return 4;
+    }
     return 0;
 }

@@ -32,8 +32,10 @@ QString plotUsage()
         "  -y K,...   Y columns (default: columns 2 to 5, as many as there are)\n"
         "  --mode M   scaling: 1 data range, 2 half the span added (default), 3 the full\n"
         "             span added, manual: the limits saved in the settings file\n"
-        "  --settings INI   settings file (default: ini/option.ini beside the program)\n"
+        "  --settings INI   settings file, which must exist (default: ini/option.ini\n"
+        "             beside the program)\n"
         "  --help, --version\n"
+        "  --         ends the options: what follows is the command or WORKBOOK\n"
         "Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or\n"
         "loading failed, 4 output not written.\n");
 }
@@ -42,8 +44,18 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
 {
     PlotOptions o;
     QStringList positional;
+    bool optionsEnded = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
+        // After "--" everything is a command or a file name, even when it starts with "-".
+        if (optionsEnded) {
+            positional << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
         auto value = [&](QString *out) {
             if (i + 1 >= arguments.size()) {
                 *error = QStringLiteral("%1 needs a value").arg(a);
