@@ -8,40 +8,35 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-class Descriptor
+RegularFile::~RegularFile()
 {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int fd() const { return m_fd; }
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
-private:
-    int m_fd;
-};
-
+FileRead RegularFile::open(const QString &fileName, qint64 maxBytes)
+{
+    // Non-blocking, or opening a FIFO would wait for a writer that never comes.
+    m_fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileRead::Absent : FileRead::Refused;
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
+        return FileRead::Refused;
+    m_size = st.st_size;
+    return FileRead::Done;
 }
 
 FileRead readRegularFile(const QString &fileName, qint64 maxBytes, QByteArray *content)
 {
     content->clear();
-    // Non-blocking, or opening a FIFO would wait for a writer that never comes.
-    const Descriptor file(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.fd() < 0)
-        return errno == ENOENT || errno == ENOTDIR ? FileRead::Absent : FileRead::Refused;
-    struct stat st;
-    if (::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
-        return FileRead::Refused;
+    RegularFile file;
+    const FileRead opened = file.open(fileName, maxBytes);
+    if (opened != FileRead::Done)
+        return opened;
 
     // The size is a first guess only: the file may grow or shrink while it is read.
-    QByteArray bytes(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    QByteArray bytes(qsizetype(file.size()) + 1, Qt::Uninitialized);
     qsizetype used = 0;
     for (;;) {
         if (used == bytes.size()) {

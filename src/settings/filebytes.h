@@ -13,3 +13,21 @@ enum class FileRead {
 };
 
 FileRead readRegularFile(const QString &fileName, qint64 maxBytes, QByteArray *content);
+
+// The same checks, leaving the reading to the caller.
+class RegularFile
+{
+public:
+    RegularFile() = default;
+    ~RegularFile();
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+
+    FileRead open(const QString &fileName, qint64 maxBytes);
+    int fd() const { return m_fd; }
+    qint64 size() const { return m_size; }
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+};

@@ -67,14 +67,13 @@ QString valueToStore(const QString &value)
 // The stored value without blanks around it and one pair of quotes, cut to maxBytes. Only
 // the first bytes are decoded: a character never takes fewer bytes once re-encoded, so the
 // cut falls within the first maxBytes + 4 bytes whatever follows.
-QString storedValue(inilines::Scanner &scanner, const QByteArray &content, const inilines::Line &entry, int maxBytes)
+QString storedValue(inilines::Scanner &scanner, const inilines::Line &entry, int maxBytes)
 {
     qsizetype begin = entry.valueBegin;
     qsizetype end = entry.valueEnd;
-    const char *data = content.constData();
-    while (begin < end && isBlankByte(data[begin]))
+    while (begin < end && isBlankByte(*scanner.bytesAt(begin)))
         ++begin;
-    if (end - begin >= 2 && isQuote(data[begin]) && data[end - 1] == data[begin]) {
+    if (end - begin >= 2 && isQuote(*scanner.bytesAt(begin)) && *scanner.bytesAt(end - 1) == *scanner.bytesAt(begin)) {
         ++begin;
         --end;
     }
@@ -100,14 +99,15 @@ QString IniFile::fileName() const
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
     // A missing, unreadable or odd file (a FIFO, a device, a folder) reads like an empty one.
-    QByteArray content;
-    if (readRegularFile(m_fileName, maxFileBytes, &content) != FileRead::Done)
+    // The file is scanned as it is read, so its size costs time but no memory.
+    RegularFile file;
+    if (file.open(m_fileName, maxFileBytes) != FileRead::Done)
         return defaultValue;
-    inilines::Scanner scanner(content);
+    inilines::Scanner scanner(file.fd(), maxFileBytes);
     const inilines::Place place = scanner.locate(section, key);
-    if (!place.found)
+    if (!place.found || !scanner.readOk())
         return defaultValue;
-    return storedValue(scanner, content, place.entry, maxValueBytes);
+    return storedValue(scanner, place.entry, maxValueBytes);
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const

@@ -1,11 +1,16 @@
 #include "settings/inilines.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace inilines {
 
 namespace {
+
+// A file is read in pieces of this size; only a longer line needs more room.
+constexpr qsizetype PieceBytes = 256 * 1024;
 
 // Only ASCII blanks are trimmed: an ideographic space is part of a Chinese value. None of
 // these bytes, nor "=", ";" or a quote, can be the second byte of a character, so the bytes
@@ -25,34 +30,91 @@ void trim(const char *data, qsizetype *begin, qsizetype *end)
 
 }
 
+Scanner::Scanner(const QByteArray &content)
+    : m_buffer(content)
+{
+}
+
+Scanner::Scanner(int fd, qint64 maxBytes)
+    : m_fd(fd), m_left(maxBytes), m_atEnd(false)
+{
+}
+
+bool Scanner::readMore()
+{
+    // Drop the lines done with, then make room: a piece at a time, or the whole of one long line.
+    const qsizetype done = m_pos - m_base;
+    const qsizetype kept = m_buffer.size() - done;
+    if (done > 0) {
+        std::memmove(m_buffer.data(), m_buffer.constData() + done, size_t(kept));
+        m_base = m_pos;
+    }
+    const qsizetype capacity = std::max<qsizetype>(PieceBytes, kept * 2);
+    m_buffer.resize(std::max(m_buffer.size(), capacity));
+    qsizetype used = kept;
+    const qsizetype want = std::min<qint64>(m_buffer.size() - used, m_left + 1);
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_buffer.data() + used, size_t(want));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || n > m_left) {
+            m_readFailed = true;
+            m_atEnd = true;
+        } else if (n == 0) {
+            m_atEnd = true;
+        }
+        if (n > 0)
+            used += std::min<qsizetype>(n, m_left);
+        m_left -= std::max<qsizetype>(n, 0);
+        break;
+    }
+    m_buffer.truncate(used);
+    return used > kept;
+}
+
 bool Scanner::next(Line *line)
 {
-    const char *data = m_content.constData();
-    const qsizetype size = m_content.size();
-    if (m_pos >= size)
+    const void *lf = nullptr;
+    for (;;) {
+        const qsizetype from = m_pos - m_base;
+        lf = from < m_buffer.size() ? std::memchr(m_buffer.constData() + from, '\n', size_t(m_buffer.size() - from)) : nullptr;
+        if (lf || m_atEnd)
+            break;
+        readMore();
+    }
+    const char *data = m_buffer.constData();
+    const qsizetype size = m_buffer.size();
+    qsizetype pos = m_pos - m_base;
+    if (pos >= size)
         return false;
+    // Offsets below are into the buffer until they are stored in the line.
+    const qsizetype contentEndAt = lf ? static_cast<const char *>(lf) - data : size;
+    const qsizetype endAt = lf ? contentEndAt + 1 : size;
+    qsizetype e = contentEndAt;
+    if (e > pos && data[e - 1] == '\r')
+        --e;
     *line = Line();
     line->begin = m_pos;
-    const void *lf = std::memchr(data + m_pos, '\n', size_t(size - m_pos));
-    line->contentEnd = lf ? static_cast<const char *>(lf) - data : size;
-    line->end = lf ? line->contentEnd + 1 : size;
-    if (line->contentEnd > line->begin && data[line->contentEnd - 1] == '\r')
-        --line->contentEnd;
+    line->contentEnd = m_base + e;
+    line->end = m_base + endAt;
     m_pos = line->end;
 
-    qsizetype b = line->begin;
-    qsizetype e = line->contentEnd;
+    qsizetype b = pos;
     trim(data, &b, &e);
     if (b == e)
         return true;
+    qsizetype nameBegin = b;
+    qsizetype nameEnd = e;
     if (data[b] == '[') {
         // "]" can be the second byte of a two-byte character: only a whole one closes.
         const qsizetype close = m_decoder.lastIndexOf(']', data + b, e - b);
         if (close > 0) {
+            nameBegin = b + 1;
+            nameEnd = b + close;
+            trim(data, &nameBegin, &nameEnd);
             line->kind = Line::Section;
-            line->nameBegin = b + 1;
-            line->nameEnd = b + close;
-            trim(data, &line->nameBegin, &line->nameEnd);
+            line->nameBegin = m_base + nameBegin;
+            line->nameEnd = m_base + nameEnd;
             return true;
         }
     }
@@ -61,12 +123,14 @@ bool Scanner::next(Line *line)
         line->kind = Line::Other;
         return true;
     }
+    const qsizetype eqAt = static_cast<const char *>(eq) - data;
+    nameEnd = eqAt;
+    trim(data, &nameBegin, &nameEnd);
     line->kind = Line::Entry;
-    line->nameBegin = b;
-    line->nameEnd = static_cast<const char *>(eq) - data;
-    trim(data, &line->nameBegin, &line->nameEnd);
-    line->valueBegin = static_cast<const char *>(eq) - data + 1;
-    line->valueEnd = e;
+    line->nameBegin = m_base + nameBegin;
+    line->nameEnd = m_base + nameEnd;
+    line->valueBegin = m_base + eqAt + 1;
+    line->valueEnd = m_base + e;
     return true;
 }
 
@@ -87,7 +151,7 @@ bool Scanner::nameIs(const Line &line, const Wanted &wanted)
     const qsizetype units = wanted.name.size();
     if (bytes < units || bytes > 4 * units)
         return false;
-    const char *data = m_content.constData() + line.nameBegin;
+    const char *data = bytesAt(line.nameBegin);
     if (std::all_of(data, data + bytes, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         // ASCII folds to ASCII: it can only equal a name whose folded form is ASCII too.
         if (!wanted.foldsToAscii || bytes != units)
@@ -104,7 +168,7 @@ bool Scanner::nameIs(const Line &line, const Wanted &wanted)
 
 QString Scanner::text(qsizetype begin, qsizetype end)
 {
-    return m_decoder.decode(m_content.constData() + begin, end - begin);
+    return m_decoder.decode(bytesAt(begin), end - begin);
 }
 
 Place Scanner::locate(const QString &sectionName, const QString &keyName)
@@ -112,7 +176,6 @@ Place Scanner::locate(const QString &sectionName, const QString &keyName)
     const Wanted section(sectionName);
     const Wanted key(keyName);
     Place place;
-    m_pos = 0;
     bool inSection = false;
     bool firstSection = false;
     Line line;

@@ -35,13 +35,22 @@ struct Place
 class Scanner
 {
 public:
-    explicit Scanner(const QByteArray &content) : m_content(content) {}
+    // Over bytes already in memory.
+    explicit Scanner(const QByteArray &content);
+    // Over an open file, read in pieces as the scan goes, at most maxBytes in all; the
+    // caller keeps the descriptor open while the scanner lives.
+    Scanner(int fd, qint64 maxBytes);
 
     // The first matching key wins, even when a section occurs twice; a new key goes to the
-    // first occurrence of its section. Names match without regard to case.
+    // first occurrence of its section. Names match without regard to case. Once a scanner.
     Place locate(const QString &section, const QString &key);
 
-    // Decoded text of a byte range of the content.
+    // False when reading the file failed or it was larger than allowed.
+    bool readOk() const { return !m_readFailed; }
+
+    // Bytes and decoded text of a range of the content. Over a file, only the line last
+    // found is still at hand.
+    const char *bytesAt(qsizetype offset) const { return m_buffer.constData() + (offset - m_base); }
     QString text(qsizetype begin, qsizetype end);
 
 private:
@@ -55,10 +64,16 @@ private:
     };
 
     bool next(Line *line);
+    bool readMore();
     bool nameIs(const Line &line, const Wanted &wanted);
 
-    const QByteArray &m_content;
-    qsizetype m_pos = 0;
+    QByteArray m_buffer;
+    qsizetype m_base = 0;   // offset in the content of m_buffer's first byte
+    qsizetype m_pos = 0;    // offset in the content of the next line
+    int m_fd = -1;
+    qint64 m_left = 0;      // bytes the file may still yield
+    bool m_atEnd = true;
+    bool m_readFailed = false;
     gbtext::Decoder m_decoder;
 };
 
