@@ -3,18 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
-// Reads a settings-sized file whole without ever waiting: a FIFO, a device, a folder or a
-// file above maxBytes is not read at all, so neither a pipe nobody writes to nor /dev/zero
-// can hold up or exhaust the program.
+// Opens a settings-sized file without ever waiting: a FIFO, a device, a folder or a file
+// above maxBytes is not opened for reading at all, so neither a pipe nobody writes to nor
+// /dev/zero can hold up or exhaust the program.
 enum class FileRead {
-    Done,     // content holds the file
+    Done,     // open for reading
     Absent,   // no such file (or a folder on the way is missing)
     Refused,  // exists but is no regular file, is too large, or cannot be read
 };
 
-FileRead readRegularFile(const QString &fileName, qint64 maxBytes, QByteArray *content);
-
-// The same checks, leaving the reading to the caller.
 class RegularFile
 {
 public:

@@ -10,6 +10,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 bool isBlank(QChar c)
@@ -84,6 +90,83 @@ QString storedValue(inilines::Scanner &scanner, const inilines::Line &entry, int
     return gbtext::decode(bytes.left(gbtext::prefixLength(bytes, maxBytes)));
 }
 
+constexpr qsizetype CopyPieceBytes = 256 * 1024;
+
+// Copies `length` bytes (-1: to the end) from one file to another; false on any failure and
+// when the source turns out shorter than it was when scanned.
+bool copyBytes(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffset)
+{
+    QByteArray piece(CopyPieceBytes, Qt::Uninitialized);
+    qint64 copied = 0;
+    while (length < 0 || copied < length) {
+        const qint64 want = length < 0 ? piece.size() : std::min<qint64>(piece.size(), length - copied);
+        const ssize_t n = ::pread(from, piece.data(), size_t(want), off_t(fromOffset + copied));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (n == 0 && length >= 0))
+            return false;
+        if (n == 0)
+            break;
+        if (!writeFully(to, QByteArray::fromRawData(piece.constData(), n), toOffset + copied))
+            return false;
+        copied += n;
+        if (copied > IniFile::maxFileBytes)
+            return false;
+    }
+    return true;
+}
+
+// The file with one line replaced or added: the unchanged parts are copied from the old file
+// piece by piece, so even a large file is never held in memory twice.
+class Splice : public FileContent
+{
+public:
+    Splice(int source, qint64 cutBegin, qint64 cutEnd, const QByteArray &insert)
+        : m_source(source), m_cutBegin(cutBegin), m_cutEnd(cutEnd), m_insert(insert) {}
+
+    bool writeTo(int fd) const override
+    {
+        if (m_source < 0)
+            return writeFully(fd, m_insert, 0);
+        return copyBytes(m_source, 0, m_cutBegin, fd, 0) && writeFully(fd, m_insert, m_cutBegin)
+            && copyBytes(m_source, m_cutEnd, -1, fd, m_cutBegin + m_insert.size());
+    }
+
+    bool toBytes(QByteArray *bytes) const override
+    {
+        QByteArray old;
+        if (m_source >= 0) {
+            struct stat st;
+            if (::fstat(m_source, &st) != 0 || st.st_size < m_cutEnd)
+                return false;
+            old.resize(qsizetype(st.st_size));
+            qsizetype done = 0;
+            while (done < old.size()) {
+                const ssize_t n = ::pread(m_source, old.data() + done, size_t(old.size() - done), off_t(done));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return false;
+                done += n;
+            }
+        }
+        *bytes = old.left(m_cutBegin) + m_insert + old.mid(m_cutEnd);
+        return true;
+    }
+
+private:
+    int m_source;   // -1: no old file
+    qint64 m_cutBegin;
+    qint64 m_cutEnd;
+    QByteArray m_insert;
+};
+
+bool endsLine(int fd, qint64 offset)
+{
+    char c = 0;
+    return ::pread(fd, &c, 1, off_t(offset - 1)) == 1 && c == '\n';
+}
+
 }
 
 IniFile::IniFile(const QString &fileName)
@@ -150,38 +233,39 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     // A file that exists but cannot be read must not be replaced by the one new key.
     if (isReadOnlyFile(m_fileName))
         throw refuse();
-    QByteArray content;
-    if (readRegularFile(m_fileName, maxFileBytes, &content) == FileRead::Refused)
+    RegularFile file;
+    const FileRead opened = file.open(m_fileName, maxFileBytes);
+    if (opened == FileRead::Refused)
+        throw refuse();
+    const QByteArray nothing;
+    std::unique_ptr<inilines::Scanner> scanner = opened == FileRead::Done
+        ? std::make_unique<inilines::Scanner>(file.fd(), maxFileBytes)
+        : std::make_unique<inilines::Scanner>(nothing);
+    const inilines::Place place = scanner->locate(section, key);
+    if (!scanner->readOk())
         throw refuse();
 
-    inilines::Scanner scanner(content);
-    const inilines::Place place = scanner.locate(section, key);
     static const QByteArray crlf("\r\n");
-    QByteArray out;
+    qint64 cutBegin = 0;
+    qint64 cutEnd = 0;
+    QByteArray insert;
     if (place.found) {
         // Replaced in place; the key keeps the spelling it has in the file.
         const inilines::Line &line = place.entry;
-        const QString name = scanner.text(line.nameBegin, line.nameEnd);
-        const QByteArray entry = gbtext::encode(name + QLatin1Char('=') + valueToStore(value)) + crlf;
-        out.reserve(content.size() - (line.end - line.begin) + entry.size());
-        out.append(content.constData(), line.begin);
-        out += entry;
-        out.append(content.constData() + line.end, content.size() - line.end);
+        const QString name = scanner->text(line.nameBegin, line.nameEnd);
+        insert = gbtext::encode(name + QLatin1Char('=') + valueToStore(value)) + crlf;
+        cutBegin = line.begin;
+        cutEnd = line.end;
     } else {
-        const QByteArray entry = gbtext::encode(key + QLatin1Char('=') + valueToStore(value)) + crlf;
-        const QByteArray header = place.sectionEnd < 0 ? gbtext::encode(QLatin1Char('[') + section + QLatin1Char(']')) + crlf
-                                                       : QByteArray();
-        const qsizetype split = place.sectionEnd >= 0 ? place.sectionEnd : content.size();
-        out.reserve(content.size() + header.size() + entry.size() + 2);
-        out.append(content.constData(), split);
-        if (!out.isEmpty() && !out.endsWith('\n'))
-            out += crlf;
-        out += header;
-        out += entry;
-        out.append(content.constData() + split, content.size() - split);
+        cutBegin = cutEnd = place.sectionEnd >= 0 ? place.sectionEnd : scanner->size();
+        if (cutBegin > 0 && !endsLine(file.fd(), cutBegin))
+            insert += crlf;
+        if (place.sectionEnd < 0)
+            insert += gbtext::encode(QLatin1Char('[') + section + QLatin1Char(']')) + crlf;
+        insert += gbtext::encode(key + QLatin1Char('=') + valueToStore(value)) + crlf;
     }
 
-    if (!replaceFileContent(m_fileName, out))
+    if (!replaceFileContent(m_fileName, Splice(opened == FileRead::Done ? file.fd() : -1, cutBegin, cutEnd, insert)))
         throw refuse();
 }
 

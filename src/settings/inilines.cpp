@@ -72,7 +72,7 @@ bool Scanner::readMore()
     return used > kept;
 }
 
-bool Scanner::next(Line *line)
+bool Scanner::next(Line *line, bool entries)
 {
     const void *lf = nullptr;
     for (;;) {
@@ -100,6 +100,13 @@ bool Scanner::next(Line *line)
     m_pos = line->end;
 
     qsizetype b = pos;
+    while (b < e && isBlank(data[b]))
+        ++b;
+    if (!entries && (b == e || data[b] != '[')) {
+        // Outside the section looked for only section lines count; the rest needs no parsing.
+        line->kind = Line::Other;
+        return true;
+    }
     trim(data, &b, &e);
     if (b == e)
         return true;
@@ -117,6 +124,10 @@ bool Scanner::next(Line *line)
             line->nameEnd = m_base + nameEnd;
             return true;
         }
+    }
+    if (!entries) {
+        line->kind = Line::Other;
+        return true;
     }
     const void *eq = data[b] == ';' ? nullptr : std::memchr(data + b, '=', size_t(e - b));
     if (!eq) {
@@ -179,7 +190,7 @@ Place Scanner::locate(const QString &sectionName, const QString &keyName)
     bool inSection = false;
     bool firstSection = false;
     Line line;
-    while (next(&line)) {
+    while (next(&line, inSection)) {
         if (line.kind == Line::Section) {
             inSection = nameIs(line, section);
             firstSection = inSection && place.sectionEnd < 0;

@@ -45,6 +45,9 @@ public:
     // first occurrence of its section. Names match without regard to case. Once a scanner.
     Place locate(const QString &section, const QString &key);
 
+    // Bytes scanned so far: the whole content once a key was not found.
+    qsizetype size() const { return m_base + m_buffer.size(); }
+
     // False when reading the file failed or it was larger than allowed.
     bool readOk() const { return !m_readFailed; }
 
@@ -63,7 +66,8 @@ private:
         bool foldsToAscii = false;
     };
 
-    bool next(Line *line);
+    // The next line; only a section line is told apart unless `entries` is set.
+    bool next(Line *line, bool entries);
     bool readMore();
     bool nameIs(const Line &line, const Wanted &wanted);
 

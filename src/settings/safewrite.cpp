@@ -78,8 +78,11 @@ int createTemporary(const QByteArray &target, QByteArray *tempName)
 
 // For a folder that refuses new files: the old bytes are kept in memory and written back if
 // any step fails, so the file ends with either its old or its new content.
-bool writeInPlace(const QByteArray &target, const QByteArray &content)
+bool writeInPlace(const QByteArray &target, const FileContent &newContent)
 {
+    QByteArray content;
+    if (!newContent.toBytes(&content))
+        return false;
     const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (fd < 0)
         return false;
@@ -107,6 +110,11 @@ bool folderRefuses(int err)
     return err == EACCES || err == EPERM;
 }
 
+}
+
+bool writeFully(int fd, const QByteArray &bytes, qint64 offset)
+{
+    return writeAllAt(fd, bytes, off_t(offset));
 }
 
 bool resolveSymlinks(const QString &fileName, QByteArray *target)
@@ -138,7 +146,7 @@ bool isReadOnlyFile(const QString &fileName)
     return !resolveSymlinks(fileName, &target) || isReadOnlyPath(target);
 }
 
-bool replaceFileContent(const QString &fileName, const QByteArray &content)
+bool replaceFileContent(const QString &fileName, const FileContent &content)
 {
     QByteArray target;
     if (!resolveSymlinks(fileName, &target))
@@ -152,7 +160,7 @@ bool replaceFileContent(const QString &fileName, const QByteArray &content)
     const int fd = createTemporary(target, &tempName);
     if (fd < 0)
         return exists && folderRefuses(errno) && writeInPlace(target, content);
-    bool ok = writeAllAt(fd, content, 0);
+    bool ok = content.writeTo(fd);
     if (ok && exists) {
         ok = ::fchmod(fd, old.st_mode & 07777) == 0;
         // Only root may give a file away; for anyone else the owner is already right.
@@ -179,4 +187,23 @@ bool replaceFileContent(const QString &fileName, const QByteArray &content)
         ::close(dirFd);
     }
     return true;
+}
+
+bool replaceFileContent(const QString &fileName, const QByteArray &content)
+{
+    class Bytes : public FileContent
+    {
+    public:
+        explicit Bytes(const QByteArray &bytes) : m_bytes(bytes) {}
+        bool writeTo(int fd) const override { return writeAllAt(fd, m_bytes, 0); }
+        bool toBytes(QByteArray *bytes) const override
+        {
+            *bytes = m_bytes;
+            return true;
+        }
+
+    private:
+        const QByteArray &m_bytes;
+    };
+    return replaceFileContent(fileName, Bytes(content));
 }

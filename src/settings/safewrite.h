@@ -19,6 +19,22 @@
 // replace it, as the program's users expect a read-only settings file to be left alone.
 bool replaceFileContent(const QString &fileName, const QByteArray &content);
 
+// New content made on demand, so a large file can be copied piece by piece into the
+// temporary file; only the in-place write needs it whole in memory.
+class FileContent
+{
+public:
+    virtual ~FileContent() = default;
+    // Writes the whole content from offset 0 of fd; false when any write fails.
+    virtual bool writeTo(int fd) const = 0;
+    virtual bool toBytes(QByteArray *bytes) const = 0;
+};
+
+bool replaceFileContent(const QString &fileName, const FileContent &content);
+
+// Writes all of bytes at offset, going on after short writes; false on any failure.
+bool writeFully(int fd, const QByteArray &bytes, qint64 offset);
+
 // True when fileName exists and may not be replaced by replaceFileContent.
 bool isReadOnlyFile(const QString &fileName);
 
