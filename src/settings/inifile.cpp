@@ -2,7 +2,7 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
-#include "settings/filebytes.h"
+#include "settings/regularfile.h"
 #include "settings/gbtext.h"
 #include "settings/inilines.h"
 #include "settings/safewrite.h"

@@ -1,4 +1,4 @@
-#include "settings/filebytes.h"
+#include "settings/regularfile.h"
 
 #include <QFile>
 
@@ -15,11 +15,15 @@ RegularFile::~RegularFile()
 
 FileRead RegularFile::open(const QString &fileName, qint64 maxBytes)
 {
-    // Non-blocking, or opening a FIFO would wait for a writer that never comes.
-    m_fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // A device is not even opened: for some, opening alone does something.
+    const QByteArray path = QFile::encodeName(fileName);
+    struct stat st;
+    if (::stat(path.constData(), &st) == 0 && !S_ISREG(st.st_mode))
+        return FileRead::Refused;
+    // Non-blocking all the same, or a FIFO put there meanwhile would wait for a writer.
+    m_fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? FileRead::Absent : FileRead::Refused;
-    struct stat st;
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxBytes)
         return FileRead::Refused;
     m_size = st.st_size;
