@@ -94,6 +94,11 @@ def main():
     noise = bytes(rng.choice(b'[]=;\r\n\x00\x80\x81\xfe\xff \tab\xc7\x5d') for _ in range(64 << 10))
     write(os.path.join(case(out, 'garbage'), 'option.ini'), noise + b'\r\n' + PLAIN)
 
+    # Above the size the program reads: real keys first, then a hole that takes no disk.
+    path = os.path.join(case(out, 'too-large'), 'option.ini')
+    write(path, PLAIN)
+    os.truncate(path, (256 << 20) + 1)
+
     # Large files: many short lines before the keys, one huge value, one huge section line of
     # characters whose second byte is "]".
     write_big(os.path.join(case(out, 'big-lines'), 'option.ini'), b'[junk]\r\n', b'key0000=value\r\n', big, PLAIN)

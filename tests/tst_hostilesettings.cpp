@@ -113,6 +113,7 @@ void TestHostileSettings::hostileFile_data()
                             << QStringList{defaults, refused, "folder"} << qint64(0);
     QTest::newRow("link loop") << (QStringList{"chart"} + refusedWrite) << QStringList{defaults, refused} << qint64(0);
     QTest::newRow("unreadable") << (QStringList{"chart"} + refusedWrite) << QStringList{defaults, refused} << qint64(0);
+    QTest::newRow("too large") << (QStringList{"chart"} + refusedWrite) << QStringList{defaults, refused} << qint64(0);
 
     const QStringList newTitle{"write", Curve, Title, "新", "read", Curve, Title};
     QTest::newRow("chain")
@@ -157,7 +158,7 @@ void TestHostileSettings::hostileFile()
         {"link loop", "loop"}, {"readonly folder", "readonly-folder"}, {"readonly folder, disk full", "readonly-folder-full"},
         {"euro from windows", "euro-cp936"}, {"euro from gb18030", "euro-gb18030"}, {"hex with leading zeros", "hex-zeros"},
         {"garbage before the sections", "garbage"}, {"big, many lines", "big-lines"}, {"big, one value", "big-value"},
-        {"big, one section line", "big-section"}};
+        {"big, one section line", "big-section"}, {"too large", "too-large"}};
     const QString row = QTest::currentDataTag();
     const QString folder = m_cases + '/' + folders.value(row, row);
     QVERIFY2(QFileInfo(folder).isDir(), qPrintable(folder));
