@@ -392,9 +392,11 @@ def ods_types():
 
 
 def ods_huge_repeat():
-    """One filled row repeated a million times: only the rows a read can reach are kept."""
+    """One filled row, its second cell repeated a thousand times, repeated a million times:
+    only the rows and columns a read can reach are made."""
     table = ('<table:table table:name="R"><table:table-row table:number-rows-repeated="1000000">'
-             '%s%s</table:table-row></table:table>' % (cell('float', '1'), cell('float', '2')))
+             '%s%s</table:table-row></table:table>'
+             % (cell('float', '1'), cell('float', '2', extra=' table:number-columns-repeated="1000"')))
     ods('repeat_million.ods', table)
 
 

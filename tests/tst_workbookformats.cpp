@@ -168,6 +168,8 @@ void TestWorkbookFormats::cells_data()
     row("ods repeated row", "types.ods", 8, 1, N, 1.25);
     row("ods after empty rows", "types.ods", 11, 1, N, 42);
     row("ods row of the million", "repeat_million.ods", 65536, 2, N, 2);
+    row("ods repeat up to the read's last column", "repeat_million.ods", 65536, 32, N, 2);
+    row("ods repeat not past the read's columns", "repeat_million.ods", 1, 33, X, 0);
     row("ods at C40", "offset_c40.ods", 40, 3, T, 0, QStringLiteral("name"));
     row("ods last of C40 table", "offset_c40.ods", 50, 4, N, 100);
     // Delimited text

@@ -7,12 +7,16 @@
 #include <vector>
 
 // Repeated rows and columns are how OpenDocument writes blank areas (a sheet commonly ends
-// in a row repeated a million times). They are expanded only inside the grid the
-// application serves, and a blank repeat costs nothing at all.
+// in a row repeated a million times). A blank repeat costs nothing; a filled one is
+// expanded only as far as a read can reach: rows up to the end of the served grid, columns
+// up to the 32 a read takes. So a few hundred bytes can never make millions of cells.
 
 namespace xls {
 
 namespace {
+
+// The columns a read takes (the column store's 32 lists).
+constexpr int RepeatedColumns = 32;
 
 struct PendingCell {
     int column;
@@ -94,7 +98,8 @@ private:
             const int span = repeatOf(m_x.attribute(QLatin1String("number-columns-repeated")));
             const Cell cell = covered ? (m_x.skipElement(), Cell()) : readCell();
             if (cell.type != CellType::Empty) {
-                for (int i = 1; i <= span && column + i <= GridColumns; ++i)
+                const int last = span == 1 ? GridColumns : RepeatedColumns;
+                for (int i = 1; i <= span && column + i <= last; ++i)
                     cells.push_back({column + i, cell});
             }
             column = int(std::min<qint64>(qint64(column) + span, GridColumns + 1));
