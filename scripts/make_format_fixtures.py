@@ -265,6 +265,12 @@ def xlsx_hostile():
         ('_rels/.rels', rels([('rId1', 'officeDocument', 'word/document.xml')])),
         ('word/document.xml', '<?xml version="1.0"?><w:document xmlns:w="urn:w"/>'),
     ])
+    # The binary variant: the same package, binary parts.
+    write_zip('binary.xlsb', [
+        ('[Content_Types].xml', content_types([])),
+        ('_rels/.rels', rels([('rId1', 'officeDocument', 'xl/workbook.bin')])),
+        ('xl/workbook.bin', b'\x83\x01\x00\x00'),
+    ])
     # A workbook whose only sheet is a chart.
     write_zip('chartonly.xlsx', [
         ('[Content_Types].xml', content_types([])),

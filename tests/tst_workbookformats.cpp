@@ -269,6 +269,10 @@ void TestWorkbookFormats::refused_data()
     QTest::newRow("zip without its directory") << good.left(good.size() - 30) << "文件已损坏";
     QTest::newRow("empty zip") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0') << "不是Excel工作簿";
     QTest::newRow("binary") << QByteArray("\x01\x02\x00\x00\xff", 5) << "不是Excel工作簿";
+    QTest::newRow("web page under a spreadsheet name")
+        << QByteArray("\xEF\xBB\xBF  <html><body><table><tr><td>1</td></tr></table></body></html>") << "不是Excel工作簿";
+    QTest::newRow("XML text") << QByteArray("<?xml version=\"1.0\"?>\n<a/>") << "不是Excel工作簿";
+    QTest::newRow("binary workbook") << fileBytes(fixture("binary.xlsb")) << "不支持二进制格式";
     QTest::newRow("empty file") << QByteArray() << "不是Excel工作簿";
 }
 

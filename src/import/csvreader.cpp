@@ -163,9 +163,22 @@ QChar sniffSeparator(QStringView text)
     return best;
 }
 
+// Web pages and XML saved under a spreadsheet's name are markup, not rows of fields:
+// read as text they would only give a column of tags.
+static bool isMarkup(QStringView text)
+{
+    const QStringView start = text.left(512).trimmed();
+    for (const char *tag : {"<?xml", "<html", "<!doctype", "<table", "<office:document"})
+        if (start.startsWith(QLatin1String(tag), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 std::unique_ptr<Workbook> readDelimitedText(const QByteArray &bytes)
 {
     const QString text = decodeText(bytes);
+    if (isMarkup(text))
+        refuseFormat(reasonNotWorkbook());
     const QChar separator = sniffSeparator(QStringView(text).left(1 << 16));
     auto book = std::make_unique<Workbook>();
     SheetBuilder builder(book->firstSheet, false);

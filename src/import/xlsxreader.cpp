@@ -320,6 +320,9 @@ std::unique_ptr<Workbook> readXlsxPackage(const ZipPackage &package, bool scanBy
     if (bookPart.isEmpty())
         refuseFormat(package.contains(QStringLiteral("_rels/.rels")) ? reasonNotWorkbook()
                                                                       : reasonDamaged());
+    // The binary variant (.xlsb) has the same package but no XML to read.
+    if (!bookPart.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+        refuseFormat(QStringLiteral("不支持二进制格式的工作簿"));
     const BookInfo info = readBook(package, bookPart);
     const std::vector<QString> strings = readStrings(package, info.stringsPart);
     const std::vector<bool> dateXf = readDateStyles(package, info.stylesPart);
