@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libegl-dev libxkbcommon-dev
   libgsf-1-dev
   fonts-wqy-microhei fonts-dejavu-core
-  python3 python3-xlwt python3-xlrd
+  python3 python3-xlwt python3-xlrd python3-openpyxl
   locales
   xvfb xauth
   poppler-utils

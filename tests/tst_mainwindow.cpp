@@ -498,7 +498,9 @@ void TestMainWindow::openDialog()
     f.services.openAnswers.push_back(chosen);
     m->openBtn->click();
 
-    QCOMPARE(f.services.openFilters, QStringList{QStringLiteral("电子表格文(*.xls)")});
+    // The .xls entry stays first, the default; the second offers every readable kind.
+    QCOMPARE(f.services.openFilters,
+             QStringList{QStringLiteral("电子表格文(*.xls);;全部表格文件(*.xls *.xlsx *.xlsm *.ods *.csv *.txt)")});
     QVERIFY(f.services.errors.isEmpty());
     if (chosen.isEmpty()) {
         QCOMPARE(m->Edit1->text(), QString());

@@ -254,7 +254,8 @@ void TestPlot::failures_data()
     QTest::newRow("chart without output") << QStringList{"chart", sampleWorkbook()} << 1 << "chart needs -o OUT";
     QTest::newRow("bad mode") << QStringList{"chart", sampleWorkbook(), "--mode", "4", "-o", "x.png"} << 1 << "--mode";
     QTest::newRow("missing file") << QStringList{"table", "/nonexistent/a.xls"} << 2 << "/nonexistent/a.xls";
-    QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/README.md")} << 2 << "README.md";
+    // Plain text is read as delimited text now; an image is no workbook of any kind.
+    QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/docs/chart-window.png")} << 2 << "chart-window.png";
     QTest::newRow("five Y columns") << QStringList{"chart", fixture("wide40.xls"), "-y", "2,3,4,5,6", "-o", "/tmp/x.png"}
                                     << 3 << "Y指标个数不能超过4个";
     QTest::newRow("unwritable output") << QStringList{"chart", sampleWorkbook(), "-o", "/nonexistent/x.png"} << 4

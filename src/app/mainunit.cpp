@@ -209,7 +209,9 @@ void Tmainform::FormActivate()
 
 void Tmainform::openBtnClick()
 {
-    const QString path = services().getOpenFileName(this, QStringLiteral("电子表格文(*.xls)"), QStringLiteral("xls"));
+    const QString path = services().getOpenFileName(
+        this, QStringLiteral("电子表格文(*.xls);;全部表格文件(*.xls *.xlsx *.xlsm *.ods *.csv *.txt)"),
+        QStringLiteral("xls"));
     if (path.isEmpty())
         return;
     // Remembered before the read, so that a workbook that fails to read is offered again.

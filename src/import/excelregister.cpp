@@ -1,14 +1,14 @@
 #include "import/excelapp.h"
 
-#include "import/xlsreader.h"
+#include "import/workbookopen.h"
 
 // Kept apart from the object model so that code using a different opener does not pull
-// in the file reader.
+// in the file readers.
 namespace excelapp {
 
 void registerApplication(automation::Registry &registry)
 {
-    registerApplication(registry, [](const QString &path) { return xls::readWorkbookFile(path); });
+    registerApplication(registry, [](const QString &path) { return xls::openWorkbookFile(path); });
 }
 
 }

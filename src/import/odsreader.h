@@ -1,0 +1,20 @@
+#pragma once
+
+#include "import/xlsreader.h"
+
+#include <memory>
+
+// OpenDocument spreadsheets (.ods): the first table of content.xml with its cells' types.
+namespace xls {
+
+class ZipPackage;
+
+// Whether the package is an OpenDocument document of any kind (its mimetype part or its
+// content.xml with a manifest).
+bool isOpenDocumentPackage(const ZipPackage &package);
+
+// Raises FormatRefused (sheetbuilder.h) for another kind of OpenDocument, a damaged one or
+// one without a table.
+std::unique_ptr<Workbook> readOdsPackage(const ZipPackage &package);
+
+}
