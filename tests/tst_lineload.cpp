@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/lineload.h"
+#include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
 
 #include <cmath>
@@ -37,6 +38,10 @@ private slots:
     void bothChartsAlike();
     void missingNameItem();
     void moreRowsThanCapacity();
+    void wholeTableThinned_data();
+    void wholeTableThinned();
+    void rowNotice_data();
+    void rowNotice();
 };
 
 void TestLineLoad::ranges_data()
@@ -195,6 +200,7 @@ void TestLineLoad::moreRowsThanCapacity()
     request.yCols = {2};
     request.lastRow = store.count(1);
     request.scaleMode = 1;
+    request.firstRowsOnly = true;
     const lineload::Result result = lineload::loadLineData(store, request, {&chart});
     QVERIFY(result.truncated);
     QCOMPARE(chart.pointCount[0], 1000);
@@ -203,6 +209,130 @@ void TestLineLoad::moreRowsThanCapacity()
 
     request.lastRow = 1002; // exactly 1000 data rows
     QVERIFY(!lineload::loadLineData(store, request, {&chart}).truncated);
+}
+
+// A curve of `rows` values: a slow wave with spikes and dips placed off the bucket edges
+// (and one on the very last row), so a thinning that kept edges or averages would lose them.
+QStringList wave(int rows, int seed)
+{
+    QStringList values;
+    for (int r = 0; r < rows; ++r) {
+        double v = 100 + 10 * std::sin((r + seed) / 37.0);
+        if (r % 997 == 500 + seed)
+            v = 500 + r % 7;     // spike
+        if (r % 1231 == 333 + seed)
+            v = -400 - r % 5;    // dip
+        if (r == rows - 1)
+            v = 90 + seed;
+        values << QString::number(v, 'g', 12);
+    }
+    return values;
+}
+
+void TestLineLoad::wholeTableThinned_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("1000 rows, as they are") << 1000;
+    QTest::newRow("1001 rows") << 1001;
+    QTest::newRow("1500 rows") << 1500;
+    QTest::newRow("4999 rows") << 4999;
+    QTest::newRow("65536 rows") << 65536;
+}
+
+void TestLineLoad::wholeTableThinned()
+{
+    QFETCH(int, rows);
+    ColumnStore store;
+    QStringList xs;
+    for (int r = 0; r < rows; ++r)
+        xs << QString::number(r * 0.1, 'g', 12);
+    const QStringList y1 = wave(rows, 0), y2 = wave(rows, 3);
+    fill(store, {column("t", xs), column("a", y1), column("b", y2)});
+    Tkfdline screen, printed;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2, 3};
+    request.lastRow = store.count(1);
+    request.scaleMode = 1;
+    const lineload::Result result = lineload::loadLineData(store, request, {&screen, &printed});
+
+    QCOMPARE(result.dataRows, rows);
+    QCOMPARE(result.reduced, rows > 1000);
+    QVERIFY(!result.truncated);
+    // The scales span every row, the last one included.
+    QCOMPARE(screen.xAxis.upper, (rows - 1) * 0.1);
+    const std::vector<int> edges = rowreduce::bucketEdges(rows, lineload::MaxRows);
+    QCOMPARE(edges.empty(), rows <= 1000);
+    const QStringList *columns[2] = {&y1, &y2};
+    for (int c = 0; c < 2; ++c) {
+        std::vector<double> values;
+        for (const QString &t : *columns[c])
+            values.push_back(t.toDouble());
+        const int n = screen.pointCount[c];
+        QVERIFY(n <= lineload::MaxRows);
+        QCOMPARE(printed.pointCount[c], n);
+        QCOMPARE(screen.curves[c].lower, *std::min_element(values.begin(), values.end()));
+        QCOMPARE(screen.curves[c].upper, *std::max_element(values.begin(), values.end()));
+        const std::vector<int> &kept = result.pointRows[size_t(c)];
+        QCOMPARE(int(kept.size()), n);
+        QCOMPARE(kept.front(), 0);
+        QCOMPARE(kept.back(), rows - 1);
+        for (int k = 0; k < n; ++k) {
+            // Each point is the row it claims to be, in row order.
+            QCOMPARE(screen.xData[c][k + 1], xs[kept[size_t(k)]].toDouble());
+            QCOMPARE(screen.yData[c][k + 1], values[size_t(kept[size_t(k)])]);
+            QCOMPARE(printed.yData[c][k + 1], screen.yData[c][k + 1]);
+            if (k > 0)
+                QVERIFY(kept[size_t(k)] > kept[size_t(k - 1)]);
+        }
+        if (edges.empty()) {
+            QCOMPARE(n, rows);
+            continue;
+        }
+        // Every row lies within what its bucket drew.
+        size_t next = 0;
+        for (size_t b = 0; b + 1 < edges.size(); ++b) {
+            double lo = INFINITY, hi = -INFINITY;
+            while (next < kept.size() && kept[next] < edges[b])
+                ++next;
+            for (size_t k = next; k < kept.size() && kept[k] < edges[b + 1]; ++k) {
+                lo = std::min(lo, values[size_t(kept[k])]);
+                hi = std::max(hi, values[size_t(kept[k])]);
+            }
+            for (int r = edges[b]; r < edges[b + 1]; ++r)
+                QVERIFY2(values[size_t(r)] >= lo && values[size_t(r)] <= hi, qPrintable(QString::number(r)));
+        }
+    }
+}
+
+void TestLineLoad::rowNotice_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("firstRowsOnly");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("1000 rows") << 1000 << false << "";
+    QTest::newRow("1000 rows, first rows") << 1000 << true << "";
+    QTest::newRow("1200 rows") << 1200 << false << "数据共1200行，每条曲线绘制其中1000行。";
+    QTest::newRow("1200 rows, first rows") << 1200 << true << "数据超过1000行，只绘制前1000行。";
+}
+
+void TestLineLoad::rowNotice()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, firstRowsOnly);
+    QFETCH(QString, notice);
+    ColumnStore store;
+    QStringList xs;
+    for (int r = 0; r < rows; ++r)
+        xs << QString::number(r);
+    fill(store, {column("X", xs), column("Y", xs)});
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = store.count(1);
+    request.firstRowsOnly = firstRowsOnly;
+    QCOMPARE(lineload::rowNotice(lineload::loadLineData(store, request, {&chart})), notice);
 }
 
 QTEST_APPLESS_MAIN(TestLineLoad)

@@ -14,6 +14,7 @@ class QLineEdit;
 class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollBar;
 class QTimer;
 
 // The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
@@ -46,6 +47,8 @@ public:
     std::array<QListView *, ColumnCount + 1> colList{};
     std::array<QCheckBox *, ColumnCount + 1> xBox{};
     std::array<QCheckBox *, ColumnCount + 1> yBox{};
+    // Scrolls the band of column lists across when the table has more than ten columns.
+    QScrollBar *columnScroll = nullptr;
 
     // handlers:
     void FormCreate();
@@ -91,6 +94,10 @@ private:
     void readWorkbook(const QString &path);
     void reportTable();
     void checkChoice();
+    void layOutColumnBand(int columns);
+    void scrollColumnBand(int offset);
+    void showColumnOf(QWidget *control);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     ColumnStore *m_store = nullptr;
     bool m_firstActivation = false;
@@ -101,7 +108,7 @@ private:
     int m_xCol = 0;
     std::array<int, 8> m_yCol{};
     int m_yCount = 0;
-    bool m_truncated = false; // the last transfer left rows beyond the charts' capacity
+    QString m_rowNotice; // the last transfer cut or thinned a long table: the log line
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
 };

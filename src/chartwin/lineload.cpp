@@ -2,6 +2,7 @@
 
 #include "base/numtext.h"
 #include "chart/kfdline.h"
+#include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
 
 #include <algorithm>
@@ -65,6 +66,15 @@ int decimalsFor(double lo, double hi)
     return 0;
 }
 
+QString rowNotice(const Result &result)
+{
+    if (result.truncated)
+        return QStringLiteral("数据超过1000行，只绘制前1000行。");
+    if (result.reduced)
+        return QStringLiteral("数据共%1行，每条曲线绘制其中%2行。").arg(result.dataRows).arg(result.drawnRows);
+    return QString();
+}
+
 double itemValue(const ColumnStore &store, int list, int index)
 {
     if (index < 0 || index >= store.count(list))
@@ -78,10 +88,11 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     Result result;
     result.xCol = request.xCol;
 
-    // Item positions, 0-based; at most MaxRows data rows are taken.
+    // Item positions, 0-based.
     const int first = request.firstRow - 1;
     int last = request.lastRow - 1;
-    if (last - first + 1 > MaxRows) {
+    result.dataRows = std::max(0, last - first + 1);
+    if (request.firstRowsOnly && result.dataRows > MaxRows) {
         last = first + MaxRows - 1;
         result.truncated = true;
     }
@@ -138,11 +149,23 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     }
     result.yCount = k;
 
+    result.reduced = int(xValues.size()) > MaxRows;
+    for (int j = 0; j < result.yCount; ++j)
+        result.pointRows[size_t(j)] = rowreduce::extremaRows(yValues[size_t(j)], MaxRows);
+    // Row by row as the table runs, each curve taking its own rows.
+    std::array<size_t, kfdline::MaxCurves> next{};
     for (size_t i = 0; i < xValues.size(); ++i) {
-        for (int j = 0; j < result.yCount; ++j)
+        for (int j = 0; j < result.yCount; ++j) {
+            const std::vector<int> &rows = result.pointRows[size_t(j)];
+            if (next[size_t(j)] >= rows.size() || size_t(rows[next[size_t(j)]]) != i)
+                continue;
+            ++next[size_t(j)];
             for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xValues[i], yValues[j][i]);
+                chart->AddPoint(j, xValues[i], yValues[size_t(j)][i]);
+        }
     }
+    for (int j = 0; j < result.yCount; ++j)
+        result.drawnRows = std::max(result.drawnRows, int(result.pointRows[size_t(j)].size()));
     return result;
 }
 

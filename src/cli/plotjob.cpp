@@ -2,6 +2,7 @@
 
 #include "base/apperror.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
 #include "chartwin/lineload.h"
@@ -11,7 +12,6 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
-#include "report/reportrender.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
 
@@ -59,6 +59,28 @@ ChoiceState makeChoice(const PlotOptions &options, const TableReport &report, co
         }
     }
     return state;
+}
+
+// The screen chart at the size asked for; the layout follows from Width and Height.
+void sizeScreenChart(Tkfdline &screen, const QSize &size)
+{
+    if (size.isEmpty())
+        return;
+    screen.Width = size.width();
+    screen.Height = size.height();
+    screen.setPictureSize(size.width(), size.height());
+}
+
+// OUT's extension chooses the writer: .png the screen chart (with --page the printed page
+// at 96 dpi), .pdf the printed page.
+void writeChart(const PlotOptions &options, const Tkfdline &screen, const ChartPage &page)
+{
+    if (chartexport::formatOf(options.output) == chartexport::Format::Pdf)
+        chartexport::savePagePdf(page.report(), options.output);
+    else if (options.page)
+        chartexport::savePagePng(page.report(), options.output, 96);
+    else
+        chartexport::savePicturePng(screen.picture(), options.output);
 }
 
 PlotRun failed(int code, const QString &message)
@@ -109,6 +131,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
 
     Tkfdline screen;
     chartsetup::setUpScreenChart(screen);
+    sizeScreenChart(screen, options.size);
     ChartPage page;
     Tkfdline &printed = page.line1;
 
@@ -117,14 +140,16 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     request.yCols = choice.yCols;
     request.lastRow = report.lastRow;
     request.scaleMode = options.mode;
+    request.firstRowsOnly = options.firstRows;
     lineload::Result loaded;
     try {
         loaded = lineload::loadLineData(store, request, {&screen, &printed});
     } catch (const AppError &e) {
         return failed(3, e.message());
     }
-    if (loaded.truncated)
-        log << QStringLiteral("数据超过1000行，只绘制前1000行。");
+    const QString notice = lineload::rowNotice(loaded);
+    if (!notice.isEmpty())
+        log << notice;
 
     const IniFile ini(options.settings.isEmpty() ? programFolder + QStringLiteral("ini/option.ini") : options.settings);
     mainunit::Tline set;
@@ -143,15 +168,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     }
 
     try {
-        if (!options.page) {
-            if (!screen.picture().save(options.output, "PNG"))
-                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
-        } else if (options.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
-            if (!renderReportToImage(page.report(), 96).save(options.output, "PNG"))
-                return failed(4, QStringLiteral("Unable to write to %1").arg(options.output));
-        } else {
-            renderReportToPdf(page.report(), options.output);
-        }
+        writeChart(options, screen, page);
     } catch (const AppError &e) {
         return failed(4, e.message());
     }
