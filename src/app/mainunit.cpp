@@ -171,10 +171,12 @@ void Tmainform::createColumnControls()
     columnScroll->setSingleStep(ColumnPitch);
     columnScroll->hide();
     connect(columnScroll, &QScrollBar::valueChanged, this, [this](int offset) { scrollColumnBand(offset); });
-    for (int k = 1; k <= ColumnCount; ++k)
+    for (int k = 1; k <= ColumnCount; ++k) {
         for (QWidget *control : {static_cast<QWidget *>(colList[k]), static_cast<QWidget *>(xBox[k]),
                                  static_cast<QWidget *>(yBox[k])})
             control->installEventFilter(this);
+        colList[k]->viewport()->installEventFilter(this); // where a list's wheel turns arrive
+    }
 }
 
 void Tmainform::layOutColumnBand(int columns)
@@ -219,7 +221,7 @@ void Tmainform::showColumnOf(QWidget *control)
 bool Tmainform::eventFilter(QObject *watched, QEvent *event)
 {
     // A column reached with the keyboard scrolls into sight; a sideways wheel scrolls the band.
-    if (event->type() == QEvent::FocusIn)
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType())
         showColumnOf(static_cast<QWidget *>(watched));
     if (event->type() == QEvent::Wheel && columnScroll->isVisible()) {
         auto *wheel = static_cast<QWheelEvent *>(event);
