@@ -3,7 +3,8 @@
 bench_65536x32.xls and bench_1000x5.xls, bench_chart_1000x5.xls (a name and a unit row
 above 1,000 rows of readings, as the chart window and tabrovex-plot expect), and
 bench_chart_65536x5.xls (a test-bench log filling a sheet: 65,534 readings every 0.1 s
-below the name and unit rows, with short pressure spikes). Run with Debian's /usr/bin/python3 (python3-xlwt)."""
+below the name and unit rows, with short pressure spikes), and bench_chart_200x12.xls (a
+12-column log for the column band's screenshots). Run with Debian's /usr/bin/python3 (python3-xlwt)."""
 import os
 import sys
 
@@ -44,8 +45,8 @@ def write_test_bench(path, rows, cols):
     names = ['时间', '压力', '流量', '温度', '转速']
     units = ['s', 'MPa', 'L/min', '℃', 'r/min']
     for c in range(cols):
-        ws.write(0, c, names[c % len(names)])
-        ws.write(1, c, units[c % len(units)])
+        ws.write(0, c, names[c] if c < len(names) else '测点%d' % (c + 1))
+        ws.write(1, c, units[c] if c < len(units) else 'mV')
     for r in range(rows - 2):
         row = ws.row(r + 2)
         row.set_cell_number(0, round(r * 0.1, 1))
@@ -66,6 +67,7 @@ def main():
     write(os.path.join(out, 'bench_1000x5.xls'), 1000, 5)
     write_chart(os.path.join(out, 'bench_chart_1000x5.xls'), 1000, 5)
     write_test_bench(os.path.join(out, 'bench_chart_65536x5.xls'), 65536, 5)
+    write_test_bench(os.path.join(out, 'bench_chart_200x12.xls'), 202, 12)
 
 
 if __name__ == '__main__':

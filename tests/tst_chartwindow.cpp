@@ -787,7 +787,7 @@ void TestChartWindow::firstRowsRemembered()
     f.services.onModal = nullptr;
     m->drawBtn->click();
     const QStringList log = m->Memo1->toPlainText().split('\n');
-    QCOMPARE(log.count(QStringLiteral("数据共1200行，每条曲线绘制其中1000行。")), 1);
+    QCOMPARE(log.count(QStringLiteral("绘制了1200行中的1000行。")), 1);
     QCOMPARE(log.count(QStringLiteral("数据超过1000行，只绘制前1000行。")), 1);
     QCOMPARE(log.last(), QStringLiteral("数据超过1000行，只绘制前1000行。"));
 

@@ -312,7 +312,7 @@ void TestLineLoad::rowNotice_data()
     QTest::addColumn<QString>("notice");
     QTest::newRow("1000 rows") << 1000 << false << "";
     QTest::newRow("1000 rows, first rows") << 1000 << true << "";
-    QTest::newRow("1200 rows") << 1200 << false << "数据共1200行，每条曲线绘制其中1000行。";
+    QTest::newRow("1200 rows") << 1200 << false << "绘制了1200行中的1000行。";
     QTest::newRow("1200 rows, first rows") << 1200 << true << "数据超过1000行，只绘制前1000行。";
 }
 

@@ -306,7 +306,7 @@ void TestPlot::longTable_data()
     QTest::addColumn<QString>("notice");
     // 1,500 rows every 0.1 s; pressure peaks at 25 in row 1234, flow dips to -3 in row 777.
     QTest::newRow("whole table") << QStringList{} << 149.9 << 25.0 << -3.0
-                                 << "数据共1500行，每条曲线绘制其中1000行。";
+                                 << "绘制了1500行中的1000行。";
     QTest::newRow("first rows") << QStringList{"--first-rows"} << 99.9 << 11.0 << -3.0
                                 << "数据超过1000行，只绘制前1000行。";
 }

@@ -71,7 +71,7 @@ QString rowNotice(const Result &result)
     if (result.truncated)
         return QStringLiteral("数据超过1000行，只绘制前1000行。");
     if (result.reduced)
-        return QStringLiteral("数据共%1行，每条曲线绘制其中%2行。").arg(result.dataRows).arg(result.drawnRows);
+        return QStringLiteral("绘制了%1行中的%2行。").arg(result.dataRows).arg(result.drawnRows);
     return QString();
 }
 
