@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/lineload.h"
+#include "chartwin/readout.h"
 #include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
 
@@ -42,6 +43,8 @@ private slots:
     void wholeTableThinned();
     void rowNotice_data();
     void rowNotice();
+    void readoutOfThinnedCurves_data();
+    void readoutOfThinnedCurves();
 };
 
 void TestLineLoad::ranges_data()
@@ -333,6 +336,56 @@ void TestLineLoad::rowNotice()
     request.lastRow = store.count(1);
     request.firstRowsOnly = firstRowsOnly;
     QCOMPARE(lineload::rowNotice(lineload::loadLineData(store, request, {&chart})), notice);
+}
+
+void TestLineLoad::readoutOfThinnedCurves_data()
+{
+    QTest::addColumn<double>("x");   // pointer at this X value ...
+    QTest::addColumn<int>("dy");     // ... this many pixels below the plot's top
+    QTest::addColumn<QStringList>("lines");
+    // Rows 0..9 at X = row; curve A kept rows 0 2 4 6 8 9, curve B rows 0 1 3 5 7 9.
+    QTest::newRow("A's row 4, B has rows 3 and 5: the earlier") << 4.0 << 100
+                                                               << QStringList{"t: 4.0 s", "A: 40.00 V", "B: 3 N"};
+    QTest::newRow("B's row 5, A has 4 and 6") << 5.1 << 100 << QStringList{"t: 5.0 s", "A: 40.00 V", "B: 5 N"};
+    QTest::newRow("both at row 9") << 9.0 << 1 << QStringList{"t: 9.0 s", "A: 90.00 V", "B: 9 N"};
+    QTest::newRow("left of the plot") << -0.1 << 100 << QStringList{};
+    QTest::newRow("below the plot") << 5.0 << 400 << QStringList{};
+}
+
+void TestLineLoad::readoutOfThinnedCurves()
+{
+    QFETCH(double, x);
+    QFETCH(int, dy);
+    QFETCH(QStringList, lines);
+    Tkfdline chart;
+    chart.Width = 817;
+    chart.Height = 529;
+    chart.marginLeft = 120;
+    chart.marginRight = 120;
+    chart.marginTop = 120;
+    chart.marginBottom = 50;
+    chart.xAxis = {"t", "s", {}, 0, 9, 0, 0, 1, 0, 0};
+    chart.curves[0] = {"A", "V", {}, 0, 100, 0x0000FF, 0, 2, 0, 0};
+    chart.curves[1] = {"B", "N", {}, 0, 10, 0xFF0000, 0, 0, 0, 0};
+    chart.shown[0] = chart.shown[1] = 1;
+    readout::PointRows rows;
+    rows[0] = {0, 2, 4, 6, 8, 9};
+    rows[1] = {0, 1, 3, 5, 7, 9};
+    for (int c = 0; c < 2; ++c)
+        for (int r : rows[size_t(c)])
+            chart.AddPoint(c, r, c == 0 ? 10.0 * r : r);
+    const int px = int(std::lround(120 + x * (817 - 240) / 9.0));
+    const readout::Readout out = readout::readAt(chart, QPoint(px, 120 + dy), rows);
+    QStringList texts;
+    for (const readout::Line &line : out.lines)
+        texts << line.text;
+    QCOMPARE(texts, lines);
+    QCOMPARE(out.visible, !lines.isEmpty());
+    if (lines.isEmpty())
+        return;
+    QCOMPARE(out.lines[1].color, 0x0000FF);
+    QCOMPARE(out.lines[2].color, 0xFF0000);
+    QVERIFY(qAbs(out.point.x() - px) <= 58); // at the chosen point, not the pointer
 }
 
 QTEST_APPLESS_MAIN(TestLineLoad)

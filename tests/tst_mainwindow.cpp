@@ -660,6 +660,13 @@ void TestMainWindow::scrollingBand()
     const int before = m->columnScroll->value();
     QCoreApplication::sendEvent(m->colList[columns]->viewport(), &wheel);
     QCOMPARE(m->columnScroll->value(), std::max(0, before - 65));
+
+    // A box reached with the keyboard scrolls into sight.
+    m->columnScroll->setValue(0);
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(m->xBox[columns], &focus);
+    QVERIFY(m->rect().contains(m->xBox[columns]->geometry()));
+    QCOMPARE(m->columnScroll->value(), m->columnScroll->maximum());
 }
 
 QTEST_MAIN(TestMainWindow)

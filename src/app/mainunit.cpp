@@ -211,11 +211,18 @@ void Tmainform::showColumnOf(QWidget *control)
 {
     if (!columnScroll->isVisible())
         return;
-    const int left = control->x() + columnScroll->value();
-    if (control->x() < 0)
-        columnScroll->setValue(left - 8);
-    else if (control->geometry().right() >= width())
-        columnScroll->setValue(left + control->width() + 8 - width());
+    for (int k = 1; k <= ColumnCount; ++k) {
+        if (control != colList[k] && control != xBox[k] && control != yBox[k])
+            continue;
+        // The whole column with the margin the first one has, from its box to its list's edge.
+        const int left = ColumnPitch * (k - 1);
+        const int right = 8 + ColumnPitch * (k - 1) + 60 + 8;
+        if (left < columnScroll->value())
+            columnScroll->setValue(left);
+        else if (right > columnScroll->value() + width())
+            columnScroll->setValue(right - width());
+        return;
+    }
 }
 
 bool Tmainform::eventFilter(QObject *watched, QEvent *event)
