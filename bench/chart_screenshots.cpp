@@ -86,10 +86,10 @@ void longTable(const QString &workbook, const QString &out, ShotServices &servic
         const Tkfdline *k = chart->kfdline1;
         // Near the right end of the X scale, over the curves.
         hover(chart->kfdline1View, QPoint(k->Width - k->marginRight - 6, k->marginTop + 170));
-        save(chart, out + QStringLiteral("/issue13-chart-65536-rows-readout.png"));
+        save(chart, out + QStringLiteral("/chart-65536-rows-readout.png"));
     };
     main->drawBtnClick();
-    save(main, out + QStringLiteral("/issue13-main-65536-rows.png"));
+    save(main, out + QStringLiteral("/main-65536-rows.png"));
     destroyApplicationWindows();
 }
 
@@ -101,10 +101,10 @@ void wideTable(const QString &workbook, const QString &out, ShotServices &servic
     main->yBox[5]->setChecked(false);
     main->columnScroll->setValue(main->columnScroll->maximum());
     main->yBox[12]->setChecked(true);
-    save(main, out + QStringLiteral("/issue13-main-12-columns.png"));
+    save(main, out + QStringLiteral("/main-12-columns.png"));
     services.onModal = [&](QDialog *dialog) {
         if (dialog == app().dataLineForm)
-            save(dialog, out + QStringLiteral("/issue13-chart-12-columns.png"));
+            save(dialog, out + QStringLiteral("/chart-12-columns.png"));
     };
     main->drawBtnClick();
     destroyApplicationWindows();
