@@ -97,6 +97,7 @@ private slots:
     void contextMenu_data();
     void contextMenu();
     void firstRowsRemembered();
+    void nextReadDrawsItsOwnValues();
 };
 
 void TestChartWindow::defaultsWithEmptySettings()
@@ -805,6 +806,32 @@ void TestChartWindow::firstRowsRemembered()
         QCOMPARE(w->kfdline1->xAxis.upper, 1200.0);
     };
     m->drawBtn->click();
+}
+
+void TestChartWindow::nextReadDrawsItsOwnValues()
+{
+    // The numbers kept between the scaling modes belong to one read.
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->box1->click();
+        QCOMPARE(w->kfdline1->curves[0].upper, 40.0);
+    });
+    QVector<QStringList> rows = measuredTable(5, 20);
+    rows[2][1] = QStringLiteral("-7");
+    rows[21][1] = QStringLiteral("99");
+    server.rows = rows;
+    QVERIFY(f.openAndRead());
+    f.services.onModal = [](QDialog *d) {
+        TdataLineForm *w = app().dataLineForm;
+        if (d != w)
+            return;
+        QCOMPARE(w->kfdline1->curves[0].lower, -7.0);
+        QCOMPARE(w->kfdline1->curves[0].upper, 99.0);
+        QCOMPARE(w->kfdline1->yData[0][20], 99.0);
+    };
+    app().mainform->drawBtn->click();
+    QCOMPARE(f.services.modalCount, 2);
 }
 
 QTEST_MAIN(TestChartWindow)

@@ -143,6 +143,7 @@ void Tmainform::createDesignedControls()
 void Tmainform::createColumnControls()
 {
     m_store = new ColumnStore(this);
+    m_values = std::make_unique<lineload::ValueCache>();
     for (int k = 1; k <= ColumnCount; ++k) {
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
@@ -319,6 +320,7 @@ void Tmainform::Timer1Timer()
 {
     Timer1->stop();
     ++m_readCount;
+    m_values->clear(); // the read replaces the table
     readWorkbook(m_fileName);
     Panel1->hide();
     reportTable();
@@ -408,7 +410,8 @@ void Tmainform::loadLineData()
     request.scaleMode = app().scaleMode;
     request.firstRowsOnly = chartsettings::readFirstRowsOnly(*app().iniFile);
     TdataLineForm *chart = app().dataLineForm;
-    const lineload::Result result = lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1});
+    const lineload::Result result =
+        lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1}, m_values.get());
     m_xCol = result.xCol;
     std::copy(std::begin(result.yCol), std::end(result.yCol), m_yCol.begin());
     m_yCount = result.yCount;

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class ColumnStore;
 class QCheckBox;
@@ -16,6 +17,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
+namespace lineload { class ValueCache; }
 
 // The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
 // the message log, and the buttons that open a workbook and draw the chosen columns.
@@ -109,6 +111,7 @@ private:
     std::array<int, 8> m_yCol{};
     int m_yCount = 0;
     QString m_rowNotice; // the last transfer cut or thinned a long table: the log line
+    std::unique_ptr<lineload::ValueCache> m_values; // the table's numbers between transfers
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
 };

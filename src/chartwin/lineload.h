@@ -42,9 +42,28 @@ struct Result {
     std::array<std::vector<int>, 8> pointRows;
 };
 
+// The converted values of the lists, kept from one loading of a table to the next (the
+// scaling modes load it again and again). Whoever changes the store clears it.
+class ValueCache
+{
+public:
+    void clear();
+    // Values of items first..last (0-based) of a list, converted once.
+    const std::vector<double> &values(const ColumnStore &store, int list, int first, int last);
+
+private:
+    struct Entry {
+        bool valid = false;
+        int first = 0, last = -1;
+        std::vector<double> values;
+    };
+    std::array<Entry, 33> m_entries; // lists 1..32
+};
+
 // A missing name or unit item raises AppError "List index out of bounds (n)"; the charts
-// keep what was filled until then.
-Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts);
+// keep what was filled until then. Without a cache every value is converted afresh.
+Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,
+                    ValueCache *cache = nullptr);
 
 // The log line about a long table: cut to its first rows, or thinned; empty when every
 // row was drawn.
