@@ -4,3 +4,9 @@ target_link_libraries(bench_ui PRIVATE tabrovex_ui)
 target_compile_definitions(bench_ui PRIVATE
   TABROVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
   TABROVEX_BINARY_DIR="${CMAKE_BINARY_DIR}")
+# chart_screenshots: pictures of the real windows for the notes (offscreen grabs).
+add_executable(chart_screenshots ${CMAKE_CURRENT_LIST_DIR}/chart_screenshots.cpp)
+target_link_libraries(chart_screenshots PRIVATE tabrovex_ui)
+target_compile_definitions(chart_screenshots PRIVATE
+  TABROVEX_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  TABROVEX_BINARY_DIR="${CMAKE_BINARY_DIR}")

@@ -115,6 +115,28 @@ def wide40():
     save(wb, 'wide40.xls')
 
 
+def long_table():
+    # 1,500 readings with one spike and one dip between the rows a thinned chart keeps
+    # anyway, for the charts of tables longer than a chart holds.
+    import math
+    wb = xlwt.Workbook(encoding='utf-8')
+    ws = wb.add_sheet('Long')
+    for c, (name, unit) in enumerate([('time', 's'), ('pressure', 'MPa'), ('flow', 'L/min')]):
+        ws.write(0, c, name)
+        ws.write(1, c, unit)
+    for r in range(1500):
+        pressure = round(10 + math.sin(r / 50.0), 4)
+        if r == 1234:
+            pressure = 25.0
+        flow = round(5 + (r % 17) * 0.01, 4)
+        if r == 777:
+            flow = -3.0
+        ws.write(r + 2, 0, round(r * 0.1, 1))
+        ws.write(r + 2, 1, pressure)
+        ws.write(r + 2, 2, flow)
+    save(wb, 'long1500.xls')
+
+
 def gap_row():
     wb = xlwt.Workbook()
     ws = wb.add_sheet('Gap')
@@ -413,6 +435,7 @@ def main():
     offset_c40()
     wide40()
     gap_row()
+    long_table()
     error_middle()
     empty()
     one_column()

@@ -3,6 +3,8 @@
 #include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/lineload.h"
+#include "chartwin/readout.h"
+#include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
 
 #include <cmath>
@@ -37,6 +39,12 @@ private slots:
     void bothChartsAlike();
     void missingNameItem();
     void moreRowsThanCapacity();
+    void wholeTableThinned_data();
+    void wholeTableThinned();
+    void rowNotice_data();
+    void rowNotice();
+    void readoutOfThinnedCurves_data();
+    void readoutOfThinnedCurves();
 };
 
 void TestLineLoad::ranges_data()
@@ -195,6 +203,7 @@ void TestLineLoad::moreRowsThanCapacity()
     request.yCols = {2};
     request.lastRow = store.count(1);
     request.scaleMode = 1;
+    request.firstRowsOnly = true;
     const lineload::Result result = lineload::loadLineData(store, request, {&chart});
     QVERIFY(result.truncated);
     QCOMPARE(chart.pointCount[0], 1000);
@@ -203,6 +212,180 @@ void TestLineLoad::moreRowsThanCapacity()
 
     request.lastRow = 1002; // exactly 1000 data rows
     QVERIFY(!lineload::loadLineData(store, request, {&chart}).truncated);
+}
+
+// A curve of `rows` values: a slow wave with spikes and dips placed off the bucket edges
+// (and one on the very last row), so a thinning that kept edges or averages would lose them.
+QStringList wave(int rows, int seed)
+{
+    QStringList values;
+    for (int r = 0; r < rows; ++r) {
+        double v = 100 + 10 * std::sin((r + seed) / 37.0);
+        if (r % 997 == 500 + seed)
+            v = 500 + r % 7;     // spike
+        if (r % 1231 == 333 + seed)
+            v = -400 - r % 5;    // dip
+        if (r == rows - 1)
+            v = 90 + seed;
+        values << QString::number(v, 'g', 12);
+    }
+    return values;
+}
+
+void TestLineLoad::wholeTableThinned_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("1000 rows, as they are") << 1000;
+    QTest::newRow("1001 rows") << 1001;
+    QTest::newRow("1500 rows") << 1500;
+    QTest::newRow("4999 rows") << 4999;
+    QTest::newRow("65536 rows") << 65536;
+}
+
+void TestLineLoad::wholeTableThinned()
+{
+    QFETCH(int, rows);
+    ColumnStore store;
+    QStringList xs;
+    for (int r = 0; r < rows; ++r)
+        xs << QString::number(r * 0.1, 'g', 12);
+    const QStringList y1 = wave(rows, 0), y2 = wave(rows, 3);
+    fill(store, {column("t", xs), column("a", y1), column("b", y2)});
+    Tkfdline screen, printed;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2, 3};
+    request.lastRow = store.count(1);
+    request.scaleMode = 1;
+    const lineload::Result result = lineload::loadLineData(store, request, {&screen, &printed});
+
+    QCOMPARE(result.dataRows, rows);
+    QCOMPARE(result.reduced, rows > 1000);
+    QVERIFY(!result.truncated);
+    // The scales span every row, the last one included.
+    QCOMPARE(screen.xAxis.upper, (rows - 1) * 0.1);
+    const std::vector<int> edges = rowreduce::bucketEdges(rows, lineload::MaxRows);
+    QCOMPARE(edges.empty(), rows <= 1000);
+    const QStringList *columns[2] = {&y1, &y2};
+    for (int c = 0; c < 2; ++c) {
+        std::vector<double> values;
+        for (const QString &t : *columns[c])
+            values.push_back(t.toDouble());
+        const int n = screen.pointCount[c];
+        QVERIFY(n <= lineload::MaxRows);
+        QCOMPARE(printed.pointCount[c], n);
+        QCOMPARE(screen.curves[c].lower, *std::min_element(values.begin(), values.end()));
+        QCOMPARE(screen.curves[c].upper, *std::max_element(values.begin(), values.end()));
+        const std::vector<int> &kept = result.pointRows[size_t(c)];
+        QCOMPARE(int(kept.size()), n);
+        QCOMPARE(kept.front(), 0);
+        QCOMPARE(kept.back(), rows - 1);
+        for (int k = 0; k < n; ++k) {
+            // Each point is the row it claims to be, in row order.
+            QCOMPARE(screen.xData[c][k + 1], xs[kept[size_t(k)]].toDouble());
+            QCOMPARE(screen.yData[c][k + 1], values[size_t(kept[size_t(k)])]);
+            QCOMPARE(printed.yData[c][k + 1], screen.yData[c][k + 1]);
+            if (k > 0)
+                QVERIFY(kept[size_t(k)] > kept[size_t(k - 1)]);
+        }
+        if (edges.empty()) {
+            QCOMPARE(n, rows);
+            continue;
+        }
+        // Every row lies within what its bucket drew.
+        size_t next = 0;
+        for (size_t b = 0; b + 1 < edges.size(); ++b) {
+            double lo = INFINITY, hi = -INFINITY;
+            while (next < kept.size() && kept[next] < edges[b])
+                ++next;
+            for (size_t k = next; k < kept.size() && kept[k] < edges[b + 1]; ++k) {
+                lo = std::min(lo, values[size_t(kept[k])]);
+                hi = std::max(hi, values[size_t(kept[k])]);
+            }
+            for (int r = edges[b]; r < edges[b + 1]; ++r)
+                QVERIFY2(values[size_t(r)] >= lo && values[size_t(r)] <= hi, qPrintable(QString::number(r)));
+        }
+    }
+}
+
+void TestLineLoad::rowNotice_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("firstRowsOnly");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("1000 rows") << 1000 << false << "";
+    QTest::newRow("1000 rows, first rows") << 1000 << true << "";
+    QTest::newRow("1200 rows") << 1200 << false << "绘制了1200行中的1000行。";
+    QTest::newRow("1200 rows, first rows") << 1200 << true << "数据超过1000行，只绘制前1000行。";
+}
+
+void TestLineLoad::rowNotice()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, firstRowsOnly);
+    QFETCH(QString, notice);
+    ColumnStore store;
+    QStringList xs;
+    for (int r = 0; r < rows; ++r)
+        xs << QString::number(r);
+    fill(store, {column("X", xs), column("Y", xs)});
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = store.count(1);
+    request.firstRowsOnly = firstRowsOnly;
+    QCOMPARE(lineload::rowNotice(lineload::loadLineData(store, request, {&chart})), notice);
+}
+
+void TestLineLoad::readoutOfThinnedCurves_data()
+{
+    QTest::addColumn<double>("x");   // pointer at this X value ...
+    QTest::addColumn<int>("dy");     // ... this many pixels below the plot's top
+    QTest::addColumn<QStringList>("lines");
+    // Rows 0..9 at X = row; curve A kept rows 0 2 4 6 8 9, curve B rows 0 1 3 5 7 9.
+    QTest::newRow("A's row 4, B has rows 3 and 5: the earlier") << 4.0 << 100
+                                                               << QStringList{"t: 4.0 s", "A: 40.00 V", "B: 3 N"};
+    QTest::newRow("B's row 5, A has 4 and 6") << 5.1 << 100 << QStringList{"t: 5.0 s", "A: 40.00 V", "B: 5 N"};
+    QTest::newRow("both at row 9") << 9.0 << 1 << QStringList{"t: 9.0 s", "A: 90.00 V", "B: 9 N"};
+    QTest::newRow("left of the plot") << -0.1 << 100 << QStringList{};
+    QTest::newRow("below the plot") << 5.0 << 400 << QStringList{};
+}
+
+void TestLineLoad::readoutOfThinnedCurves()
+{
+    QFETCH(double, x);
+    QFETCH(int, dy);
+    QFETCH(QStringList, lines);
+    Tkfdline chart;
+    chart.Width = 817;
+    chart.Height = 529;
+    chart.marginLeft = 120;
+    chart.marginRight = 120;
+    chart.marginTop = 120;
+    chart.marginBottom = 50;
+    chart.xAxis = {"t", "s", {}, 0, 9, 0, 0, 1, 0, 0};
+    chart.curves[0] = {"A", "V", {}, 0, 100, 0x0000FF, 0, 2, 0, 0};
+    chart.curves[1] = {"B", "N", {}, 0, 10, 0xFF0000, 0, 0, 0, 0};
+    chart.shown[0] = chart.shown[1] = 1;
+    readout::PointRows rows;
+    rows[0] = {0, 2, 4, 6, 8, 9};
+    rows[1] = {0, 1, 3, 5, 7, 9};
+    for (int c = 0; c < 2; ++c)
+        for (int r : rows[size_t(c)])
+            chart.AddPoint(c, r, c == 0 ? 10.0 * r : r);
+    const int px = int(std::lround(120 + x * (817 - 240) / 9.0));
+    const readout::Readout out = readout::readAt(chart, QPoint(px, 120 + dy), rows);
+    QStringList texts;
+    for (const readout::Line &line : out.lines)
+        texts << line.text;
+    QCOMPARE(texts, lines);
+    QCOMPARE(out.visible, !lines.isEmpty());
+    if (lines.isEmpty())
+        return;
+    QCOMPARE(out.lines[1].color, 0x0000FF);
+    QCOMPARE(out.lines[2].color, 0xFF0000);
+    QVERIFY(qAbs(out.point.x() - px) <= 58); // at the chosen point, not the pointer
 }
 
 QTEST_APPLESS_MAIN(TestLineLoad)

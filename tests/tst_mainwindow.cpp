@@ -3,6 +3,7 @@
 
 #include "widgets/errorguard.h"
 
+#include "chart/kfdline.h"
 #include "chartwin/dataLineUnit.h"
 #include "settings/inifile.h"
 #include "settings/setcolorUnit.h"
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 
 class TestMainWindow : public QObject
@@ -46,6 +48,8 @@ private slots:
     void unequalLengthsKeepDrawingOff();
     void noSpreadsheetApplication();
     void openFailureKeepsIndicator();
+    void scrollingBand_data();
+    void scrollingBand();
 };
 
 namespace {
@@ -582,6 +586,89 @@ void TestMainWindow::errorDisplayAddsFullStop()
     QFETCH(QString, message);
     QFETCH(QString, shown);
     QCOMPARE(withFullStop(message), shown);
+}
+
+void TestMainWindow::scrollingBand_data()
+{
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<int>("columnsBefore"); // a read before, 0 for none
+    QTest::newRow("8 columns") << 8 << 0;
+    QTest::newRow("10 columns") << 10 << 0;
+    QTest::newRow("11 columns") << 11 << 0;
+    QTest::newRow("12 columns") << 12 << 0;
+    QTest::newRow("32 columns") << 32 << 0;
+    QTest::newRow("8 columns after 12") << 8 << 12;
+    QTest::newRow("12 columns after 32") << 12 << 32;
+}
+
+void TestMainWindow::scrollingBand()
+{
+    QFETCH(int, columns);
+    QFETCH(int, columnsBefore);
+    SheetServer server;
+    AppFixture f;
+    Tmainform *m = f.start();
+    if (columnsBefore > 0) {
+        server.rows = measuredTable(columnsBefore, 5);
+        QVERIFY(f.openAndRead());
+        m->columnScroll->setValue(m->columnScroll->maximum());
+    }
+    server.rows = measuredTable(columns, 5);
+    QVERIFY(f.openAndRead());
+
+    const bool scrolls = columns > 10;
+    const int shown = std::max(columns, 10);
+    QCOMPARE(m->columnScroll->isVisible(), scrolls);
+    QCOMPARE(m->columnScroll->value(), 0);
+    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+        // From the left edge as ever; lists leave room for the scroll bar only when it shows.
+        const int left = 8 + 65 * (k - 1);
+        QCOMPARE(m->colList[k]->geometry(), QRect(left, 65, 60, scrolls ? 183 : 200));
+        QCOMPARE(m->xBox[k]->pos(), QPoint(left, 45));
+        QCOMPARE(m->yBox[k]->pos(), QPoint(left + 30, 45));
+        QCOMPARE(m->colList[k]->isVisible(), k <= shown);
+        QCOMPARE(m->xBox[k]->isVisible(), k <= columns);
+        QCOMPARE(m->yBox[k]->isVisible(), k <= columns);
+    }
+    if (!scrolls)
+        return;
+    QVERIFY(!m->columnScroll->geometry().intersects(m->Memo1->geometry()));
+    QVERIFY(m->columnScroll->geometry().bottom() < 272);
+
+    // Scrolled to its end, the last column stands fully inside the window.
+    m->columnScroll->setValue(m->columnScroll->maximum());
+    QCOMPARE(m->colList[columns]->geometry().right(), 660 - 8 - 1);
+    QVERIFY(m->colList[1]->geometry().right() < 0 || columns < 20);
+    const QPoint inWindow = m->yBox[columns]->mapTo(m, QPoint(5, 5));
+    QVERIFY(m->rect().contains(inWindow));
+
+    // The last column can be ticked and drawn: y of column 5 off, y of the last on.
+    m->columnScroll->setValue(0);
+    QTest::mouseClick(m->yBox[5], Qt::LeftButton, {}, QPoint(5, 8));
+    m->columnScroll->setValue(m->columnScroll->maximum());
+    QTest::mouseClick(m->yBox[columns], Qt::LeftButton, {}, QPoint(5, 8));
+    QCOMPARE(ticks(m), QStringLiteral("x1 y2 y3 y4 y%1").arg(columns));
+    QString lastName;
+    f.services.onModal = [&](QDialog *d) {
+        if (d == app().dataLineForm)
+            lastName = app().dataLineForm->kfdline1->curves[3].name;
+    };
+    m->drawBtn->click();
+    QCOMPARE(lastName, QStringLiteral("量%1").arg(columns));
+
+    // A sideways wheel over the band scrolls it back.
+    QWheelEvent wheel(QPointF(30, 100), QPointF(m->colList[columns]->mapToGlobal(QPoint(30, 100))), QPoint(),
+                      QPoint(120, 0), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    const int before = m->columnScroll->value();
+    QCoreApplication::sendEvent(m->colList[columns]->viewport(), &wheel);
+    QCOMPARE(m->columnScroll->value(), std::max(0, before - 65));
+
+    // A box reached with the keyboard scrolls into sight.
+    m->columnScroll->setValue(0);
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(m->xBox[columns], &focus);
+    QVERIFY(m->rect().contains(m->xBox[columns]->geometry()));
+    QCOMPARE(m->columnScroll->value(), m->columnScroll->maximum());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -105,6 +105,10 @@ private slots:
     void endOfOptions();
     void outputWholeOrNone_data();
     void outputWholeOrNone();
+    void outputByExtension_data();
+    void outputByExtension();
+    void longTable_data();
+    void longTable();
 };
 
 void TestPlot::tableMatchesWindow_data()
@@ -279,6 +283,107 @@ void TestPlot::failures_data()
     QTest::newRow("PNG to a full device") << QStringList{"chart", sampleWorkbook(), "-o", "/dev/full"} << 4
                                           << "Unable to write to /dev/full";
     QTest::newRow("output is a folder") << QStringList{"chart", sampleWorkbook(), "-o", "/tmp"} << 4 << "Unable to write to /tmp";
+    QTest::newRow("output of another kind") << QStringList{"chart", sampleWorkbook(), "-o", "/tmp/x.jpg"} << 1
+                                            << "-o OUT must end in .png or .pdf, not '/tmp/x.jpg'";
+    QTest::newRow("output without extension") << QStringList{"chart", sampleWorkbook(), "--page", "-o", "/tmp/png"} << 1
+                                              << "must end in .png or .pdf";
+    QTest::newRow("size of the page") << QStringList{"chart", sampleWorkbook(), "--page", "--size", "900x600", "-o", "/tmp/x.png"}
+                                      << 1 << "--size sets the screen chart's size";
+    QTest::newRow("size with a PDF") << QStringList{"chart", sampleWorkbook(), "--size", "900x600", "-o", "/tmp/x.pdf"}
+                                     << 1 << "--size sets the screen chart's size";
+    QTest::newRow("size too small") << QStringList{"chart", sampleWorkbook(), "--size", "319x240", "-o", "/tmp/x.png"}
+                                    << 1 << "--size is WIDTHxHEIGHT from 320x240 to 8192x8192, not '319x240'";
+    QTest::newRow("size too large") << QStringList{"chart", sampleWorkbook(), "--size", "800x8193", "-o", "/tmp/x.png"}
+                                    << 1 << "not '800x8193'";
+    QTest::newRow("size not WxH") << QStringList{"chart", sampleWorkbook(), "--size", "800", "-o", "/tmp/x.png"} << 1
+                                  << "not '800'";
+    QTest::newRow("rows option for a table") << QStringList{"table", sampleWorkbook(), "--first-rows"} << 1
+                                             << "table takes no chart options";
+}
+
+void TestPlot::outputByExtension_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("pngSize"); // empty: a PDF
+    QTest::newRow("screen chart") << QStringList{} << "c.png" << QSize(817, 529);
+    QTest::newRow("screen chart, upper case") << QStringList{} << "C.PNG" << QSize(817, 529);
+    QTest::newRow("page as PNG") << QStringList{"--page"} << "p.png" << QSize(1123, 794);
+    QTest::newRow("PDF is the page") << QStringList{} << "p.pdf" << QSize();
+    QTest::newRow("PDF with --page") << QStringList{"--page"} << "p.PDF" << QSize();
+    QTest::newRow("larger screen chart") << QStringList{"--size", "1600x900"} << "big.png" << QSize(1600, 900);
+    QTest::newRow("smallest screen chart") << QStringList{"--size", "320x240"} << "small.png" << QSize(320, 240);
+}
+
+void TestPlot::outputByExtension()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, name);
+    QFETCH(QSize, pngSize);
+    QTemporaryDir dir;
+    const QString out = dir.filePath(name);
+    QTemporaryDir settingsDir;
+    const QString ini = settingsDir.filePath("empty.ini");
+    QVERIFY(QFile(ini).open(QIODevice::WriteOnly));
+    const Result r = plot(QStringList{"chart", sampleWorkbook(), "-o", out, "--settings", ini} + options);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
+    QFile file(out);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    if (pngSize.isEmpty()) {
+        QCOMPARE(file.read(5), QByteArray("%PDF-"));
+        return;
+    }
+    const QImage image(out, "PNG");
+    QCOMPARE(image.size(), pngSize);
+    if (options.isEmpty() || options.first() != "--size")
+        return;
+    // The same layout rules at another size: the grid keeps its margins from the top and
+    // the bottom edge (its last line is one pixel inside the plot).
+    const QJsonArray curves = r.json["curves"].toArray();
+    QCOMPARE(curves.size(), 4);
+    const int bottom = pngSize.height() - 50 - 1;
+    QCOMPARE(image.pixel(pngSize.width() / 2, 120) & 0xFFFFFF, 0x008000u);
+    QCOMPARE(image.pixel(pngSize.width() / 2, bottom) & 0xFFFFFF, 0x008000u);
+}
+
+void TestPlot::longTable_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<double>("xUpper");
+    QTest::addColumn<double>("pressureUpper");
+    QTest::addColumn<double>("flowLower");
+    QTest::addColumn<QString>("notice");
+    // 1,500 rows every 0.1 s; pressure peaks at 25 in row 1234, flow dips to -3 in row 777.
+    QTest::newRow("whole table") << QStringList{} << 149.9 << 25.0 << -3.0
+                                 << "绘制了1500行中的1000行。";
+    QTest::newRow("first rows") << QStringList{"--first-rows"} << 99.9 << 11.0 << -3.0
+                                << "数据超过1000行，只绘制前1000行。";
+}
+
+void TestPlot::longTable()
+{
+    QFETCH(QStringList, options);
+    QFETCH(double, xUpper);
+    QFETCH(double, pressureUpper);
+    QFETCH(double, flowLower);
+    QFETCH(QString, notice);
+    QTemporaryDir dir;
+    QVERIFY(QFile(dir.filePath("none.ini")).open(QIODevice::WriteOnly));
+    const Result r = plot(QStringList{"chart", fixture("long1500.xls"), "--mode", "1", "-o", dir.filePath("c.png"),
+                                      "--settings", dir.filePath("none.ini")} + options);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(lines(r.json["log"]), (QStringList{"数据行数：1502 ,  列数：3", notice}));
+    QCOMPARE(r.json["x"].toObject()["upper"].toDouble(), xUpper);
+    const QJsonArray curves = r.json["curves"].toArray();
+    QCOMPARE(curves.size(), 2);
+    QVERIFY(qAbs(curves[0].toObject()["upper"].toDouble() - pressureUpper) < 0.001);
+    QCOMPARE(curves[1].toObject()["lower"].toDouble(), flowLower);
+    // Two rows a stretch; a stretch whose rows are all equal gives one.
+    for (const QJsonValue &c : curves) {
+        const int points = c.toObject()["points"].toInt();
+        QVERIFY2(points <= 1000 && points > 990, qPrintable(QString::number(points)));
+    }
 }
 
 void TestPlot::failures()

@@ -11,6 +11,7 @@
 #include "import/columnstore.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
+#include "settings/chartsettings.h"
 #include "settings/inifile.h"
 
 #include <QCheckBox>
@@ -25,8 +26,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 using namespace widgetstyle;
 
@@ -34,6 +39,13 @@ namespace {
 
 const QString SectionDataFile = QStringLiteral("数据文件");
 const QString KeyLastWorkbook = QStringLiteral("前次打开的数据文件");
+
+// The column band: ten columns fit the window; a wider table scrolls across.
+constexpr int BandColumns = 10;
+constexpr int ColumnPitch = 65;
+constexpr int ListTop = 65;
+constexpr int ListHeight = 200;
+constexpr int BandScrollHeight = 17;
 
 QLabel *makeLabel(QWidget *parent, const QString &text, int x, int y, const QFont &font)
 {
@@ -131,6 +143,7 @@ void Tmainform::createDesignedControls()
 void Tmainform::createColumnControls()
 {
     m_store = new ColumnStore(this);
+    m_values = std::make_unique<lineload::ValueCache>();
     for (int k = 1; k <= ColumnCount; ++k) {
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
@@ -154,6 +167,80 @@ void Tmainform::createColumnControls()
             (axis == 0 ? xBox : yBox)[k] = box;
         }
     }
+    columnScroll = new QScrollBar(Qt::Horizontal, this);
+    columnScroll->setGeometry(4, ListTop + ListHeight - BandScrollHeight, width() - 8, BandScrollHeight);
+    columnScroll->setSingleStep(ColumnPitch);
+    columnScroll->hide();
+    connect(columnScroll, &QScrollBar::valueChanged, this, [this](int offset) { scrollColumnBand(offset); });
+    for (int k = 1; k <= ColumnCount; ++k) {
+        for (QWidget *control : {static_cast<QWidget *>(colList[k]), static_cast<QWidget *>(xBox[k]),
+                                 static_cast<QWidget *>(yBox[k])})
+            control->installEventFilter(this);
+        colList[k]->viewport()->installEventFilter(this); // where a list's wheel turns arrive
+    }
+}
+
+void Tmainform::layOutColumnBand(int columns)
+{
+    const int shown = std::clamp(columns, BandColumns, int(ColumnCount));
+    const bool scrolls = shown > BandColumns;
+    const int listHeight = scrolls ? ListHeight - BandScrollHeight : ListHeight;
+    for (int k = 1; k <= ColumnCount; ++k) {
+        colList[k]->resize(colList[k]->width(), listHeight);
+        colList[k]->setVisible(k <= shown);
+    }
+    // Right edge of the last column plus the margin the first one has on its left.
+    const int bandWidth = 8 + ColumnPitch * (shown - 1) + 60 + 8;
+    columnScroll->setRange(0, scrolls ? bandWidth - width() : 0);
+    columnScroll->setPageStep(width());
+    columnScroll->setValue(0);
+    columnScroll->setVisible(scrolls);
+    scrollColumnBand(columnScroll->value());
+}
+
+void Tmainform::scrollColumnBand(int offset)
+{
+    for (int k = 1; k <= ColumnCount; ++k) {
+        const int left = 8 + ColumnPitch * (k - 1) - offset;
+        colList[k]->move(left, ListTop);
+        xBox[k]->move(left, 45);
+        yBox[k]->move(left + 30, 45);
+    }
+}
+
+void Tmainform::showColumnOf(QWidget *control)
+{
+    if (!columnScroll->isVisible())
+        return;
+    for (int k = 1; k <= ColumnCount; ++k) {
+        if (control != colList[k] && control != xBox[k] && control != yBox[k])
+            continue;
+        // The whole column with the margin the first one has, from its box to its list's edge.
+        const int left = ColumnPitch * (k - 1);
+        const int right = 8 + ColumnPitch * (k - 1) + 60 + 8;
+        if (left < columnScroll->value())
+            columnScroll->setValue(left);
+        else if (right > columnScroll->value() + width())
+            columnScroll->setValue(right - width());
+        return;
+    }
+}
+
+bool Tmainform::eventFilter(QObject *watched, QEvent *event)
+{
+    // A column reached with the keyboard scrolls into sight; a sideways wheel scrolls the band.
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType())
+        showColumnOf(static_cast<QWidget *>(watched));
+    if (event->type() == QEvent::Wheel && columnScroll->isVisible()) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        const int across = wheel->angleDelta().x() != 0 ? wheel->angleDelta().x()
+                           : (wheel->modifiers() & Qt::ShiftModifier) ? wheel->angleDelta().y() : 0;
+        if (across != 0) {
+            columnScroll->setValue(columnScroll->value() - across / 120 * ColumnPitch);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tmainform::FormCreate()
@@ -235,6 +322,7 @@ void Tmainform::Timer1Timer()
 {
     Timer1->stop();
     ++m_readCount;
+    m_values->clear(); // the read replaces the table
     readWorkbook(m_fileName);
     Panel1->hide();
     reportTable();
@@ -253,10 +341,11 @@ void Tmainform::reportTable()
     for (const QString &line : report.log)
         appendLog(line);
     if (report.columns > 0) {
+        layOutColumnBand(report.columns);
         // Boxes beyond the table go; those of a wider table read after a narrow one come
         // back, or its extra columns could never be chosen.
         for (int k = 1; k <= ColumnCount; ++k) {
-            const bool visible = k <= 10 && !report.hidesColumn(k);
+            const bool visible = k <= std::max(BandColumns, report.columns) && !report.hidesColumn(k);
             xBox[k]->setVisible(visible);
             yBox[k]->setVisible(visible);
         }
@@ -302,8 +391,8 @@ void Tmainform::drawBtnClick()
     if (!m_choiceOK)
         return;
     loadLineData();
-    if (m_truncated)
-        appendLog(QStringLiteral("数据超过1000行，只绘制前1000行。"));
+    if (!m_rowNotice.isEmpty())
+        appendLog(m_rowNotice);
     TdataLineForm *chart = app().dataLineForm;
     chart->firstActivation = true;
     services().showModal(chart);
@@ -321,12 +410,15 @@ void Tmainform::loadLineData()
     request.firstRow = m_firstRow;
     request.lastRow = m_lastRow;
     request.scaleMode = app().scaleMode;
+    request.firstRowsOnly = chartsettings::readFirstRowsOnly(*app().iniFile);
     TdataLineForm *chart = app().dataLineForm;
-    const lineload::Result result = lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1});
+    const lineload::Result result =
+        lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1}, m_values.get());
     m_xCol = result.xCol;
     std::copy(std::begin(result.yCol), std::end(result.yCol), m_yCol.begin());
     m_yCount = result.yCount;
-    m_truncated = result.truncated;
+    m_rowNotice = lineload::rowNotice(result);
+    chart->pointRows = result.pointRows;
 }
 
 void Tmainform::exitBtnClick()

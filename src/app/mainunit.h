@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class ColumnStore;
 class QCheckBox;
@@ -14,7 +15,9 @@ class QLineEdit;
 class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollBar;
 class QTimer;
+namespace lineload { class ValueCache; }
 
 // The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
 // the message log, and the buttons that open a workbook and draw the chosen columns.
@@ -46,6 +49,8 @@ public:
     std::array<QListView *, ColumnCount + 1> colList{};
     std::array<QCheckBox *, ColumnCount + 1> xBox{};
     std::array<QCheckBox *, ColumnCount + 1> yBox{};
+    // Scrolls the band of column lists across when the table has more than ten columns.
+    QScrollBar *columnScroll = nullptr;
 
     // handlers:
     void FormCreate();
@@ -91,6 +96,10 @@ private:
     void readWorkbook(const QString &path);
     void reportTable();
     void checkChoice();
+    void layOutColumnBand(int columns);
+    void scrollColumnBand(int offset);
+    void showColumnOf(QWidget *control);
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     ColumnStore *m_store = nullptr;
     bool m_firstActivation = false;
@@ -101,7 +110,8 @@ private:
     int m_xCol = 0;
     std::array<int, 8> m_yCol{};
     int m_yCount = 0;
-    bool m_truncated = false; // the last transfer left rows beyond the charts' capacity
+    QString m_rowNotice; // the last transfer cut or thinned a long table: the log line
+    std::unique_ptr<lineload::ValueCache> m_values; // the table's numbers between transfers
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
 };

@@ -6,6 +6,7 @@
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartprint.h"
 #include "chartwin/chartsetup.h"
@@ -15,9 +16,20 @@
 #include "settings/setcolorUnit.h"
 #include "settings/setrulerUnit.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+
+namespace {
+
+const QString PngFilter = QStringLiteral("PNG 图片 (*.png)");
+const QString PdfFilter = QStringLiteral("PDF 文档 (*.pdf)");
+
+}
 
 TdataLineForm::TdataLineForm(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -43,6 +55,19 @@ TdataLineForm::TdataLineForm(QWidget *parent)
 
     kfdline1View = new ChartView(kfdline1, Panel1);
     kfdline1View->setGeometry(kfdline1->rect());
+    kfdline1View->setReadoutSource([this](QPoint at) { return readout::readAt(*kfdline1, at, pointRows); });
+    kfdline1View->setContextMenuHandler([this](QPoint at) { guarded(this, [this, at] { chartMenuPopup(at); }); });
+
+    chartMenu = new QMenu(this);
+    copyChartAction = chartMenu->addAction(QStringLiteral("复制图表"));
+    saveChartAction = chartMenu->addAction(QStringLiteral("保存图表..."));
+    chartMenu->addSeparator();
+    firstRowsAction = chartMenu->addAction(QStringLiteral("只绘制前1000行"));
+    firstRowsAction->setCheckable(true);
+    connect(copyChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { copyChartClick(); }); });
+    connect(saveChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { saveChartClick(); }); });
+    connect(firstRowsAction, &QAction::triggered, this,
+            [this](bool on) { guarded(this, [this, on] { firstRowsClick(on); }); });
 
     auto button = [this](const QString &text, int left) {
         auto *b = new QPushButton(text, Panel1);
@@ -173,5 +198,51 @@ void TdataLineForm::box1Click(QRadioButton *sender)
     }
     // Manual mode: the limits of curves 1 to 4 from the settings file; the data stay.
     chartsetup::applyManualLimits(*kfdline1, *line1, chartsettings::readLimits(*app().iniFile));
+    RedrawCharts();
+}
+
+void TdataLineForm::chartMenuPopup(const QPoint &globalPos)
+{
+    // The file may have changed since the last showing; the tick says what the next load does.
+    firstRowsAction->setChecked(chartsettings::readFirstRowsOnly(*app().iniFile));
+    services().popUpMenu(chartMenu, globalPos);
+}
+
+void TdataLineForm::copyChartClick()
+{
+    if (kfdline1->hasPicture())
+        QGuiApplication::clipboard()->setImage(kfdline1->picture());
+}
+
+void TdataLineForm::saveChartClick()
+{
+    QString filter;
+    QString path = services().getSaveFileName(this, PngFilter + QStringLiteral(";;") + PdfFilter, &filter);
+    if (path.isEmpty())
+        return;
+    chartexport::Format format = chartexport::formatOf(path);
+    if (format == chartexport::Format::Unknown) {
+        // A name typed without its extension gets the one of the chosen type.
+        format = filter == PdfFilter ? chartexport::Format::Pdf : chartexport::Format::Png;
+        path += chartexport::extensionOf(format);
+    }
+    if (format == chartexport::Format::Pdf)
+        chartexport::savePagePdf(QuickRep1->report(), path);
+    else
+        chartexport::savePicturePng(kfdline1->picture(), path);
+}
+
+void TdataLineForm::firstRowsClick(bool on)
+{
+    try {
+        chartsettings::writeFirstRowsOnly(*app().iniFile, on);
+    } catch (...) {
+        firstRowsAction->setChecked(!on);
+        throw;
+    }
+    app().mainform->loadLineData();
+    // The manual limits stay in force: loading gave every curve its data range.
+    if (app().scaleMode == 0)
+        chartsetup::applyManualLimits(*kfdline1, *line1, chartsettings::readLimits(*app().iniFile));
     RedrawCharts();
 }

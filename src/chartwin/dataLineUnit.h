@@ -1,11 +1,14 @@
 #pragma once
 
+#include "chartwin/readout.h"
 #include "widgets/formdialog.h"
 
 #include <memory>
 
 class ChartPage;
 class ChartView;
+class QAction;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class Tkfdline;
@@ -42,6 +45,17 @@ public:
     void Button3Click();
     void printBtnClick();
     void box1Click(QRadioButton *sender);
+
+    // the screen chart's context menu: "复制图表", "保存图表...", "只绘制前1000行"
+    QMenu *chartMenu;
+    QAction *copyChartAction, *saveChartAction, *firstRowsAction;
+    void chartMenuPopup(const QPoint &globalPos);
+    void copyChartClick();
+    void saveChartClick();
+    void firstRowsClick(bool on);
+
+    // Data row of each drawn point, per curve, as the last loading left them (read-out).
+    readout::PointRows pointRows;
 
     // Set by the main window before each showing: the next activation reloads and redraws.
     bool firstActivation = false;

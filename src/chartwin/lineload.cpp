@@ -2,6 +2,7 @@
 
 #include "base/numtext.h"
 #include "chart/kfdline.h"
+#include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
 
 #include <algorithm>
@@ -16,15 +17,6 @@ struct Range {
     double hi = -999999.0;
 };
 
-// The values of items first..last of a list, each converted once for range and points.
-std::vector<double> columnValues(const ColumnStore &store, int list, int first, int last)
-{
-    std::vector<double> values;
-    values.reserve(std::max(0, last - first + 1));
-    for (int i = first; i <= last; ++i)
-        values.push_back(itemValue(store, list, i));
-    return values;
-}
 
 // The scan starts from +-999999, so a column lying wholly beyond that keeps the bound.
 Range scan(const std::vector<double> &values)
@@ -65,6 +57,37 @@ int decimalsFor(double lo, double hi)
     return 0;
 }
 
+void ValueCache::clear()
+{
+    for (Entry &entry : m_entries)
+        entry = Entry();
+}
+
+const std::vector<double> &ValueCache::values(const ColumnStore &store, int list, int first, int last)
+{
+    Entry &entry = m_entries[size_t(std::clamp(list, 0, int(m_entries.size()) - 1))];
+    if (entry.valid && entry.first == first && entry.last == last)
+        return entry.values;
+    // Each value converted once for range and points.
+    entry.values.clear();
+    entry.values.reserve(size_t(std::max(0, last - first + 1)));
+    for (int i = first; i <= last; ++i)
+        entry.values.push_back(itemValue(store, list, i));
+    entry.first = first;
+    entry.last = last;
+    entry.valid = true;
+    return entry.values;
+}
+
+QString rowNotice(const Result &result)
+{
+    if (result.truncated)
+        return QStringLiteral("数据超过1000行，只绘制前1000行。");
+    if (result.reduced)
+        return QStringLiteral("绘制了%1行中的%2行。").arg(result.dataRows).arg(result.drawnRows);
+    return QString();
+}
+
 double itemValue(const ColumnStore &store, int list, int index)
 {
     if (index < 0 || index >= store.count(list))
@@ -73,15 +96,19 @@ double itemValue(const ColumnStore &store, int list, int index)
     return numtext::toDouble(store.itemView(list, index), &v) ? v : 0;
 }
 
-Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts)
+Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,
+                    ValueCache *cache)
 {
+    ValueCache ownValues;
+    ValueCache &values = cache ? *cache : ownValues;
     Result result;
     result.xCol = request.xCol;
 
-    // Item positions, 0-based; at most MaxRows data rows are taken.
+    // Item positions, 0-based.
     const int first = request.firstRow - 1;
     int last = request.lastRow - 1;
-    if (last - first + 1 > MaxRows) {
+    result.dataRows = std::max(0, last - first + 1);
+    if (request.firstRowsOnly && result.dataRows > MaxRows) {
         last = first + MaxRows - 1;
         result.truncated = true;
     }
@@ -90,7 +117,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         chart->xAxis.name = store.item(request.xCol, request.nameRow - 1);
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
-    const std::vector<double> xValues = columnValues(store, request.xCol, first, last);
+    const std::vector<double> &xValues = values.values(store, request.xCol, first, last);
     const Range x = scan(xValues);
     const int xDecimals = decimalsFor(x.lo, x.hi);
     for (Tkfdline *chart : charts)
@@ -106,7 +133,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     for (Tkfdline *chart : charts)
         std::fill(std::begin(chart->shown), std::end(chart->shown), 0);
 
-    std::vector<std::vector<double>> yValues;
+    std::vector<const std::vector<double> *> yValues;
     int k = 0;
     for (int column : request.yCols) {
         if (k == kfdline::MaxCurves)
@@ -116,8 +143,8 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
             chart->curves[k].name = store.item(column, request.nameRow - 1);
             chart->curves[k].unit = store.item(column, request.unitRow - 1);
         }
-        yValues.push_back(columnValues(store, column, first, last));
-        Range r = scan(yValues.back());
+        yValues.push_back(&values.values(store, column, first, last));
+        Range r = scan(*yValues.back());
         const double d = r.hi - r.lo;
         if (request.scaleMode == 2) {
             r.hi = r.hi + d / 2;
@@ -138,11 +165,23 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     }
     result.yCount = k;
 
+    result.reduced = int(xValues.size()) > MaxRows;
+    for (int j = 0; j < result.yCount; ++j)
+        result.pointRows[size_t(j)] = rowreduce::extremaRows(*yValues[size_t(j)], MaxRows);
+    // Row by row as the table runs, each curve taking its own rows.
+    std::array<size_t, kfdline::MaxCurves> next{};
     for (size_t i = 0; i < xValues.size(); ++i) {
-        for (int j = 0; j < result.yCount; ++j)
+        for (int j = 0; j < result.yCount; ++j) {
+            const std::vector<int> &rows = result.pointRows[size_t(j)];
+            if (next[size_t(j)] >= rows.size() || size_t(rows[next[size_t(j)]]) != i)
+                continue;
+            ++next[size_t(j)];
             for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xValues[i], yValues[j][i]);
+                chart->AddPoint(j, xValues[i], (*yValues[size_t(j)])[i]);
+        }
     }
+    for (int j = 0; j < result.yCount; ++j)
+        result.drawnRows = std::max(result.drawnRows, int(result.pointRows[size_t(j)].size()));
     return result;
 }
 

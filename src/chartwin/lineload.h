@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <QVector>
 
+#include <array>
 #include <vector>
 
 class ColumnStore;
@@ -12,8 +14,9 @@ class Tkfdline;
 // the order given (the screen chart, then the printed one).
 namespace lineload {
 
-// A chart holds at most this many points per curve; longer columns are cut to their first
-// rows, for the ranges and the points alike, so the scales match what is drawn.
+// A chart holds at most this many points per curve. Longer columns are thinned to the rows
+// of each stretch's extremes, with the ranges taken over every row; or, when asked, cut to
+// their first rows for the ranges and the points alike, so the scales match what is drawn.
 constexpr int MaxRows = 1000;
 
 struct Request {
@@ -24,18 +27,47 @@ struct Request {
     int firstRow = 3;
     int lastRow = 4;
     int scaleMode = 2;     // 2 widens each curve's range by half its span, 3 by the full span
+    bool firstRowsOnly = false; // long columns: only their first MaxRows rows
 };
 
 struct Result {
     int xCol = 0;
     int yCol[8] = {};
     int yCount = 0;
-    bool truncated = false; // the columns had more than MaxRows data rows
+    bool truncated = false; // cut to the first MaxRows data rows (firstRowsOnly)
+    bool reduced = false;   // thinned to at most MaxRows points per curve
+    int dataRows = 0;       // data rows of the table
+    int drawnRows = 0;      // the most points any curve got
+    // Data row (0 for the first) of every point of each curve, in point order.
+    std::array<std::vector<int>, 8> pointRows;
+};
+
+// The converted values of the lists, kept from one loading of a table to the next (the
+// scaling modes load it again and again). Whoever changes the store clears it.
+class ValueCache
+{
+public:
+    void clear();
+    // Values of items first..last (0-based) of a list, converted once.
+    const std::vector<double> &values(const ColumnStore &store, int list, int first, int last);
+
+private:
+    struct Entry {
+        bool valid = false;
+        int first = 0, last = -1;
+        std::vector<double> values;
+    };
+    std::array<Entry, 33> m_entries; // lists 1..32
 };
 
 // A missing name or unit item raises AppError "List index out of bounds (n)"; the charts
-// keep what was filled until then.
-Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts);
+// keep what was filled until then. Without a cache every value is converted afresh.
+Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,
+                    ValueCache *cache = nullptr);
+
+// The log line about a long table: cut to its first rows, or thinned; empty when every
+// row was drawn.
+QString rowNotice(const Result &result);
 
 // Digits after the point for a scale from lo to hi: 3 below 1, 2 below 10, 1 below 100, else
 // 0, by the larger magnitude.

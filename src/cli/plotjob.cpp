@@ -5,6 +5,7 @@
 
 #include "base/apperror.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
 #include "chartwin/lineload.h"
@@ -14,7 +15,6 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
-#include "report/reportrender.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
 
@@ -64,6 +64,16 @@ ChoiceState makeChoice(const PlotOptions &options, const TableReport &report, co
     return state;
 }
 
+// The screen chart at the size asked for; the layout follows from Width and Height.
+void sizeScreenChart(Tkfdline &screen, const QSize &size)
+{
+    if (size.isEmpty())
+        return;
+    screen.Width = size.width();
+    screen.Height = size.height();
+    screen.setPictureSize(size.width(), size.height());
+}
+
 PlotRun failed(int code, const QString &message)
 {
     PlotRun run;
@@ -72,14 +82,17 @@ PlotRun failed(int code, const QString &message)
     return run;
 }
 
-// The chart in the form asked for; empty when it cannot be encoded.
+// The chart in the form asked for, by OUT's extension: .pdf the printed page, .png the
+// screen chart (with --page the printed page at 96 dpi). A device or FIFO has no extension
+// to go by: there --page means the page as PDF. Empty when it cannot be encoded.
 QByteArray chartBytes(const PlotOptions &options, const QImage &screenPicture, const ChartPage &page)
 {
-    if (!options.page)
-        return plotoutput::png(screenPicture);
-    if (options.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+    const chartexport::Format format = chartexport::formatOf(options.output);
+    if (format == chartexport::Format::Pdf || (format == chartexport::Format::Unknown && options.page))
+        return plotoutput::pdf(page.report());
+    if (options.page)
         return plotoutput::png(renderReportToImage(page.report(), 96));
-    return plotoutput::pdf(page.report());
+    return plotoutput::png(screenPicture);
 }
 
 }
@@ -130,6 +143,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
 
     Tkfdline screen;
     chartsetup::setUpScreenChart(screen);
+    sizeScreenChart(screen, options.size);
     ChartPage page;
     Tkfdline &printed = page.line1;
 
@@ -138,14 +152,16 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     request.yCols = choice.yCols;
     request.lastRow = report.lastRow;
     request.scaleMode = options.mode;
+    request.firstRowsOnly = options.firstRows;
     lineload::Result loaded;
     try {
         loaded = lineload::loadLineData(store, request, {&screen, &printed});
     } catch (const AppError &e) {
         return failed(3, e.message());
     }
-    if (loaded.truncated)
-        log << QStringLiteral("数据超过1000行，只绘制前1000行。");
+    const QString notice = lineload::rowNotice(loaded);
+    if (!notice.isEmpty())
+        log << notice;
 
     const IniFile ini(options.settings.isEmpty() ? programFolder + QStringLiteral("ini/option.ini") : options.settings);
     mainunit::Tline set;

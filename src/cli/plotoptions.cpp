@@ -1,8 +1,47 @@
 #include "cli/plotoptions.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
+
+// "WxH" in pixels, within the sizes the chart's layout still fits into.
+bool parseSize(const QString &text, QSize *size)
+{
+    const QStringList parts = text.toLower().split(QLatin1Char('x'));
+    if (parts.size() != 2)
+        return false;
+    bool okW = false, okH = false;
+    const int w = parts[0].toInt(&okW);
+    const int h = parts[1].toInt(&okH);
+    if (!okW || !okH || w < MinChartWidth || h < MinChartHeight || w > MaxChartSide || h > MaxChartSide)
+        return false;
+    *size = QSize(w, h);
+    return true;
+}
+
+bool isStreamTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
+// The output's name chooses what is written: a PNG, or the printed page as PDF.
+bool checkOutput(const PlotOptions &o, QString *error)
+{
+    const bool png = o.output.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+    const bool pdf = o.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    // A device or FIFO (/dev/stdout, a pipe) takes the chart whatever its name.
+    if (!png && !pdf && !isStreamTarget(o.output)) {
+        *error = QStringLiteral("-o OUT must end in .png or .pdf, not '%1'").arg(o.output);
+        return false;
+    }
+    if (!o.size.isEmpty() && (o.page || pdf)) {
+        *error = QStringLiteral("--size sets the screen chart's size; the printed page has its own");
+        return false;
+    }
+    return true;
+}
 
 bool parseColumn(const QString &text, int *column)
 {
@@ -21,18 +60,22 @@ QString plotUsage()
     return QStringLiteral(
         "Usage: tabrovex-plot table WORKBOOK\n"
         "       tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
-        "                         [--page] [--settings INI] -o OUT\n"
+        "                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT\n"
         "\n"
         "Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other\n"
         "delimited text, told apart by content) as Tabrovex does and prints JSON.\n"
         "  table      the log lines of the read and the column lists\n"
-        "  chart      checks and loads the chosen columns and writes the chart to OUT:\n"
-        "             the screen chart as PNG, or with --page the printed A4 page as PDF\n"
-        "             (or as PNG at 96 dpi when OUT ends in .png)\n"
+        "  chart      checks and loads the chosen columns and writes the chart to OUT,\n"
+        "             by its extension: OUT.png the screen chart (with --page the printed\n"
+        "             A4 page at 96 dpi), OUT.pdf the printed A4 page\n"
         "  -x K       X column (default: column 1)\n"
         "  -y K,...   Y columns (default: columns 2 to 5, as many as there are)\n"
         "  --mode M   scaling: 1 data range, 2 half the span added (default), 3 the full\n"
         "             span added, manual: the limits saved in the settings file\n"
+        "  --first-rows     only the first 1000 data rows of a longer table (default: the\n"
+        "             whole table, thinned to 1000 points per curve keeping every peak)\n"
+        "  --size WxH       the screen chart's size in pixels (default 817x529; 320x240\n"
+        "             to 8192x8192)\n"
         "  --settings INI   settings file, which must exist (default: ini/option.ini\n"
         "             beside the program)\n"
         "  --help, --version\n"
@@ -106,6 +149,16 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             }
         } else if (a == QLatin1String("--page")) {
             o.page = true;
+        } else if (a == QLatin1String("--first-rows")) {
+            o.firstRows = true;
+        } else if (a == QLatin1String("--size")) {
+            if (!value(&v))
+                return false;
+            if (!parseSize(v, &o.size)) {
+                *error = QStringLiteral("--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not '%4'")
+                             .arg(MinChartWidth).arg(MinChartHeight).arg(MaxChartSide).arg(v);
+                return false;
+            }
         } else if (a == QLatin1String("--settings")) {
             if (!value(&o.settings))
                 return false;
@@ -139,7 +192,8 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
     }
     o.workbook = positional.first();
     if (o.command == PlotOptions::Command::Table
-        && (o.xColumn || !o.yColumns.isEmpty() || o.page || !o.settings.isEmpty() || !o.output.isEmpty() || o.mode != 2)) {
+        && (o.xColumn || !o.yColumns.isEmpty() || o.page || !o.settings.isEmpty() || !o.output.isEmpty() || o.mode != 2
+            || o.firstRows || !o.size.isEmpty())) {
         *error = QStringLiteral("table takes no chart options");
         return false;
     }
@@ -147,6 +201,8 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
         *error = QStringLiteral("chart needs -o OUT");
         return false;
     }
+    if (o.command == PlotOptions::Command::Chart && !checkOutput(o, error))
+        return false;
     if (o.xColumn && o.yColumns.contains(o.xColumn)) {
         *error = QStringLiteral("column %1 cannot be both X and Y").arg(o.xColumn);
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QVector>
 
@@ -13,8 +14,15 @@ struct PlotOptions {
     int mode = 2;               // 1..3, or 0 for the manual limits
     bool page = false;          // the printed page instead of the screen chart
     QString settings;           // settings file; empty: the program's own
-    QString output;
+    QString output;             // .png or .pdf; the name's extension chooses the format
+    bool firstRows = false;     // long tables: only their first 1000 data rows
+    QSize size;                 // screen chart size; empty: the chart window's 817 x 529
 };
+
+// Screen chart sizes --size accepts, in pixels per side.
+constexpr int MinChartWidth = 320;
+constexpr int MinChartHeight = 240;
+constexpr int MaxChartSide = 8192;
 
 // Parses the arguments after the program name. On a usage error returns false and says why.
 bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QString *error);

@@ -9,6 +9,8 @@ namespace {
 const QString Appearance = QStringLiteral("数据曲线");
 const QString LimitsSection = QStringLiteral("曲线设置");
 
+const QString FirstRowsKey = QStringLiteral("只绘制前1000行");
+
 QString colorKey(int i) { return QStringLiteral("颜色") + QString::number(i); }
 QString lowerKey(int curve) { return QStringLiteral("曲线%1下限").arg(curve + 1); }
 QString upperKey(int curve) { return QStringLiteral("曲线%1上限").arg(curve + 1); }
@@ -47,6 +49,16 @@ void writeLimits(IniFile &ini, int curve, const Limits &limits)
 {
     ini.writeFloat(LimitsSection, lowerKey(curve), limits.lower);
     ini.writeFloat(LimitsSection, upperKey(curve), limits.upper);
+}
+
+bool readFirstRowsOnly(const IniFile &ini)
+{
+    return ini.readInteger(LimitsSection, FirstRowsKey, 0) != 0;
+}
+
+void writeFirstRowsOnly(IniFile &ini, bool on)
+{
+    ini.writeInteger(LimitsSection, FirstRowsKey, on ? 1 : 0);
 }
 
 }

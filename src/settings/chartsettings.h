@@ -29,4 +29,9 @@ std::array<Limits, 4> readLimits(const IniFile &ini);
 // Writes the lower, then the upper limit of curve `curve` (0..3).
 void writeLimits(IniFile &ini, int curve, const Limits &limits);
 
+// "只绘制前1000行" in "曲线设置": draw only the first 1000 data rows of a long table instead
+// of thinning the whole table (default 0, off).
+bool readFirstRowsOnly(const IniFile &ini);
+void writeFirstRowsOnly(IniFile &ini, bool on);
+
 }

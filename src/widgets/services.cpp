@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 void QtServices::showMessage(QWidget *parent, const QString &text)
@@ -31,6 +32,19 @@ QString QtServices::getOpenFileName(QWidget *parent, const QString &filter, cons
     return dialog.selectedFiles().constFirst();
 }
 
+QString QtServices::getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter)
+{
+    QFileDialog dialog(parent);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().constFirst();
+}
+
 bool QtServices::pickColor(QWidget *parent, int initial, int *chosen)
 {
     const QColor picked = QColorDialog::getColor(colorref::toQColor(initial), parent);
@@ -43,6 +57,11 @@ bool QtServices::pickColor(QWidget *parent, int initial, int *chosen)
 void QtServices::showModal(QDialog *dialog)
 {
     dialog->exec();
+}
+
+QAction *QtServices::popUpMenu(QMenu *menu, const QPoint &globalPos)
+{
+    return menu->exec(globalPos);
 }
 
 namespace {

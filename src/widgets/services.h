@@ -2,7 +2,10 @@
 
 #include <QString>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 // Everything that asks the user or blocks on a window goes through here, so tests can put
@@ -18,10 +21,16 @@ public:
     virtual void showError(QWidget *parent, const QString &text) = 0;
     // File-open dialog; an empty result means cancelled.
     virtual QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) = 0;
+    // File-save dialog with ";;"-separated filters; the filter the user chose comes back in
+    // `chosenFilter`. An empty result means cancelled.
+    virtual QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) = 0;
     // Colour picker preset with `initial` (0x00BBGGRR); false when cancelled.
     virtual bool pickColor(QWidget *parent, int initial, int *chosen) = 0;
     // Shows a dialog modally and returns when it has closed.
     virtual void showModal(QDialog *dialog) = 0;
+    // Pops up a menu at a screen position; the chosen action has been triggered when this
+    // returns it (nullptr: none chosen).
+    virtual QAction *popUpMenu(QMenu *menu, const QPoint &globalPos) = 0;
 };
 
 // The real thing: Qt's message boxes and dialogs.
@@ -31,8 +40,10 @@ public:
     void showMessage(QWidget *parent, const QString &text) override;
     void showError(QWidget *parent, const QString &text) override;
     QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) override;
+    QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) override;
     bool pickColor(QWidget *parent, int initial, int *chosen) override;
     void showModal(QDialog *dialog) override;
+    QAction *popUpMenu(QMenu *menu, const QPoint &globalPos) override;
 };
 
 // The services in use: those given to setServices(), else the real ones.

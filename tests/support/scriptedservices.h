@@ -2,7 +2,9 @@
 
 #include "widgets/services.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QMenu>
 #include <QStringList>
 
 #include <deque>
@@ -20,6 +22,10 @@ public:
     QStringList openFilters;
     std::function<void(QDialog *)> onModal; // runs while the dialog "is shown"
     int modalCount = 0;
+    std::deque<QString> saveAnswers;   // path, then the filter chosen: "path|filter"
+    QStringList saveFilters;
+    std::deque<QString> menuAnswers;   // text of the item to choose; "" = none
+    QStringList menuItems;             // the last menu's items, "[x] " before a ticked one
 
     void showMessage(QWidget *, const QString &text) override { messages << text; }
     void showError(QWidget *, const QString &text) override { errors << text; }
@@ -32,6 +38,36 @@ public:
         QString answer = openAnswers.front();
         openAnswers.pop_front();
         return answer;
+    }
+
+    QString getSaveFileName(QWidget *, const QString &filters, QString *chosenFilter) override
+    {
+        saveFilters << filters;
+        if (saveAnswers.empty())
+            return QString();
+        const QStringList answer = saveAnswers.front().split(QLatin1Char('|'));
+        saveAnswers.pop_front();
+        if (chosenFilter)
+            *chosenFilter = answer.value(1);
+        return answer.value(0);
+    }
+
+    QAction *popUpMenu(QMenu *menu, const QPoint &) override
+    {
+        menuItems.clear();
+        for (QAction *action : menu->actions())
+            if (!action->isSeparator())
+                menuItems << (action->isChecked() ? QStringLiteral("[x] ") : QString()) + action->text();
+        QAction *chosen = nullptr;
+        if (!menuAnswers.empty()) {
+            for (QAction *action : menu->actions())
+                if (action->text() == menuAnswers.front() && action->isEnabled())
+                    chosen = action;
+            menuAnswers.pop_front();
+        }
+        if (chosen)
+            chosen->trigger();
+        return chosen;
     }
 
     bool pickColor(QWidget *, int, int *chosen) override
