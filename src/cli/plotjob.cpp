@@ -15,6 +15,7 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
+#include "report/reportrender.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
 
