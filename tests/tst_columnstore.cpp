@@ -3,6 +3,8 @@
 #include "base/apperror.h"
 #include "import/columnstore.h"
 
+#include <functional>
+
 class TestColumnStore : public QObject
 {
     Q_OBJECT
@@ -12,6 +14,9 @@ private slots:
     void listsStayApart();
     void modelsFollowResets_data();
     void modelsFollowResets();
+    void repeatedTexts_data();
+    void repeatedTexts();
+    void textLimit();
 };
 
 void TestColumnStore::itemAccess_data()
@@ -114,6 +119,71 @@ void TestColumnStore::modelsFollowResets()
     QCOMPARE(other.data(other.index(0)).toString(), QStringLiteral("c"));
     QVERIFY(!model.data(model.index(1), Qt::DecorationRole).isValid());
     QCOMPARE(model.rowCount(model.index(0)), 0); // a list has no children
+}
+
+// Repeated texts are kept once, whichever way they come, and every item still reads back
+// as it was appended; `kept` is the characters the store holds afterwards.
+void TestColumnStore::repeatedTexts_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<bool>("sameObject"); // append the same QString every time
+    QTest::addColumn<qint64>("kept");
+
+    const QString longText(65535, QLatin1Char('L'));
+    const QString medium = QStringLiteral("Temperature (K)");
+    QTest::newRow("long text shared by 1000 cells") << QStringList(1000, longText) << true << qint64(65535);
+    QTest::newRow("equal long texts, separate buffers") << QStringList(3, longText) << false << qint64(3 * 65535);
+    QTest::newRow("medium text repeated") << QStringList(1000, medium) << false << qint64(medium.size());
+    QTest::newRow("medium texts alternating")
+        << QStringList{medium, QStringLiteral("Pressure (kPa)"), medium, QStringLiteral("Pressure (kPa)")}
+        << false << qint64(medium.size() + 14);
+    QTest::newRow("short texts copied") << QStringList{"1", "1", "2.5"} << false << qint64(5);
+    QTest::newRow("distinct long texts")
+        << QStringList{QString(100, 'a'), QString(100, 'b'), QString(101, 'a')} << true << qint64(301);
+}
+
+void TestColumnStore::repeatedTexts()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(bool, sameObject);
+    QFETCH(qint64, kept);
+    ColumnStore store;
+    {
+        ColumnStore::Batch batch(store);
+        for (int i = 0; i < texts.size(); ++i) {
+            if (sameObject)
+                store.append(1 + i % 3, texts[i]);
+            else
+                store.append(1 + i % 3, QString(texts[i].constData(), texts[i].size()));
+        }
+    }
+    QCOMPARE(store.textChars(), kept);
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(store.itemView(1 + i % 3, i / 3), QStringView(texts[i]));
+    store.clear();
+    QCOMPARE(store.textChars(), qint64(0));
+}
+
+// The append that would pass the cap is refused and changes nothing; a shared text counts
+// once, so the same long text may fill any number of cells.
+void TestColumnStore::textLimit()
+{
+    ColumnStore store;
+    const QString big(qsizetype(ColumnStore::MaxTextChars / 2), QLatin1Char('x'));
+    store.append(1, big);
+    store.append(2, big);
+    QCOMPARE(store.textChars(), qint64(big.size()));
+    const QString other(qsizetype(ColumnStore::MaxTextChars / 2) + 1, QLatin1Char('y'));
+    try {
+        store.append(3, other);
+        QFAIL("no refusal");
+    } catch (const TextLimitError &e) {
+        QCOMPARE(e.message(), QStringLiteral("表格文字太多（超过 256 MB）"));
+    }
+    QCOMPARE(store.count(3), 0);
+    QCOMPARE(store.textChars(), qint64(big.size()));
+    store.append(3, QStringView(u"still fits"));
+    QCOMPARE(store.item(3, 0), QStringLiteral("still fits"));
 }
 
 QTEST_GUILESS_MAIN(TestColumnStore)

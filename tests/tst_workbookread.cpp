@@ -4,6 +4,8 @@
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/workbookread.h"
+#include "import/excelapp.h"
+#include "import/xlsreader.h"
 #include "scriptedexcel.h"
 
 using automation::Variant;
@@ -63,6 +65,7 @@ private slots:
     void failures_data();
     void failures();
     void oneResetPerRead();
+    void tableTooLarge();
 };
 
 // Every call of a good read, in order, with names exactly as sent and their arguments.
@@ -224,6 +227,32 @@ void TestWorkbookRead::oneResetPerRead()
     QCOMPARE(finished.size(), 1);
     QCOMPARE(model.rowCount(), 3);
     QCOMPARE(model.data(model.index(2)).toString(), QStringLiteral("4"));
+}
+
+// A table whose texts pass the store's cap is refused with that reason once the workbook
+// is closed, and the half table is not left behind to look complete.
+void TestWorkbookRead::tableTooLarge()
+{
+    const QString half(qsizetype(ColumnStore::MaxTextChars / 2) + 1, QLatin1Char('t'));
+    automation::Registry registry;
+    excelapp::registerApplication(registry, [&](const QString &) {
+        auto book = std::make_unique<xls::Workbook>();
+        book->firstSheet.setUsedRows(1, 2);
+        book->firstSheet.setCell(1, 1, xls::Cell{xls::CellType::Text, 0, half, 0});
+        book->firstSheet.setCell(2, 1, xls::Cell{xls::CellType::Text, 0, QString(half).replace(0, 1, "u"), 0});
+        return book;
+    });
+    ColumnStore store;
+    store.append(1, u"old");
+    try {
+        readWorkbook(Path, store, registry);
+        QFAIL("no refusal");
+    } catch (const AppError &e) {
+        QCOMPARE(e.message(), QStringLiteral("无法打开工作簿 ") + Path
+                 + QStringLiteral("：表格文字太多（超过 256 MB）"));
+    }
+    QCOMPARE(store.filledLists(), 0);
+    QCOMPARE(store.textChars(), qint64(0));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookRead)

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -47,7 +48,15 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    const PlotRun run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    PlotRun run;
+    try {
+        run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    } catch (const std::bad_alloc &) {
+        // The readers refuse a workbook that needs too much memory themselves; this is for
+        // memory running out anywhere else, which must end in a message, not an abort.
+        print(stderr, QByteArray("tabrovex-plot: Out of memory\n"));
+        return 2;
+    }
     if (run.exitCode != 0) {
         print(stderr, (run.error + QLatin1Char('\n')).toUtf8());
         return run.exitCode;

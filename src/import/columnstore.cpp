@@ -7,6 +7,11 @@ ColumnStore::ColumnStore(QObject *parent)
 {
 }
 
+QString ColumnStore::textLimitReason()
+{
+    return QStringLiteral("表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20);
+}
+
 const ColumnStore::List &ColumnStore::list(int number) const
 {
     if (number < 1 || number > ListCount)
@@ -14,23 +19,34 @@ const ColumnStore::List &ColumnStore::list(int number) const
     return m_lists[size_t(number - 1)];
 }
 
+ColumnStore::List &ColumnStore::listForAppend(int number)
+{
+    list(number); // validates the number before anything changes
+    return m_lists[size_t(number - 1)];
+}
+
 int ColumnStore::count(int list) const
 {
-    return int(this->list(list).ends.size());
+    return int(this->list(list).size());
 }
 
 QStringView ColumnStore::itemView(int list, int index) const
 {
     const List &l = this->list(list);
     // The message is the one the chart loading relies on for a column that is too short.
-    if (index < 0 || size_t(index) >= l.ends.size())
+    if (index < 0 || size_t(index) >= l.size())
         throw AppError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    const quint32 begin = index == 0 ? 0 : l.ends[size_t(index) - 1];
-    return QStringView(l.chars).mid(begin, l.ends[size_t(index)] - begin);
+    const Item item = l[size_t(index)];
+    if (item.length & SharedBit)
+        return QStringView(m_shared[item.begin]);
+    return QStringView(m_chars).mid(item.begin, item.length);
 }
 
 QString ColumnStore::item(int list, int index) const
 {
+    const List &l = this->list(list);
+    if (index >= 0 && size_t(index) < l.size() && (l[size_t(index)].length & SharedBit))
+        return m_shared[l[size_t(index)].begin]; // no copy of a shared text
     return itemView(list, index).toString();
 }
 
@@ -38,7 +54,7 @@ int ColumnStore::filledLists() const
 {
     int n = 0;
     for (const List &l : m_lists)
-        if (!l.ends.empty())
+        if (!l.empty())
             ++n;
     return n;
 }
@@ -47,30 +63,90 @@ std::array<int, ColumnStore::ListCount> ColumnStore::counts() const
 {
     std::array<int, ListCount> out{};
     for (int i = 0; i < ListCount; ++i)
-        out[size_t(i)] = int(m_lists[size_t(i)].ends.size());
+        out[size_t(i)] = int(m_lists[size_t(i)].size());
     return out;
+}
+
+void ColumnStore::reserveChars(qint64 more) const
+{
+    if (m_textChars + more > MaxTextChars)
+        throw TextLimitError(textLimitReason());
+}
+
+ColumnStore::Item ColumnStore::storeCopy(QStringView text)
+{
+    // Medium texts repeat in real tables (labels, units, a text in every row) and in
+    // hostile ones; a small table of the latest ones finds most repeats at no cost.
+    constexpr qsizetype RecentFrom = 8;
+    Item *recent = nullptr;
+    if (text.size() >= RecentFrom) {
+        recent = &m_recent[qHash(text) & (RecentSlots - 1)];
+        if (recent->length == quint32(text.size())
+            && QStringView(m_chars).mid(recent->begin, recent->length) == text)
+            return *recent;
+    }
+    reserveChars(text.size());
+    const Item item{quint32(m_chars.size()), quint32(text.size())};
+    m_chars.append(text);
+    m_textChars += text.size();
+    if (recent)
+        *recent = item;
+    return item;
+}
+
+ColumnStore::Item ColumnStore::storeShared(const QString &text)
+{
+    const auto found = m_sharedIndex.find(text.constData());
+    if (found != m_sharedIndex.end() && m_shared[found->second].size() == text.size())
+        return Item{found->second, quint32(text.size()) | SharedBit};
+    reserveChars(text.size());
+    const quint32 index = quint32(m_shared.size());
+    m_shared.push_back(text);
+    m_sharedIndex[m_shared.back().constData()] = index;
+    m_textChars += text.size();
+    return Item{index, quint32(text.size()) | SharedBit};
+}
+
+void ColumnStore::push(List &list, Item item)
+{
+    Batch batch(*this);
+    list.push_back(item);
 }
 
 void ColumnStore::append(int number, QStringView text)
 {
-    list(number); // validates the number before anything changes
-    List &l = m_lists[size_t(number - 1)];
-    if (qint64(l.chars.size()) + text.size() > qint64(0xFFFFFFFFu))
-        throw AppError(QStringLiteral("Column list %1 is full").arg(number));
-    Batch batch(*this);
-    l.chars.append(text);
-    l.ends.push_back(quint32(l.chars.size()));
+    List &l = listForAppend(number);
+    if (text.size() >= SharedLength) {
+        push(l, storeShared(text.toString()));
+        return;
+    }
+    push(l, storeCopy(text));
+}
+
+void ColumnStore::append(int number, const QString &text)
+{
+    List &l = listForAppend(number);
+    // A text without its own buffer (raw data, literals) may not outlive the caller's
+    // memory: that one is copied.
+    if (text.size() >= SharedLength) {
+        push(l, storeShared(text.data_ptr().isMutable() ? text : QString(text.constData(), text.size())));
+        return;
+    }
+    push(l, storeCopy(text));
 }
 
 void ColumnStore::clear()
 {
     Batch batch(*this);
-    for (List &l : m_lists) {
-        // Release the memory: a read of a small workbook after a big one should not keep
-        // the big one's buffers.
-        l.chars = QString();
-        std::vector<quint32>().swap(l.ends);
-    }
+    // Release the memory: a read of a small workbook after a big one should not keep the
+    // big one's buffers.
+    for (List &l : m_lists)
+        List().swap(l);
+    m_chars = QString();
+    std::vector<QString>().swap(m_shared);
+    std::unordered_map<const QChar *, quint32>().swap(m_sharedIndex);
+    m_recent.fill(Item{0, 0});
+    m_textChars = 0;
 }
 
 void ColumnStore::beginBatch()

@@ -5,23 +5,39 @@
 #include <QString>
 #include <QStringView>
 
+#include "base/apperror.h"
+
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 // The column store: 32 lists of cell texts that a workbook read fills and the rest of the
 // program reads. Lists are numbered 1..32, items inside a list from 0.
 //
-// Each list keeps its texts back to back in one character buffer with an offset table,
-// so 65,536 rows x 32 columns cost a few tens of megabytes and no allocation per item.
+// Short texts sit back to back in one character buffer with an offset table, so 65,536
+// rows x 32 columns cost a few tens of megabytes and no allocation per item. Repeated
+// texts are kept once: a long QString is shared with whoever handed it in, and a text of
+// medium length that was stored a moment ago is found again and reused. The characters
+// kept in all lists together are capped (MaxTextChars): the append that would pass the
+// cap raises TextLimitError and changes nothing.
 //
 // Views (ColumnListModel) learn of changes through resetStarted()/resetFinished(). Bulk
 // changes belong inside a Batch, which makes them one reset; a single append or clear
 // outside a batch is its own reset.
+class TextLimitError : public AppError
+{
+public:
+    using AppError::AppError;
+};
+
 class ColumnStore : public QObject
 {
     Q_OBJECT
 public:
     static constexpr int ListCount = 32;
+    static constexpr qint64 MaxTextChars = qint64(1) << 27; // 256 MB of UTF-16
+    static constexpr qsizetype SharedLength = 64;           // kept as a shared QString
+    static QString textLimitReason();                        // "表格文字太多（超过 256 MB）"
 
     explicit ColumnStore(QObject *parent = nullptr);
 
@@ -37,8 +53,12 @@ public:
     // Item counts of lists 1..32 at indexes 0..31.
     std::array<int, ListCount> counts() const;
 
+    // Characters the store keeps, each shared text counted once.
+    qint64 textChars() const { return m_textChars; }
+
     // changes:
     void append(int list, QStringView text);
+    void append(int list, const QString &text); // shares a long text instead of copying it
     void clear();
 
     // Groups changes into one reset of every model; nests.
@@ -57,16 +77,33 @@ signals:
     void resetFinished();
 
 private:
-    struct List {
-        QString chars;                  // all texts of the list back to back
-        std::vector<quint32> ends{};    // end offset of every item in `chars`
+    // An item: `length` characters of m_chars from `begin`, or with SharedBit in `length`
+    // the text m_shared[begin].
+    struct Item {
+        quint32 begin;
+        quint32 length;
     };
+    static constexpr quint32 SharedBit = 0x80000000u;
+    static constexpr int RecentSlots = 1 << 12;
+    using List = std::vector<Item>;
 
     void beginBatch();
     void endBatch();
     const List &list(int number) const;
+    List &listForAppend(int number);
+    Item storeCopy(QStringView text);
+    Item storeShared(const QString &text);
+    void push(List &list, Item item);
+    void reserveChars(qint64 more) const;
 
     std::array<List, ListCount> m_lists;
+    QString m_chars;                    // copied texts back to back
+    std::vector<QString> m_shared;      // long texts, each kept once
+    // Shared texts by their characters' address: the store holds them, so an address in
+    // here cannot be reused by another text.
+    std::unordered_map<const QChar *, quint32> m_sharedIndex;
+    std::array<Item, RecentSlots> m_recent{}; // medium texts stored lately, by hash
+    qint64 m_textChars = 0;
     int m_batchDepth = 0;
 };
 

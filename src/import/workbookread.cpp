@@ -3,8 +3,10 @@
 #include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
+#include "import/workbookfile.h"
 
 #include <limits>
+#include <new>
 
 using automation::Invoke;
 using automation::ObjectRef;
@@ -89,16 +91,25 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         throw;
     }
 
+    // A table too large for memory or for the store's cap is refused once the workbook is
+    // closed: the half table read until then is dropped, for it would look complete.
+    QString refusal;
     {
         // One model reset for the whole refill.
         ColumnStore::Batch batch(store);
         store.clear();
         try {
             readCells(*sheet, store);
+        } catch (const TextLimitError &) {
+            refusal = ColumnStore::textLimitReason();
         } catch (const AppError &) {
-            // Any error ends the loop; what was read stays.
+            // Any other error ends the loop; what was read stays.
             result.complete = false;
+        } catch (const std::bad_alloc &) {
+            refusal = workbookfile::outOfMemoryReason();
         }
+        if (!refusal.isEmpty())
+            store.clear();
     }
 
     // The workbook is saved (it is unchanged, so the application has nothing to write),
@@ -114,5 +125,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         automation::dispatch(*firstWorkbook(*app, u"workbooks"), u"close", Invoke::Method);
     }
     automation::dispatch(*app, u"quit", Invoke::Method);
+    if (!refusal.isEmpty())
+        workbookfile::refuse(path, refusal);
     return result;
 }

@@ -24,6 +24,8 @@ struct ReadResult {
 // count), columns 1 to 32, each row's non-empty cell texts going to lists 1, 2, 3 ... in
 // column order. The store is cleared only once the first worksheet has been reached, and
 // its models see one reset for the whole read. Every automation object is released on
-// every path. Closing errors that survive the second close are raised as AppError.
+// every path. Closing errors that survive the second close are raised as AppError, and
+// so is a table that runs out of memory or past the store's cap ("无法打开工作簿 <path>：
+// 内存不足" or the store's reason), after the workbook was closed and with the store empty.
 ReadResult readWorkbook(const QString &path, ColumnStore &store,
                         const automation::Registry &registry);

@@ -60,7 +60,7 @@ void BiffParser::storeNumber(int row, int col, double value, bool date)
 void BiffParser::storeText(int row, int col, const QString &text)
 {
     touch(row, col);
-    m_sheet.setText(row, col, m_sheet.addString(text));
+    m_sheet.setOwnText(row, col, text);
 }
 
 void BiffParser::storeFormulaResult(int row, int col, const std::uint8_t *result, bool date)

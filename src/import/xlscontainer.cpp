@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <mutex>
@@ -60,6 +61,96 @@ bool hasWorkbookEntry(const QByteArray &file)
     return false;
 }
 
+std::uint32_t le32At(const QByteArray &b, qsizetype at)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(b.constData()) + at;
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+        | (std::uint32_t(p[3]) << 24);
+}
+
+void putLe16(QByteArray &b, qsizetype at, std::uint16_t v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+void putLe32(QByteArray &b, qsizetype at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// Header fields of a compound file that say again what the rest of the file says: the
+// byte order mark, the sector sizes of the version, the mini stream cutoff, and the
+// number of FAT sectors, which is the number of sectors the FAT sector list names. Some
+// writers get them wrong while the sectors themselves are sound. Returns the header
+// rebuilt from the rest, or an empty array when it is not a v3/v4 header or needs nothing.
+QByteArray repairedHeader(const QByteArray &file)
+{
+    if (file.size() < 512)
+        return QByteArray();
+    const auto *b = reinterpret_cast<const unsigned char *>(file.constData());
+    const int major = b[0x1A] | (b[0x1B] << 8);
+    if (major != 3 && major != 4)
+        return QByteArray();
+    const int shift = major == 3 ? 9 : 12;
+    const qsizetype sectorSize = qsizetype(1) << shift;
+    QByteArray header = file.left(512);
+    putLe16(header, 0x1C, 0xFFFE);
+    putLe16(header, 0x1E, std::uint16_t(shift));
+    putLe16(header, 0x20, 6);
+    putLe32(header, 0x38, 4096);
+
+    // The FAT sectors: 109 entries in the header, then the DIFAT sector chain, each
+    // sector holding sectorSize/4 - 1 entries and the next sector's number.
+    constexpr std::uint32_t lastSector = 0xFFFFFFFAu, endOfChain = 0xFFFFFFFEu;
+    std::uint32_t fatSectors = 0;
+    bool listEnded = false;
+    auto take = [&](std::uint32_t entry) {
+        if (listEnded || entry > lastSector)
+            listEnded = true;
+        else
+            ++fatSectors;
+    };
+    for (int i = 0; i < 109; ++i)
+        take(le32At(file, 0x4C + 4 * i));
+    std::uint32_t difat = le32At(file, 0x44);
+    std::uint32_t difatSectors = 0;
+    const qsizetype sectors = (file.size() - sectorSize) / sectorSize;
+    while (difat != endOfChain && difat <= lastSector && !listEnded) {
+        if (qsizetype(difat) >= sectors || difatSectors >= std::uint32_t(sectors))
+            return QByteArray(); // the list itself is broken: nothing to repair from
+        const qsizetype at = sectorSize * (qsizetype(difat) + 1);
+        const int entries = int(sectorSize / 4) - 1;
+        for (int i = 0; i < entries; ++i)
+            take(le32At(file, at + 4 * i));
+        difat = le32At(file, at + 4 * entries);
+        ++difatSectors;
+    }
+    if (fatSectors == 0)
+        return QByteArray();
+    putLe32(header, 0x2C, fatSectors);
+    putLe32(header, 0x48, difatSectors);
+    if (header == file.left(512))
+        return QByteArray();
+    return header;
+}
+
+GsfInfile *openCompoundFile(const QByteArray &file)
+{
+    // The memory input does not copy: `file` outlives every object made from it.
+    GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()),
+                                           gsf_off_t(file.size()), FALSE);
+    if (!input)
+        return nullptr;
+    GError *error = nullptr;
+    GsfInfile *infile = gsf_infile_msole_new(input, &error);
+    if (error)
+        g_error_free(error);
+    g_object_unref(input); // the infile keeps its own reference
+    return infile;
+}
+
 }
 
 ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
@@ -86,17 +177,19 @@ ContainerResult extractBiffStream(const QByteArray &file, BiffStream *out)
             g_log_set_handler(domain, levels, quiet, nullptr);
     });
 
-    // The memory input does not copy: `file` outlives every object made here.
-    GObjectRef input(gsf_input_memory_new(reinterpret_cast<const guint8 *>(file.constData()),
-                                          gsf_off_t(file.size()), FALSE));
-    if (!input.ptr)
-        return ContainerResult::Corrupt;
-    GError *error = nullptr;
-    GObjectRef infile(gsf_infile_msole_new(GSF_INPUT(input.ptr), &error));
-    if (error)
-        g_error_free(error);
-    if (!infile.ptr)
-        return ContainerResult::Corrupt;
+    // A refused container is tried once more with its redundant header fields rebuilt,
+    // in a copy: the file itself is never changed.
+    QByteArray repaired;
+    GObjectRef infile(openCompoundFile(file));
+    if (!infile.ptr) {
+        const QByteArray header = repairedHeader(file);
+        if (header.isEmpty())
+            return ContainerResult::Corrupt;
+        repaired = header + file.mid(512);
+        infile.ptr = openCompoundFile(repaired);
+        if (!infile.ptr)
+            return ContainerResult::Corrupt;
+    }
 
     // Some writers spell the stream names in capitals, so compare without case.
     GsfInfile *root = GSF_INFILE(infile.ptr);

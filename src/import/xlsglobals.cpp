@@ -73,30 +73,31 @@ void BiffParser::handleGlobalRecord(const Record &r)
             id = le16(d);
             code = byteString(d + 2, n - 2, 1);
         } else { // BIFF4: two unused bytes, then the code; numbered in order
-            id = m_nextFormatIndex++;
+            id = m_nextFormatIndex;
+            if (m_nextFormatIndex <= 0xFFFF)
+                ++m_nextFormatIndex;
             code = byteString(d + std::min<std::uint32_t>(2, n), n - std::min<std::uint32_t>(2, n), 1);
         }
-        m_formatIsDate[id] = isDateFormatCode(code);
-        m_xfDateCache.clear();
+        setFormat(id, code);
         break;
     }
     case idFormat2:
         if (m_biff < 4) {
-            m_formatIsDate[m_nextFormatIndex++] = isDateFormatCode(byteString(d, n, 1));
-            m_xfDateCache.clear();
+            const int id = m_nextFormatIndex;
+            if (m_nextFormatIndex <= 0xFFFF)
+                ++m_nextFormatIndex;
+            setFormat(id, byteString(d, n, 1));
         }
         break;
     case idXf:
         if (m_biff >= 5 && n >= 4 && m_xfFormat.size() < 0x10000)
             m_xfFormat.push_back(le16(d + 2));
-        m_xfDateCache.clear();
         break;
     case idXf3:
     case idXf4:
         if (((r.id == idXf3 && m_biff == 3) || (r.id == idXf4 && m_biff == 4)) && n >= 2
             && m_xfFormat.size() < 0x10000)
             m_xfFormat.push_back(d[1]);
-        m_xfDateCache.clear();
         break;
     case idSst:
         if (m_biff == 8)
@@ -132,35 +133,38 @@ void BiffParser::readSst(const Record &first)
     }
     // The unique-string count only sizes the table; the bytes decide how many there are.
     m_sst.clear();
-    m_sst.reserve(std::min<std::size_t>(le32(first.data + 4), first.length));
     QString text;
     while (!reader.atEnd()) {
         const bool whole = reader.readUnicodeString(2, &text);
-        m_sst.push_back(text);
+        m_sst.append(text);
         if (!whole)
             break;
     }
 }
 
+void BiffParser::setFormat(int formatId, const QString &code)
+{
+    // No XF can name a format past 0xFFFF: such a record (the index of the 65,537th BIFF2-4
+    // format) is read and dropped.
+    if (formatId < 0 || formatId > 0xFFFF)
+        return;
+    if (m_formatDate.empty())
+        m_formatDate.assign(0x10000, -1);
+    m_formatDate[std::size_t(formatId)] = isDateFormatCode(code) ? 1 : 0;
+}
+
 bool BiffParser::isDateFormat(int formatId) const
 {
-    const auto it = m_formatIsDate.find(formatId);
-    if (it != m_formatIsDate.end())
-        return it->second;
+    if (formatId >= 0 && std::size_t(formatId) < m_formatDate.size()
+        && m_formatDate[std::size_t(formatId)] >= 0)
+        return m_formatDate[std::size_t(formatId)] == 1;
     // BIFF2-4 files list every format they use; their numbers are not the built-in ids.
     return m_biff >= 5 && isBuiltinDateFormat(formatId);
 }
 
-bool BiffParser::isDateXf(std::uint32_t xf)
+bool BiffParser::isDateXf(std::uint32_t xf) const
 {
-    if (xf >= m_xfFormat.size())
-        return false;
-    if (m_xfDateCache.size() != m_xfFormat.size())
-        m_xfDateCache.assign(m_xfFormat.size(), -1);
-    std::int8_t &cached = m_xfDateCache[xf];
-    if (cached < 0)
-        cached = isDateFormat(m_xfFormat[xf]) ? 1 : 0;
-    return cached == 1;
+    return xf < m_xfFormat.size() && isDateFormat(m_xfFormat[xf]);
 }
 
 }

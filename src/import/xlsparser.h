@@ -12,7 +12,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 namespace xls::biff {
@@ -88,7 +87,8 @@ private:
     bool unicodeRecordString(const Record &r, std::size_t offset, int countBytes,
                              QString *text) const;
     void readSst(const Record &first);
-    bool isDateXf(std::uint32_t xf);
+    void setFormat(int formatId, const QString &code);
+    bool isDateXf(std::uint32_t xf) const;
     bool isDateFormat(int formatId) const;
 
     bool cellPosition(const std::uint8_t *p, int *row, int *col);
@@ -106,11 +106,13 @@ private:
     int m_biff = 0;
     CodepageDecoder m_decoder;
 
-    std::unordered_map<int, bool> m_formatIsDate; // FORMAT records by id
+    // Whether each format id (0..0xFFFF, all an XF can name) shows a date: -1 no FORMAT
+    // record seen. A fixed table, so that neither a flood of FORMAT records nor an XF
+    // record between two cells costs more than one entry.
+    std::vector<std::int8_t> m_formatDate;
     int m_nextFormatIndex = 0;                     // BIFF2-4 number formats are numbered in order
-    std::vector<int> m_xfFormat;
-    std::vector<std::int8_t> m_xfDateCache;        // -1 unknown
-    std::vector<QString> m_sst;
+    std::vector<std::uint16_t> m_xfFormat;
+    TextTable m_sst;
     std::vector<SheetEntry> m_sheets;
 
     int m_maxRow = 16384;

@@ -103,7 +103,10 @@ bool BiffParser::findSheetAt(std::uint32_t position)
     Record r;
     if (!m_cursor.next(&r) || !isBofId(r.id))
         return false;
-    return true;
+    // The position must lead to a worksheet's BOF: an offset of 0 finds the globals' own,
+    // and reading that as the sheet would show an empty table.
+    const std::uint16_t type = r.length >= 4 ? le16(r.data + 2) : std::uint16_t(bofWorksheet);
+    return type == bofWorksheet;
 }
 
 bool BiffParser::nextSubstream(std::uint16_t *type)
@@ -154,7 +157,7 @@ QString failureText(Failure failure)
     return QStringLiteral("文件已损坏");
 }
 
-std::unique_ptr<Workbook> readBytes(QByteArray &file, const QString &name)
+std::unique_ptr<Workbook> parse(QByteArray &file, const QString &name)
 {
     BiffStream stream;
     switch (extractBiffStream(file, &stream)) {
@@ -171,10 +174,20 @@ std::unique_ptr<Workbook> readBytes(QByteArray &file, const QString &name)
         parser.run();
     } catch (const Refused &refused) {
         workbookfile::refuse(name, failureText(refused.failure));
-    } catch (const std::bad_alloc &) {
-        workbookfile::refuse(name, failureText(Failure::Corrupt));
     }
     return book;
+}
+
+std::unique_ptr<Workbook> readBytes(QByteArray &file, const QString &name)
+{
+    if (file.size() > workbookfile::MaxFileBytes)
+        workbookfile::refuse(name, workbookfile::tooLargeReason());
+    try {
+        return parse(file, name);
+    } catch (const std::bad_alloc &) {
+        // Whatever was built is gone by now; the user learns why, not that the file is bad.
+        workbookfile::refuse(name, workbookfile::outOfMemoryReason());
+    }
 }
 
 }

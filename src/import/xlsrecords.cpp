@@ -120,7 +120,8 @@ bool SegmentReader::readU32(std::uint32_t *v)
 
 bool SegmentReader::readUnicodeString(int countBytes, QString *text)
 {
-    text->clear();
+    // Emptied, not released: a string table reads millions of strings into one QString.
+    text->resize(0);
     std::uint32_t count = 0;
     if (countBytes == 1) {
         std::uint8_t c;
@@ -160,14 +161,15 @@ bool SegmentReader::readUnicodeString(int countBytes, QString *text)
         const std::uint32_t unit = wide ? 2 : 1;
         const std::uint32_t n = std::min(left, avail / unit);
         const std::uint8_t *p = seg.first + m_offset;
+        const qsizetype old = text->size();
+        text->resize(old + qsizetype(n));
+        QChar *dst = text->data() + old;
         if (wide) {
-            const qsizetype old = text->size();
-            text->resize(old + qsizetype(n));
-            QChar *dst = text->data() + old;
             for (std::uint32_t i = 0; i < n; ++i)
                 dst[i] = QChar(char16_t(le16(p + 2 * i)));
         } else {
-            text->append(QString::fromLatin1(reinterpret_cast<const char *>(p), qsizetype(n)));
+            for (std::uint32_t i = 0; i < n; ++i)
+                dst[i] = QChar(char16_t(p[i]));
         }
         m_offset += n * unit;
         left -= n;

@@ -1,0 +1,165 @@
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Hostile workbooks, written at run time by scripts/make_hostile_workbooks.py, each read by
+// hostile_probe in a child process under an address-space limit: the outcome must be the
+// expected table or refusal, and the child's peak memory at most three times the file's
+// size plus 100 MB. A blow-up fails the row instead of taking the machine with it.
+
+namespace {
+
+// Size of the flood kinds; TABROVEX_HOSTILE_MB=200 runs them at the size of the report.
+qint64 floodBytes()
+{
+    const int mb = qEnvironmentVariableIntValue("TABROVEX_HOSTILE_MB");
+    return qint64(mb > 0 ? mb : 32) << 20;
+}
+
+struct ChildRun {
+    bool exited = false;
+    int status = -1;
+    QByteArray output;
+    qint64 peakBytes = 0;
+    double seconds = 0;
+};
+
+// Runs the probe on `path` with its address space limited to `limitBytes`, a minute at most.
+ChildRun runProbe(const QString &path, qint64 limitBytes)
+{
+    ChildRun run;
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return run;
+    const QByteArray probe = QByteArrayLiteral(TABROVEX_BINARY_DIR "/hostile_probe");
+    const QByteArray file = QFile::encodeName(path);
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
+        setrlimit(RLIMIT_AS, &limit);
+        alarm(60); // a hang ends the child, and the row fails
+        execl(probe.constData(), probe.constData(), file.constData(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        run.output.append(buffer, got);
+    close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    run.seconds = timer.elapsed() / 1000.0;
+    run.exited = WIFEXITED(status);
+    run.status = run.exited ? WEXITSTATUS(status) : WTERMSIG(status);
+    run.peakBytes = qint64(usage.ru_maxrss) * 1024;
+    return run;
+}
+
+}
+
+class TestHostile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void hostile_data();
+    void hostile();
+    void cleanupTestCase();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestHostile::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
+        QSKIP("python3 is not installed: the hostile workbooks cannot be written");
+}
+
+void TestHostile::cleanupTestCase()
+{
+    // The sparse 1 GiB file and the floods go now, not at the end of the process.
+    m_dir.remove();
+}
+
+void TestHostile::hostile_data()
+{
+    QTest::addColumn<QString>("kind");   // generator kind, or a path to read as it is
+    QTest::addColumn<QString>("option"); // extra generator argument ("--ole")
+    QTest::addColumn<QString>("expected");
+
+    const QString table = QStringLiteral("数据行数：%1 ,  列数：%2\nlast=%3\nchars=%4");
+    QTest::newRow("FIFO") << "fifo" << "" << "error: 无法打开工作簿 %1：不是普通文件";
+    QTest::newRow("/dev/zero") << "/dev/zero" << "" << "error: 无法打开工作簿 %1：不是普通文件";
+    QTest::newRow("file above 1 GiB") << "too-large" << ""
+                                      << "error: 无法打开工作簿 %1：文件太大（超过 1024 MB）";
+    // 10 value rows of two columns under a name and a unit row.
+    const QString sstTable = table.arg(12).arg(2).arg(QStringLiteral("W")).arg(6 + 20);
+    QTest::newRow("one-character shared strings") << "sst-flood" << "" << sstTable;
+    QTest::newRow("one-character shared strings, compound file") << "sst-flood" << "--ole" << sstTable;
+    QTest::newRow("empty FORMAT records")
+        << "format-flood" << "" << table.arg(10).arg(2).arg(QStringLiteral("90")).arg(2 * 19);
+    QTest::newRow("LABEL records rewriting two cells")
+        << "label-rewrite" << "" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(6 + 7);
+    // One 65,535-character text in 64,000 cells is kept once.
+    QTest::newRow("one long shared string in every cell")
+        << "shared-long" << "" << table.arg(2000).arg(32).arg(QString(20, 'L')).arg(65535);
+    QTest::newRow("XF records between RK cells") << "xf-rk" << "" << QString();
+    QTest::newRow("sheet position 0")
+        << "boundsheet-zero" << "" << table.arg(7).arg(3).arg(QStringLiteral("60")).arg(9 + 5 * 3 * 2);
+    QTest::newRow("wrong FAT sector count in the header")
+        << "fat-count" << "" << table.arg(3).arg(2).arg(QStringLiteral("1")).arg(6 + 2);
+}
+
+void TestHostile::hostile()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, option);
+    QFETCH(QString, expected);
+
+    QString path = kind;
+    if (!kind.startsWith(QLatin1Char('/'))) {
+        path = m_dir.filePath(kind + option + QStringLiteral(".xls"));
+        QStringList args{QStringLiteral(TABROVEX_SOURCE_DIR "/scripts/make_hostile_workbooks.py"),
+                         kind, QString::number(floodBytes()), path};
+        if (!option.isEmpty())
+            args << option;
+        QProcess generator;
+        generator.start(QStringLiteral("python3"), args);
+        QVERIFY(generator.waitForFinished(300000));
+        QCOMPARE(generator.exitCode(), 0);
+    }
+    const QFileInfo info(path);
+    const qint64 size = info.isFile() && info.size() <= (qint64(1) << 30) ? info.size() : 0;
+    const qint64 bound = 3 * size + (qint64(100) << 20);
+    // The address space also holds the libraries and reserved but unused memory.
+    const ChildRun run = runProbe(path, bound + (qint64(400) << 20));
+    qInfo().noquote() << QTest::currentDataTag() << "file" << size / 1024 << "KiB,"
+                      << run.seconds << "s, peak" << run.peakBytes / (1024 * 1024) << "MiB";
+    QVERIFY2(run.exited && run.status == 0,
+             qPrintable(QStringLiteral("probe ended by %1 %2").arg(run.exited ? "exit" : "signal").arg(run.status)));
+    const QString output = QString::fromUtf8(run.output).trimmed();
+    if (expected.isEmpty()) {
+        // The XF flood: rows 3..202 rewritten over and over, under a name and unit row.
+        QVERIFY2(output.startsWith(QStringLiteral("数据行数：202 ,  列数：2\n")), qPrintable(output));
+    } else {
+        QCOMPARE(output, expected.contains(QLatin1String("%1")) ? expected.arg(path) : expected);
+    }
+    QVERIFY2(run.peakBytes <= bound,
+             qPrintable(QStringLiteral("peak %1 MiB above %2 MiB").arg(run.peakBytes >> 20).arg(bound >> 20)));
+}
+
+QTEST_GUILESS_MAIN(TestHostile)
+#include "tst_hostile.moc"
