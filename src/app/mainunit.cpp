@@ -28,6 +28,8 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <utility>
+
 using namespace widgetstyle;
 
 namespace {
@@ -138,6 +140,9 @@ void Tmainform::createColumnControls()
         list->setFont(songtiPoints(10));
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setUniformItemSizes(true);
+        // A list box never scrolls sideways: a value a pixel wider than its size hint is
+        // still drawn whole, a longer one is cut.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setBackground(list, Silver);
         list->setVisible(k <= 10);
         list->setModel(new ColumnListModel(m_store, k, list));
@@ -161,7 +166,7 @@ void Tmainform::FormCreate()
     app().exePath = app().executableFolder;
     setFixedSize(660, 469);
     m_firstActivation = true;
-    app().iniFile = std::make_unique<IniFile>(app().exePath + QStringLiteral("ini/option.ini"));
+    app().iniFile = std::make_unique<IniFile>(app().chooseSettingsFile());
     createColumnControls();
     m_nameRow = 1;
     m_unitRow = 2;
@@ -197,13 +202,20 @@ void Tmainform::FormActivate()
     if (!m_firstActivation)
         return;
     m_firstActivation = false;
+    const QString named = std::exchange(app().startWorkbook, QString());
+    if (!named.isEmpty()) {
+        // Named on the command line: opened and remembered as "打开文件" does.
+        app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, named);
+        startRead(named);
+        return;
+    }
     const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
     if (!last.isEmpty() && QFileInfo(last).isFile()) {
         startRead(last);
         return;
     }
-    const QString fallback = app().exePath + QStringLiteral("001.xls");
-    if (QFileInfo(fallback).isFile())
+    const QString fallback = app().sampleWorkbook();
+    if (!fallback.isEmpty())
         startRead(fallback);
 }
 

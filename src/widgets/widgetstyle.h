@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -18,7 +19,14 @@ QFont pixelFont(const QString &family, int pixels, bool bold = false);
 QFont songti(int pixels);
 QFont songtiPoints(int points);
 
-// Fills the widget's background (and an edit's or list's base) with the colour.
+// Fills the widget's background (and an edit's or list's base, a check or radio box's
+// button face) with the colour.
 void setBackground(QWidget *widget, const QColor &colour);
+
+// Maps the Windows typefaces the windows ask for ("宋体", "黑体", "MS Sans Serif") to
+// installed CJK faces of close metrics. Once per process; later calls do nothing.
+void installFontSubstitutes();
+// The installed faces tried for a Windows typeface, best first.
+QStringList fontSubstitutes(const QString &windowsFamily);
 
 }
