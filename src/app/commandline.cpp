@@ -58,15 +58,37 @@ Parsed parse(const QStringList &arguments)
     return parsed;
 }
 
-bool wantsTerminalOnly(const QStringList &arguments)
+QStringList withoutQtOptions(const QStringList &arguments)
 {
-    for (const QString &a : arguments) {
-        if (a == QLatin1String("--"))
-            return false;
-        if (isHelp(a) || isVersion(a))
-            return true;
+    static const QStringList valued = {
+        "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+        "qwindowicon", "qwindowtitle", "style", "stylesheet", "session", "display",
+        "geometry", "title", "name", "visual", "qmljsdebugger"};
+    static const QStringList flags = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments[i];
+        if (a == QLatin1String("--")) {
+            kept += arguments.mid(i);
+            break;
+        }
+        if (!a.startsWith(QLatin1Char('-'))) {
+            kept << a;
+            continue;
+        }
+        QString name = a.mid(a.startsWith(QLatin1String("--")) ? 2 : 1);
+        const bool inlineValue = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name) && !inlineValue)
+            continue;
+        if (valued.contains(name)) {
+            if (!inlineValue)
+                ++i; // its value
+            continue;
+        }
+        kept << a;
     }
-    return false;
+    return kept;
 }
 
 QString usage()

@@ -13,13 +13,13 @@ struct Parsed {
     QString message;  // why the command line was refused
 };
 
-// `arguments` without the program name. Qt's own options (-platform, -style ...) must be
-// gone already: QApplication takes them out.
+// `arguments` without the program name and without Qt's own options.
 Parsed parse(const QStringList &arguments);
 
-// True when the arguments ask only for text on the terminal; that is answered before a
-// display is needed.
-bool wantsTerminalOnly(const QStringList &arguments);
+// The arguments without the options that QApplication takes for itself (-platform NAME,
+// -style=NAME, -reverse ...), so that the command line can be judged, and --help
+// answered, before a display is needed.
+QStringList withoutQtOptions(const QStringList &arguments);
 
 QString usage();
 QString version();

@@ -37,18 +37,14 @@ int answerOnTerminal(const commandline::Parsed &parsed)
 
 int main(int argc, char *argv[])
 {
-    // --help and --version answer without a display, before Qt looks for one.
-    const QStringList raw = argumentsOf(argc, argv);
-    if (commandline::wantsTerminalOnly(raw))
-        return answerOnTerminal(commandline::parse(raw));
-
-    QApplication application(argc, argv);
-    // QApplication has taken out its own options (-platform, -style ...).
-    const commandline::Parsed parsed = commandline::parse(application.arguments().mid(1));
+    // Judged before QApplication, which needs a display: --help, --version and a refused
+    // command line answer on the terminal without one.
+    const commandline::Parsed parsed = commandline::parse(commandline::withoutQtOptions(argumentsOf(argc, argv)));
     if (parsed.action != commandline::Parsed::Action::Run)
         return answerOnTerminal(parsed);
-    app().startWorkbook = parsed.workbook;
 
+    QApplication application(argc, argv);
+    app().startWorkbook = parsed.workbook;
     Tmainform *mainform = createApplicationWindows();
     mainform->show();
     mainform->activateWindow();

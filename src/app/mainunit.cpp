@@ -140,9 +140,9 @@ void Tmainform::createColumnControls()
         list->setFont(songtiPoints(10));
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setUniformItemSizes(true);
-        // A list box never scrolls sideways: a value a pixel wider than its size hint is
-        // still drawn whole, a longer one is cut.
+        // A list box never scrolls sideways; what is too wide for it is cut.
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setStyle(listBoxStyle());
         setBackground(list, Silver);
         list->setVisible(k <= 10);
         list->setModel(new ColumnListModel(m_store, k, list));

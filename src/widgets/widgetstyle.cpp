@@ -1,6 +1,9 @@
 #include "widgets/widgetstyle.h"
 
+#include <QApplication>
 #include <QFontDatabase>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QWidget>
 
 namespace widgetstyle {
@@ -35,6 +38,32 @@ void setBackground(QWidget *widget, const QColor &colour)
     p.setColor(QPalette::Button, colour);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+namespace {
+
+class ListBoxStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        // The item delegate keeps this plus one pixel on either side of an item's text.
+        if (metric == PM_FocusFrameHMargin)
+            return 1;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+}
+
+QStyle *listBoxStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new ListBoxStyle;
+        style->setParent(qApp);
+    }
+    return style;
 }
 
 QStringList fontSubstitutes(const QString &windowsFamily)
