@@ -5,6 +5,7 @@
 #include "app/mainunit.h"
 #include "app/settingslocation.h"
 #include "app/translations.h"
+#include "chartwin/dataLineUnit.h"
 #include "import/columnstore.h"
 #include "settings/inifile.h"
 #include "widgets/widgetstyle.h"
@@ -12,6 +13,7 @@
 #include "support/sheetserver.h"
 
 #include <QCheckBox>
+#include <QRadioButton>
 #include <QDialogButtonBox>
 #include <QDirIterator>
 #include <QFontDatabase>
@@ -96,7 +98,7 @@ private slots:
     void windowsTypefacesMapToCjkFaces_data();
     void windowsTypefacesMapToCjkFaces();
     void columnListsShowValuesWhole();
-    void choiceBoxesColouredOverTheirWholeArea();
+    void choiceAndRadioBoxesColouredOverTheirWholeArea();
 };
 
 void TestStartup::settingsLocation_data()
@@ -355,16 +357,19 @@ void TestStartup::columnListsShowValuesWhole()
     }
 }
 
-void TestStartup::choiceBoxesColouredOverTheirWholeArea()
+void TestStartup::choiceAndRadioBoxesColouredOverTheirWholeArea()
 {
     AppFixture f;
     SheetServer server;
     server.rows = {{"a", "b"}, {"u", "v"}, {"1", "2"}};
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
-    struct Case { QCheckBox *box; QColor colour; };
+    struct Case { QAbstractButton *box; QColor colour; };
+    const TdataLineForm *chart = app().dataLineForm;
     const Case cases[] = {{m->xBox[1], widgetstyle::Aqua}, {m->yBox[1], widgetstyle::Silver},
-                          {m->yBox[2], widgetstyle::Aqua}, {m->xBox[2], widgetstyle::Silver}};
+                          {m->yBox[2], widgetstyle::Aqua}, {m->xBox[2], widgetstyle::Silver},
+                          {chart->box1, widgetstyle::Silver}, {chart->box2, widgetstyle::Silver},
+                          {chart->box4, widgetstyle::Silver}};
     for (const Case &c : cases) {
         const QImage shot = c.box->grab().toImage().convertToFormat(QImage::Format_RGB32);
         int coloured = 0;
