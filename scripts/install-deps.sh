@@ -1,20 +1,45 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test Tabrovex.
-# Packages already present are skipped; works as root or through sudo.
+# Installs the Debian packages Tabrovex needs; packages already present are skipped.
+# Works as root or through sudo.
+#   install-deps.sh run     building and running the two programs (make run, make deb)
+#   install-deps.sh test    that and what the tests and benchmarks need (make test)
+#   install-deps.sh tools   that and what the maintenance scripts need (icons, fuzzing)
 set -euo pipefail
+what=${1:-test}
 
-packages=(
+# Building and running.
+run_packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libegl-dev libxkbcommon-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libglx-dev libegl-dev libxkbcommon-dev
   libgsf-1-dev
-  fonts-wqy-microhei fonts-dejavu-core
+  libcups2-dev
+  qt6-translations-l10n
+  fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core
+)
+
+# Tests and benchmarks: fixtures and reference readers, a local CUPS with a PDF queue,
+# PDF tools, a display server, and the checkers of the install test.
+test_packages=(
   python3 python3-xlwt python3-xlrd python3-openpyxl
   locales
   xvfb xauth
   poppler-utils
-  cups cups-client cups-bsd printer-driver-cups-pdf libcups2-dev
+  cups cups-client cups-bsd printer-driver-cups-pdf
+  desktop-file-utils appstream
+)
+
+# Maintenance scripts: packaging/make_icons.sh, the fuzzer.
+tools_packages=(
+  librsvg2-bin
   clang libclang-rt-14-dev
 )
+
+case "$what" in
+  run) packages=("${run_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+  tools) packages=("${run_packages[@]}" "${test_packages[@]}" "${tools_packages[@]}") ;;
+  *) echo "usage: install-deps.sh [run|test|tools]" >&2; exit 1 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QtTest>
 
 #include "base/apperror.h"
@@ -234,6 +235,9 @@ void TestExcelApp::readFiles()
     QFETCH(QString, sizeLine);
     QFETCH(bool, complete);
     QFETCH(QStringList, probes);
+    // The shared corpus sits beside the project's own checkout; a user's clone has none.
+    if (path.startsWith(QStringLiteral(TABROVEX_SHARED_DIR)) && !QFileInfo::exists(path))
+        QSKIP(qPrintable(QStringLiteral("the shared workbook corpus is not here: %1").arg(path)));
 
     automation::Registry registry;
     excelapp::registerApplication(registry);

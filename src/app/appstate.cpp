@@ -1,5 +1,6 @@
 #include "app/appstate.h"
 
+#include "app/settingslocation.h"
 #include "settings/inifile.h"
 
 AppState &app()
@@ -11,7 +12,30 @@ AppState &app()
 void resetAppState()
 {
     AppState &s = app();
-    QString folder = s.executableFolder;
-    s = AppState();
-    s.executableFolder = folder;
+    AppState fresh;
+    fresh.executableFolder = s.executableFolder;
+    fresh.userConfigFolder = s.userConfigFolder;
+    fresh.dataFolders = s.dataFolders;
+    fresh.dataFoldersSet = s.dataFoldersSet;
+    s = std::move(fresh);
+}
+
+namespace {
+
+QStringList dataFoldersOf(const AppState &s)
+{
+    return s.dataFoldersSet ? s.dataFolders : settingslocation::installedDataFolders(s.exePath);
+}
+
+}
+
+QString AppState::chooseSettingsFile() const
+{
+    const QString config = userConfigFolder.isEmpty() ? settingslocation::userConfigFolder() : userConfigFolder;
+    return settingslocation::chooseSettingsFile(exePath, config, dataFoldersOf(*this));
+}
+
+QString AppState::sampleWorkbook() const
+{
+    return settingslocation::findSampleWorkbook(exePath, dataFoldersOf(*this));
 }

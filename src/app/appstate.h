@@ -3,6 +3,7 @@
 #include "base/lineset.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -21,12 +22,23 @@ struct AppState {
     TsetrulerForm *setrulerForm = nullptr;
 
     QString exePath;                  // executable's folder with a trailing "/"
-    std::unique_ptr<IniFile> iniFile; // ini/option.ini below exePath
+    std::unique_ptr<IniFile> iniFile; // ini/option.ini below exePath, or the user's own
     mainunit::Tline lineSet;
     int scaleMode = 2;                // 1..3 automatic modes, 0 manual
 
     // Folder that FormCreate takes as exePath; tests point it at a temporary folder.
     QString executableFolder;
+    // The user's configuration folder and the installed data folders; empty means the
+    // real ones. Tests point them at temporary folders.
+    QString userConfigFolder;
+    QStringList dataFolders;
+    bool dataFoldersSet = false;
+    // The workbook named on the command line, opened at the first activation.
+    QString startWorkbook;
+
+    // The settings file and the fallback workbook for exePath (settingslocation.h).
+    QString chooseSettingsFile() const;
+    QString sampleWorkbook() const;
 };
 
 AppState &app();

@@ -33,6 +33,8 @@
 
 #include <algorithm>
 
+#include <utility>
+
 using namespace widgetstyle;
 
 namespace {
@@ -151,6 +153,9 @@ void Tmainform::createColumnControls()
         list->setFont(songtiPoints(10));
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
         list->setUniformItemSizes(true);
+        // A list box never scrolls sideways; what is too wide for it is cut.
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setStyle(listBoxStyle());
         setBackground(list, Silver);
         list->setVisible(k <= 10);
         list->setModel(new ColumnListModel(m_store, k, list));
@@ -248,7 +253,7 @@ void Tmainform::FormCreate()
     app().exePath = app().executableFolder;
     setFixedSize(660, 469);
     m_firstActivation = true;
-    app().iniFile = std::make_unique<IniFile>(app().exePath + QStringLiteral("ini/option.ini"));
+    app().iniFile = std::make_unique<IniFile>(app().chooseSettingsFile());
     createColumnControls();
     m_nameRow = 1;
     m_unitRow = 2;
@@ -284,13 +289,20 @@ void Tmainform::FormActivate()
     if (!m_firstActivation)
         return;
     m_firstActivation = false;
+    const QString named = std::exchange(app().startWorkbook, QString());
+    if (!named.isEmpty()) {
+        // Named on the command line: opened and remembered as "打开文件" does.
+        app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, named);
+        startRead(named);
+        return;
+    }
     const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
     if (!last.isEmpty() && QFileInfo(last).isFile()) {
         startRead(last);
         return;
     }
-    const QString fallback = app().exePath + QStringLiteral("001.xls");
-    if (QFileInfo(fallback).isFile())
+    const QString fallback = app().sampleWorkbook();
+    if (!fallback.isEmpty())
         startRead(fallback);
 }
 

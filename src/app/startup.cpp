@@ -2,18 +2,22 @@
 
 #include "app/appstate.h"
 #include "app/mainunit.h"
+#include "app/translations.h"
 #include "chartwin/dataLineUnit.h"
 #include "import/automation.h"
 #include "import/excelapp.h"
 #include "settings/setcolorUnit.h"
 #include "settings/setrulerUnit.h"
 #include "widgets/services.h"
+#include "widgets/widgetstyle.h"
 
 #include <QCoreApplication>
 
 Tmainform *createApplicationWindows()
 {
     QCoreApplication::setApplicationName(applicationTitle());
+    installQtTranslations();
+    widgetstyle::installFontSubstitutes();
     // Our own spreadsheet application answers the workbook read.
     automation::Registry &registry = automation::Registry::global();
     if (!registry.contains(QStringLiteral("Excel.Application")))

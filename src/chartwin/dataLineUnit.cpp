@@ -85,6 +85,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
         auto *r = new QRadioButton(text, Panel1);
         r->setGeometry(left, 552, 81, 17);
         r->setFont(widgetstyle::songti(13));
+        // The face of a radio box is painted with Button, not Window.
+        QPalette face = r->palette();
+        face.setColor(QPalette::Button, widgetstyle::Silver);
+        r->setPalette(face);
         r->setAutoFillBackground(true);
         return r;
     };

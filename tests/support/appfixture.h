@@ -12,18 +12,27 @@
 #include <QtTest>
 
 // A fresh program per test: its own executable folder (with or without ini/ and 001.xls),
+// its own user configuration folder (config/, usable or not) and no installed data folder,
 // scripted services, and the four windows created as at program start.
 struct AppFixture {
     QTemporaryDir dir;
     ScriptedServices services;
     Tmainform *mainform = nullptr;
 
-    explicit AppFixture(bool withIniFolder = true)
+    explicit AppFixture(bool withIniFolder = true, bool withUserConfig = false)
     {
         if (withIniFolder)
             QDir(dir.path()).mkdir(QStringLiteral("ini"));
         resetAppState();
         app().executableFolder = dir.path() + QLatin1Char('/');
+        // A user folder that cannot be made sits below a plain file.
+        if (!withUserConfig) {
+            QFile blocker(path(QStringLiteral("config")));
+            blocker.open(QIODevice::WriteOnly);
+        }
+        app().userConfigFolder = configPath(QString());
+        app().dataFolders.clear();
+        app().dataFoldersSet = true;
         setServices(&services);
     }
 
@@ -33,7 +42,13 @@ struct AppFixture {
             destroyApplicationWindows();
         setServices(nullptr);
         app().executableFolder.clear();
+        app().userConfigFolder.clear();
+        app().dataFolders.clear();
+        app().dataFoldersSet = false;
     }
+
+    // A file in the user configuration folder of this program.
+    QString configPath(const QString &name) const { return path(QStringLiteral("config/tabrovex/")) + name; }
 
     QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
     QString iniPath() const { return path(QStringLiteral("ini/option.ini")); }
