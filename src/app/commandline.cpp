@@ -96,7 +96,7 @@ QString usage()
     return QStringLiteral(
         "Usage: tabrovex [FILE]\n"
         "\n"
-        "Opens a workbook (.xls) and draws the chosen columns as curves.\n"
+        "Opens a workbook (.xls, .xlsx, .xlsm, .ods, .csv) and draws the chosen columns as curves.\n"
         "  FILE        the workbook to open at start, remembered for the next start;\n"
         "              without it the workbook opened last (or the sample) is opened\n"
         "  --help      this text\n"

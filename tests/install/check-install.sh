@@ -44,7 +44,9 @@ wanted=$(printf '%s\n' "${expected[@]}" | sort)
 desktop=$share/applications/org.tabrovex.Tabrovex.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=tabrovex %f' "$desktop" || fail "Exec line"
-grep -q '^MimeType=.*application/vnd.ms-excel;' "$desktop" || fail "MIME types"
+for t in application/vnd.ms-excel application/vnd.oasis.opendocument.spreadsheet text/csv; do
+  grep -q "^MimeType=.*$t;" "$desktop" || fail "MIME type $t"
+done
 grep -q '^Name\[zh_CN\]=' "$desktop" && grep -q '^Comment\[zh_CN\]=' "$desktop" || fail "Chinese name or comment"
 appstreamcli validate --no-net "$share/metainfo/org.tabrovex.Tabrovex.metainfo.xml" || fail "appstreamcli validate"
 
