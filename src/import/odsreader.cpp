@@ -52,16 +52,7 @@ private:
     void readTable()
     {
         int depth = 1;
-        while (depth > 0) {
-            const auto token = m_x.next();
-            if (token == QXmlStreamReader::EndDocument)
-                return;
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-                continue;
-            }
-            if (token != QXmlStreamReader::StartElement)
-                continue;
+        while (m_x.nextChild(&depth)) {
             const QStringView name = m_x.xml().name();
             if (name == QLatin1String("table-row")) {
                 readRow(repeatOf(m_x.attribute(QLatin1String("number-rows-repeated"))));
@@ -79,16 +70,7 @@ private:
         std::vector<PendingCell> cells;
         int column = 0;
         int depth = 1;
-        while (depth > 0) {
-            const auto token = m_x.next();
-            if (token == QXmlStreamReader::EndDocument)
-                break;
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-                continue;
-            }
-            if (token != QXmlStreamReader::StartElement)
-                continue;
+        while (m_x.nextChild(&depth)) {
             const QStringView name = m_x.xml().name();
             const bool covered = name == QLatin1String("covered-table-cell");
             if (name != QLatin1String("table-cell") && !covered) {

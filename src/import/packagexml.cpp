@@ -47,6 +47,19 @@ QXmlStreamReader::TokenType PackageXml::next()
     return token;
 }
 
+bool PackageXml::nextChild(int *depth)
+{
+    while (*depth > 0) {
+        switch (next()) {
+        case QXmlStreamReader::StartElement: return true;
+        case QXmlStreamReader::EndElement: --*depth; break;
+        case QXmlStreamReader::EndDocument: *depth = 0; return false;
+        default: break;
+        }
+    }
+    return false;
+}
+
 void PackageXml::skipElement()
 {
     int depth = 1;

@@ -25,6 +25,10 @@ public:
 
     // Next token, refusing as described above; EndDocument at the end of the part.
     QXmlStreamReader::TokenType next();
+    // The next start element inside the one being read, whose open elements `depth` counts
+    // (1 just after its own StartElement; a caller that descends into the child found adds
+    // one, one that does not skips it). False at its end or at the end of the part.
+    bool nextChild(int *depth);
     // Skips the rest of the current element (after a StartElement).
     void skipElement();
     // The text inside the current element up to its end (after a StartElement), child

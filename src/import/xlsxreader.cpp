@@ -254,23 +254,16 @@ private:
         QString value;
         bool hasValue = false;
         int depth = 1;
-        while (depth > 0) {
-            const auto token = m_x.next();
-            if (token == QXmlStreamReader::EndDocument)
-                break;
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-            } else if (token == QXmlStreamReader::StartElement) {
-                const QStringView name = xml.name();
-                if (name == QLatin1String("v")) {
-                    value = m_x.elementText();
-                    hasValue = true;
-                } else if (name == QLatin1String("is")) {
-                    value = inlineString();
-                    hasValue = true;
-                } else {
-                    m_x.skipElement();
-                }
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = xml.name();
+            if (name == QLatin1String("v")) {
+                value = m_x.elementText();
+                hasValue = true;
+            } else if (name == QLatin1String("is")) {
+                value = inlineString();
+                hasValue = true;
+            } else {
+                m_x.skipElement();
             }
         }
         if (hasValue)
@@ -281,21 +274,14 @@ private:
     {
         QString text;
         int depth = 1;
-        while (depth > 0) {
-            const auto token = m_x.next();
-            if (token == QXmlStreamReader::EndDocument)
-                break;
-            if (token == QXmlStreamReader::EndElement) {
-                --depth;
-            } else if (token == QXmlStreamReader::StartElement) {
-                const QStringView name = m_x.xml().name();
-                if (name == QLatin1String("t"))
-                    text += m_x.elementText();
-                else if (name == QLatin1String("rPh"))
-                    m_x.skipElement();
-                else
-                    ++depth;
-            }
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = m_x.xml().name();
+            if (name == QLatin1String("t"))
+                text += m_x.elementText();
+            else if (name == QLatin1String("rPh"))
+                m_x.skipElement();
+            else
+                ++depth;
         }
         return text;
     }
