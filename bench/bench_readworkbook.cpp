@@ -8,7 +8,7 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

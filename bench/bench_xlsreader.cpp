@@ -2,7 +2,7 @@
 // python3-xlrd reading every cell of the first sheet. Run by hand:
 //   build/bench_xlsreader [folder]   (default: <build>/bench-data; generated when missing)
 #include "base/apperror.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
             timer.start();
             const auto book = xls::readWorkbookFile(path);
             readTimes.push_back(timer.nsecsElapsed() / 1e9);
-            const xls::Worksheet &ws = book->firstSheet;
+            const workbook::Worksheet &ws = book->firstSheet;
             // Fetch every cell the way the automation layer does, so the store is measured too.
             for (int r = 1; r <= ws.lastRow(); ++r)
                 for (int c = 1; c <= 32; ++c)

@@ -3,7 +3,7 @@
 // give a workbook or an AppError, never a crash, a hang or a read out of bounds. Build with
 // -DTABROVEX_FUZZ=ON and clang; run seeded with .xlsx, .ods and .csv files.
 #include "base/apperror.h"
-#include "import/workbookopen.h"
+#include "workbook/open.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data),
                                                      qsizetype(size));
     try {
-        const auto book = xls::openWorkbookBytes(bytes, QStringLiteral("fuzz.xlsx"));
-        const xls::Worksheet &ws = book->firstSheet;
+        const auto book = workbook::openBytes(bytes, QStringLiteral("fuzz.xlsx"));
+        const workbook::Worksheet &ws = book->firstSheet;
         volatile int sink = 0;
         const int last = std::min(ws.usedRowCount() + 30, 200);
         for (int r = 1; r <= last; ++r)

@@ -1,7 +1,7 @@
 // libFuzzer entry: any bytes must give a workbook or an AppError, never a crash, a hang or
 // a read out of bounds. Build with -DTABROVEX_FUZZ=ON and clang; run seeded with .xls files.
 #include "base/apperror.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                                      qsizetype(size));
     try {
         const auto book = xls::readWorkbookBytes(bytes, QStringLiteral("fuzz.xls"));
-        const xls::Worksheet &ws = book->firstSheet;
+        const workbook::Worksheet &ws = book->firstSheet;
         volatile int sink = 0;
         const int last = std::min(ws.lastRow(), ws.firstRow() + 100);
         for (int r = ws.firstRow(); r <= last; ++r)

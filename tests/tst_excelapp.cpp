@@ -7,7 +7,7 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 using automation::Invoke;
 using automation::ObjectRef;
@@ -19,29 +19,29 @@ namespace {
 
 // A workbook in memory: row 1 holds one cell of every type, rows 2..4 a small table, and
 // the used range covers rows 1..4.
-std::unique_ptr<xls::Workbook> memoryWorkbook(const QString &path)
+std::unique_ptr<workbook::Workbook> memoryWorkbook(const QString &path)
 {
     if (path != "mem.xls")
         throw AppError("无法打开工作簿 " + path + "：文件不存在");
-    auto book = std::make_unique<xls::Workbook>();
-    xls::Worksheet &s = book->firstSheet;
-    auto put = [&s](int r, int c, xls::CellType t, double n, const QString &text = {}, int err = 0) {
-        xls::Cell cell;
+    auto book = std::make_unique<workbook::Workbook>();
+    workbook::Worksheet &s = book->firstSheet;
+    auto put = [&s](int r, int c, workbook::CellType t, double n, const QString &text = {}, int err = 0) {
+        workbook::Cell cell;
         cell.type = t;
         cell.number = n;
         cell.text = text;
         cell.errorCode = err;
         s.setCell(r, c, cell);
     };
-    put(1, 1, xls::CellType::Number, 2.5);
-    put(1, 2, xls::CellType::DateTime, 45000.25);
-    put(1, 3, xls::CellType::Text, 0, "压力");
-    put(1, 4, xls::CellType::Boolean, 1);
-    put(1, 5, xls::CellType::Error, 0, {}, 7);
-    put(1, 256, xls::CellType::Number, 9);
+    put(1, 1, workbook::CellType::Number, 2.5);
+    put(1, 2, workbook::CellType::DateTime, 45000.25);
+    put(1, 3, workbook::CellType::Text, 0, "压力");
+    put(1, 4, workbook::CellType::Boolean, 1);
+    put(1, 5, workbook::CellType::Error, 0, {}, 7);
+    put(1, 256, workbook::CellType::Number, 9);
     for (int r = 2; r <= 4; ++r)
         for (int c = 1; c <= 2; ++c)
-            put(r, c, xls::CellType::Number, r * 10 + c);
+            put(r, c, workbook::CellType::Number, r * 10 + c);
     s.setUsedRows(1, 4);
     return book;
 }

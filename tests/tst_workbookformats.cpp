@@ -3,15 +3,15 @@
 #include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
-#include "import/csvreader.h"
-#include "import/sheetbuilder.h"
+#include "workbook/csv/csvreader.h"
+#include "workbook/sheetbuilder.h"
 #include "import/excelapp.h"
 #include "import/tablereport.h"
-#include "import/workbookopen.h"
+#include "workbook/open.h"
 #include "import/workbookread.h"
-#include "import/xlsxreader.h"
-#include "import/xlsxsheetscan.h"
-#include "import/zippackage.h"
+#include "workbook/xlsx/xlsxreader.h"
+#include "workbook/xlsx/xlsxsheetscan.h"
+#include "workbook/package/zippackage.h"
 
 #undef signals
 #include <gsf/gsf-infile-msole.h>
@@ -19,10 +19,10 @@
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 
-using namespace xls;
+using namespace workbook;
 
-Q_DECLARE_METATYPE(xls::CellType)
-Q_DECLARE_METATYPE(xls::WorkbookKind)
+Q_DECLARE_METATYPE(workbook::CellType)
+Q_DECLARE_METATYPE(workbook::Kind)
 
 namespace {
 
@@ -40,7 +40,7 @@ QByteArray fileBytes(const QString &path)
 QString refusal(const QByteArray &bytes, const QString &name)
 {
     try {
-        openWorkbookBytes(bytes, name);
+        openBytes(bytes, name);
     } catch (const AppError &e) {
         return e.message();
     }
@@ -202,7 +202,7 @@ void TestWorkbookFormats::cells()
     QFETCH(CellType, type);
     QFETCH(double, number);
     QFETCH(QString, text);
-    const auto book = openWorkbookFile(fixture(file));
+    const auto book = openFile(fixture(file));
     const Cell cell = book->firstSheet.cell(row, column);
     QCOMPARE(cell.type, type);
     if (type == CellType::Text)
@@ -217,13 +217,13 @@ void TestWorkbookFormats::cells()
 void TestWorkbookFormats::layout_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<WorkbookKind>("kind");
+    QTest::addColumn<Kind>("kind");
     QTest::addColumn<int>("firstRow");
     QTest::addColumn<int>("lastRow");
     QTest::addColumn<QString>("sheetName");
     QTest::addColumn<bool>("date1904");
-    const auto X = WorkbookKind::OfficeOpenXml, O = WorkbookKind::OpenDocument,
-               T = WorkbookKind::DelimitedText;
+    const auto X = Kind::OfficeOpenXml, O = Kind::OpenDocument,
+               T = Kind::DelimitedText;
     QTest::newRow("first of two sheets") << "types.xlsx" << X << 1 << 6 << "数据" << false;
     QTest::newRow("chart sheet skipped") << "handmade.xlsx" << X << 1 << 3 << "第一" << true;
     QTest::newRow("dimension beyond the cells") << "strict.xlsx" << X << 2 << 4 << "Strict" << false;
@@ -239,13 +239,13 @@ void TestWorkbookFormats::layout_data()
 void TestWorkbookFormats::layout()
 {
     QFETCH(QString, file);
-    QFETCH(WorkbookKind, kind);
+    QFETCH(Kind, kind);
     QFETCH(int, firstRow);
     QFETCH(int, lastRow);
     QFETCH(QString, sheetName);
     QFETCH(bool, date1904);
-    QCOMPARE(sniffWorkbookKind(fileBytes(fixture(file))), kind);
-    const auto book = openWorkbookFile(fixture(file));
+    QCOMPARE(sniffKind(fileBytes(fixture(file))), kind);
+    const auto book = openFile(fixture(file));
     QCOMPARE(book->firstSheet.firstRow(), firstRow);
     QCOMPARE(book->firstSheet.lastRow(), lastRow);
     QCOMPARE(book->sheetName, sheetName);
@@ -300,7 +300,7 @@ void TestWorkbookFormats::separators()
 {
     QFETCH(QString, text);
     QFETCH(QString, separator);
-    QCOMPARE(QString(sniffSeparator(text)), separator);
+    QCOMPARE(QString(csv::sniffSeparator(text)), separator);
 }
 
 // The whole read over the in-process application: the size line of the table report.
@@ -359,8 +359,8 @@ void TestWorkbookFormats::scannerAgrees()
     const QByteArray bytes = fileBytes(path);
     auto read = [&](bool scan, QString *refused) -> std::unique_ptr<Workbook> {
         try {
-            const ZipPackage package(bytes);
-            return readXlsxPackage(package, scan);
+            const package::ZipPackage package(bytes);
+            return xlsx::readXlsxPackage(package, scan);
         } catch (const FormatRefused &r) {
             *refused = r.reason;
         }
@@ -373,7 +373,7 @@ void TestWorkbookFormats::scannerAgrees()
     if (!scanned)
         return;
     if (!sheetPart.isEmpty()) {
-        const ZipPackage package(bytes);
+        const package::ZipPackage package(bytes);
         Workbook scratch;
         SheetBuilder builder(scratch.firstSheet, false);
         const std::vector<QString> strings;

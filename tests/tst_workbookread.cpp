@@ -5,7 +5,7 @@
 #include "import/columnstore.h"
 #include "import/workbookread.h"
 #include "import/excelapp.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 #include "scriptedexcel.h"
 
 using automation::Variant;
@@ -236,10 +236,10 @@ void TestWorkbookRead::tableTooLarge()
     const QString half(qsizetype(ColumnStore::MaxTextChars / 2) + 1, QLatin1Char('t'));
     automation::Registry registry;
     excelapp::registerApplication(registry, [&](const QString &) {
-        auto book = std::make_unique<xls::Workbook>();
+        auto book = std::make_unique<workbook::Workbook>();
         book->firstSheet.setUsedRows(1, 2);
-        book->firstSheet.setCell(1, 1, xls::Cell{xls::CellType::Text, 0, half, 0});
-        book->firstSheet.setCell(2, 1, xls::Cell{xls::CellType::Text, 0, QString(half).replace(0, 1, "u"), 0});
+        book->firstSheet.setCell(1, 1, workbook::Cell{workbook::CellType::Text, 0, half, 0});
+        book->firstSheet.setCell(2, 1, workbook::Cell{workbook::CellType::Text, 0, QString(half).replace(0, 1, "u"), 0});
         return book;
     });
     ColumnStore store;

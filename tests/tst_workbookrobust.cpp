@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "base/apperror.h"
-#include "import/workbookopen.h"
+#include "workbook/open.h"
 
 #include <QElapsedTimer>
 
@@ -28,14 +28,14 @@ QString readOnce(const QByteArray &bytes)
 {
     const QString prefix = QStringLiteral("无法打开工作簿 x：");
     try {
-        const auto book = xls::openWorkbookBytes(bytes, QStringLiteral("x"));
-        const xls::Worksheet &ws = book->firstSheet;
+        const auto book = workbook::openBytes(bytes, QStringLiteral("x"));
+        const workbook::Worksheet &ws = book->firstSheet;
         // What the walk touches: rows 1 to N + 30, 32 columns.
         volatile double sink = 0;
         const int last = std::min(ws.usedRowCount() + 30, 2000);
         for (int r = 1; r <= last; ++r)
             for (int c = 1; c <= 32; ++c) {
-                const xls::Cell cell = ws.cell(r, c);
+                const workbook::Cell cell = ws.cell(r, c);
                 sink = sink + cell.number + double(cell.text.size());
             }
         return QString();

@@ -1,18 +1,19 @@
 #include <QtTest>
 
 #include "base/apperror.h"
-#include "import/xlsnumformat.h"
-#include "import/xlsreader.h"
-#include "import/xlstext.h"
+#include "workbook/numformat.h"
+#include "workbook/xls/xlsreader.h"
+#include "workbook/xls/xlstext.h"
 #include "xlsbytes.h"
 
 #include <cmath>
 #include <limits>
 
 using namespace xls;
+using namespace workbook;
 using namespace xlsbytes;
 
-Q_DECLARE_METATYPE(xls::CellType)
+Q_DECLARE_METATYPE(workbook::CellType)
 
 namespace {
 

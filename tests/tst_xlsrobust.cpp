@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "base/apperror.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 #include <random>
 
@@ -24,7 +24,7 @@ int readOnce(const QByteArray &bytes)
 {
     try {
         const auto book = xls::readWorkbookBytes(bytes, QStringLiteral("x.xls"));
-        const xls::Worksheet &ws = book->firstSheet;
+        const workbook::Worksheet &ws = book->firstSheet;
         // Touch what a caller touches: the used range and 32 columns of it.
         volatile double sink = 0;
         for (int r = ws.firstRow(); r <= std::min(ws.lastRow(), ws.firstRow() + 200); ++r)

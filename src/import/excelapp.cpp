@@ -1,7 +1,7 @@
 #include "import/excelapp.h"
 
 #include "base/apperror.h"
-#include "import/xlsreader.h"
+#include "workbook/workbook.h"
 
 #include <QLatin1String>
 
@@ -71,14 +71,14 @@ struct AppState {
     WorkbookOpener opener;
     bool displayAlerts = true;
     bool quit = false;
-    std::vector<std::shared_ptr<const xls::Workbook>> books;
+    std::vector<std::shared_ptr<const workbook::Workbook>> books;
 
     void checkRunning() const
     {
         if (quit)
             throw AppError(QStringLiteral("应用程序已退出"));
     }
-    bool isOpen(const xls::Workbook *book) const
+    bool isOpen(const workbook::Workbook *book) const
     {
         for (const auto &b : books)
             if (b.get() == book)
@@ -89,22 +89,22 @@ struct AppState {
 
 using State = std::shared_ptr<AppState>;
 
-Variant cellValue(const xls::Cell &cell)
+Variant cellValue(const workbook::Cell &cell)
 {
     switch (cell.type) {
-    case xls::CellType::Empty:
+    case workbook::CellType::Empty:
         return Variant();
-    case xls::CellType::Number:
+    case workbook::CellType::Number:
         return Variant::fromDouble(cell.number);
-    case xls::CellType::DateTime:
+    case workbook::CellType::DateTime:
         // The serial goes on unchanged as the date value, as the spreadsheet's own
         // automation does (serials below 61 therefore show one day early).
         return Variant::fromDate(cell.number);
-    case xls::CellType::Text:
+    case workbook::CellType::Text:
         return Variant::fromText(cell.text);
-    case xls::CellType::Boolean:
+    case workbook::CellType::Boolean:
         return Variant::fromBool(cell.number != 0);
-    case xls::CellType::Error:
+    case workbook::CellType::Error:
         return Variant::fromError(automation::sheetErrorCode(cell.errorCode));
     }
     return Variant();
@@ -171,7 +171,7 @@ private:
 
 class SheetObject : public automation::Object {
 public:
-    SheetObject(State state, std::shared_ptr<const xls::Workbook> book)
+    SheetObject(State state, std::shared_ptr<const workbook::Workbook> book)
         : m_state(std::move(state)), m_book(std::move(book)) {}
 
     int memberId(QStringView name) const override { return findMember(s_members, name); }
@@ -211,14 +211,14 @@ private:
     static constexpr Member s_members[] = {{QLatin1String("UsedRange"), UsedRange},
                                            {QLatin1String("Cells"), Cells}};
     State m_state;
-    std::shared_ptr<const xls::Workbook> m_book;
+    std::shared_ptr<const workbook::Workbook> m_book;
 };
 
 // ---- workbook
 
 class BookObject : public automation::Object {
 public:
-    BookObject(State state, std::shared_ptr<const xls::Workbook> book)
+    BookObject(State state, std::shared_ptr<const workbook::Workbook> book)
         : m_state(std::move(state)), m_book(std::move(book)) {}
 
     int memberId(QStringView name) const override { return findMember(s_members, name); }
@@ -266,7 +266,7 @@ private:
                                            {QLatin1String("Saved"), Saved},
                                            {QLatin1String("Close"), Close}};
     State m_state;
-    std::shared_ptr<const xls::Workbook> m_book;
+    std::shared_ptr<const workbook::Workbook> m_book;
     bool m_saved = true; // nothing ever changes the workbook
 };
 
@@ -299,7 +299,7 @@ public:
             if (args.size() < 1)
                 fail(QStringLiteral("参数个数不对"), name);
             const QString path = automation::toText(args[0]);
-            std::unique_ptr<xls::Workbook> book = m_state->opener(path);
+            std::unique_ptr<workbook::Workbook> book = m_state->opener(path);
             if (!book)
                 throw AppError(QStringLiteral("无法打开工作簿 %1").arg(path));
             m_state->books.push_back(std::move(book));

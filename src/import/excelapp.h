@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-namespace xls {
+namespace workbook {
 struct Workbook;
 }
 
@@ -29,7 +29,7 @@ struct Workbook;
 // index out of range raises AppError naming the member. After Quit every call fails.
 namespace excelapp {
 
-using WorkbookOpener = std::function<std::unique_ptr<xls::Workbook>(const QString &path)>;
+using WorkbookOpener = std::function<std::unique_ptr<workbook::Workbook>(const QString &path)>;
 
 // A new application object that opens workbooks with `opener` (errors it raises pass on).
 automation::ObjectRef createApplication(WorkbookOpener opener);

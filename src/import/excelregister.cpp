@@ -1,6 +1,6 @@
 #include "import/excelapp.h"
 
-#include "import/workbookopen.h"
+#include "workbook/open.h"
 
 // Kept apart from the object model so that code using a different opener does not pull
 // in the file readers.
@@ -8,7 +8,7 @@ namespace excelapp {
 
 void registerApplication(automation::Registry &registry)
 {
-    registerApplication(registry, [](const QString &path) { return xls::openWorkbookFile(path); });
+    registerApplication(registry, [](const QString &path) { return workbook::openFile(path); });
 }
 
 }

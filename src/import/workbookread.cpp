@@ -3,7 +3,7 @@
 #include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
-#include "import/workbookfile.h"
+#include "workbook/fileload.h"
 
 #include <limits>
 #include <new>
@@ -106,7 +106,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
             // Any other error ends the loop; what was read stays.
             result.complete = false;
         } catch (const std::bad_alloc &) {
-            refusal = workbookfile::outOfMemoryReason();
+            refusal = workbook::outOfMemoryReason();
         }
         if (!refusal.isEmpty())
             store.clear();
@@ -126,6 +126,6 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
     }
     automation::dispatch(*app, u"quit", Invoke::Method);
     if (!refusal.isEmpty())
-        workbookfile::refuse(path, refusal);
+        workbook::refuse(path, refusal);
     return result;
 }

@@ -4,7 +4,7 @@
 #include "base/numtext.h"
 #include "import/automation.h"
 #include "import/excelapp.h"
-#include "import/xlsreader.h"
+#include "workbook/xls/xlsreader.h"
 
 #include <QStringList>
 #include <QVector>
@@ -33,28 +33,28 @@ struct SheetServer {
         excelapp::registerApplication(registry);
     }
 
-    std::unique_ptr<xls::Workbook> open(const QString &path)
+    std::unique_ptr<workbook::Workbook> open(const QString &path)
     {
         ++opened;
         if (failOpen)
             throw AppError(QStringLiteral("无法打开工作簿 %1：文件已损坏").arg(path));
-        auto book = std::make_unique<xls::Workbook>();
+        auto book = std::make_unique<workbook::Workbook>();
         book->biffVersion = 8;
         for (int r = 0; r < rows.size(); ++r) {
             for (int c = 0; c < rows[r].size(); ++c) {
                 const QString &t = rows[r][c];
                 if (t.isEmpty())
                     continue;
-                xls::Cell cell;
+                workbook::Cell cell;
                 double v = 0;
                 if (t == QLatin1String("#ERR")) {
-                    cell.type = xls::CellType::Error;
+                    cell.type = workbook::CellType::Error;
                     cell.errorCode = 0x07;
                 } else if (numtext::toDouble(t, &v)) {
-                    cell.type = xls::CellType::Number;
+                    cell.type = workbook::CellType::Number;
                     cell.number = v;
                 } else {
-                    cell.type = xls::CellType::Text;
+                    cell.type = workbook::CellType::Text;
                     cell.text = t;
                 }
                 book->firstSheet.setCell(firstRow + r, c + 1, cell);

@@ -1,0 +1,241 @@
+#include "workbook/ods/odsreader.h"
+
+#include "workbook/package/packagexml.h"
+#include "workbook/sheetbuilder.h"
+#include "workbook/package/zippackage.h"
+
+#include <vector>
+
+// Repeated rows and columns are how OpenDocument writes blank areas (a sheet commonly ends
+// in a row repeated a million times). A blank repeat costs nothing; a filled one is
+// expanded only as far as a read can reach: rows up to the end of the served grid, columns
+// up to the 32 a read takes. So a few hundred bytes can never make millions of cells.
+
+namespace ods {
+
+namespace {
+
+// The columns a read takes (the column store's 32 lists).
+constexpr int RepeatedColumns = 32;
+
+struct PendingCell {
+    int column;
+    workbook::Cell cell;
+};
+
+class TableReader {
+public:
+    TableReader(package::PackageXml &x, workbook::SheetBuilder &out) : m_x(x), m_out(out) {}
+    QString name() const { return m_name; }
+
+    // Reads the first table; false when the document has none.
+    bool run()
+    {
+        while (m_x.next() != QXmlStreamReader::EndDocument) {
+            QXmlStreamReader &xml = m_x.xml();
+            if (xml.isStartElement() && xml.name() == QLatin1String("table")) {
+                m_name = m_x.attribute(QLatin1String("name")).toString();
+                readTable();
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static int repeatOf(QStringView value)
+    {
+        const int n = value.isEmpty() ? 1 : value.toInt();
+        return n < 1 ? 1 : n;
+    }
+
+    void readTable()
+    {
+        int depth = 1;
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = m_x.xml().name();
+            if (name == QLatin1String("table-row")) {
+                readRow(repeatOf(m_x.attribute(QLatin1String("number-rows-repeated"))));
+            } else if (name == QLatin1String("table-header-rows") || name == QLatin1String("table-rows")
+                       || name == QLatin1String("table-row-group")) {
+                ++depth; // rows grouped inside the table
+            } else {
+                m_x.skipElement(); // columns, shapes, named ranges ...
+            }
+        }
+    }
+
+    void readRow(int repeat)
+    {
+        std::vector<PendingCell> cells;
+        int column = 0;
+        int depth = 1;
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = m_x.xml().name();
+            const bool covered = name == QLatin1String("covered-table-cell");
+            if (name != QLatin1String("table-cell") && !covered) {
+                m_x.skipElement();
+                continue;
+            }
+            const int span = repeatOf(m_x.attribute(QLatin1String("number-columns-repeated")));
+            const workbook::Cell cell = covered ? (m_x.skipElement(), workbook::Cell()) : readCell();
+            if (cell.type != workbook::CellType::Empty) {
+                const int last = span == 1 ? workbook::GridColumns : RepeatedColumns;
+                for (int i = 1; i <= span && column + i <= last; ++i)
+                    cells.push_back({column + i, cell});
+            }
+            column = int(std::min<qint64>(qint64(column) + span, workbook::GridColumns + 1));
+        }
+        const int first = m_row + 1;
+        m_row = int(std::min<qint64>(qint64(m_row) + repeat, workbook::GridRows + 1));
+        if (cells.empty())
+            return;
+        for (int row = first; row <= m_row && row <= workbook::GridRows; ++row)
+            for (const PendingCell &p : cells)
+                put(row, p.column, p.cell);
+    }
+
+    void put(int row, int column, const workbook::Cell &cell)
+    {
+        switch (cell.type) {
+        case workbook::CellType::Number: m_out.number(row, column, cell.number, false); break;
+        case workbook::CellType::DateTime: m_out.dateSerial(row, column, cell.number); break;
+        case workbook::CellType::Boolean: m_out.boolean(row, column, cell.number != 0); break;
+        case workbook::CellType::Error: m_out.error(row, column, cell.errorCode); break;
+        case workbook::CellType::Text: m_out.text(row, column, cell.text); break;
+        case workbook::CellType::Empty: break;
+        }
+    }
+
+    // The cell's value by its value type; after the call the cell element has been read.
+    workbook::Cell readCell()
+    {
+        const QString type = m_x.attribute(QLatin1String("value-type")).toString();
+        const QString extType = extendedType();
+        const QString value = m_x.attribute(QLatin1String("value")).toString();
+        const QString dateValue = m_x.attribute(QLatin1String("date-value")).toString();
+        const QString timeValue = m_x.attribute(QLatin1String("time-value")).toString();
+        const QString boolValue = m_x.attribute(QLatin1String("boolean-value")).toString();
+        const QString stringValue = m_x.attribute(QLatin1String("string-value")).toString();
+        const bool hasStringValue = !m_x.attribute(QLatin1String("string-value")).isNull();
+        const QString shown = cellText();
+
+        workbook::Cell cell;
+        if (extType == QLatin1String("error")) {
+            cell.type = workbook::CellType::Error;
+            cell.errorCode = workbook::errorCodeOfText(shown.trimmed());
+        } else if (type == QLatin1String("float") || type == QLatin1String("percentage")
+                   || type == QLatin1String("currency")) {
+            if (workbook::parseStoredNumber(value, &cell.number))
+                cell.type = workbook::CellType::Number;
+        } else if (type == QLatin1String("date")) {
+            if (workbook::isoDateSerial(dateValue, &cell.number))
+                cell.type = workbook::CellType::DateTime;
+        } else if (type == QLatin1String("time")) {
+            if (workbook::isoDurationDays(timeValue, &cell.number))
+                cell.type = workbook::CellType::DateTime;
+        } else if (type == QLatin1String("boolean")) {
+            cell.type = workbook::CellType::Boolean;
+            cell.number = boolValue == QLatin1String("true") || boolValue == QLatin1String("1") ? 1 : 0;
+        } else if (type == QLatin1String("string")) {
+            cell.type = workbook::CellType::Text;
+            cell.text = hasStringValue ? stringValue : shown;
+        } else if (!shown.isEmpty()) {
+            // A cell without a value type shows its paragraphs as text.
+            cell.type = workbook::CellType::Text;
+            cell.text = shown;
+        }
+        if (cell.type == workbook::CellType::Text && cell.text.isEmpty())
+            cell.type = workbook::CellType::Empty;
+        return cell;
+    }
+
+    QString extendedType() const
+    {
+        for (const QXmlStreamAttribute &a : m_x.xml().attributes())
+            if (a.name() == QLatin1String("value-type") && a.prefix() != QLatin1String("office"))
+                return a.value().toString();
+        return QString();
+    }
+
+    // The paragraphs of a cell, one line each; notes (annotations) are not the cell's text.
+    QString cellText()
+    {
+        QString text;
+        int paragraphs = 0;
+        int depth = 1;
+        while (depth > 0) {
+            const auto token = m_x.next();
+            if (token == QXmlStreamReader::EndDocument)
+                break;
+            QXmlStreamReader &xml = m_x.xml();
+            if (token == QXmlStreamReader::EndElement) {
+                --depth;
+            } else if (token == QXmlStreamReader::Characters) {
+                text += xml.text();
+            } else if (token == QXmlStreamReader::StartElement) {
+                const QStringView name = xml.name();
+                if (name == QLatin1String("annotation")) {
+                    m_x.skipElement();
+                } else if (name == QLatin1String("p") || name == QLatin1String("h")) {
+                    if (paragraphs++ > 0)
+                        text += QLatin1Char('\n');
+                    ++depth;
+                } else if (name == QLatin1String("s")) {
+                    text += QString(std::min(repeatOf(m_x.attribute(QLatin1String("c"))), 1000),
+                                    QLatin1Char(' '));
+                    ++depth;
+                } else if (name == QLatin1String("tab")) {
+                    text += QLatin1Char('\t');
+                    ++depth;
+                } else if (name == QLatin1String("line-break")) {
+                    text += QLatin1Char('\n');
+                    ++depth;
+                } else {
+                    ++depth; // spans, links: their text is the cell's
+                }
+            }
+        }
+        return text;
+    }
+
+    package::PackageXml &m_x;
+    workbook::SheetBuilder &m_out;
+    QString m_name;
+    int m_row = 0;
+};
+
+QString mimetypeOf(const package::ZipPackage &package)
+{
+    return QString::fromLatin1(package.readAll(QStringLiteral("mimetype"), 256)).trimmed();
+}
+
+}
+
+bool isOpenDocumentPackage(const package::ZipPackage &package)
+{
+    return package.contains(QStringLiteral("mimetype"))
+        || (package.contains(QStringLiteral("content.xml"))
+            && package.contains(QStringLiteral("META-INF/manifest.xml")));
+}
+
+std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &package)
+{
+    const QString mimetype = package.contains(QStringLiteral("mimetype")) ? mimetypeOf(package) : QString();
+    if (!mimetype.isEmpty()
+        && !mimetype.startsWith(QLatin1String("application/vnd.oasis.opendocument.spreadsheet")))
+        workbook::refuseFormat(workbook::reasonNotWorkbook());
+    package::PackageXml x(package, QStringLiteral("content.xml"));
+    if (!x.isOpen())
+        workbook::refuseFormat(workbook::reasonDamaged());
+    auto book = std::make_unique<workbook::Workbook>();
+    workbook::SheetBuilder builder(book->firstSheet, false);
+    TableReader reader(x, builder);
+    if (!reader.run())
+        workbook::refuseFormat(workbook::reasonNoSheet());
+    builder.finish();
+    book->sheetName = reader.name();
+    return book;
+}
+
+}

@@ -1,0 +1,128 @@
+#include "workbook/open.h"
+
+#include "workbook/csv/csvreader.h"
+#include "workbook/fileload.h"
+#include "workbook/ods/odsreader.h"
+#include "workbook/package/zippackage.h"
+#include "workbook/sheetbuilder.h"
+#include "workbook/xls/xlsreader.h"
+#include "workbook/xlsx/xlsxreader.h"
+
+// glib names a struct member "signals", which Qt defines as a keyword.
+#undef signals
+#include <gsf/gsf-infile-msole.h>
+#include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
+
+#include <cstring>
+#include <new>
+
+namespace workbook {
+
+namespace {
+
+const char oleMagic[8] = {'\xD0', '\xCF', '\x11', '\xE0', '\xA1', '\xB1', '\x1A', '\xE1'};
+
+bool isOle(const QByteArray &bytes)
+{
+    return bytes.size() >= 8 && memcmp(bytes.constData(), oleMagic, 8) == 0;
+}
+
+bool isZip(const QByteArray &bytes)
+{
+    return bytes.startsWith("PK\x03\x04") || bytes.startsWith("PK\x05\x06");
+}
+
+// A workbook written without a container starts with a BOF record.
+bool isBareBiff(const QByteArray &bytes)
+{
+    if (bytes.size() < 4)
+        return false;
+    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+    const int id = b[0] | (b[1] << 8);
+    const int length = b[2] | (b[3] << 8);
+    const bool bof = id == 0x0009 || id == 0x0209 || id == 0x0409 || id == 0x0809;
+    return bof && length >= 4 && length <= 20;
+}
+
+// An encrypted Office Open XML workbook is an OLE2 file holding the encrypted package.
+bool isEncryptedPackage(const QByteArray &bytes)
+{
+    package::initGsfQuietly();
+    GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(bytes.constData()),
+                                           gsf_off_t(bytes.size()), FALSE);
+    if (!input)
+        return false;
+    GError *error = nullptr;
+    GsfInfile *ole = gsf_infile_msole_new(input, &error);
+    if (error)
+        g_error_free(error);
+    bool encrypted = false;
+    if (ole) {
+        GsfInput *child = gsf_infile_child_by_name(ole, "EncryptedPackage");
+        encrypted = child != nullptr;
+        if (child)
+            g_object_unref(child);
+        g_object_unref(ole);
+    }
+    g_object_unref(input);
+    return encrypted;
+}
+
+std::unique_ptr<Workbook> readPackage(const QByteArray &bytes)
+{
+    if (bytes.startsWith("PK\x05\x06"))
+        refuseFormat(reasonNotWorkbook()); // an empty zip: nothing in it, nothing damaged
+    const package::ZipPackage package(bytes);
+    if (ods::isOpenDocumentPackage(package))
+        return ods::readOdsPackage(package);
+    if (xlsx::isXlsxPackage(package))
+        return xlsx::readXlsxPackage(package);
+    refuseFormat(reasonNotWorkbook());
+}
+
+}
+
+Kind sniffKind(const QByteArray &bytes)
+{
+    if (isOle(bytes) || isBareBiff(bytes))
+        return Kind::Biff;
+    if (isZip(bytes)) {
+        try {
+            const package::ZipPackage package(bytes);
+            if (ods::isOpenDocumentPackage(package))
+                return Kind::OpenDocument;
+            if (xlsx::isXlsxPackage(package))
+                return Kind::OfficeOpenXml;
+        } catch (const FormatRefused &) {
+        }
+        return Kind::Unknown;
+    }
+    return csv::looksLikeText(bytes) ? Kind::DelimitedText : Kind::Unknown;
+}
+
+std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name)
+{
+    if (isOle(bytes) && isEncryptedPackage(bytes))
+        refuse(name, reasonEncrypted());
+    if (isOle(bytes) || isBareBiff(bytes))
+        return xls::readWorkbookBytes(bytes, name);
+    try {
+        if (isZip(bytes))
+            return readPackage(bytes);
+        if (csv::looksLikeText(bytes))
+            return csv::readDelimitedText(bytes);
+    } catch (const FormatRefused &refused) {
+        refuse(name, refused.reason);
+    } catch (const std::bad_alloc &) {
+        refuse(name, reasonDamaged());
+    }
+    refuse(name, reasonNotWorkbook());
+}
+
+std::unique_ptr<Workbook> openFile(const QString &path)
+{
+    return openBytes(loadFile(path), path);
+}
+
+}

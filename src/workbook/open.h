@@ -1,0 +1,24 @@
+#pragma once
+
+#include "workbook/workbook.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// Opens a workbook of any kind the program reads, chosen by the file's content, never by
+// its name: BIFF in an OLE2 container or bare (.xls), a zip package holding Office Open XML
+// (.xlsx, .xlsm) or an OpenDocument spreadsheet (.ods), or delimited text (.csv, .txt).
+// Refuses as every reader does: AppError "无法打开工作簿 <name>：<reason>".
+namespace workbook {
+
+enum class Kind { Biff, OfficeOpenXml, OpenDocument, DelimitedText, Unknown };
+
+std::unique_ptr<Workbook> openFile(const QString &path);
+std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name);
+
+// The kind the content says (a zip package is looked into).
+Kind sniffKind(const QByteArray &bytes);
+
+}

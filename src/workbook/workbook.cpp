@@ -1,0 +1,237 @@
+#include "workbook/workbook.h"
+
+#include <algorithm>
+#include <new>
+
+namespace workbook {
+
+// ---- TextTable
+
+std::uint32_t TextTable::append(const QString &text)
+{
+    const std::uint32_t index = size();
+    if (index == UINT32_MAX)
+        throw std::bad_alloc();
+    if (text.size() >= SharedLength) {
+        m_long.emplace_back(index, text);
+        m_ends.push_back(begin(index));
+        return index;
+    }
+    if (qint64(m_chars.size()) + text.size() > qint64(UINT32_MAX))
+        throw std::bad_alloc();
+    m_chars.append(text);
+    m_ends.push_back(std::uint32_t(m_chars.size()));
+    return index;
+}
+
+const QString *TextTable::longText(std::uint32_t index) const
+{
+    const auto it = std::lower_bound(m_long.begin(), m_long.end(), index,
+                                     [](const auto &entry, std::uint32_t i) { return entry.first < i; });
+    return it != m_long.end() && it->first == index ? &it->second : nullptr;
+}
+
+QString TextTable::text(std::uint32_t index) const
+{
+    if (index >= size())
+        return QString();
+    const std::uint32_t from = begin(index);
+    if (m_ends[index] == from) {
+        const QString *shared = longText(index);
+        return shared ? *shared : QString();
+    }
+    return QString(m_chars.constData() + from, qsizetype(m_ends[index] - from));
+}
+
+qsizetype TextTable::length(std::uint32_t index) const
+{
+    if (index >= size())
+        return 0;
+    const std::uint32_t from = begin(index);
+    if (m_ends[index] == from) {
+        const QString *shared = longText(index);
+        return shared ? shared->size() : 0;
+    }
+    return qsizetype(m_ends[index] - from);
+}
+
+void TextTable::truncate(std::uint32_t count)
+{
+    if (count >= size())
+        return;
+    m_chars.truncate(qsizetype(begin(count)));
+    m_ends.resize(count);
+    while (!m_long.empty() && m_long.back().first >= count)
+        m_long.pop_back();
+}
+
+void TextTable::clear()
+{
+    m_chars = QString();
+    std::vector<std::uint32_t>().swap(m_ends);
+    std::vector<std::pair<std::uint32_t, QString>>().swap(m_long);
+}
+
+// ---- Worksheet
+
+Cell Worksheet::cell(int row, int column) const
+{
+    Cell result;
+    if (row < 1 || column < 1 || column > 0xFFFF || std::size_t(row) > m_rows.size())
+        return result;
+    const std::vector<Slot> &cells = m_rows[std::size_t(row) - 1];
+    const Slot *slot = nullptr;
+    // Rows are usually dense from column A, so try the direct position first.
+    if (std::size_t(column) <= cells.size() && cells[std::size_t(column) - 1].column == column) {
+        slot = &cells[std::size_t(column) - 1];
+    } else {
+        auto it = std::lower_bound(cells.begin(), cells.end(), column,
+                                   [](const Slot &s, int c) { return s.column < c; });
+        if (it == cells.end() || it->column != column)
+            return result;
+        slot = &*it;
+    }
+    result.type = slot->type;
+    switch (slot->type) {
+    case CellType::Text:
+        result.text = m_strings.text(slot->aux);
+        break;
+    case CellType::Error:
+        result.errorCode = int(slot->aux);
+        break;
+    default:
+        result.number = slot->number;
+        break;
+    }
+    return result;
+}
+
+int Worksheet::countOf(CellType type) const
+{
+    int n = 0;
+    for (const auto &row : m_rows)
+        for (const Slot &s : row)
+            n += s.type == type ? 1 : 0;
+    return n;
+}
+
+void Worksheet::put(int row, int column, CellType type, double number, std::uint32_t aux,
+                    bool ownText)
+{
+    if (row < 1 || column < 1 || column > 0xFFFF)
+        return;
+    if (std::size_t(row) > m_rows.size())
+        m_rows.resize(std::size_t(row));
+    std::vector<Slot> &cells = m_rows[std::size_t(row) - 1];
+    const Slot slot{number, aux, std::uint16_t(column), type, ownText && type == CellType::Text};
+    if (cells.empty() || cells.back().column < column) {
+        if (type != CellType::Empty) {
+            cells.push_back(slot);
+            ++m_cellCount;
+        }
+        return;
+    }
+    auto it = std::lower_bound(cells.begin(), cells.end(), column,
+                               [](const Slot &s, int c) { return s.column < c; });
+    if (it != cells.end() && it->column == column) {
+        // A later record for the same cell replaces the earlier one, as Excel does.
+        const Slot replaced = *it;
+        if (type == CellType::Empty) {
+            cells.erase(it);
+            --m_cellCount;
+        } else {
+            *it = slot;
+        }
+        drop(replaced);
+    } else if (type != CellType::Empty) {
+        cells.insert(it, slot);
+        ++m_cellCount;
+    }
+}
+
+void Worksheet::drop(const Slot &replaced)
+{
+    if (!replaced.ownText || m_sharedAfterOwn)
+        return;
+    ++m_garbageTexts;
+    m_garbageChars += std::uint64_t(m_strings.length(replaced.aux));
+    // Compacting walks every cell and the live own texts, so it waits until the garbage is
+    // as large as that: a sheet that rewrites one cell millions of times costs memory for
+    // its live texts only, and time linear in its records.
+    const std::uint64_t live = m_cellCount + (m_strings.size() - m_ownFrom - m_garbageTexts);
+    if (m_garbageTexts >= std::max<std::uint64_t>(65536, live)
+        || m_garbageChars >= std::max<std::uint64_t>(std::uint64_t(1) << 22, live * 64))
+        compactOwnTexts();
+}
+
+void Worksheet::compactOwnTexts()
+{
+    TextTable live;
+    for (auto &row : m_rows) {
+        for (Slot &s : row) {
+            if (s.ownText)
+                s.aux = m_ownFrom + live.append(m_strings.text(s.aux));
+        }
+    }
+    m_strings.truncate(m_ownFrom);
+    for (std::uint32_t i = 0; i < live.size(); ++i)
+        m_strings.append(live.text(i));
+    m_garbageTexts = 0;
+    m_garbageChars = 0;
+}
+
+void Worksheet::setCell(int row, int column, const Cell &cell)
+{
+    switch (cell.type) {
+    case CellType::Text:
+        setOwnText(row, column, cell.text);
+        break;
+    case CellType::Error:
+        put(row, column, CellType::Error, 0, std::uint32_t(cell.errorCode));
+        break;
+    default:
+        put(row, column, cell.type, cell.number, 0);
+        break;
+    }
+}
+
+void Worksheet::setNumber(int row, int column, CellType type, double value)
+{
+    put(row, column, type, value, 0);
+}
+
+void Worksheet::setError(int row, int column, int code)
+{
+    put(row, column, CellType::Error, 0, std::uint32_t(code));
+}
+
+void Worksheet::setText(int row, int column, std::uint32_t stringIndex)
+{
+    put(row, column, CellType::Text, 0, stringIndex);
+}
+
+void Worksheet::setOwnText(int row, int column, const QString &text)
+{
+    if (row < 1 || column < 1 || column > 0xFFFF)
+        return;
+    if (m_ownFrom == UINT32_MAX)
+        m_ownFrom = m_strings.size();
+    put(row, column, CellType::Text, 0, m_strings.append(text), true);
+}
+
+std::uint32_t Worksheet::addString(const QString &text)
+{
+    if (m_ownFrom != UINT32_MAX)
+        m_sharedAfterOwn = true;
+    return m_strings.append(text);
+}
+
+void Worksheet::setStrings(std::vector<QString> strings)
+{
+    TextTable table;
+    for (const QString &s : strings)
+        table.append(s);
+    setStrings(std::move(table));
+}
+
+}

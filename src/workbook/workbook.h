@@ -1,0 +1,124 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+// The workbook model every reader fills: the first worksheet of a workbook, its used range
+// and its cells with their real types. Only what the program needs.
+namespace workbook {
+
+enum class CellType : std::uint8_t {
+    Empty,    // no cell, a BLANK/MULBLANK cell, or a formula whose cached result is empty
+    Number,   // number (also a formula's numeric result) that is not formatted as a date/time
+    DateTime, // number formatted as a date or time; `number` is the serial day number in
+              // the 1900 system (1904 workbooks are converted), 0.5 = noon
+    Text,     // string (LABEL, LABELSST, RSTRING, a formula's string result)
+    Boolean,  // boolean (BOOLERR or a formula's boolean result)
+    Error     // error value (#DIV/0! ...); `errorCode` holds the BIFF code
+};
+
+struct Cell {
+    CellType type = CellType::Empty;
+    double number = 0;   // Number, DateTime; Boolean: 1 or 0
+    QString text;        // Text
+    int errorCode = 0;   // Error: 0x00 #NULL!, 0x07 #DIV/0!, 0x0F #VALUE!, 0x17 #REF!, ...
+};
+
+// The texts of a sheet, numbered from 0. Short texts sit back to back in one buffer (a
+// workbook may hold tens of millions of one-character strings); long ones are kept as
+// their own QString, so every cell that shows one shares it instead of copying it.
+class TextTable {
+public:
+    static constexpr qsizetype SharedLength = 64; // from this length on a text is shared
+
+    std::uint32_t size() const { return std::uint32_t(m_ends.size()); }
+    std::uint32_t append(const QString &text);
+    QString text(std::uint32_t index) const; // empty for an index not in the table
+    qsizetype length(std::uint32_t index) const;
+    void truncate(std::uint32_t count);      // keeps texts 0..count-1
+    void clear();
+
+private:
+    std::uint32_t begin(std::uint32_t index) const { return index == 0 ? 0 : m_ends[index - 1]; }
+    const QString *longText(std::uint32_t index) const;
+
+    QString m_chars;                                      // short texts back to back
+    std::vector<std::uint32_t> m_ends;                    // end of every text in m_chars
+    std::vector<std::pair<std::uint32_t, QString>> m_long; // long texts by index, ascending
+};
+
+class Worksheet {
+public:
+    // The used range: rows firstRow..lastRow (1-based, inclusive); empty() when the sheet
+    // holds no cell at all. Taken from the rows the file declares, widened to every stored cell.
+    int firstRow() const { return m_firstRow; }
+    int lastRow() const { return m_lastRow; }
+    bool empty() const { return m_lastRow < m_firstRow; }
+    int usedRowCount() const { return empty() ? 0 : m_lastRow - m_firstRow + 1; }
+
+    // Cell at 1-based row and column; an Empty cell for anything not stored. Returned by
+    // value: cells are kept packed, and the text is shared, not copied.
+    Cell cell(int row, int column) const;
+
+    // Number of cells of each type stored (Empty not counted).
+    int countOf(CellType type) const;
+
+    // setters (the reader; tests):
+    void setUsedRows(int first, int last) { m_firstRow = first; m_lastRow = last; }
+    void setCell(int row, int column, const Cell &cell);
+
+    // The reader's fast path: numbers and shared strings without building a Cell.
+    void setNumber(int row, int column, CellType type, double value);
+    void setError(int row, int column, int code);
+    void setText(int row, int column, std::uint32_t stringIndex);
+    std::uint32_t addString(const QString &text);
+    void setStrings(std::vector<QString> strings);
+    void setStrings(TextTable strings)
+    {
+        m_strings = std::move(strings);
+        if (m_ownFrom != UINT32_MAX)
+            m_sharedAfterOwn = true;
+    }
+    std::uint32_t stringCount() const { return m_strings.size(); }
+    // A text that belongs to this cell alone (LABEL, a formula's string): when a later
+    // record replaces the cell, the text is dropped. Best not mixed with addString().
+    void setOwnText(int row, int column, const QString &text);
+
+private:
+    // One stored cell: 16 bytes, a text is an index into m_strings.
+    struct Slot {
+        double number;
+        std::uint32_t aux; // Text: string index; Error: code
+        std::uint16_t column; // 1-based
+        CellType type;
+        bool ownText;      // Text: the string belongs to this cell (setOwnText)
+    };
+    void put(int row, int column, CellType type, double number, std::uint32_t aux,
+             bool ownText = false);
+    void drop(const Slot &replaced);
+    void compactOwnTexts();
+
+    int m_firstRow = 1;
+    int m_lastRow = 0;
+    std::vector<std::vector<Slot>> m_rows; // index row-1; each row sorted by column
+    TextTable m_strings;
+    // Own texts are appended after every shared one, from m_ownFrom on; replaced ones
+    // stay in the table as garbage until there is as much garbage as live data.
+    std::uint32_t m_ownFrom = UINT32_MAX;
+    bool m_sharedAfterOwn = false; // addString() after an own text: never compact
+    std::uint64_t m_cellCount = 0;
+    std::uint64_t m_garbageTexts = 0, m_garbageChars = 0;
+};
+
+struct Workbook {
+    bool date1904 = false; // informational: DateTime cells are already in the 1900 system
+    int biffVersion = 0;   // .xls: 2, 3, 4, 5 or 8; 0 for the other formats
+    int codepage = 0;      // .xls: CODEPAGE record, 0 when absent
+    QString sheetName;     // name of the first worksheet (empty for BIFF2-4 single sheets)
+    Worksheet firstSheet;
+};
+
+}

@@ -1,0 +1,81 @@
+#include "workbook/xlsx/xlsxcells.h"
+
+#include <algorithm>
+
+namespace xlsx {
+
+namespace {
+
+template <typename CharAt>
+void parseReferenceChars(std::size_t length, CharAt at, int *column, int *row)
+{
+    int c = 0, r = 0;
+    std::size_t i = 0;
+    for (; i < length; ++i) {
+        const unsigned ch = at(i) & ~0x20u;
+        if (ch < 'A' || ch > 'Z')
+            break;
+        c = std::min(c * 26 + int(ch - 'A' + 1), 1 << 20);
+    }
+    if (i < length && at(i) == '$')
+        ++i;
+    for (; i < length; ++i) {
+        const unsigned ch = at(i);
+        if (ch < '0' || ch > '9')
+            break;
+        r = std::min(r * 10 + int(ch - '0'), 1 << 24);
+    }
+    *column = c;
+    *row = r;
+}
+
+bool isTrue(QStringView v)
+{
+    return v == QLatin1String("1") || v == QLatin1String("true");
+}
+
+}
+
+void parseReference(QStringView ref, int *column, int *row)
+{
+    parseReferenceChars(std::size_t(ref.size()), [&](std::size_t i) { return unsigned(ref.at(qsizetype(i)).unicode()); },
+                        column, row);
+}
+
+void parseReference(const char *ref, std::size_t length, int *column, int *row)
+{
+    parseReferenceChars(length, [&](std::size_t i) { return unsigned(static_cast<unsigned char>(ref[i])); },
+                        column, row);
+}
+
+void CellStore::store(int row, int column, QStringView type, int xf, const QString &value) const
+{
+    if (type.isEmpty() || type == QLatin1String("n")) {
+        if (value.isEmpty())
+            return; // a formula without a cached result
+        double v = 0;
+        if (workbook::parseStoredNumber(value, &v))
+            out.number(row, column, v, isDateStyle(xf));
+        else
+            out.text(row, column, value);
+    } else if (type == QLatin1String("s")) {
+        bool ok = false;
+        const uint index = value.trimmed().toUInt(&ok);
+        if (ok && index < strings.size())
+            out.text(row, column, strings[index]);
+    } else if (type == QLatin1String("str") || type == QLatin1String("inlineStr")) {
+        out.text(row, column, value);
+    } else if (type == QLatin1String("b")) {
+        out.boolean(row, column, isTrue(value.trimmed()));
+    } else if (type == QLatin1String("e")) {
+        out.error(row, column, workbook::errorCodeOfText(value.trimmed()));
+    } else if (type == QLatin1String("d")) {
+        double serial = 0;
+        if (workbook::isoDateSerial(value, &serial))
+            out.dateSerial(row, column, serial);
+        else
+            out.text(row, column, value);
+    }
+}
+
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "workbook/sheetbuilder.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// What both ways of reading an Office Open XML worksheet share: cell references and the
+// storing of one cell's value by its type attribute.
+namespace xlsx {
+
+// "AB12" -> column 28, row 12; a part that is missing stays 0.
+void parseReference(QStringView ref, int *column, int *row);
+void parseReference(const char *ref, std::size_t length, int *column, int *row);
+
+struct CellStore {
+    workbook::SheetBuilder &out;
+    const std::vector<QString> &strings; // shared strings
+    const std::vector<bool> &dateXf;     // cell formats that show dates
+
+    bool isDateStyle(int xf) const { return xf >= 0 && std::size_t(xf) < dateXf.size() && dateXf[std::size_t(xf)]; }
+    // `type` is the cell's t attribute ("" for a number), `value` the text of <v> or of
+    // the inline string.
+    void store(int row, int column, QStringView type, int xf, const QString &value) const;
+};
+
+}

@@ -1,0 +1,337 @@
+#include "workbook/xlsx/xlsxreader.h"
+
+#include "workbook/package/packagexml.h"
+#include "workbook/sheetbuilder.h"
+#include "workbook/numformat.h"
+#include "workbook/xlsx/xlsxcells.h"
+#include "workbook/xlsx/xlsxsheetscan.h"
+#include "workbook/package/zippackage.h"
+
+#include <QHash>
+
+#include <vector>
+
+// How the parts are found: _rels/.rels names the workbook part (relationship type ending in
+// "/officeDocument", in both the transitional and the strict namespaces); the workbook's
+// own relationships name its sheets, shared strings and styles. Elements are matched by
+// local name, so the strict namespace reads like the transitional one.
+
+namespace xlsx {
+
+namespace {
+
+struct Relationship {
+    QString type; // the last segment of the type URI: "worksheet", "sharedStrings" ...
+    QString target;
+};
+
+QString relsPartOf(const QString &part)
+{
+    const int slash = int(part.lastIndexOf(QLatin1Char('/')));
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1)
+        + QStringLiteral(".rels");
+}
+
+QHash<QString, Relationship> readRelationships(const package::ZipPackage &package, const QString &source)
+{
+    QHash<QString, Relationship> rels;
+    package::PackageXml x(package, source.isEmpty() ? QStringLiteral("_rels/.rels") : relsPartOf(source));
+    if (!x.isOpen())
+        return rels;
+    while (x.next() != QXmlStreamReader::EndDocument) {
+        if (!x.xml().isStartElement() || x.xml().name() != QLatin1String("Relationship"))
+            continue;
+        if (x.attribute(QLatin1String("TargetMode")) == QLatin1String("External"))
+            continue;
+        const QStringView type = x.attribute(QLatin1String("Type"));
+        Relationship r;
+        r.type = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1).toString();
+        r.target = package::resolvePartName(source.isEmpty() ? QStringLiteral("x") : source,
+                                   x.attribute(QLatin1String("Target")));
+        rels.insert(x.attribute(QLatin1String("Id")).toString(), r);
+    }
+    return rels;
+}
+
+QString workbookPart(const package::ZipPackage &package)
+{
+    const auto rels = readRelationships(package, QString());
+    for (const Relationship &r : rels)
+        if (r.type == QLatin1String("officeDocument") && package.contains(r.target))
+            return r.target;
+    return QString();
+}
+
+bool isTrue(QStringView v)
+{
+    return v == QLatin1String("1") || v == QLatin1String("true");
+}
+
+struct BookInfo {
+    bool date1904 = false;
+    QString sheetName;
+    QString sheetPart;
+    QString stringsPart;
+    QString stylesPart;
+};
+
+BookInfo readBook(const package::ZipPackage &package, const QString &part)
+{
+    const auto rels = readRelationships(package, part);
+    BookInfo info;
+    for (const Relationship &r : rels) {
+        if (r.type == QLatin1String("sharedStrings"))
+            info.stringsPart = r.target;
+        else if (r.type == QLatin1String("styles"))
+            info.stylesPart = r.target;
+    }
+    package::PackageXml x(package, part);
+    bool rootSeen = false;
+    while (x.next() != QXmlStreamReader::EndDocument) {
+        if (!x.xml().isStartElement())
+            continue;
+        const QStringView name = x.xml().name();
+        if (!rootSeen) {
+            if (name != QLatin1String("workbook"))
+                workbook::refuseFormat(workbook::reasonNotWorkbook());
+            rootSeen = true;
+        } else if (name == QLatin1String("workbookPr")) {
+            info.date1904 = isTrue(x.attribute(QLatin1String("date1904")));
+        } else if (name == QLatin1String("sheet") && info.sheetPart.isEmpty()) {
+            // Worksheets(1) is the first worksheet: chart and dialog sheets do not count.
+            QStringView id;
+            for (const QXmlStreamAttribute &a : x.xml().attributes())
+                if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
+                    id = a.value();
+            const auto r = rels.constFind(id.toString());
+            if (r != rels.constEnd() && r->type == QLatin1String("worksheet")) {
+                if (!package.contains(r->target))
+                    workbook::refuseFormat(workbook::reasonDamaged());
+                info.sheetPart = r->target;
+                info.sheetName = x.attribute(QLatin1String("name")).toString();
+            }
+        }
+    }
+    if (!rootSeen)
+        workbook::refuseFormat(workbook::reasonDamaged());
+    if (info.sheetPart.isEmpty())
+        workbook::refuseFormat(workbook::reasonNoSheet());
+    return info;
+}
+
+// Shared strings: rich text runs are joined; phonetic runs (rPh) are not part of the text.
+std::vector<QString> readStrings(const package::ZipPackage &package, const QString &part)
+{
+    std::vector<QString> strings;
+    if (part.isEmpty())
+        return strings;
+    package::PackageXml x(package, part);
+    if (!x.isOpen())
+        return strings;
+    QString current;
+    bool inItem = false;
+    while (x.next() != QXmlStreamReader::EndDocument) {
+        QXmlStreamReader &xml = x.xml();
+        if (xml.isStartElement()) {
+            const QStringView name = xml.name();
+            if (name == QLatin1String("si")) {
+                inItem = true;
+                current.clear();
+            } else if (inItem && name == QLatin1String("t")) {
+                current += x.elementText();
+            } else if (inItem && name == QLatin1String("rPh")) {
+                x.skipElement();
+            }
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("si")) {
+            strings.push_back(current);
+            inItem = false;
+        }
+    }
+    return strings;
+}
+
+// For every cell format (cellXfs), whether its number format shows a date or time.
+std::vector<bool> readDateStyles(const package::ZipPackage &package, const QString &part)
+{
+    std::vector<bool> dateXf;
+    if (part.isEmpty())
+        return dateXf;
+    package::PackageXml x(package, part);
+    if (!x.isOpen())
+        return dateXf;
+    QHash<int, bool> customIsDate;
+    bool inCellXfs = false;
+    while (x.next() != QXmlStreamReader::EndDocument) {
+        QXmlStreamReader &xml = x.xml();
+        if (xml.isStartElement()) {
+            const QStringView name = xml.name();
+            if (name == QLatin1String("numFmt")) {
+                const int id = x.attribute(QLatin1String("numFmtId")).toInt();
+                customIsDate.insert(id, workbook::isDateFormatCode(x.attribute(QLatin1String("formatCode")).toString()));
+            } else if (name == QLatin1String("cellXfs")) {
+                inCellXfs = true;
+            } else if (inCellXfs && name == QLatin1String("xf")) {
+                const int id = x.attribute(QLatin1String("numFmtId")).toInt();
+                const auto custom = customIsDate.constFind(id);
+                dateXf.push_back(custom != customIsDate.constEnd() ? *custom : workbook::isBuiltinDateFormat(id));
+                x.skipElement();
+            }
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("cellXfs")) {
+            inCellXfs = false;
+        }
+    }
+    return dateXf;
+}
+
+class SheetReader {
+public:
+    SheetReader(package::PackageXml &x, const CellStore &out) : m_x(x), m_out(out) {}
+
+    void run()
+    {
+        while (m_x.next() != QXmlStreamReader::EndDocument) {
+            QXmlStreamReader &xml = m_x.xml();
+            if (!xml.isStartElement())
+                continue;
+            const QStringView name = xml.name();
+            if (name == QLatin1String("c")) {
+                readCell();
+            } else if (name == QLatin1String("row")) {
+                const int r = m_x.attribute(QLatin1String("r")).toInt();
+                m_row = r > 0 ? r : m_row + 1;
+                m_column = 0;
+            } else if (name == QLatin1String("dimension")) {
+                readDimension(m_x.attribute(QLatin1String("ref")));
+            } else if (name == QLatin1String("sheetData")) {
+                m_row = 0;
+            } else if (m_row > 0 || name == QLatin1String("sheetPr")
+                       || name == QLatin1String("sheetViews") || name == QLatin1String("cols")) {
+                // Nothing after the cells (merges, formatting, drawings) matters here.
+                m_x.skipElement();
+            }
+        }
+    }
+
+private:
+    void readDimension(QStringView ref)
+    {
+        const qsizetype colon = ref.indexOf(QLatin1Char(':'));
+        int c1 = 0, r1 = 0, c2 = 0, r2 = 0;
+        parseReference(colon < 0 ? ref : ref.left(colon), &c1, &r1);
+        if (colon < 0) {
+            r2 = r1;
+        } else {
+            parseReference(ref.mid(colon + 1), &c2, &r2);
+        }
+        m_out.out.declareRows(r1, r2);
+    }
+
+    void readCell()
+    {
+        QXmlStreamReader &xml = m_x.xml();
+        QStringView ref, type, style;
+        for (const QXmlStreamAttribute &a : xml.attributes()) {
+            const QStringView n = a.name();
+            if (n == QLatin1String("r"))
+                ref = a.value();
+            else if (n == QLatin1String("t"))
+                type = a.value();
+            else if (n == QLatin1String("s"))
+                style = a.value();
+        }
+        int column = 0, row = 0;
+        if (!ref.isEmpty())
+            parseReference(ref, &column, &row);
+        if (row == 0)
+            row = std::max(m_row, 1);
+        if (column == 0)
+            column = m_column + 1;
+        m_column = column;
+        const QString typeText = type.toString(); // the attributes do not outlive the next token
+        const int xf = style.isEmpty() ? 0 : style.toInt();
+
+        // The value: <v> (cached result of a formula too) or an inline string <is>.
+        QString value;
+        bool hasValue = false;
+        int depth = 1;
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = xml.name();
+            if (name == QLatin1String("v")) {
+                value = m_x.elementText();
+                hasValue = true;
+            } else if (name == QLatin1String("is")) {
+                value = inlineString();
+                hasValue = true;
+            } else {
+                m_x.skipElement();
+            }
+        }
+        if (hasValue)
+            m_out.store(row, column, typeText, xf, value);
+    }
+
+    QString inlineString()
+    {
+        QString text;
+        int depth = 1;
+        while (m_x.nextChild(&depth)) {
+            const QStringView name = m_x.xml().name();
+            if (name == QLatin1String("t"))
+                text += m_x.elementText();
+            else if (name == QLatin1String("rPh"))
+                m_x.skipElement();
+            else
+                ++depth;
+        }
+        return text;
+    }
+
+    package::PackageXml &m_x;
+    const CellStore &m_out;
+    int m_row = 0;
+    int m_column = 0;
+};
+
+}
+
+bool isXlsxPackage(const package::ZipPackage &package)
+{
+    return package.contains(QStringLiteral("[Content_Types].xml"))
+        || package.contains(QStringLiteral("_rels/.rels"));
+}
+
+std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &package, bool scanBytes)
+{
+    const QString bookPart = workbookPart(package);
+    if (bookPart.isEmpty())
+        workbook::refuseFormat(package.contains(QStringLiteral("_rels/.rels")) ? workbook::reasonNotWorkbook()
+                                                                      : workbook::reasonDamaged());
+    // The binary variant (.xlsb) has the same package but no XML to read.
+    if (!bookPart.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
+        workbook::refuseFormat(QStringLiteral("不支持二进制格式的工作簿"));
+    const BookInfo info = readBook(package, bookPart);
+    const std::vector<QString> strings = readStrings(package, info.stringsPart);
+    const std::vector<bool> dateXf = readDateStyles(package, info.stylesPart);
+
+    auto book = std::make_unique<workbook::Workbook>();
+    book->date1904 = info.date1904;
+    book->sheetName = info.sheetName;
+    if (scanBytes) {
+        // The common layout first, straight from the bytes; anything it does not know goes
+        // through the XML reader, which also says what is wrong with a broken part.
+        workbook::SheetBuilder builder(book->firstSheet, info.date1904);
+        const QByteArray bytes = package.readAll(info.sheetPart, package::ZipPackage::MaxPartBytes);
+        if (scanSheet(bytes, CellStore{builder, strings, dateXf})) {
+            builder.finish();
+            return book;
+        }
+    }
+    book->firstSheet = workbook::Worksheet();
+    workbook::SheetBuilder builder(book->firstSheet, info.date1904);
+    package::PackageXml x(package, info.sheetPart);
+    SheetReader(x, CellStore{builder, strings, dateXf}).run();
+    builder.finish();
+    return book;
+}
+
+}
