@@ -1,6 +1,16 @@
-tabrovex_add_test(tst_automation SOURCES tst_automation.cpp)
-tabrovex_add_test(tst_columnstore SOURCES tst_columnstore.cpp)
-tabrovex_add_test(tst_workbookread SOURCES tst_workbookread.cpp scriptedexcel.cpp scriptedexcel.h)
-tabrovex_add_test(tst_tablereport SOURCES tst_tablereport.cpp scriptedexcel.cpp scriptedexcel.h)
-tabrovex_add_test(tst_columnchoice SOURCES tst_columnchoice.cpp)
-tabrovex_add_test(tst_excelapp SOURCES tst_excelapp.cpp)
+# The automation layer, the in-process application, the workbook read into the column
+# store, the table report and the column choice (src/import).
+tabrovex_add_test(tst_automation SOURCES import/tst_automation.cpp)
+tabrovex_add_test(tst_columnstore SOURCES import/tst_columnstore.cpp)
+tabrovex_add_test(tst_workbookread SOURCES import/tst_workbookread.cpp import/scriptedexcel.cpp import/scriptedexcel.h)
+tabrovex_add_test(tst_tablereport SOURCES import/tst_tablereport.cpp import/scriptedexcel.cpp import/scriptedexcel.h)
+tabrovex_add_test(tst_columnchoice SOURCES import/tst_columnchoice.cpp)
+tabrovex_add_test(tst_excelapp SOURCES import/tst_excelapp.cpp)
+
+# Hostile workbooks: each one is written at run time by scripts/make_hostile_workbooks.py and
+# read by hostile_probe in a child process under a memory limit.
+add_executable(hostile_probe import/hostileprobe.cpp)
+target_link_libraries(hostile_probe PRIVATE tabrovex_core)
+tabrovex_add_test(tst_hostile SOURCES import/tst_hostile.cpp)
+add_dependencies(tst_hostile hostile_probe)
+set_tests_properties(tst_hostile PROPERTIES TIMEOUT 600)

@@ -1,7 +1,0 @@
-# Hostile workbooks: each one is written at run time by scripts/make_hostile_workbooks.py and
-# read by hostile_probe in a child process under a memory limit.
-add_executable(hostile_probe hostileprobe.cpp)
-target_link_libraries(hostile_probe PRIVATE tabrovex_core)
-tabrovex_add_test(tst_hostile SOURCES tst_hostile.cpp)
-add_dependencies(tst_hostile hostile_probe)
-set_tests_properties(tst_hostile PROPERTIES TIMEOUT 600)
