@@ -6,11 +6,3 @@ tabrovex_add_test(tst_workbookread SOURCES import/tst_workbookread.cpp import/sc
 tabrovex_add_test(tst_tablereport SOURCES import/tst_tablereport.cpp import/scriptedexcel.cpp import/scriptedexcel.h)
 tabrovex_add_test(tst_columnchoice SOURCES import/tst_columnchoice.cpp)
 tabrovex_add_test(tst_excelapp SOURCES import/tst_excelapp.cpp)
-
-# Hostile workbooks: each one is written at run time by scripts/make_hostile_workbooks.py and
-# read by hostile_probe in a child process under a memory limit.
-add_executable(hostile_probe import/hostileprobe.cpp)
-target_link_libraries(hostile_probe PRIVATE tabrovex_core)
-tabrovex_add_test(tst_hostile SOURCES import/tst_hostile.cpp)
-add_dependencies(tst_hostile hostile_probe)
-set_tests_properties(tst_hostile PROPERTIES TIMEOUT 600)

@@ -1,6 +1,7 @@
 # The workbook readers (src/workbook): the .xls reader on the committed fixtures and the
 # corpus, the zip/XML and text readers and the opener.
 tabrovex_add_test(tst_xlsreader SOURCES workbook/tst_xlsreader.cpp workbook/xlsbytes.h)
+tabrovex_add_test(tst_workbookmodel SOURCES workbook/tst_workbookmodel.cpp)
 tabrovex_add_test(tst_workbookformats SOURCES workbook/tst_workbookformats.cpp)
 
 # The readers once more under AddressSanitizer and UndefinedBehaviorSanitizer, built from

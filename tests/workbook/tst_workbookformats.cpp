@@ -3,15 +3,15 @@
 #include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
-#include "workbook/csv/csvreader.h"
-#include "workbook/sheetbuilder.h"
 #include "import/excelapp.h"
 #include "import/tablereport.h"
-#include "workbook/open.h"
 #include "import/workbookread.h"
+#include "workbook/csv/csvreader.h"
+#include "workbook/open.h"
+#include "workbook/package/zippackage.h"
+#include "workbook/sheetbuilder.h"
 #include "workbook/xlsx/xlsxreader.h"
 #include "workbook/xlsx/xlsxsheetscan.h"
-#include "workbook/package/zippackage.h"
 
 #undef signals
 #include <gsf/gsf-infile-msole.h>

@@ -1,0 +1,81 @@
+#include <QtTest>
+
+#include "workbook/numformat.h"
+#include "workbook/workbook.h"
+
+using namespace workbook;
+
+// What every reader shares: which number formats show dates, and the worksheet's cell store.
+class TestWorkbookModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void dateFormats_data();
+    void dateFormats();
+    void worksheetStore();
+};
+
+void TestWorkbookModel::dateFormats_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("date");
+    QTest::newRow("General") << "General" << false;
+    QTest::newRow("decimals") << "#,##0.00" << false;
+    QTest::newRow("scientific") << "0.00E+00" << false;
+    QTest::newRow("text") << "@" << false;
+    QTest::newRow("ymd") << "yyyy-mm-dd" << true;
+    QTest::newRow("upper case") << "YYYY/M/D" << true;
+    QTest::newRow("time") << "h:mm AM/PM" << true;
+    QTest::newRow("seconds") << "ss.0" << true;
+    QTest::newRow("elapsed hours") << "[h]:mm:ss" << true;
+    QTest::newRow("elapsed minutes") << "[mm]:ss" << true;
+    QTest::newRow("colour") << "[Red]0.00" << false;
+    QTest::newRow("colour and date") << "[Blue]d-mmm" << true;
+    QTest::newRow("condition") << "[>=100]0;0.0" << false;
+    QTest::newRow("locale tag") << "[$-804]0.00" << false;
+    QTest::newRow("locale tag and date") << "[$-804]yyyy\"年\"m\"月\"" << true;
+    QTest::newRow("quoted letters") << "0 \"days\"" << false;
+    QTest::newRow("escaped letter") << "0\\s" << false;
+    QTest::newRow("fill character") << "0*s" << false;
+    QTest::newRow("space width") << "0_h" << false;
+    QTest::newRow("unclosed quote") << "0\"d" << false;
+    QTest::newRow("unclosed bracket") << "[h" << false;
+    QTest::newRow("Chinese general") << "G/通用格式" << false;
+}
+
+void TestWorkbookModel::dateFormats()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, date);
+    QCOMPARE(isDateFormatCode(code), date);
+}
+
+void TestWorkbookModel::worksheetStore()
+{
+    Worksheet ws;
+    Cell text;
+    text.type = CellType::Text;
+    text.text = QStringLiteral("t");
+    ws.setCell(3, 4, text);
+    Cell num;
+    num.type = CellType::Number;
+    num.number = 2;
+    ws.setCell(3, 2, num);
+    ws.setCell(3, 4, num); // replaces the text
+    Cell err;
+    err.type = CellType::Error;
+    err.errorCode = 0x17;
+    ws.setCell(1, 1, err);
+    ws.setCell(1, 1, Cell()); // Empty removes it
+    QCOMPARE(int(ws.cell(3, 4).type), int(CellType::Number));
+    QCOMPARE(ws.cell(3, 2).number, 2.0);
+    QCOMPARE(int(ws.cell(1, 1).type), int(CellType::Empty));
+    QCOMPARE(int(ws.cell(0, 1).type), int(CellType::Empty));
+    QCOMPARE(int(ws.cell(3, -1).type), int(CellType::Empty));
+    QCOMPARE(int(ws.cell(100000, 1).type), int(CellType::Empty));
+    QCOMPARE(ws.countOf(CellType::Number), 2);
+    QCOMPARE(ws.countOf(CellType::Text), 0);
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookModel)
+#include "tst_workbookmodel.moc"
