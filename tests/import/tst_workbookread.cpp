@@ -3,9 +3,9 @@
 #include "base/apperror.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
-#include "import/workbookread.h"
 #include "import/excelapp.h"
-#include "workbook/xls/xlsreader.h"
+#include "import/workbookread.h"
+#include "workbook/workbook.h"
 #include "scriptedexcel.h"
 
 using automation::Variant;

@@ -1,8 +1,8 @@
 #include "workbook/ods/odsreader.h"
 
 #include "workbook/package/packagexml.h"
-#include "workbook/sheetbuilder.h"
 #include "workbook/package/zippackage.h"
+#include "workbook/sheetbuilder.h"
 
 #include <vector>
 

@@ -2,8 +2,8 @@
 #include "workbook/xls/xlsreader.h"
 
 #include "workbook/fileload.h"
-#include "workbook/xls/xlscontainer.h"
 #include "workbook/numformat.h"
+#include "workbook/xls/xlscontainer.h"
 #include "workbook/xls/xlsrecords.h"
 #include "workbook/xls/xlstext.h"
 

@@ -1,11 +1,11 @@
 #include "workbook/xlsx/xlsxreader.h"
 
-#include "workbook/package/packagexml.h"
-#include "workbook/sheetbuilder.h"
 #include "workbook/numformat.h"
+#include "workbook/package/packagexml.h"
+#include "workbook/package/zippackage.h"
+#include "workbook/sheetbuilder.h"
 #include "workbook/xlsx/xlsxcells.h"
 #include "workbook/xlsx/xlsxsheetscan.h"
-#include "workbook/package/zippackage.h"
 
 #include <QHash>
 
