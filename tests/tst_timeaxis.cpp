@@ -203,17 +203,20 @@ void TestTimeAxis::labelText_data()
     const double t10 = Dec8 + 10 * Hour;
     QTest::newRow("3 hours") << t10 << t10 + 3 * Hour << true
                              << "10:00:00|10:18:00|10:36:00|10:54:00|11:12:00|11:30:00|11:48:00|12:06:00|12:24:00|12:42:00|13:00:00";
-    QTest::newRow("2 days") << t10 << t10 + 2 * Day << true
-                            << "12-8 10:00|12-8 14:48|12-8 19:36|12-9 0:24|12-9 5:12|12-9 10:00|12-9 14:48|12-9 19:36|12-10 0:24|12-10 5:12|12-10 10:00";
-    QTest::newRow("10 ms") << t10 + 0.125 << t10 + 0.135 << true
-                           << "10:00:00.125|10:00:00.126|10:00:00.127|10:00:00.128|10:00:00.129|10:00:00.130|"
-                              "10:00:00.131|10:00:00.132|10:00:00.133|10:00:00.134|10:00:00.135";
-    QTest::newRow("100 days") << Dec8 << Dec8 + 100 * Day << true
-                              << "2026-12-8|2026-12-18|2026-12-28|2027-1-7|2027-1-17|2027-1-27|2027-2-6|2027-2-16|2027-2-26|2027-3-8|2027-3-18";
+    QTest::newRow("2 days: the date where it changes") << t10 << t10 + 2 * Day << true
+                            << "12-8 10:00|14:48|19:36|12-9 0:24|5:12|10:00|14:48|19:36|12-10 0:24|5:12|10:00";
+    QTest::newRow("10 ms: the minute where it changes") << t10 + 0.125 << t10 + 0.135 << true
+                           << "10:00:00.125|00.126|00.127|00.128|00.129|00.130|00.131|00.132|00.133|00.134|00.135";
+    QTest::newRow("2 s across a minute") << t10 - 1 << t10 + 1 << true
+                                         << "9:59:59.0|59.2|59.4|59.6|59.8|10:00:00.0|00.2|00.4|00.6|00.8|01.0";
+    QTest::newRow("100 days: the year where it changes") << Dec8 << Dec8 + 100 * Day << true
+                              << "2026-12-8|12-18|12-28|2027-1-7|1-17|1-27|2-6|2-16|2-26|3-8|3-18";
     QTest::newRow("over midnight") << Dec8 - Hour << Dec8 + Hour << true
                                    << "23:00:00|23:12:00|23:24:00|23:36:00|23:48:00|0:00:00|0:12:00|0:24:00|0:36:00|0:48:00|1:00:00";
     QTest::newRow("times of day widened below 0") << -Hour << 4 * Hour << false
                                                   << "-1:00:00|-0:30:00|0:00:00|0:30:00|1:00:00|1:30:00|2:00:00|2:30:00|3:00:00|3:30:00|4:00:00";
+    QTest::newRow("times of day across zero, with decimals") << -1.0 << 1.0 << false
+                                                             << "-0:00:01.0|00.8|00.6|00.4|00.2|0:00:00.0|00.2|00.4|00.6|00.8|01.0";
     QTest::newRow("times of day past 24 hours") << 20 * Hour << 30 * Hour << false
                                                 << "20:00:00|21:00:00|22:00:00|23:00:00|24:00:00|25:00:00|26:00:00|27:00:00|28:00:00|29:00:00|30:00:00";
     QTest::newRow("beyond the calendar") << 0.0 << 1e300 << true
@@ -235,6 +238,11 @@ void TestTimeAxis::labelText()
     for (int j = 0; j <= 10; ++j)
         got << kfdline::scaleLabel(axis, lower + (upper - lower) / 10 * j);
     QCOMPARE(got, split(labels));
+    // Alone, a label is always whole.
+    const timescale::Labels form = timescale::labelsFor(lower, upper, dated);
+    const double second = lower + (upper - lower) / 10;
+    QCOMPARE(timescale::labelText(second, form, dated, &lower), got[1]);
+    QCOMPARE(timescale::labelText(lower, form, dated), got[0]);
 }
 
 void TestTimeAxis::fullTextReadsBack_data()

@@ -86,13 +86,69 @@ QString undatedText(double seconds, int digits, bool trim)
            + fractionText(s.fraction, digits, trim);
 }
 
+// A label in full, and without the leading fields (the minute of a time with decimals, the
+// day of a month-day-time, the year of a date) for when its left neighbour shares them.
+struct LabelParts {
+    bool valid = false;
+    QString fullText;
+    QString shortText; // empty: never shortened
+    qint64 leading = 0;
+};
+
+LabelParts labelParts(double seconds, const Labels &labels, bool dated)
+{
+    LabelParts out;
+    const int digits = labels.form == Form::TimeOfDay ? std::clamp(labels.fractionDigits, 0, MaxDigits) : 0;
+    const bool clock = !dated || labels.form == Form::TimeOfDay;
+    Split s;
+    if (!split(clock && !dated ? std::fabs(seconds) : seconds, digits, &s)) {
+        out.fullText = numtext::formatGeneral(seconds);
+        return out;
+    }
+    out.valid = true;
+    if (clock) {
+        out.fullText = dated ? clockText(s.seconds, true) + fractionText(s.fraction, digits, false)
+                             : undatedText(seconds, digits, false);
+        if (digits > 0) {
+            const qint64 ofMinute = s.seconds - floorDiv(s.seconds, 60) * 60;
+            out.shortText = two(ofMinute) + fractionText(s.fraction, digits, false);
+            // An undated time below zero counts its minutes on the other side of zero.
+            const bool negative = !dated && seconds < 0;
+            out.leading = negative ? -(s.seconds / 60) - 1 : floorDiv(s.seconds, 60);
+        }
+        return out;
+    }
+    int year = 0, month = 0, day = 0;
+    if (labels.form == Form::Date) {
+        timetext::civilFromDays(floorDiv(s.seconds, SecondsPerDay), &year, &month, &day);
+        out.fullText = QStringLiteral("%1-%2-%3").arg(year).arg(month).arg(day);
+        out.shortText = QStringLiteral("%1-%2").arg(month).arg(day);
+        out.leading = year;
+        return out;
+    }
+    // Month, day and time, rounded to the minute.
+    const qint64 minutes = floorDiv(s.seconds + 30, 60);
+    const qint64 days = floorDiv(minutes, 24 * 60);
+    timetext::civilFromDays(days, &year, &month, &day);
+    const qint64 ofDay = minutes - days * 24 * 60;
+    out.shortText = QStringLiteral("%1:%2").arg(ofDay / 60).arg(two(ofDay % 60));
+    out.fullText = QStringLiteral("%1-%2 ").arg(month).arg(day) + out.shortText;
+    out.leading = days;
+    return out;
+}
+
 class TimeScaleText : public kfdline::ScaleText
 {
 public:
     explicit TimeScaleText(bool dated) : m_dated(dated) {}
     QString label(double value, double lower, double upper) const override
     {
-        return labelText(value, labelsFor(lower, upper, m_dated), m_dated);
+        // The first tick is written in full; the others leave out what their left
+        // neighbour already says, so that long labels do not run into each other.
+        const double step = (upper - lower) / 10;
+        const double previous = value - step;
+        const bool first = !(std::fabs(value - lower) > std::fabs(step) / 2);
+        return labelText(value, labelsFor(lower, upper, m_dated), m_dated, first ? nullptr : &previous);
     }
     QString value(double value) const override { return fullText(value, m_dated); }
 
@@ -124,25 +180,13 @@ Labels labelsFor(double lower, double upper, bool dated)
     return labels;
 }
 
-QString labelText(double seconds, const Labels &labels, bool dated)
+QString labelText(double seconds, const Labels &labels, bool dated, const double *previous)
 {
-    const int digits = labels.form == Form::TimeOfDay ? std::clamp(labels.fractionDigits, 0, MaxDigits) : 0;
-    if (!dated)
-        return undatedText(seconds, digits, false);
-    Split s;
-    if (!split(seconds, digits, &s))
-        return numtext::formatGeneral(seconds);
-    if (labels.form == Form::TimeOfDay)
-        return clockText(s.seconds, true) + fractionText(s.fraction, digits, false);
-    if (labels.form == Form::Date)
-        return dateText(floorDiv(s.seconds, SecondsPerDay));
-    // Month, day and time, rounded to the minute.
-    const qint64 minutes = floorDiv(s.seconds + 30, 60);
-    const qint64 days = floorDiv(minutes, 24 * 60);
-    int year = 0, month = 0, day = 0;
-    timetext::civilFromDays(days, &year, &month, &day);
-    const qint64 ofDay = minutes - days * 24 * 60;
-    return QStringLiteral("%1-%2 %3:%4").arg(month).arg(day).arg(ofDay / 60).arg(two(ofDay % 60));
+    const LabelParts parts = labelParts(seconds, labels, dated);
+    if (!previous || parts.shortText.isEmpty())
+        return parts.fullText;
+    const LabelParts before = labelParts(*previous, labels, dated);
+    return before.valid && before.leading == parts.leading ? parts.shortText : parts.fullText;
 }
 
 QString fullText(double seconds, bool dated)

@@ -28,8 +28,10 @@ Labels labelsFor(double lower, double upper, bool dated);
 
 // One label. An undated time counts its hours on past 24 and below 0 ("25:00:00",
 // "-0:30:00"), so a widened scale does not wrap round. A value beyond the years 1 to 9999
-// is written as a plain number.
-QString labelText(double seconds, const Labels &labels, bool dated);
+// is written as a plain number. With the value of the tick to its left, the fields both
+// share are left out: "00.126" after "10:00:00.125", "14:48" after "12-8 10:00", "1-17"
+// after "2027-1-7"; times of day without decimals are always written whole.
+QString labelText(double seconds, const Labels &labels, bool dated, const double *previous = nullptr);
 
 // A value in full: "2026-12-8 10:00:00.125" or "10:00:00.125", to the microsecond without
 // trailing zeros; parse() of timetext reads it back.
