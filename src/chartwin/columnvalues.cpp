@@ -36,7 +36,10 @@ Column read(const ColumnStore &store, int list, int first, int last)
         if (numtext::toDouble(text, &v)) {
             out.values.push_back(v);
             ++numbers;
-            maybeTimes = false;
+            if (maybeTimes) {
+                maybeTimes = false;
+                seconds = std::vector<double>();
+            }
             continue;
         }
         out.values.push_back(0);
