@@ -441,6 +441,37 @@ def delimited():
     write_text('utf16.txt', '\ufeffx\ty\n1\t2\n'.encode('utf-16-le'))
 
 
+# ---- timestamps ---------------------------------------------------------------------------
+
+def timestamps_csv():
+    """A logger's three hours: timestamps to the millisecond, every five minutes."""
+    import math
+    start = datetime.datetime(2026, 12, 8, 10, 0, 0)
+    lines = ['时间,压力,温度', '时:分:秒,kPa,℃']
+    for i in range(37):
+        t = start + datetime.timedelta(minutes=5 * i, milliseconds=125 * (i % 3))
+        stamp = t.strftime('%Y-%m-%d %H:%M:%S.') + '%03d' % (t.microsecond // 1000)
+        lines.append('%s,%.2f,%.1f' % (stamp, 100 + 20 * math.sin(i / 6), 20 + i * 0.25))
+    write_text('timestamps.csv', ('\n'.join(lines) + '\n').encode('utf-8'))
+
+
+def xlsx_dates():
+    """Real date cells: date and time every six hours over two days (midnights read as dates
+    alone), times of day that pass midnight, and a reading column with one text in it."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.append(['时间', '压力', '时刻', '温度'])
+    ws.append(['日期', 'kPa', '时:分:秒', '℃'])
+    start = datetime.datetime(2026, 12, 8, 6, 0, 0)
+    for i in range(9):
+        t = start + datetime.timedelta(hours=6 * i)
+        ws.append([t, 100 + i, t.time(), '断线' if i == 4 else 20 + i])
+        row = ws.max_row
+        ws.cell(row, 1).number_format = 'yyyy-mm-dd hh:mm:ss'
+        ws.cell(row, 3).number_format = 'hh:mm:ss'
+    wb.save(path('dates.xlsx'))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     xlsx_types()
@@ -455,6 +486,8 @@ def main():
     ods_offset()
     ods_text_document()
     delimited()
+    timestamps_csv()
+    xlsx_dates()
 
 
 if __name__ == '__main__':

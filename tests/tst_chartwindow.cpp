@@ -272,7 +272,7 @@ void TestChartWindow::loadErrorKeepsWindowClosed()
     QVERIFY(f.openAndRead());
     // Column 2 got "Y" and "2": the lengths differ from column 1.
     m->drawBtn->click();
-    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
+    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同：第1列3个，第2列2个"});
     QCOMPARE(f.services.modalCount, 0);
 }
 

@@ -297,7 +297,8 @@ void TestMainWindow::unequalLengthsKeepDrawingOff()
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
     m->drawBtn->click();
-    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同"});
+    QCOMPARE(f.services.messages, QStringList{"各列数据个数不相同：第1列6个，第3列5个"});
+    QCOMPARE(logLines(m).last(), QStringLiteral("各列数据个数不相同：第1列6个，第3列5个"));
     QVERIFY(!m->drawBtn->isEnabled());
     // Correcting the choice does not bring the button back; only the next read does.
     tick(m->yBox[3], false);

@@ -403,6 +403,8 @@ void Tmainform::drawBtnClick()
     if (!m_choiceOK)
         return;
     loadLineData();
+    for (const QString &note : m_valueNotes)
+        appendLog(note);
     if (!m_rowNotice.isEmpty())
         appendLog(m_rowNotice);
     TdataLineForm *chart = app().dataLineForm;
@@ -430,6 +432,7 @@ void Tmainform::loadLineData()
     std::copy(std::begin(result.yCol), std::end(result.yCol), m_yCol.begin());
     m_yCount = result.yCount;
     m_rowNotice = lineload::rowNotice(result);
+    m_valueNotes = result.valueNotes;
     chart->pointRows = result.pointRows;
 }
 

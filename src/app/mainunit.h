@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -111,6 +112,7 @@ private:
     std::array<int, 8> m_yCol{};
     int m_yCount = 0;
     QString m_rowNotice; // the last transfer cut or thinned a long table: the log line
+    QStringList m_valueNotes; // the last transfer's items drawn as 0 or left out: the log lines
     std::unique_ptr<lineload::ValueCache> m_values; // the table's numbers between transfers
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;

@@ -10,6 +10,11 @@
 
 using namespace kfdline;
 
+QString kfdline::scaleLabel(const Tline &scale, double value)
+{
+    return scale.text ? scale.text->label(value, scale.lower, scale.upper) : FormatValue(value, scale.decimals);
+}
+
 Tkfdline::Tkfdline()
 {
     Width = 1010;
@@ -250,7 +255,7 @@ void Tkfdline::DrawScales()
     }
     for (int j = 0; j <= chartgeom::TickIntervals; ++j) {
         const double value = xAxis.lower + (xAxis.upper - xAxis.lower) / 10 * tickFrac[j];
-        const QString text = FormatValue(value, xAxis.decimals);
+        const QString text = scaleLabel(xAxis, value);
         const int w = s.textWidth(text);
         const qint64 x = fpcheck::roundEven(tickFrac[j] * xs - w / 2.0) + marginLeft;
         DrawLabel(x, qint64(plotBottom) - f + 18, f, xAxis.color, text);
@@ -284,7 +289,7 @@ void Tkfdline::DrawScales()
         }
         for (int j = 0; j <= chartgeom::TickIntervals; ++j) {
             const double value = curve.lower + (curve.upper - curve.lower) / 10 * tickFrac[j];
-            const QString text = FormatValue(value, curve.decimals);
+            const QString text = scaleLabel(curve, value);
             const qint64 y = bottom - fpcheck::roundEven(s.textHeight(text) / 2.0 + tickFrac[j] * ys);
             DrawLabel(place(text), y, f, c, text);
         }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "chart/scaletext.h"
 #include "report/reportimage.h"
 
 #include <QPoint>
 #include <QString>
 
 #include <array>
+#include <memory>
 
 namespace kfdline {
 
@@ -24,7 +26,12 @@ struct Tline {
     qint32 decimals = 0; // digits after the point in scale labels, 0..5
     qint32 spare2 = 0;
     qint32 marker = 0;   // 0 none, 1 cross, 2 circle, 3 square, 4 diamond, 5 triangle
+    // Writes the scale's labels instead of FormatValue with `decimals` (a time scale).
+    std::shared_ptr<const ScaleText> text;
 };
+
+// The label of a scale at `value`: its own text, else FormatValue with its decimals.
+QString scaleLabel(const Tline &scale, double value);
 
 }
 

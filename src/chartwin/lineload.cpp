@@ -3,6 +3,7 @@
 #include "base/numtext.h"
 #include "chart/kfdline.h"
 #include "chartwin/rowreduce.h"
+#include "chartwin/timescale.h"
 #include "import/columnstore.h"
 
 #include <algorithm>
@@ -29,6 +30,45 @@ Range scan(const std::vector<double> &values)
             r.lo = v;
     }
     return r;
+}
+
+// The rows a curve draws: those where neither the X nor its own time is empty. Empty when
+// every row is drawn.
+std::vector<int> keptRows(int rows, const std::vector<int> &emptyX, const std::vector<int> &emptyY)
+{
+    std::vector<int> kept;
+    if (emptyX.empty() && emptyY.empty())
+        return kept;
+    kept.reserve(size_t(rows));
+    auto x = emptyX.begin(), y = emptyY.begin();
+    for (int row = 0; row < rows; ++row) {
+        const bool skipX = x != emptyX.end() && *x == row;
+        const bool skipY = y != emptyY.end() && *y == row;
+        x += skipX;
+        y += skipY;
+        if (!skipX && !skipY)
+            kept.push_back(row);
+    }
+    return kept;
+}
+
+// The values of the kept rows (all of them when `kept` is empty and nothing was left out).
+std::vector<double> keptValues(const std::vector<double> &values, const std::vector<int> &kept)
+{
+    std::vector<double> out;
+    out.reserve(kept.size());
+    for (int row : kept)
+        out.push_back(values[size_t(row)]);
+    return out;
+}
+
+// A time scale spans its own earliest to latest time; 0 to 0 when it has none.
+Range timeRange(const std::vector<double> &values)
+{
+    if (values.empty())
+        return Range{0, 0};
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    return Range{*lo, *hi};
 }
 
 double magnitudeClass(double v)
@@ -63,20 +103,17 @@ void ValueCache::clear()
         entry = Entry();
 }
 
-const std::vector<double> &ValueCache::values(const ColumnStore &store, int list, int first, int last)
+const columnvalues::Column &ValueCache::column(const ColumnStore &store, int list, int first, int last)
 {
     Entry &entry = m_entries[size_t(std::clamp(list, 0, int(m_entries.size()) - 1))];
     if (entry.valid && entry.first == first && entry.last == last)
-        return entry.values;
+        return entry.column;
     // Each value converted once for range and points.
-    entry.values.clear();
-    entry.values.reserve(size_t(std::max(0, last - first + 1)));
-    for (int i = first; i <= last; ++i)
-        entry.values.push_back(itemValue(store, list, i));
+    entry.column = columnvalues::read(store, list, first, last);
     entry.first = first;
     entry.last = last;
     entry.valid = true;
-    return entry.values;
+    return entry.column;
 }
 
 QString rowNotice(const Result &result)
@@ -117,14 +154,27 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         chart->xAxis.name = store.item(request.xCol, request.nameRow - 1);
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
-    const std::vector<double> &xValues = values.values(store, request.xCol, first, last);
-    const Range x = scan(xValues);
+    const columnvalues::Column &xColumn = values.column(store, request.xCol, first, last);
+    const std::vector<double> &xValues = xColumn.values;
+    const int rows = int(xValues.size());
+    result.xTime = xColumn.times;
+    result.xNotNumbers = xColumn.notNumbers;
+    result.valueNotes << columnvalues::notes(request.xCol, xColumn);
+    Range x;
+    if (!xColumn.times)
+        x = scan(xValues);
+    else if (xColumn.emptyRows.empty())
+        x = timeRange(xValues);
+    else
+        x = timeRange(keptValues(xValues, keptRows(rows, xColumn.emptyRows, {})));
     const int xDecimals = decimalsFor(x.lo, x.hi);
     for (Tkfdline *chart : charts)
         chart->xAxis.decimals = xDecimals;
+    const auto xText = xColumn.times ? timescale::scaleText(xColumn.dated) : nullptr;
     for (Tkfdline *chart : charts) {
         chart->xAxis.lower = x.lo;
         chart->xAxis.upper = x.hi;
+        chart->xAxis.text = xText;
     }
 
     for (Tkfdline *chart : charts)
@@ -143,8 +193,18 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
             chart->curves[k].name = store.item(column, request.nameRow - 1);
             chart->curves[k].unit = store.item(column, request.unitRow - 1);
         }
-        yValues.push_back(&values.values(store, column, first, last));
-        Range r = scan(*yValues.back());
+        const columnvalues::Column &yColumn = values.column(store, column, first, last);
+        yValues.push_back(&yColumn.values);
+        result.yTime[k] = yColumn.times;
+        result.yNotNumbers[k] = yColumn.notNumbers;
+        result.valueNotes << columnvalues::notes(column, yColumn);
+
+        // Ranges and thinning over the rows the curve draws.
+        const std::vector<int> kept = keptRows(rows, xColumn.emptyRows, yColumn.emptyRows);
+        const bool allRows = xColumn.emptyRows.empty() && yColumn.emptyRows.empty();
+        const std::vector<double> drawn = allRows ? std::vector<double>() : keptValues(yColumn.values, kept);
+        const std::vector<double> &rangeValues = allRows ? yColumn.values : drawn;
+        Range r = yColumn.times ? timeRange(rangeValues) : scan(rangeValues);
         const double d = r.hi - r.lo;
         if (request.scaleMode == 2) {
             r.hi = r.hi + d / 2;
@@ -156,28 +216,36 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         const int decimals = decimalsFor(r.lo, r.hi);
         for (Tkfdline *chart : charts)
             chart->curves[k].decimals = decimals;
+        const auto yText = yColumn.times ? timescale::scaleText(yColumn.dated) : nullptr;
         for (Tkfdline *chart : charts) {
             chart->curves[k].lower = r.lo;
             chart->curves[k].upper = r.hi;
+            chart->curves[k].text = yText;
             chart->shown[k] = 1;
         }
+
+        std::vector<int> &pointRows = result.pointRows[size_t(k)];
+        pointRows = rowreduce::extremaRows(rangeValues, MaxRows);
+        if (!allRows)
+            for (int &row : pointRows)
+                row = kept[size_t(row)];
+        result.reduced = result.reduced || int(rangeValues.size()) > MaxRows;
         ++k;
     }
     result.yCount = k;
+    if (result.yCount == 0)
+        result.reduced = rows - int(xColumn.emptyRows.size()) > MaxRows;
 
-    result.reduced = int(xValues.size()) > MaxRows;
-    for (int j = 0; j < result.yCount; ++j)
-        result.pointRows[size_t(j)] = rowreduce::extremaRows(*yValues[size_t(j)], MaxRows);
     // Row by row as the table runs, each curve taking its own rows.
     std::array<size_t, kfdline::MaxCurves> next{};
-    for (size_t i = 0; i < xValues.size(); ++i) {
+    for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < result.yCount; ++j) {
-            const std::vector<int> &rows = result.pointRows[size_t(j)];
-            if (next[size_t(j)] >= rows.size() || size_t(rows[next[size_t(j)]]) != i)
+            const std::vector<int> &rowsOfCurve = result.pointRows[size_t(j)];
+            if (next[size_t(j)] >= rowsOfCurve.size() || rowsOfCurve[next[size_t(j)]] != i)
                 continue;
             ++next[size_t(j)];
             for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xValues[i], (*yValues[size_t(j)])[i]);
+                chart->AddPoint(j, xValues[size_t(i)], (*yValues[size_t(j)])[size_t(i)]);
         }
     }
     for (int j = 0; j < result.yCount; ++j)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "chartwin/columnvalues.h"
+
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <array>
@@ -40,6 +43,13 @@ struct Result {
     int drawnRows = 0;      // the most points any curve got
     // Data row (0 for the first) of every point of each curve, in point order.
     std::array<std::vector<int>, 8> pointRows;
+    // Scales of time columns, and the items of number columns drawn as 0.
+    bool xTime = false;
+    bool yTime[8] = {};
+    int xNotNumbers = 0;
+    int yNotNumbers[8] = {};
+    // The log lines about the chosen columns' values (columnvalues::notes), X first.
+    QStringList valueNotes;
 };
 
 // The converted values of the lists, kept from one loading of a table to the next (the
@@ -48,20 +58,24 @@ class ValueCache
 {
 public:
     void clear();
-    // Values of items first..last (0-based) of a list, converted once.
-    const std::vector<double> &values(const ColumnStore &store, int list, int first, int last);
+    // Items first..last (0-based) of a list, converted once.
+    const columnvalues::Column &column(const ColumnStore &store, int list, int first, int last);
 
 private:
     struct Entry {
         bool valid = false;
         int first = 0, last = -1;
-        std::vector<double> values;
+        columnvalues::Column column;
     };
     std::array<Entry, 33> m_entries; // lists 1..32
 };
 
-// A missing name or unit item raises AppError "List index out of bounds (n)"; the charts
-// keep what was filled until then. Without a cache every value is converted afresh.
+// A column whose items are all times (empty ones aside) gets a time scale: its values are
+// seconds, its range is its own earliest to latest time, and the rows of its empty items
+// are not drawn (of every curve for the X column, of its own curve for a Y column). Number
+// columns keep every rule above. A missing name or unit item raises AppError "List index
+// out of bounds (n)"; the charts keep what was filled until then. Without a cache every
+// value is converted afresh.
 Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,
                     ValueCache *cache = nullptr);
 

@@ -48,7 +48,9 @@ QString formatted(double value, int decimals)
 
 QString lineText(const kfdline::Tline &axis, double value)
 {
-    QString text = axis.name + QStringLiteral(": ") + formatted(value, axis.decimals);
+    // A time scale writes the point's time in full, not rounded like its labels.
+    const QString shown = axis.text ? axis.text->value(value) : formatted(value, axis.decimals);
+    QString text = axis.name + QStringLiteral(": ") + shown;
     if (!axis.unit.isEmpty())
         text += QLatin1Char(' ') + axis.unit;
     return text;

@@ -33,10 +33,13 @@ QJsonArray toJson(const QStringList &lines)
     return a;
 }
 
-QJsonObject axisJson(const kfdline::Tline &axis)
+// Limits of a time scale are seconds (since 1970-01-01 00:00, or of the day for times of day).
+QJsonObject axisJson(const kfdline::Tline &axis, bool time, int notNumbers)
 {
-    return QJsonObject{{"name", axis.name}, {"unit", axis.unit}, {"lower", axis.lower},
-                       {"upper", axis.upper}, {"decimals", axis.decimals}};
+    return QJsonObject{{"name", axis.name},         {"unit", axis.unit},
+                       {"lower", axis.lower},       {"upper", axis.upper},
+                       {"decimals", axis.decimals}, {"time", time},
+                       {"nonNumeric", notNumbers}};
 }
 
 // The boxes as the program leaves them after a read, then the user's clicks: ticking x of a
@@ -160,6 +163,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     } catch (const AppError &e) {
         return failed(3, e.message());
     }
+    log << loaded.valueNotes;
     const QString notice = lineload::rowNotice(loaded);
     if (!notice.isEmpty())
         log << notice;
@@ -190,13 +194,15 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
 
     QJsonArray curves;
     for (int k = 0; k < loaded.yCount; ++k) {
-        QJsonObject curve = axisJson(screen.curves[k]);
+        QJsonObject curve = axisJson(screen.curves[k], loaded.yTime[k], loaded.yNotNumbers[k]);
         curve.insert("column", loaded.yCol[k]);
         curve.insert("points", screen.pointCount[k]);
         curves.append(curve);
     }
     PlotRun run;
-    run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"x", axisJson(screen.xAxis)}, {"curves", curves}})
+    const QJsonObject x = axisJson(screen.xAxis, loaded.xTime, loaded.xNotNumbers);
+    run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"x", x}, {"curves", curves}})
                    .toJson(QJsonDocument::Compact);
+    run.warnings = loaded.valueNotes;
     return run;
 }

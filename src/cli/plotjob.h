@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // One run of tabrovex-plot: the same read, report, check, loading and drawing as the
 // program's windows, through the same library code.
@@ -12,6 +13,7 @@ struct PlotRun {
                         // 4 output not written
     QByteArray json;    // for standard output, when done
     QString error;      // for standard error, when not
+    QStringList warnings; // for standard error also when done: items drawn as 0 or left out
 };
 
 // `programFolder` ends in "/"; the default settings file is ini/option.ini below it.

@@ -61,6 +61,8 @@ int main(int argc, char *argv[])
         print(stderr, (run.error + QLatin1Char('\n')).toUtf8());
         return run.exitCode;
     }
+    for (const QString &warning : run.warnings)
+        print(stderr, (warning + QLatin1Char('\n')).toUtf8());
     if (!plotoutput::writeStream(stdout, run.json + '\n')) {
         print(stderr, plotoutput::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
         return 4;

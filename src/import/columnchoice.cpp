@@ -1,5 +1,7 @@
 #include "import/columnchoice.h"
 
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -39,14 +41,22 @@ ChoiceCheck checkChoice(const ChoiceState &s)
     if (!result.message.isEmpty())
         return result;
 
-    for (int i = 0; i < cols; ++i) {
-        if ((s.x[size_t(i)] || s.y[size_t(i)]) && s.itemCounts[size_t(i)] != xLength) {
-            result.message = QStringLiteral("各列数据个数不相同");
-            result.disableDraw = true;
-            return result;
-        }
+    bool differ = false;
+    for (int i = 0; i < cols && !differ; ++i)
+        differ = (s.x[size_t(i)] || s.y[size_t(i)]) && s.itemCounts[size_t(i)] != xLength;
+    if (!differ) {
+        result.ok = true;
+        return result;
     }
-    result.ok = true;
+    // Named: the X column and every chosen column whose count is not the X column's.
+    QStringList named;
+    for (int i = 0; i < cols; ++i) {
+        const bool chosen = s.x[size_t(i)] || s.y[size_t(i)];
+        if (s.x[size_t(i)] || (chosen && s.itemCounts[size_t(i)] != xLength))
+            named << QStringLiteral("第%1列%2个").arg(i + 1).arg(s.itemCounts[size_t(i)]);
+    }
+    result.message = QStringLiteral("各列数据个数不相同：") + named.join(QStringLiteral("，"));
+    result.disableDraw = true;
     return result;
 }
 

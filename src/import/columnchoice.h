@@ -25,7 +25,9 @@ struct ChoiceCheck {
 
 // One X column, one to four Y columns, all chosen columns of equal length. When several
 // count rules fail, the message of the last rule in the order no X / no Y / several X /
-// more than four Y is the one given; the length rule is looked at only when those pass.
+// more than four Y is the one given; the length rule is looked at only when those pass. Its
+// message names the X column and every chosen column of another length with their item
+// counts: "各列数据个数不相同：第1列120个，第3列118个".
 ChoiceCheck checkChoice(const ChoiceState &state);
 
 // What a passed check hands to the chart loading.

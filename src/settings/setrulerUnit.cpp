@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "widgets/errorguard.h"
 #include "base/numtext.h"
+#include "base/timetext.h"
 #include "widgets/services.h"
 #include "chart/kfdline.h"
 #include "chartwin/dataLineUnit.h"
@@ -61,6 +62,29 @@ std::array<QString, 4> screenCurveNames()
     return {chart.curves[0].name, chart.curves[1].name, chart.curves[2].name, chart.curves[3].name};
 }
 
+// A curve on a time scale shows its limits as times and takes them typed as times too.
+bool timeScaled(int curve)
+{
+    return bool(app().dataLineForm->kfdline1->curves[curve].text);
+}
+
+QString limitText(int curve, double value)
+{
+    const auto &text = app().dataLineForm->kfdline1->curves[curve].text;
+    return text ? text->value(value) : numtext::formatGeneral(value);
+}
+
+bool readLimit(int curve, const QString &text, double *value)
+{
+    if (numtext::toDouble(text, value))
+        return true;
+    timetext::Stamp stamp;
+    if (!timeScaled(curve) || !timetext::parse(text, &stamp))
+        return false;
+    *value = stamp.seconds;
+    return true;
+}
+
 }
 
 void TsetrulerForm::FormCreate()
@@ -83,8 +107,8 @@ void TsetrulerForm::FormActivate()
         set.upper[i] = limits[i].upper;
     }
     for (int i = 0; i < 4; ++i) {
-        edits()[2 * i]->setText(numtext::formatGeneral(set.lower[i]));
-        edits()[2 * i + 1]->setText(numtext::formatGeneral(set.upper[i]));
+        edits()[2 * i]->setText(limitText(i, set.lower[i]));
+        edits()[2 * i + 1]->setText(limitText(i, set.upper[i]));
     }
 }
 
@@ -93,7 +117,7 @@ void TsetrulerForm::BitBtn1Click()
     double values[8] = {};
     QString message;
     for (int i = 0; i < 8; ++i) {
-        if (!numtext::toDouble(edits()[i]->text(), &values[i])) {
+        if (!readLimit(i / 2, edits()[i]->text(), &values[i])) {
             message = QStringLiteral("数值错误");
             break;
         }

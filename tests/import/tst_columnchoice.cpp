@@ -51,9 +51,14 @@ void TestColumnChoice::check_data()
     QTest::newRow("five y and no x") << "" << "2 3 4 5 6" << 8 << even << "Y指标个数不能超过4个" << false << 0 << "2 3 4 5 6";
     QTest::newRow("five y and two x") << "1 7" << "2 3 4 5 6" << 8 << even << "Y指标个数不能超过4个" << false << 1 << "2 3 4 5 6";
     QTest::newRow("four y") << "8" << "1 2 3 4" << 8 << even << "" << false << 8 << "1 2 3 4";
-    QTest::newRow("shorter y") << "1" << "2 3" << 3 << "10 10 9" << "各列数据个数不相同" << true << 1 << "2 3";
-    QTest::newRow("longer y") << "1" << "2" << 3 << "10 11 10" << "各列数据个数不相同" << true << 1 << "2";
-    QTest::newRow("x column need not be longest") << "2" << "1" << 2 << "12 9" << "各列数据个数不相同" << true << 2 << "1";
+    QTest::newRow("shorter y") << "1" << "2 3" << 3 << "10 10 9" << "各列数据个数不相同：第1列10个，第3列9个" << true << 1 << "2 3";
+    QTest::newRow("longer y") << "1" << "2" << 3 << "10 11 10" << "各列数据个数不相同：第1列10个，第2列11个" << true << 1 << "2";
+    QTest::newRow("x column need not be longest") << "2" << "1" << 2 << "12 9" << "各列数据个数不相同：第1列12个，第2列9个" << true << 2 << "1";
+    QTest::newRow("every odd column named, in column order") << "3" << "1 2 5 6" << 6 << "118 120 120 7 121 120"
+                                                             << "各列数据个数不相同：第1列118个，第3列120个，第5列121个"
+                                                             << true << 3 << "1 2 5 6";
+    QTest::newRow("unchosen column of another length not named") << "1" << "2" << 3 << "10 9 4"
+                                                                 << "各列数据个数不相同：第1列10个，第2列9个" << true << 1 << "2";
     QTest::newRow("unchosen columns may differ") << "1" << "3" << 3 << "10 4 10" << "" << false << 1 << "3";
     QTest::newRow("boxes above colCount ignored") << "1 5" << "2 6 7 8 9" << 4 << "10 10 10 10 3 3"
                                                    << "" << false << 1 << "2";

@@ -1,0 +1,106 @@
+#include "chartwin/columnvalues.h"
+
+#include "base/numtext.h"
+#include "base/timetext.h"
+#include "import/columnstore.h"
+
+#include <algorithm>
+
+namespace columnvalues {
+
+namespace {
+
+bool isBlank(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); });
+}
+
+}
+
+Column read(const ColumnStore &store, int list, int first, int last)
+{
+    Column out;
+    const int rows = std::max(0, last - first + 1);
+    const int count = store.count(list);
+    out.values.reserve(size_t(rows));
+    // Times are gathered beside the numbers while the column can still be a time column.
+    std::vector<double> seconds;
+    bool maybeTimes = true;
+    int numbers = 0, dated = 0, undated = 0;
+    std::vector<int> empty;
+    for (int row = 0; row < rows; ++row) {
+        const int index = first + row;
+        const QStringView text = index >= 0 && index < count ? store.itemView(list, index) : QStringView();
+        double v = 0;
+        if (numtext::toDouble(text, &v)) {
+            out.values.push_back(v);
+            ++numbers;
+            if (maybeTimes) {
+                maybeTimes = false;
+                seconds = std::vector<double>();
+            }
+            continue;
+        }
+        out.values.push_back(0);
+        if (!maybeTimes)
+            continue;
+        timetext::Stamp stamp;
+        if (isBlank(text)) {
+            empty.push_back(row);
+            seconds.push_back(0);
+        } else if (timetext::parse(text, &stamp)) {
+            ++(stamp.dated ? dated : undated);
+            seconds.push_back(stamp.seconds);
+        } else {
+            maybeTimes = false;
+            seconds = std::vector<double>();
+        }
+    }
+    const int times = dated + undated;
+    if (maybeTimes && times > 0 && dated > 0 && undated > 0)
+        out.mixedDates = true;
+    if (!maybeTimes || times == 0 || out.mixedDates) {
+        out.notNumbers = rows - numbers;
+        return out;
+    }
+    out.times = true;
+    out.dated = dated > 0;
+    out.values = std::move(seconds);
+    out.emptyRows = std::move(empty);
+    if (!out.dated) {
+        size_t nextEmpty = 0;
+        bool havePrevious = false;
+        double previous = 0;
+        for (int row = 0; row < rows; ++row) {
+            if (nextEmpty < out.emptyRows.size() && out.emptyRows[nextEmpty] == row) {
+                ++nextEmpty;
+                continue;
+            }
+            const double v = out.values[size_t(row)];
+            if (havePrevious && v < previous)
+                ++out.backSteps;
+            previous = v;
+            havePrevious = true;
+        }
+    }
+    return out;
+}
+
+QStringList notes(int columnNumber, const Column &column)
+{
+    QStringList lines;
+    if (column.mixedDates)
+        lines << QStringLiteral("第%1列的时间有的带日期、有的不带日期，不按时间绘制").arg(columnNumber);
+    if (column.notNumbers > 0)
+        lines << QStringLiteral("第%1列有%2个值不是数字，按0绘制").arg(columnNumber).arg(column.notNumbers);
+    if (!column.emptyRows.empty())
+        lines << QStringLiteral("第%1列有%2个空值，这%2行不绘制").arg(columnNumber).arg(column.emptyRows.size());
+    if (column.backSteps > 0)
+        lines << QStringLiteral("第%1列的时间没有日期，有%2处倒退（可能跨过了午夜），按当天的时刻绘制")
+                     .arg(columnNumber)
+                     .arg(column.backSteps);
+    return lines;
+}
+
+}
