@@ -20,7 +20,7 @@ run_packages=(
 # Tests and benchmarks: fixtures and reference readers, a local CUPS with a PDF queue,
 # PDF tools, a display server, and the checkers of the install test.
 test_packages=(
-  python3 python3-xlwt python3-xlrd python3-openpyxl
+  python3 python3-xlwt python3-xlrd python3-openpyxl python3-pandas python3-numpy time
   locales
   xvfb xauth
   poppler-utils
