@@ -3,13 +3,13 @@
 
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
-#include "chartwin/chartview.h"
-#include "chartwin/dataLineUnit.h"
-#include "settings/colorswatch.h"
+#include "chartwin/ui/chartview.h"
+#include "chartwin/ui/dataLineUnit.h"
+#include "settings/ui/colorswatch.h"
 #include "settings/gbtext.h"
 #include "settings/inifile.h"
-#include "settings/setcolorUnit.h"
-#include "settings/setrulerUnit.h"
+#include "settings/ui/setcolorUnit.h"
+#include "settings/ui/setrulerUnit.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -4,10 +4,10 @@
 #include "widgets/errorguard.h"
 
 #include "chart/kfdline.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "settings/inifile.h"
-#include "settings/setcolorUnit.h"
-#include "settings/setrulerUnit.h"
+#include "settings/ui/setcolorUnit.h"
+#include "settings/ui/setrulerUnit.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

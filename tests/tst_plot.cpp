@@ -1,7 +1,7 @@
 #include "support/appfixture.h"
 
 #include "chart/kfdline.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "import/columnstore.h"
 #include "settings/inifile.h"
 

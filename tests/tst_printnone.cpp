@@ -1,10 +1,10 @@
 #include <QtTest>
 
 #include "chartwin/chartpage.h"
-#include "chartwin/chartprint.h"
+#include "chartwin/ui/chartprint.h"
 
 #include "chartpagedata.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "support/appfixture.h"
 #include "support/sheetserver.h"
 

@@ -2,10 +2,10 @@
 
 #include "base/apperror.h"
 #include "chartwin/chartpage.h"
-#include "chartwin/chartprint.h"
+#include "chartwin/ui/chartprint.h"
 
 #include "chartpagedata.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "support/appfixture.h"
 #include "support/sheetserver.h"
 #include "pagecheck.h"

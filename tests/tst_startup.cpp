@@ -5,7 +5,7 @@
 #include "app/mainunit.h"
 #include "app/settingslocation.h"
 #include "app/translations.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "import/columnstore.h"
 #include "settings/inifile.h"
 #include "widgets/widgetstyle.h"

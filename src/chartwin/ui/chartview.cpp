@@ -1,4 +1,4 @@
-#include "chartwin/chartview.h"
+#include "chartwin/ui/chartview.h"
 
 #include "base/colorref.h"
 #include "report/reportimage.h"

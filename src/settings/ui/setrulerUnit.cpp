@@ -1,11 +1,11 @@
-#include "settings/setrulerUnit.h"
+#include "settings/ui/setrulerUnit.h"
 
 #include "app/appstate.h"
 #include "widgets/errorguard.h"
 #include "base/numtext.h"
 #include "widgets/services.h"
 #include "chart/kfdline.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "settings/chartsettings.h"
 
 #include <QKeyEvent>

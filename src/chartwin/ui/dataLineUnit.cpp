@@ -1,4 +1,4 @@
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 
 #include "app/appstate.h"
 #include "widgets/errorguard.h"
@@ -8,13 +8,13 @@
 #include "chart/kfdline.h"
 #include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
-#include "chartwin/chartprint.h"
+#include "chartwin/ui/chartprint.h"
 #include "chartwin/chartsetup.h"
-#include "chartwin/chartview.h"
+#include "chartwin/ui/chartview.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
-#include "settings/setcolorUnit.h"
-#include "settings/setrulerUnit.h"
+#include "settings/ui/setcolorUnit.h"
+#include "settings/ui/setrulerUnit.h"
 
 #include <QAction>
 #include <QClipboard>

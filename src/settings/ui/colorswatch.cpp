@@ -1,4 +1,4 @@
-#include "settings/colorswatch.h"
+#include "settings/ui/colorswatch.h"
 
 #include "base/colorref.h"
 

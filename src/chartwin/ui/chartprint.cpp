@@ -1,4 +1,4 @@
-#include "chartwin/chartprint.h"
+#include "chartwin/ui/chartprint.h"
 
 #include "chartwin/chartpage.h"
 #include "report/reportprinter.h"

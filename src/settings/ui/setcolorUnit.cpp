@@ -1,9 +1,9 @@
-#include "settings/setcolorUnit.h"
+#include "settings/ui/setcolorUnit.h"
 
 #include "app/appstate.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
-#include "settings/colorswatch.h"
+#include "settings/ui/colorswatch.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
