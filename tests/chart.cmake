@@ -1,2 +1,1 @@
-tabrovex_add_test(tst_drawsurface SOURCES tst_drawsurface.cpp)
-tabrovex_add_test(tst_kfdline SOURCES tst_kfdline.cpp)
+tabrovex_add_test(tst_kfdline SOURCES chart/tst_kfdline.cpp)

@@ -1,2 +1,2 @@
-tabrovex_add_test(tst_plot GUI SOURCES tst_plot.cpp support/appfixture.h)
+tabrovex_add_test(tst_plot GUI SOURCES cli/tst_plot.cpp support/appfixture.h)
 add_dependencies(tst_plot tabrovex-plot)

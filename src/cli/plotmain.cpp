@@ -1,6 +1,7 @@
 #include "cli/plotjob.h"
 #include "cli/plotoptions.h"
-#include "cli/plotoutput.h"
+
+#include "base/safewrite.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -61,8 +62,8 @@ int main(int argc, char *argv[])
         print(stderr, (run.error + QLatin1Char('\n')).toUtf8());
         return run.exitCode;
     }
-    if (!plotoutput::writeStream(stdout, run.json + '\n')) {
-        print(stderr, plotoutput::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
+    if (!safewrite::writeStream(stdout, run.json + '\n')) {
+        print(stderr, safewrite::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
         return 4;
     }
     return 0;

@@ -1,20 +1,20 @@
 #include "chartwin/ui/dataLineUnit.h"
 
 #include "app/appstate.h"
-#include "widgets/errorguard.h"
 #include "app/mainunit.h"
-#include "widgets/services.h"
-#include "widgets/widgetstyle.h"
 #include "chart/kfdline.h"
-#include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
-#include "chartwin/ui/chartprint.h"
 #include "chartwin/chartsetup.h"
+#include "chartwin/ui/chartprint.h"
 #include "chartwin/ui/chartview.h"
+#include "report/chartexport.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
 #include "settings/ui/setcolorUnit.h"
 #include "settings/ui/setrulerUnit.h"
+#include "widgets/errorguard.h"
+#include "widgets/services.h"
+#include "widgets/widgetstyle.h"
 
 #include <QAction>
 #include <QClipboard>

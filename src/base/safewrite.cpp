@@ -1,4 +1,4 @@
-#include "settings/safewrite.h"
+#include "base/safewrite.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace safewrite {
 
 namespace {
 
@@ -103,6 +105,29 @@ bool writeInPlace(const QByteArray &target, const FileContent &newContent)
     }
     ok = ::close(fd) == 0 && ok;
     return ok;
+}
+
+// /dev/null, /dev/full, a terminal or a pipe: there is no file to replace, only a stream.
+bool writeDevice(const QByteArray &target, const QByteArray &bytes)
+{
+    // Non-blocking to open, so a FIFO without a reader fails at once instead of waiting.
+    const int fd = ::open(target.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    bool ok = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0;
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok) {
+            p += n;
+            left -= n;
+        }
+    }
+    return ::close(fd) == 0 && ok;
 }
 
 bool folderRefuses(int err)
@@ -206,4 +231,28 @@ bool replaceFileContent(const QString &fileName, const QByteArray &content)
         const QByteArray &m_bytes;
     };
     return replaceFileContent(fileName, Bytes(content));
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QByteArray target;
+    if (!resolveSymlinks(path, &target))
+        return false;
+    struct stat st;
+    if (::stat(target.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        return writeDevice(target, bytes);
+    return replaceFileContent(path, bytes);
+}
+
+bool writeStream(FILE *stream, const QByteArray &bytes)
+{
+    const size_t written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    return std::fflush(stream) == 0 && written == size_t(bytes.size()) && !std::ferror(stream);
+}
+
+QString unableToWrite(const QString &path)
+{
+    return QStringLiteral("Unable to write to %1").arg(path);
+}
+
 }

@@ -3,6 +3,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdio>
+
+// Writing files whole or not at all, for the settings file and for every chart written out;
+// the one place that words a failed write.
+namespace safewrite {
+
 // Replaces a file's whole content so that a crash at any moment leaves either the old or the
 // new content on disk, never a mixture: the bytes go to a new file in the same folder, are
 // synced, and that file is renamed over the old one. An existing file keeps its permission
@@ -32,6 +38,15 @@ public:
 
 bool replaceFileContent(const QString &fileName, const FileContent &content);
 
+// An output file: a regular file (new or existing, also at the end of a chain of links) is
+// replaced as by replaceFileContent; an existing device or FIFO (/dev/null, a pipe) has no
+// file to replace and is written directly, without waiting for a reader. False when any
+// byte did not go out.
+bool writeFile(const QString &path, const QByteArray &bytes);
+
+// Writes and flushes; false when any byte did not go out.
+bool writeStream(FILE *stream, const QByteArray &bytes);
+
 // Writes all of bytes at offset, going on after short writes; false on any failure.
 bool writeFully(int fd, const QByteArray &bytes, qint64 offset);
 
@@ -41,3 +56,9 @@ bool isReadOnlyFile(const QString &fileName);
 // The file that a chain of symbolic links ends at (which need not exist), as a native path;
 // false for a loop or a link that cannot be read.
 bool resolveSymlinks(const QString &fileName, QByteArray *target);
+
+// The message of every failed write: "Unable to write to <path>", the path as the user
+// should see it.
+QString unableToWrite(const QString &path);
+
+}

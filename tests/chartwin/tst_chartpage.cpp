@@ -1,7 +1,7 @@
 #include <QtTest>
 
 #include "chartwin/chartpage.h"
-#include "report/reportrender.h"
+#include "report/chartexport.h"
 
 #include "chartpagedata.h"
 #include "pagecheck.h"
@@ -50,7 +50,7 @@ void TestChartPage::initTestCase()
     canvas.fillRect(0, 560, 1010, 672);
     const int changes = m_page.line1.changeCount();
     m_pdf = m_dir.filePath(QStringLiteral("page.pdf"));
-    renderReportToPdf(m_page.report(), m_pdf);
+    chartexport::savePagePdf(m_page.report(), m_pdf);
     // Printing takes the picture as it was drawn last: rendering never touches it.
     QCOMPARE(m_page.line1.changeCount(), changes);
     m_raster = pdftools::raster(m_pdf, RasterDpi);
@@ -152,7 +152,7 @@ void TestChartPage::titleInItsBox()
 void TestChartPage::secondRenderIsIdentical()
 {
     const QString again = m_dir.filePath(QStringLiteral("again.pdf"));
-    renderReportToPdf(m_page.report(), again);
+    chartexport::savePagePdf(m_page.report(), again);
     QCOMPARE(pdftools::raster(again, RasterDpi), m_raster);
 }
 
