@@ -1,2 +1,2 @@
 tabrovex_add_test(tst_mainwindow GUI SOURCES app/tst_mainwindow.cpp support/appfixture.h support/scriptedservices.h)
-tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/sheetserver.h)
+tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/filesnapshot.h support/sheetserver.h)

@@ -1,4 +1,5 @@
 tabrovex_add_test(tst_inifile SOURCES settings/tst_inifile.cpp)
+tabrovex_add_test(tst_settingslocation SOURCES settings/tst_settingslocation.cpp support/filesnapshot.h)
 
 # Settings files that are FIFOs, devices, link loops, huge or in read-only folders, each read
 # and written by a probe process of its own under a memory limit.

@@ -16,6 +16,7 @@
 #include "report/chartexport.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
+#include "settings/settingslocation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -71,6 +72,14 @@ void sizeScreenChart(Tkfdline &screen, const QSize &size)
     screen.Width = size.width();
     screen.Height = size.height();
     screen.setPictureSize(size.width(), size.height());
+}
+
+// The main program's settings, read where it keeps them: ini/ beside a portable copy, the
+// user's own file (or the starter it is made from) for an installed one. Nothing is written.
+QString defaultSettingsFile(const QString &programFolder)
+{
+    return settingslocation::settingsFileToRead(programFolder, settingslocation::userConfigFolder(),
+                                                settingslocation::installedDataFolders(programFolder));
 }
 
 PlotRun failed(int code, const QString &message)
@@ -163,7 +172,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     if (!notice.isEmpty())
         log << notice;
 
-    const IniFile ini(options.settings.isEmpty() ? programFolder + QStringLiteral("ini/option.ini") : options.settings);
+    const IniFile ini(options.settings.isEmpty() ? defaultSettingsFile(programFolder) : options.settings);
     mainunit::Tline set;
     chartsettings::readAppearance(ini, set);
     chartsetup::applyAppearance(screen, printed, set);

@@ -1,21 +1,20 @@
-// Program start as a Linux program: where the settings live, the command line, Qt's own
-// texts in Chinese, the typefaces and the choice boxes' colours.
+// Program start as a Linux program: the settings in the user's folder, the command line,
+// Qt's own texts in Chinese, the typefaces and the choice boxes' colours.
 #include "app/appstate.h"
 #include "app/commandline.h"
 #include "app/mainunit.h"
-#include "app/settingslocation.h"
 #include "app/translations.h"
 #include "chartwin/ui/dataLineUnit.h"
 #include "import/columnstore.h"
 #include "settings/inifile.h"
 #include "widgets/widgetstyle.h"
 #include "support/appfixture.h"
+#include "support/filesnapshot.h"
 #include "support/sheetserver.h"
 
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QDialogButtonBox>
-#include <QDirIterator>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLibraryInfo>
@@ -24,69 +23,12 @@
 #include <QScrollBar>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-namespace {
-
-const QByteArray StarterBytes = "[\xca\xfd\xbe\xdd\xc7\xfa\xcf\xdf]\r\n\xd1\xd5\xc9\xab" "0=255\r\n";
-const QByteArray BesideBytes = "[x]\r\nbeside=1\r\n";
-const QByteArray OwnBytes = "[x]\r\nown=1\r\n";
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-// Every file below `root`, relative, with its bytes.
-QMap<QString, QByteArray> snapshot(const QString &root)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(root).relativeFilePath(path), readBytes(path));
-    }
-    return files;
-}
-
-// Makes a folder unwritable for this process: mode bits for a user, the immutable flag for
-// root (who writes through mode bits). False when neither is possible here.
-bool makeReadOnly(const QString &folder, bool readOnly)
-{
-    if (geteuid() != 0)
-        return QFile::setPermissions(folder, readOnly ? QFile::ReadOwner | QFile::ExeOwner
-                                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    flags = readOnly ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    ::close(fd);
-    return ok;
-}
-
-}
+using filesnapshot::snapshot;
 
 class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void settingsLocation_data();
-    void settingsLocation();
     void installedProgramKeepsSettingsInUserFolder();
     void sampleWorkbookFallback_data();
     void sampleWorkbookFallback();
@@ -100,71 +42,6 @@ private slots:
     void columnListsShowValuesWhole();
     void choiceAndRadioBoxesColouredOverTheirWholeArea();
 };
-
-void TestStartup::settingsLocation_data()
-{
-    QTest::addColumn<QString>("iniFolder");  // "", "writable", "read-only"
-    QTest::addColumn<bool>("besideFile");    // ini/option.ini holds settings of its own
-    QTest::addColumn<bool>("starter");       // an installed starter settings file
-    QTest::addColumn<QString>("config");     // "", "own" (has option.ini), "blocked"
-    QTest::addColumn<QString>("chosen");     // "beside" or "config"
-    QTest::addColumn<QByteArray>("content"); // the chosen file's bytes afterwards
-
-    QTest::newRow("writable ini beside") << "writable" << false << true << "" << "beside" << QByteArray();
-    QTest::newRow("writable ini with settings") << "writable" << true << true << "" << "beside" << BesideBytes;
-    QTest::newRow("no ini: seeded from starter") << "" << false << true << "" << "config" << StarterBytes;
-    QTest::newRow("no ini, no starter") << "" << false << false << "" << "config" << QByteArray();
-    QTest::newRow("no ini, user has settings") << "" << false << true << "own" << "config" << OwnBytes;
-    QTest::newRow("read-only ini: seeded from starter") << "read-only" << false << true << "" << "config" << StarterBytes;
-    QTest::newRow("read-only ini: its settings carried over") << "read-only" << true << true << "" << "config" << BesideBytes;
-    QTest::newRow("no folder usable") << "" << false << true << "blocked" << "beside" << QByteArray();
-}
-
-void TestStartup::settingsLocation()
-{
-    QFETCH(QString, iniFolder);
-    QFETCH(bool, besideFile);
-    QFETCH(bool, starter);
-    QFETCH(QString, config);
-    QFETCH(QString, chosen);
-    QFETCH(QByteArray, content);
-
-    QTemporaryDir root;
-    const QString exe = root.filePath(QStringLiteral("bin/"));
-    const QString data = root.filePath(QStringLiteral("share/tabrovex/"));
-    const QString userFolder = root.filePath(QStringLiteral("home/.config/tabrovex/"));
-    QDir().mkpath(exe);
-    if (!iniFolder.isEmpty())
-        QDir().mkpath(exe + "ini");
-    if (besideFile)
-        writeBytes(exe + "ini/option.ini", BesideBytes);
-    if (starter)
-        writeBytes(data + "option.ini", StarterBytes);
-    if (config == "own")
-        writeBytes(userFolder + "option.ini", OwnBytes);
-    if (config == "blocked")
-        writeBytes(root.filePath(QStringLiteral("home/.config")), "a file, not a folder");
-    if (iniFolder == "read-only" && !makeReadOnly(exe + "ini", true))
-        QSKIP("this file system cannot make a folder read-only for this user");
-
-    const QMap<QString, QByteArray> before = snapshot(root.path());
-    const QString path = settingslocation::chooseSettingsFile(exe, userFolder, {data});
-    const QMap<QString, QByteArray> after = snapshot(root.path());
-    if (iniFolder == "read-only")
-        QVERIFY(makeReadOnly(exe + "ini", false));
-
-    const QString expected = chosen == "beside" ? exe + "ini/option.ini" : userFolder + "option.ini";
-    QCOMPARE(path, expected);
-    QCOMPARE(readBytes(path), content);
-    // Nothing is written but the chosen file, and nothing of the seeding is left behind.
-    QMap<QString, QByteArray> expectedAfter = before;
-    if (!content.isEmpty() || QFileInfo::exists(path))
-        expectedAfter.insert(QDir(root.path()).relativeFilePath(path), content);
-    QCOMPARE(after, expectedAfter);
-    // The seeded copy is the user's to change.
-    if (chosen == "config" && QFileInfo::exists(path))
-        QVERIFY(settingslocation::isWritableFolder(userFolder) && QFileInfo(path).isWritable());
-}
 
 void TestStartup::installedProgramKeepsSettingsInUserFolder()
 {

@@ -29,6 +29,12 @@ bool isWritableFolder(const QString &folder);
 QString chooseSettingsFile(const QString &exeFolder, const QString &configFolder,
                            const QStringList &dataFolders);
 
+// The file holding the settings that chooseSettingsFile's file holds or would be seeded with,
+// found without creating or writing anything: for a reader such as tabrovex-plot. The
+// starter itself when the user's file is not there yet.
+QString settingsFileToRead(const QString &exeFolder, const QString &configFolder,
+                           const QStringList &dataFolders);
+
 // The workbook opened when nothing is remembered: 001.xls beside the executable, then in
 // the data folders. Empty when there is none.
 QString findSampleWorkbook(const QString &exeFolder, const QStringList &dataFolders);

@@ -1,4 +1,6 @@
-#include "app/settingslocation.h"
+#include "settings/settingslocation.h"
+
+#include "base/safewrite.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,22 +34,35 @@ QString firstExisting(const QStringList &folders, const QString &name)
     return QString();
 }
 
-// Copies the starter into place without ever leaving a half-written settings file: a
-// temporary file in the same folder is renamed over the target only when complete.
+// Copies the starter into place without ever leaving a half-written settings file.
 void seed(const QString &target, const QString &starter)
 {
     QFile source(starter);
     if (!source.open(QIODevice::ReadOnly))
         return;
-    const QByteArray bytes = source.readAll();
-    const QString temporary = target + QStringLiteral(".new");
-    QFile out(temporary);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    const bool written = out.write(bytes) == bytes.size() && out.flush();
-    out.close();
-    if (!written || ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) != 0)
-        QFile::remove(temporary);
+    safewrite::replaceFileContent(target, source.readAll());
+}
+
+// The folder itself when it exists, else the closest folder above it that does (where
+// making it would start); a file on the way is returned as it is and is no folder.
+QString nearestExisting(const QString &folder)
+{
+    QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    while (!QFileInfo::exists(path) && path != QLatin1String("/"))
+        path = QFileInfo(path).path();
+    return path;
+}
+
+QString besideFolderOf(const QString &exeFolder)
+{
+    return withSlash(exeFolder) + SettingsFolderName;
+}
+
+// The starter for a new user file: a read-only ini/option.ini beside the executable, else
+// the first installed one.
+QString starterFor(const QString &beside, const QStringList &dataFolders)
+{
+    return QFileInfo(beside).isFile() ? beside : firstExisting(dataFolders, SettingsFileName);
 }
 
 }
@@ -81,7 +96,7 @@ bool isWritableFolder(const QString &folder)
 
 QString chooseSettingsFile(const QString &exeFolder, const QString &configFolder, const QStringList &dataFolders)
 {
-    const QString besideFolder = withSlash(exeFolder) + SettingsFolderName;
+    const QString besideFolder = besideFolderOf(exeFolder);
     const QString beside = besideFolder + QLatin1Char('/') + SettingsFileName;
     if (isWritableFolder(besideFolder))
         return beside;
@@ -90,11 +105,27 @@ QString chooseSettingsFile(const QString &exeFolder, const QString &configFolder
 
     const QString own = withSlash(configFolder) + SettingsFileName;
     if (!QFileInfo::exists(own)) {
-        const QString starter = QFileInfo(beside).isFile() ? beside : firstExisting(dataFolders, SettingsFileName);
+        const QString starter = starterFor(beside, dataFolders);
         if (!starter.isEmpty())
             seed(own, starter);
     }
     return own;
+}
+
+QString settingsFileToRead(const QString &exeFolder, const QString &configFolder, const QStringList &dataFolders)
+{
+    const QString besideFolder = besideFolderOf(exeFolder);
+    const QString beside = besideFolder + QLatin1Char('/') + SettingsFileName;
+    if (isWritableFolder(besideFolder) || configFolder.isEmpty())
+        return beside;
+    // A folder that chooseSettingsFile could neither use nor make: it falls back there too.
+    if (!isWritableFolder(nearestExisting(configFolder)))
+        return beside;
+    const QString own = withSlash(configFolder) + SettingsFileName;
+    if (QFileInfo::exists(own))
+        return own;
+    const QString starter = starterFor(beside, dataFolders);
+    return starter.isEmpty() ? own : starter;
 }
 
 QString findSampleWorkbook(const QString &exeFolder, const QStringList &dataFolders)
