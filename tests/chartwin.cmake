@@ -1,6 +1,7 @@
 tabrovex_add_test(tst_lineload SOURCES chartwin/tst_lineload.cpp)
 tabrovex_add_test(tst_chartpage SOURCES chartwin/tst_chartpage.cpp chartpagedata.h pagecheck.h pdftools.h)
-tabrovex_add_test(tst_chartwindow GUI SOURCES chartwin/tst_chartwindow.cpp support/appfixture.h support/sheetserver.h support/scriptedservices.h)
+tabrovex_add_test(tst_chartwindow GUI SOURCES chartwin/tst_chartwindow.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
+tabrovex_add_test(tst_chartreadout GUI SOURCES chartwin/tst_chartreadout.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_printnone SOURCES chartwin/tst_printnone.cpp chartpagedata.h GUI)
 # Prints through the local CUPS (tests/cups/start-cups.sh starts it when needed).
 tabrovex_add_test(tst_reportprint SOURCES chartwin/tst_reportprint.cpp chartpagedata.h pagecheck.h pdftools.h GUI)
