@@ -1,10 +1,10 @@
 tabrovex_add_test(tst_lineload SOURCES chartwin/tst_lineload.cpp)
-tabrovex_add_test(tst_chartpage SOURCES chartwin/tst_chartpage.cpp chartpagedata.h pagecheck.h pdftools.h)
+tabrovex_add_test(tst_chartpage SOURCES chartwin/tst_chartpage.cpp chartwin/chartpagedata.h chartwin/pagecheck.h support/pdftools.h)
 tabrovex_add_test(tst_chartwindow GUI SOURCES chartwin/tst_chartwindow.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_chartreadout GUI SOURCES chartwin/tst_chartreadout.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
-tabrovex_add_test(tst_printnone SOURCES chartwin/tst_printnone.cpp chartpagedata.h GUI)
+tabrovex_add_test(tst_printnone SOURCES chartwin/tst_printnone.cpp chartwin/chartpagedata.h GUI)
 # Prints through the local CUPS (tests/cups/start-cups.sh starts it when needed).
-tabrovex_add_test(tst_reportprint SOURCES chartwin/tst_reportprint.cpp chartpagedata.h pagecheck.h pdftools.h GUI)
+tabrovex_add_test(tst_reportprint SOURCES chartwin/tst_reportprint.cpp chartwin/chartpagedata.h chartwin/pagecheck.h support/pdftools.h GUI)
 set_tests_properties(tst_reportprint PROPERTIES TIMEOUT 90)
 # A machine without a usable CUPS skips that test; ctest must say so, not count a pass.
 set_tests_properties(tst_reportprint PROPERTIES SKIP_REGULAR_EXPRESSION "SKIP   : ")

@@ -3,9 +3,9 @@
 #include "chartwin/chartpage.h"
 #include "report/chartexport.h"
 
-#include "chartpagedata.h"
-#include "pagecheck.h"
-#include "pdftools.h"
+#include "chartwin/chartpagedata.h"
+#include "chartwin/pagecheck.h"
+#include "support/pdftools.h"
 
 
 namespace {

@@ -3,7 +3,7 @@
 #include "chartwin/chartpage.h"
 #include "chartwin/ui/chartprint.h"
 
-#include "chartpagedata.h"
+#include "chartwin/chartpagedata.h"
 #include "chartwin/ui/dataLineUnit.h"
 #include "support/appfixture.h"
 #include "support/sheetserver.h"

@@ -4,12 +4,12 @@
 #include "chartwin/chartpage.h"
 #include "chartwin/ui/chartprint.h"
 
-#include "chartpagedata.h"
+#include "chartwin/chartpagedata.h"
 #include "chartwin/ui/dataLineUnit.h"
 #include "support/appfixture.h"
 #include "support/sheetserver.h"
-#include "pagecheck.h"
-#include "pdftools.h"
+#include "chartwin/pagecheck.h"
+#include "support/pdftools.h"
 
 #include <QDir>
 #include <QElapsedTimer>

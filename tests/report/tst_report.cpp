@@ -5,7 +5,7 @@
 #include "report/reportpage.h"
 #include "report/chartexport.h"
 
-#include "pdftools.h"
+#include "support/pdftools.h"
 
 #include <QPainter>
 #include <QPdfWriter>
