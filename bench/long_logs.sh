@@ -65,6 +65,7 @@ note() {
   file_rows=$(grep -o 'log_[0-9]*x' <<<"$1" | tr -dc 0-9)
   if [ -n "$read_rows" ] && [ -n "$file_rows" ] && [ "$read_rows" -lt "$file_rows" ]; then
     cut=" -- CUT: $read_rows of the file's $file_rows rows read"
+    cut_rows="$read_rows/$file_rows"
   fi
   notes+=("$1: exit $rc $log$(head -n 1 "$work/last.err")$cut")
 }
@@ -76,6 +77,7 @@ least() { awk -v a="$1" -v b="$2" 'BEGIN {print (b == "-" || a < b) ? a : b}'; }
 # Our program is not run again once it failed; the peer still is.
 measure() {
   local label=$1 ratio_goal=$2 peak_goal=$3 goal=$4 best_o=- best_p=- peak=0 status=0 unsupported= i
+  cut_rows=
   echo "  $label" >&2
   for i in $(seq "$runs"); do
     if [ "$status" -eq 0 ]; then
@@ -95,7 +97,7 @@ measure() {
     fi
     best_p=$(least "$t" "$best_p")
   done
-  awk -v l="$label" -v o="$best_o" -v p="$best_p" -v kb="$peak" -v st="$status" -v unsup="$unsupported" \
+  awk -v l="$label" -v o="$best_o" -v p="$best_p" -v kb="$peak" -v st="$status" -v unsup="$unsupported" -v cut="$cut_rows" \
       -v rg="$ratio_goal" -v pg="$peak_goal" -v g="$goal" 'BEGIN {
     if (st != 0) {
       res = unsup ? "not supported" : "not met (exit " st ")"
@@ -105,6 +107,7 @@ measure() {
     mb = kb / 1024; r = p != "-" ? o / p : 0
     met = (rg == "-" || (p != "-" && r <= rg)) && (pg == "-" || mb <= pg)
     res = (rg == "-" && pg == "-") ? "reported" : (met ? "met" : "not met")
+    if (cut) res = res " (rows cut: " cut ")"
     printf "%-34s %8.2f %8s %6.2fx %8.0f  %-26s %s\n", l, o, p, r, mb, g, res }' >"$work/row"
   rows+=("$(cat "$work/row")")
 }
