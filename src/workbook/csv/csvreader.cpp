@@ -169,6 +169,7 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
 
     workbook::SheetBuilder builder(book->firstSheet, false);
     std::vector<records::Field> fields;
+    rowLimit = std::min(rowLimit, workbook::GridRows); // the sheet keeps no row past the grid
     int row = 0;
     while (row < rowLimit && scanner.next(fields)) {
         ++row;

@@ -19,7 +19,7 @@ bool looksLikeText(const QByteArray &bytes);
 
 // Whether the bytes look like text: no NUL byte at the start, unless after a UTF-16 mark.
 // Empty bytes are text: an empty sheet.
-// Every record up to `rowLimit` rows of the table; the rows with content after them are
+// Every record up to `rowLimit` rows of the table (at most the grid's rows); the rows with content after them are
 // counted in the workbook's cutRows.
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes,
                                                       int rowLimit = workbook::GridRows);
