@@ -10,8 +10,8 @@
 #include "widgets/services.h"
 #include "app/startup.h"
 #include "chart/kfdline.h"
-#include "chartwin/chartview.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/chartview.h"
+#include "chartwin/ui/dataLineUnit.h"
 
 #include <QApplication>
 #include <QDialog>

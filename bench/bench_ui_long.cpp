@@ -10,7 +10,7 @@
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "app/startup.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "widgets/services.h"
 
 #include <QApplication>

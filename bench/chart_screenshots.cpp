@@ -6,8 +6,8 @@
 #include "app/mainunit.h"
 #include "app/startup.h"
 #include "chart/kfdline.h"
-#include "chartwin/chartview.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/chartview.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "widgets/services.h"
 
 #include <QApplication>

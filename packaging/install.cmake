@@ -8,9 +8,8 @@ set(TABROVEX_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 # The installed program finds its data folder from its own place, so a DESTDIR or another
 # prefix works as well as /usr.
 file(RELATIVE_PATH TABROVEX_DATA_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_DATADIR}/tabrovex)
-target_compile_definitions(tabrovex_ui PRIVATE
-  TABROVEX_DATA_FROM_BIN="${TABROVEX_DATA_FROM_BIN}"
-  TABROVEX_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(tabrovex_settings PRIVATE TABROVEX_DATA_FROM_BIN="${TABROVEX_DATA_FROM_BIN}")
+target_compile_definitions(tabrovex_ui PRIVATE TABROVEX_VERSION="${PROJECT_VERSION}")
 
 # Installing builds only what it installs, not the tests and benchmarks.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)

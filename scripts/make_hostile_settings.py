@@ -4,7 +4,7 @@
     make_hostile_settings.py OUT_DIR [--big-mb N]
 
 FIFOs, links and permissions cannot be committed, and the large files are large, so the
-cases are made at run time: by tests/tst_hostilesettings.cpp in a temporary folder (with a
+cases are made at run time: by tests/settings/tst_hostilesettings.cpp in a temporary folder (with a
 small --big-mb) and by bench/bench_inifile.cpp (100 MB). Every text is GBK, as the program
 writes it.
 """

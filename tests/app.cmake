@@ -1,3 +1,3 @@
-tabrovex_add_test(tst_numtext SOURCES tst_numtext.cpp)
-tabrovex_add_test(tst_mainwindow GUI SOURCES tst_mainwindow.cpp support/appfixture.h support/scriptedservices.h)
-tabrovex_add_test(tst_startup GUI SOURCES tst_startup.cpp support/appfixture.h support/sheetserver.h)
+tabrovex_add_test(tst_mainwindow GUI SOURCES app/tst_mainwindow.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
+tabrovex_add_test(tst_mainlayout GUI SOURCES app/tst_mainlayout.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
+tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/filesnapshot.h support/sheetserver.h)

@@ -1,3 +1,3 @@
-tabrovex_add_test(tst_drawsurface SOURCES tst_drawsurface.cpp)
-tabrovex_add_test(tst_kfdline SOURCES tst_kfdline.cpp)
-tabrovex_add_test(tst_timeaxis SOURCES tst_timeaxis.cpp)
+tabrovex_add_test(tst_kfdline SOURCES chart/tst_kfdline.cpp chart/chartfixture.h)
+tabrovex_add_test(tst_chartgeometry SOURCES chart/tst_chartgeometry.cpp chart/chartfixture.h)
+tabrovex_add_test(tst_curvepath SOURCES chart/tst_curvepath.cpp chart/chartfixture.h)

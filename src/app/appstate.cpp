@@ -1,7 +1,7 @@
 #include "app/appstate.h"
 
-#include "app/settingslocation.h"
 #include "settings/inifile.h"
+#include "settings/settingslocation.h"
 
 AppState &app()
 {

@@ -4,7 +4,7 @@
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
-#include "chartwin/dataLineUnit.h"
+#include "chartwin/ui/dataLineUnit.h"
 #include "chartwin/lineload.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"

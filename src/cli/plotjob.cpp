@@ -1,11 +1,9 @@
 #include "cli/plotjob.h"
 
 #include "cli/plotchecks.h"
-#include "cli/plotoutput.h"
 
 #include "base/apperror.h"
 #include "chart/kfdline.h"
-#include "chartwin/chartexport.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
 #include "chartwin/lineload.h"
@@ -15,9 +13,10 @@
 #include "import/excelapp.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
-#include "report/reportrender.h"
+#include "report/chartexport.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
+#include "settings/settingslocation.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -78,6 +77,14 @@ void sizeScreenChart(Tkfdline &screen, const QSize &size)
     screen.setPictureSize(size.width(), size.height());
 }
 
+// The main program's settings, read where it keeps them: ini/ beside a portable copy, the
+// user's own file (or the starter it is made from) for an installed one. Nothing is written.
+QString defaultSettingsFile(const QString &programFolder)
+{
+    return settingslocation::settingsFileToRead(programFolder, settingslocation::userConfigFolder(),
+                                                settingslocation::installedDataFolders(programFolder));
+}
+
 PlotRun failed(int code, const QString &message)
 {
     PlotRun run;
@@ -88,15 +95,16 @@ PlotRun failed(int code, const QString &message)
 
 // The chart in the form asked for, by OUT's extension: .pdf the printed page, .png the
 // screen chart (with --page the printed page at 96 dpi). A device or FIFO has no extension
-// to go by: there --page means the page as PDF. Empty when it cannot be encoded.
-QByteArray chartBytes(const PlotOptions &options, const QImage &screenPicture, const ChartPage &page)
+// to go by: there --page means the page as PDF. Raises AppError when it cannot be written.
+void writeChart(const PlotOptions &options, const QImage &screenPicture, const ChartPage &page)
 {
     const chartexport::Format format = chartexport::formatOf(options.output);
     if (format == chartexport::Format::Pdf || (format == chartexport::Format::Unknown && options.page))
-        return plotoutput::pdf(page.report());
-    if (options.page)
-        return plotoutput::png(renderReportToImage(page.report(), 96));
-    return plotoutput::png(screenPicture);
+        chartexport::savePagePdf(page.report(), options.output);
+    else if (options.page)
+        chartexport::savePagePng(page.report(), options.output, 96);
+    else
+        chartexport::savePicturePng(screenPicture, options.output);
 }
 
 }
@@ -169,7 +177,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     if (!notice.isEmpty())
         log << notice;
 
-    const IniFile ini(options.settings.isEmpty() ? programFolder + QStringLiteral("ini/option.ini") : options.settings);
+    const IniFile ini(options.settings.isEmpty() ? defaultSettingsFile(programFolder) : options.settings);
     mainunit::Tline set;
     chartsettings::readAppearance(ini, set);
     chartsetup::applyAppearance(screen, printed, set);
@@ -186,9 +194,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     }
 
     try {
-        const QByteArray bytes = chartBytes(options, screen.picture(), page);
-        if (bytes.isEmpty() || !plotoutput::writeFile(options.output, bytes))
-            return failed(4, plotoutput::unableToWrite(options.output));
+        writeChart(options, screen.picture(), page);
     } catch (const AppError &e) {
         return failed(4, e.message());
     }

@@ -1,6 +1,7 @@
 #include "cli/plotjob.h"
 #include "cli/plotoptions.h"
-#include "cli/plotoutput.h"
+
+#include "base/safewrite.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -63,8 +64,8 @@ int main(int argc, char *argv[])
     }
     for (const QString &warning : run.warnings)
         print(stderr, (warning + QLatin1Char('\n')).toUtf8());
-    if (!plotoutput::writeStream(stdout, run.json + '\n')) {
-        print(stderr, plotoutput::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
+    if (!safewrite::writeStream(stdout, run.json + '\n')) {
+        print(stderr, safewrite::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
         return 4;
     }
     return 0;

@@ -6,7 +6,6 @@
 
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 
 namespace {
 
@@ -69,13 +68,4 @@ QImage renderReportToImage(const ReportPage &page, int dpi)
     QPainter painter(&image);
     paintReport(page, painter, dpi);
     return image;
-}
-
-void renderReportToPdf(const ReportPage &page, const QString &filePath, int dpi)
-{
-    QPdfWriter writer(filePath);
-    writer.setResolution(dpi);
-    writer.setCreator(QStringLiteral("Tabrovex"));
-    writer.setTitle(page.title);
-    renderReport(page, writer);
 }

@@ -13,12 +13,9 @@ struct ReportPage;
 // device refuses the page or cannot be painted on.
 void renderReport(const ReportPage &page, QPagedPaintDevice &device);
 
-// Renders the page into a PDF file at the given resolution (dots per inch).
-void renderReportToPdf(const ReportPage &page, const QString &filePath, int dpi = 1200);
-
 // Paints the page onto a painter whose device has `dpi` dots per inch, from the paper's
 // corner: the summary band and its enabled elements, each clipped to its rectangle.
 void paintReport(const ReportPage &page, QPainter &painter, qreal dpi);
 
-// The page as a picture on white paper (for previews and the batch tool).
+// The page as a picture on white paper (for previews and report/chartexport.h).
 QImage renderReportToImage(const ReportPage &page, int dpi);

@@ -2,10 +2,10 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "base/safewrite.h"
 #include "settings/regularfile.h"
 #include "settings/gbtext.h"
 #include "settings/inilines.h"
-#include "settings/safewrite.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -107,7 +107,7 @@ bool copyBytes(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffs
             return false;
         if (n == 0)
             break;
-        if (!writeFully(to, QByteArray::fromRawData(piece.constData(), n), toOffset + copied))
+        if (!safewrite::writeFully(to, QByteArray::fromRawData(piece.constData(), n), toOffset + copied))
             return false;
         copied += n;
         if (copied > IniFile::maxFileBytes)
@@ -118,7 +118,7 @@ bool copyBytes(int from, qint64 fromOffset, qint64 length, int to, qint64 toOffs
 
 // The file with one line replaced or added: the unchanged parts are copied from the old file
 // piece by piece, so even a large file is never held in memory twice.
-class Splice : public FileContent
+class Splice : public safewrite::FileContent
 {
 public:
     Splice(int source, qint64 cutBegin, qint64 cutEnd, const QByteArray &insert)
@@ -127,8 +127,8 @@ public:
     bool writeTo(int fd) const override
     {
         if (m_source < 0)
-            return writeFully(fd, m_insert, 0);
-        return copyBytes(m_source, 0, m_cutBegin, fd, 0) && writeFully(fd, m_insert, m_cutBegin)
+            return safewrite::writeFully(fd, m_insert, 0);
+        return copyBytes(m_source, 0, m_cutBegin, fd, 0) && safewrite::writeFully(fd, m_insert, m_cutBegin)
             && copyBytes(m_source, m_cutEnd, -1, fd, m_cutBegin + m_insert.size());
     }
 
@@ -227,11 +227,10 @@ double IniFile::readFloat(const QString &section, const QString &key, double def
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     const auto refuse = [this] {
-        return AppError(QStringLiteral("Unable to write to ")
-                        + QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath()));
+        return AppError(safewrite::unableToWrite(QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath())));
     };
     // A file that exists but cannot be read must not be replaced by the one new key.
-    if (isReadOnlyFile(m_fileName))
+    if (safewrite::isReadOnlyFile(m_fileName))
         throw refuse();
     RegularFile file;
     const FileRead opened = file.open(m_fileName, maxFileBytes);
@@ -265,7 +264,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         insert += gbtext::encode(key + QLatin1Char('=') + valueToStore(value)) + crlf;
     }
 
-    if (!replaceFileContent(m_fileName, Splice(opened == FileRead::Done ? file.fd() : -1, cutBegin, cutEnd, insert)))
+    if (!safewrite::replaceFileContent(m_fileName, Splice(opened == FileRead::Done ? file.fd() : -1, cutBegin, cutEnd, insert)))
         throw refuse();
 }
 

@@ -1,9 +1,0 @@
-#include "chartwin/chartprint.h"
-
-#include "chartwin/chartpage.h"
-#include "report/reportprinter.h"
-
-int printReport(const ChartPage &page)
-{
-    return printReport(page.report());
-}

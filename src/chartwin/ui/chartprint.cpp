@@ -1,0 +1,9 @@
+#include "chartwin/ui/chartprint.h"
+
+#include "chartwin/chartpage.h"
+#include "report/reportprinter.h"
+
+int printReport(const ChartPage &page)
+{
+    return printReport(page.report());
+}

@@ -1,0 +1,137 @@
+#include "chartwin/ui/chartview.h"
+
+#include "base/colorref.h"
+#include "report/reportimage.h"
+#include "widgets/widgetstyle.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int BoxPadding = 4;
+constexpr int PointerGap = 14;
+
+QFont readoutFont()
+{
+    return widgetstyle::songti(12);
+}
+
+}
+
+ChartView::ChartView(QRImage *element, QWidget *parent)
+    : QWidget(parent), m_element(element)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // A new drawing makes the shown values stale; the next move reads them afresh.
+    m_element->setOnChanged([this] {
+        m_readout = readout::Readout();
+        update();
+    });
+}
+
+ChartView::~ChartView()
+{
+    m_element->setOnChanged(nullptr);
+}
+
+void ChartView::setReadoutSource(ReadoutSource source)
+{
+    m_readoutSource = std::move(source);
+    setMouseTracking(bool(m_readoutSource));
+    hideReadout();
+}
+
+void ChartView::setContextMenuHandler(std::function<void(QPoint)> handler)
+{
+    m_contextMenu = std::move(handler);
+}
+
+QRect ChartView::readoutBox() const
+{
+    if (!m_readout.visible)
+        return QRect();
+    const QFontMetrics metrics(readoutFont());
+    int textWidth = 0;
+    for (const readout::Line &line : m_readout.lines)
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(line.text));
+    const QSize size(textWidth + 2 * BoxPadding, int(m_readout.lines.size()) * metrics.height() + 2 * BoxPadding);
+    // Beside the pointer, turned to the other side where the chart's edge would cut it.
+    QPoint corner = m_pointer + QPoint(PointerGap, PointerGap);
+    if (corner.x() + size.width() > width())
+        corner.setX(m_pointer.x() - PointerGap - size.width());
+    if (corner.y() + size.height() > height())
+        corner.setY(m_pointer.y() - PointerGap - size.height());
+    return QRect(QPoint(std::max(corner.x(), 0), std::max(corner.y(), 0)), size);
+}
+
+void ChartView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Window));
+    if (!m_element->hasPicture())
+        return;
+    QImage image = m_element->picture();
+    image.setDevicePixelRatio(devicePixelRatioF());
+    painter.drawImage(QPoint(0, 0), image);
+    if (!m_readout.visible)
+        return;
+
+    const qreal ratio = devicePixelRatioF();
+    const QPointF point(m_readout.point.x() / ratio, m_readout.point.y() / ratio);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(point, 4, 4);
+
+    const QRect box = readoutBox();
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(255, 255, 255, 230));
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setFont(readoutFont());
+    const QFontMetrics metrics(painter.font());
+    int y = box.top() + BoxPadding + metrics.ascent();
+    for (const readout::Line &line : m_readout.lines) {
+        painter.setPen(colorref::toQColor(line.color));
+        painter.drawText(box.left() + BoxPadding, y, line.text);
+        y += metrics.height();
+    }
+}
+
+void ChartView::mouseMoveEvent(QMouseEvent *event)
+{
+    QWidget::mouseMoveEvent(event);
+    if (!m_readoutSource)
+        return;
+    const QPoint at = event->position().toPoint();
+    const qreal ratio = devicePixelRatioF();
+    m_readout = m_readoutSource(QPoint(qRound(at.x() * ratio), qRound(at.y() * ratio)));
+    m_pointer = at;
+    update();
+}
+
+void ChartView::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    hideReadout();
+}
+
+void ChartView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (!m_contextMenu) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    hideReadout();
+    m_contextMenu(event->globalPos());
+    event->accept();
+}
+
+void ChartView::hideReadout()
+{
+    if (!m_readout.visible)
+        return;
+    m_readout = readout::Readout();
+    update();
+}

@@ -1,0 +1,1 @@
+tabrovex_add_test(tst_numtext SOURCES base/tst_numtext.cpp)

@@ -1,0 +1,194 @@
+#include <QtTest>
+
+#include "base/apperror.h"
+#include "chartwin/chartpage.h"
+#include "chartwin/ui/chartprint.h"
+
+#include "chartwin/chartpagedata.h"
+#include "chartwin/ui/dataLineUnit.h"
+#include "support/appfixture.h"
+#include "support/sheetserver.h"
+#include "chartwin/pagecheck.h"
+#include "support/pdftools.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QPushButton>
+
+// Prints through a real CUPS: a local cups-pdf queue made the default printer by
+// tests/cups/start-cups.sh, whose PDF output is then examined.
+namespace {
+
+constexpr int RasterDpi = 384;
+const QString queue = QStringLiteral("TabrovexPDF");
+
+QString runTool(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(20000);
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+// Turns a portrait page back to landscape: of the two turns, the one that puts the grid
+// where the page puts it.
+QImage upright(const QImage &raster, const Tkfdline &line)
+{
+    if (raster.width() > raster.height())
+        return raster;
+    for (int angle : {90, -90}) {
+        QImage turned = raster.transformed(QTransform().rotate(angle));
+        if (pagecheck::gridMismatch(turned, RasterDpi, line, chartpagedata::gridRgb, true, 70).isEmpty())
+            return turned;
+    }
+    return raster.transformed(QTransform().rotate(90));
+}
+
+} // namespace
+
+class TestReportPrint : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void printsOnePage();
+    void printButtonPrintsThePage();
+    void refusedJobRaises();
+    void cleanupTestCase();
+
+private:
+    QString waitForOutput(int job);
+    void checkPrintedPage(const QString &pdf, const Tkfdline &line);
+
+    QString m_outDir;
+    QStringList m_outputs;
+};
+
+void TestReportPrint::initTestCase()
+{
+    QProcess script;
+    script.start(QStringLiteral("bash"), {QStringLiteral(TABROVEX_SOURCE_DIR "/tests/cups/start-cups.sh")});
+    if (!script.waitForFinished(30000))
+        QSKIP("the CUPS set-up script did not finish within 30 s");
+    const QString out = QString::fromUtf8(script.readAllStandardOutput()).trimmed();
+    if (script.exitCode() != 0 || !out.startsWith(QStringLiteral("OUT=")))
+        QSKIP(qPrintable(QStringLiteral("no local CUPS to print on: %1")
+                                 .arg(QString::fromUtf8(script.readAllStandardError()).trimmed())));
+    m_outDir = out.mid(4);
+}
+
+// The cups-pdf file of a job: "<title>-job_<id>.pdf", complete once the job is.
+QString TestReportPrint::waitForOutput(int job)
+{
+    const QString suffix = QStringLiteral("-job_%1.pdf").arg(job);
+    const QString jobName = QStringLiteral("%1-%2").arg(queue).arg(job);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 45000) {
+        const bool done = runTool(QStringLiteral("lpstat"), {QStringLiteral("-W"), QStringLiteral("completed"),
+                                                             QStringLiteral("-o"), queue})
+                                  .contains(jobName + QLatin1Char(' '));
+        if (done) {
+            const QStringList files = QDir(m_outDir).entryList({QLatin1Char('*') + suffix}, QDir::Files);
+            if (!files.isEmpty())
+                return QDir(m_outDir).filePath(files.first());
+        }
+        QTest::qWait(250);
+    }
+    return QString();
+}
+
+void TestReportPrint::printsOnePage()
+{
+    ChartPage page;
+    chartpagedata::fill(page, QStringLiteral("Excel数据曲线图"));
+    const int job = printReport(page);
+    QVERIFY2(job > 0, "the default printer took no job");
+    const QString pdf = waitForOutput(job);
+    QVERIFY2(!pdf.isEmpty(), qPrintable(QStringLiteral("job %1 left no PDF in %2 within 45 s").arg(job).arg(m_outDir)));
+    m_outputs << pdf;
+    // A copy beside the build, for a person to look at.
+    QFile::remove(QStringLiteral(TABROVEX_BINARY_DIR "/printed-by-cups.pdf"));
+    QFile::copy(pdf, QStringLiteral(TABROVEX_BINARY_DIR "/printed-by-cups.pdf"));
+
+    checkPrintedPage(pdf, page.line1);
+}
+
+// Pressing "打印" in the chart window puts the page on the default printer.
+void TestReportPrint::printButtonPrintsThePage()
+{
+    const QStringList before = QDir(m_outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+    AppFixture f;
+    SheetServer server;
+    server.rows = measuredTable(5, 40);
+    Tmainform *m = f.start();
+    QVERIFY(f.openAndRead());
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().dataLineForm)
+            app().dataLineForm->printBtn->click();
+    };
+    m->drawBtn->click();
+    QVERIFY2(f.services.errors.isEmpty(), qPrintable(f.services.errors.join(QLatin1Char('\n'))));
+
+    QString pdf;
+    QElapsedTimer timer;
+    timer.start();
+    while (pdf.isEmpty() && timer.elapsed() < 45000) {
+        const bool idle = runTool(QStringLiteral("lpstat"), {QStringLiteral("-o"), queue}).trimmed().isEmpty();
+        for (const QString &name : QDir(m_outDir).entryList({QStringLiteral("*.pdf")}, QDir::Files))
+            if (idle && !before.contains(name))
+                pdf = QDir(m_outDir).filePath(name);
+        if (pdf.isEmpty())
+            QTest::qWait(250);
+    }
+    QVERIFY2(!pdf.isEmpty(), qPrintable(QStringLiteral("no new PDF in %1 within 45 s").arg(m_outDir)));
+    m_outputs << pdf;
+    checkPrintedPage(pdf, *app().dataLineForm->line1);
+}
+
+void TestReportPrint::checkPrintedPage(const QString &pdf, const Tkfdline &line)
+{
+    const pdftools::Info info = pdftools::info(pdf);
+    QCOMPARE(info.pages, 1);
+    const QSizeF size = info.pointSize.width() > info.pointSize.height() ? info.pointSize : info.pointSize.transposed();
+    QVERIFY2(qAbs(size.width() - 842) < 2 && qAbs(size.height() - 595) < 2,
+             qPrintable(QStringLiteral("%1 x %2 pt").arg(info.pointSize.width()).arg(info.pointSize.height())));
+
+    // The queue redraws text as outlines, so look at the ink, not the text.
+    const QImage raster = upright(pdftools::raster(pdf, RasterDpi), line);
+    QVERIFY(!raster.isNull());
+    for (bool horizontal : {true, false}) {
+        const QString wrong = pagecheck::gridMismatch(raster, RasterDpi, line, chartpagedata::gridRgb, horizontal, 70);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong));
+    }
+    const pagecheck::Ink ink = pagecheck::titleInk(raster, RasterDpi);
+    QVERIFY2(ink.count > 200, qPrintable(QString::number(ink.count)));
+}
+
+// A queue that refuses jobs must not look like a printed page.
+void TestReportPrint::refusedJobRaises()
+{
+    runTool(QStringLiteral("cupsreject"), {queue});
+    struct Accept
+    {
+        ~Accept() { runTool(QStringLiteral("cupsaccept"), {queue}); }
+    } acceptAgain;
+    ChartPage page;
+    chartpagedata::fill(page, QStringLiteral("refused"));
+    try {
+        printReport(page);
+        QFAIL("printing on a queue that refuses jobs raised nothing");
+    } catch (const AppError &error) {
+        QVERIFY2(error.message().contains(queue), qPrintable(error.message()));
+    }
+}
+
+void TestReportPrint::cleanupTestCase()
+{
+    for (const QString &file : std::as_const(m_outputs))
+        QFile::remove(file);
+}
+
+QTEST_MAIN(TestReportPrint)
+#include "tst_reportprint.moc"
