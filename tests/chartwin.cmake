@@ -9,4 +9,4 @@ set_tests_properties(tst_reportprint PROPERTIES TIMEOUT 90)
 # A machine without a usable CUPS skips that test; ctest must say so, not count a pass.
 set_tests_properties(tst_reportprint PROPERTIES SKIP_REGULAR_EXPRESSION "SKIP   : ")
 tabrovex_add_test(tst_timeaxis SOURCES chartwin/tst_timeaxis.cpp)
-tabrovex_add_test(tst_timewindow GUI SOURCES chartwin/tst_timewindow.cpp support/appfixture.h support/sheetserver.h support/scriptedservices.h)
+tabrovex_add_test(tst_timewindow GUI SOURCES chartwin/tst_timewindow.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)

@@ -40,21 +40,6 @@ bool writeAllAt(int fd, const QByteArray &content, off_t offset)
     return true;
 }
 
-bool readAllAt(int fd, qsizetype size, QByteArray *content)
-{
-    content->resize(size);
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, content->data() + done, size_t(size - done), off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 bool isReadOnlyPath(const QByteArray &path)
 {
     struct stat st;
@@ -135,6 +120,21 @@ bool folderRefuses(int err)
     return err == EACCES || err == EPERM;
 }
 
+}
+
+bool readAllAt(int fd, qsizetype size, QByteArray *content)
+{
+    content->resize(size);
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, content->data() + done, size_t(size - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
 }
 
 bool writeFully(int fd, const QByteArray &bytes, qint64 offset)

@@ -50,6 +50,10 @@ bool writeStream(FILE *stream, const QByteArray &bytes);
 // Writes all of bytes at offset, going on after short writes; false on any failure.
 bool writeFully(int fd, const QByteArray &bytes, qint64 offset);
 
+// Reads `size` bytes from offset 0 of fd into content, going on after short reads; false on
+// any failure or an early end.
+bool readAllAt(int fd, qsizetype size, QByteArray *content);
+
 // True when fileName exists and may not be replaced by replaceFileContent.
 bool isReadOnlyFile(const QString &fileName);
 

@@ -139,16 +139,8 @@ public:
             struct stat st;
             if (::fstat(m_source, &st) != 0 || st.st_size < m_cutEnd)
                 return false;
-            old.resize(qsizetype(st.st_size));
-            qsizetype done = 0;
-            while (done < old.size()) {
-                const ssize_t n = ::pread(m_source, old.data() + done, size_t(old.size() - done), off_t(done));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return false;
-                done += n;
-            }
+            if (!safewrite::readAllAt(m_source, qsizetype(st.st_size), &old))
+                return false;
         }
         *bytes = old.left(m_cutBegin) + m_insert + old.mid(m_cutEnd);
         return true;

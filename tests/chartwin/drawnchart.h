@@ -9,10 +9,12 @@
 
 #include <functional>
 
-// The sheet every test draws: a name row, a unit row, 20 rows of 5 columns (values r * c).
-inline void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(TdataLineForm *)> &whileShown)
+// Reads `rows` into the main window, clicks "绘制曲线" and runs `whileShown` while the
+// chart window is up.
+inline void drawRows(AppFixture &f, SheetServer &server, const QList<QStringList> &rows,
+                     const std::function<void(TdataLineForm *)> &whileShown)
 {
-    server.rows = measuredTable(5, 20);
+    server.rows = rows;
     Tmainform *m = f.start();
     m->move(0, 0); // away from the centre, where the chart window must not follow it
     QVERIFY(f.openAndRead());
@@ -30,4 +32,10 @@ inline void readAndDraw(AppFixture &f, SheetServer &server, const std::function<
     m->drawBtn->click();
     QVERIFY(ran);
     f.services.onModal = previous;
+}
+
+// The sheet most tests draw: a name row, a unit row, 20 rows of 5 columns (values r * c).
+inline void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(TdataLineForm *)> &whileShown)
+{
+    drawRows(f, server, measuredTable(5, 20), whileShown);
 }

@@ -1,5 +1,4 @@
-#include "support/appfixture.h"
-#include "support/sheetserver.h"
+#include "chartwin/drawnchart.h"
 
 #include "chart/kfdline.h"
 #include "chartwin/ui/chartview.h"
@@ -31,24 +30,9 @@ QVector<QStringList> loggerSheet()
     return rows;
 }
 
-void readAndDraw(AppFixture &f, SheetServer &server, const std::function<void(TdataLineForm *)> &whileShown)
+void drawLogger(AppFixture &f, SheetServer &server, const std::function<void(TdataLineForm *)> &whileShown)
 {
-    server.rows = loggerSheet();
-    Tmainform *m = f.start();
-    QVERIFY(f.openAndRead());
-    bool ran = false;
-    auto previous = f.services.onModal;
-    f.services.onModal = [&, previous](QDialog *d) {
-        if (d == app().dataLineForm && !ran) {
-            ran = true;
-            whileShown(app().dataLineForm);
-        } else if (previous) {
-            previous(d);
-        }
-    };
-    m->drawBtn->click();
-    QVERIFY(ran);
-    f.services.onModal = previous;
+    drawRows(f, server, loggerSheet(), whileShown);
 }
 
 QStringList logLines(const Tmainform *m)
@@ -85,7 +69,7 @@ void TestTimeWindow::timeScaleOnScreenAndPaper()
 {
     AppFixture f;
     SheetServer server;
-    readAndDraw(f, server, [](TdataLineForm *w) {
+    drawLogger(f, server, [](TdataLineForm *w) {
         const QStringList labels{"10:00:00", "10:01:54", "10:03:48", "10:05:42", "10:07:36", "10:09:30",
                                  "10:11:24", "10:13:18", "10:15:12", "10:17:06", "10:19:00"};
         for (Tkfdline *chart : {w->kfdline1, w->line1}) {
@@ -147,7 +131,7 @@ void TestTimeWindow::manualLimitsAsTimes()
         r->Edit4->setText(upper2);
         r->BitBtn1->click();
     };
-    readAndDraw(f, server, [&](TdataLineForm *w) {
+    drawLogger(f, server, [&](TdataLineForm *w) {
         w->Button3->click();
         // The defaults 0 and 1000: seconds after midnight for the time curve.
         QCOMPARE(shown, QStringList({"0", "1000", "0:00:00", "0:16:40"}));
