@@ -77,6 +77,11 @@ void TestDelimitedText::decimalComma_data()
     QTest::newRow("tab exponent") << tab << 3 << 2 << N << 100.0 << "";
     QTest::newRow(", file: quoted comma stays text") << QByteArray("t,v\n1,\"20,5\"\n2,3\n") << 2 << 2 << T << 0.0 << "20,5";
     QTest::newRow(", file: comma separates") << QByteArray("t,v,w\n1,20,5\n2,3,4\n") << 2 << 3 << N << 5.0 << "";
+    const QByteArray joined = "a;b;c;d\n\"1\"\"\";\"2\"x;\"3\"\"3\";\"4,5\"\"\"\n";
+    QTest::newRow("quoted fields put together: first") << joined << 2 << 1 << T << 0.0 << "1\"";
+    QTest::newRow("quoted fields put together: text after quote") << joined << 2 << 2 << T << 0.0 << "2x";
+    QTest::newRow("quoted fields put together: third") << joined << 2 << 3 << T << 0.0 << "3\"3";
+    QTest::newRow("quoted fields put together: fourth") << joined << 2 << 4 << T << 0.0 << "4,5\"";
     QTest::newRow("; inf stays text") << QByteArray("a;b\n1;inf\n2;1\n") << 2 << 2 << T << 0.0 << "inf";
 }
 

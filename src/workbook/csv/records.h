@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,9 @@ private:
     const char *m_p;
     const char *m_end;
     char m_separator;
-    std::vector<std::string> m_joined; // fields put together, for the current record
+    // Fields put together, for the current record; a deque, so that earlier fields stay where
+    // they are when one more is added.
+    std::deque<std::string> m_joined;
     size_t m_joinedUsed = 0;
 };
 
