@@ -342,6 +342,7 @@ void Tmainform::Timer1Timer()
 
 void Tmainform::readWorkbook(const QString &path)
 {
+    opennotes::clear();
     const ReadResult result = ::readWorkbook(path, *m_store, automation::Registry::global());
     if (!result.connected)
         services().showMessage(this, result.message);
@@ -349,7 +350,7 @@ void Tmainform::readWorkbook(const QString &path)
 
 void Tmainform::reportTable()
 {
-    const TableReport report = ::reportTable(*m_store);
+    const TableReport report = ::reportTable(*m_store, opennotes::last());
     for (const QString &line : report.log)
         appendLog(line);
     if (report.columns > 0) {

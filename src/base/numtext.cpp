@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <limits>
 
 namespace numtext {
@@ -193,6 +195,75 @@ bool toDouble(QStringView text, double *value)
     if (errno == ERANGE && std::isinf(v))
         return false;
     *value = v;
+    return true;
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The C library's reading of the digits [first, last) whose shape is already checked.
+bool strtodShaped(const char *first, const char *last, double *value)
+{
+    char small[64];
+    std::string large;
+    const char *ascii = small;
+    const size_t n = size_t(last - first);
+    if (n < sizeof small) {
+        memcpy(small, first, n);
+        small[n] = '\0';
+    } else {
+        large.assign(first, n);
+        ascii = large.c_str();
+    }
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
+    errno = 0;
+    const double v = strtod_l(ascii, nullptr, cLocale);
+    if (errno == ERANGE && std::isinf(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+}
+
+bool toDouble(const char *first, const char *last, double *value)
+{
+    while (first < last && *first == ' ')
+        ++first;
+    while (last > first && last[-1] == ' ')
+        --last;
+    const char *p = first;
+    const bool sign = p < last && (*p == '+' || *p == '-');
+    if (sign)
+        ++p;
+    const char *mantissa = p;
+    int digits = 0;
+    while (p < last && isDigit(*p)) { ++p; ++digits; }
+    if (p < last && *p == '.') {
+        ++p;
+        while (p < last && isDigit(*p)) { ++p; ++digits; }
+    }
+    if (digits == 0)
+        return false;
+    if (p < last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < last && (*p == '+' || *p == '-'))
+            ++p;
+        if (p == last || !isDigit(*p))
+            return false;
+        while (p < last && isDigit(*p))
+            ++p;
+    }
+    if (p != last)
+        return false;
+    // from_chars takes no '+' and rounds as strtod does; anything it does not take whole
+    // (out of range either way) is left to strtod, whose reading is the rule.
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(mantissa, last, v, std::chars_format::general);
+    if (r.ec != std::errc() || r.ptr != last)
+        return strtodShaped(first, last, value);
+    *value = *first == '-' ? -v : v;
     return true;
 }
 

@@ -15,6 +15,9 @@ QString formatGeneral(double value);
 // Decimal text to double: blanks around it allowed, optional sign, digits with an optional
 // ".", optional exponent. Nothing else converts, nor does a value outside double's range.
 bool toDouble(QStringView text, double *value);
+// The same rule over ASCII bytes [first, last), without building a string: for readers
+// that parse numbers straight from a file's bytes.
+bool toDouble(const char *first, const char *last, double *value);
 
 // Decimal text to a 32-bit integer: blanks around it allowed, optional sign.
 bool toInt32(const QString &text, int *value);

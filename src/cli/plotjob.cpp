@@ -119,6 +119,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     ColumnStore store;
     automation::Registry registry;
     excelapp::registerApplication(registry);
+    opennotes::clear();
     try {
         const ReadResult read = readWorkbook(options.workbook, store, registry);
         if (!read.connected)
@@ -126,7 +127,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     } catch (const AppError &e) {
         return failed(2, e.message());
     }
-    const TableReport report = reportTable(store);
+    const TableReport report = reportTable(store, opennotes::last());
     QStringList log = report.log;
 
     if (options.command == PlotOptions::Command::Table) {

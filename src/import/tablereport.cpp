@@ -8,7 +8,9 @@ namespace {
 constexpr int MaxDefaultY = 5; // y of columns 2..5: four curves at most
 }
 
-TableReport reportTable(const ColumnStore &store)
+namespace {
+
+TableReport reportStore(const ColumnStore &store)
 {
     TableReport report;
     if (store.count(1) == 0) {
@@ -27,5 +29,14 @@ TableReport reportTable(const ColumnStore &store)
     report.tickX = 1;
     for (int k = 2; k <= std::min(report.columns, MaxDefaultY); ++k)
         report.tickY << k;
+    return report;
+}
+
+}
+
+TableReport reportTable(const ColumnStore &store, const opennotes::Notes &notes)
+{
+    TableReport report = reportStore(store);
+    report.log << opennotes::logLines(notes);
     return report;
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "import/opennotes.h"
+
 class ColumnStore;
 
 // What the main window does after a read, worked out from the column store alone. The
@@ -23,4 +25,5 @@ struct TableReport {
     bool hidesColumn(int column) const { return columns > 0 && column > columns; }
 };
 
-TableReport reportTable(const ColumnStore &store);
+// `notes`: what the reader said about the file (opennotes), logged after the other lines.
+TableReport reportTable(const ColumnStore &store, const opennotes::Notes &notes = {});

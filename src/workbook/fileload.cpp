@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace workbook {
@@ -33,16 +34,14 @@ struct Descriptor {
     ~Descriptor() { if (fd >= 0) ::close(fd); }
 };
 
-}
-
-QByteArray loadFile(const QString &path)
+// The open descriptor of a regular file no larger than MaxFileBytes, and its size.
+qint64 openChecked(const QString &path, Descriptor &file)
 {
     if (path.isEmpty())
         refuse(path, QStringLiteral("文件不存在"));
     const QByteArray native = QFile::encodeName(path);
     // Opened without blocking and checked on the descriptor itself: a FIFO would otherwise
     // wait for a writer forever, and a device such as /dev/zero never ends.
-    Descriptor file;
     file.fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -58,10 +57,19 @@ QByteArray loadFile(const QString &path)
         refuse(path, QStringLiteral("不是普通文件"));
     if (info.st_size > MaxFileBytes)
         refuse(path, tooLargeReason());
+    return qint64(info.st_size);
+}
+
+}
+
+QByteArray loadFile(const QString &path)
+{
+    Descriptor file;
+    const qint64 size = openChecked(path, file);
 
     QByteArray bytes;
     try {
-        bytes.resize(qsizetype(info.st_size));
+        bytes.resize(qsizetype(size));
     } catch (const std::bad_alloc &) {
         refuse(path, outOfMemoryReason());
     }
@@ -79,9 +87,34 @@ QByteArray loadFile(const QString &path)
     bytes.truncate(done);
     // A file that grew after the size check: read no more than the bound allows.
     char probe;
-    if (done == qsizetype(info.st_size) && ::read(file.fd, &probe, 1) > 0)
+    if (done == qsizetype(size) && ::read(file.fd, &probe, 1) > 0)
         refuse(path, QStringLiteral("文件在读取时被修改"));
     return bytes;
+}
+
+MappedFile::MappedFile(const QString &path)
+{
+    Descriptor file;
+    const qint64 size = openChecked(path, file);
+    if (size == 0)
+        return; // nothing to map: an empty file
+    void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, file.fd, 0);
+    if (data == MAP_FAILED)
+        refuse(path, errno == ENOMEM ? outOfMemoryReason() : QStringLiteral("无法读取文件"));
+    ::madvise(data, size_t(size), MADV_SEQUENTIAL);
+    m_data = data;
+    m_size = qsizetype(size);
+}
+
+MappedFile::~MappedFile()
+{
+    if (m_data)
+        ::munmap(m_data, size_t(m_size));
+}
+
+QByteArray MappedFile::bytes() const
+{
+    return m_data ? QByteArray::fromRawData(static_cast<const char *>(m_data), m_size) : QByteArray();
 }
 
 }

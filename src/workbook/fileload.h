@@ -21,4 +21,21 @@ QString outOfMemoryReason(); // memory ran out while reading
 // (folder, FIFO, device), a file above MaxFileBytes and a file that cannot be read.
 QByteArray loadFile(const QString &path);
 
+// A file's bytes mapped read-only instead of copied, with the refusals of loadFile. Long
+// delimited-text logs are read straight from the mapping. bytes() does not copy; it is valid
+// while the MappedFile lives.
+class MappedFile {
+public:
+    explicit MappedFile(const QString &path);
+    ~MappedFile();
+    MappedFile(const MappedFile &) = delete;
+    MappedFile &operator=(const MappedFile &) = delete;
+
+    QByteArray bytes() const;
+
+private:
+    void *m_data = nullptr;
+    qsizetype m_size = 0;
+};
+
 }

@@ -122,7 +122,8 @@ std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name
 
 std::unique_ptr<Workbook> openFile(const QString &path)
 {
-    return openBytes(loadFile(path), path);
+    const MappedFile file(path);
+    return openBytes(file.bytes(), path);
 }
 
 }

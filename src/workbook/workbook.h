@@ -118,6 +118,8 @@ struct Workbook {
     int biffVersion = 0;   // .xls: 2, 3, 4, 5 or 8; 0 for the other formats
     int codepage = 0;      // .xls: CODEPAGE record, 0 when absent
     QString sheetName;     // name of the first worksheet (empty for BIFF2-4 single sheets)
+    int skippedLeadingLines = 0; // delimited text: lines above the table not read as rows
+    int cutRows = 0;       // rows with content past the grid's last row, not kept
     Worksheet firstSheet;
 };
 

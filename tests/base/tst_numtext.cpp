@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 class TestNumText : public QObject
@@ -17,6 +18,9 @@ private slots:
     void formatGeneral();
     void toDouble_data();
     void toDouble();
+    void bytesAgreeWithRule_data();
+    void bytesAgreeWithRule();
+    void bytesAgreeOnGeneratedForms();
     void toInt32_data();
     void toInt32();
     void decimalCommaLocale();
@@ -91,6 +95,62 @@ void TestNumText::toDouble()
         QCOMPARE(v, value);
     else
         QCOMPARE(v, -123.0);
+}
+
+// The byte parse of the readers must take exactly what the text rule takes, bit for bit.
+void TestNumText::bytesAgreeWithRule_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    const char *forms[] = {
+        "0", "-0", "+0", "42", " 5 ", "  -1.5  ", "+.5", "-.5", "5.", ".", "-", "+", "",
+        "   ", "1e308", "1e309", "-1e309", "1.7976931348623157e308", "1.7976931348623159e308",
+        "1e-308", "4.9e-324", "2e-324", "1e-400", "-1e-400", "1,5", "0x10", "inf", "-inf",
+        "nan", "NaN", "infinity", "1_000", "1 000", "1.2.3", "1e", "1e+", "1e-", "e5", ".e5",
+        "1E5", "1e+05", "2.5e-2", "00012", "0.000", "12kg", "\t5", "5\t", "1d5", "--1", "+-1",
+        "1.", "1.e3", ".5e-3", "123456789012345678901234567890",
+        "0.1000000000000000055511151231257827021181583404541015625",
+        "9007199254740993", "2.2250738585072011e-308", "1.00000000000000011102230246251565404",
+        "0000000000000000000000000000000000000000000000000000000000000000000001",
+        "1e00000000000000000000000000000000000000000000000000000000000000000005"};
+    for (const char *f : forms)
+        QTest::newRow(f) << QByteArray(f);
+    QTest::newRow("digits over 64 chars")
+        << QByteArray(200, '7') + ".5";
+}
+
+static void compareBytesWithRule(const QByteArray &text)
+{
+    double byRule = -123, byBytes = -123;
+    const bool okRule = numtext::toDouble(QString::fromLatin1(text), &byRule);
+    const bool okBytes = numtext::toDouble(text.constData(), text.constData() + text.size(), &byBytes);
+    QVERIFY2(okRule == okBytes, text.constData());
+    if (!okRule)
+        QCOMPARE(byBytes, -123.0);
+    else
+        QVERIFY2(std::memcmp(&byRule, &byBytes, sizeof(double)) == 0, text.constData());
+}
+
+void TestNumText::bytesAgreeWithRule()
+{
+    QFETCH(QByteArray, text);
+    compareBytesWithRule(text);
+}
+
+// Random texts made of the characters numbers are made of, in any order.
+void TestNumText::bytesAgreeOnGeneratedForms()
+{
+    const char alphabet[] = "0123456789.+-eE ,x";
+    quint32 seed = 4711;
+    auto next = [&seed] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    for (int n = 0; n < 200000; ++n) {
+        QByteArray text;
+        const int length = int(next() % 24);
+        for (int i = 0; i < length; ++i)
+            text += alphabet[next() % (sizeof alphabet - 1)];
+        compareBytesWithRule(text);
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 void TestNumText::toInt32_data()

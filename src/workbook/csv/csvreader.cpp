@@ -1,160 +1,39 @@
 #include "workbook/csv/csvreader.h"
 
 #include "base/numtext.h"
+#include "workbook/csv/records.h"
+#include "workbook/csv/textbytes.h"
 #include "workbook/sheetbuilder.h"
 
-#include <QStringDecoder>
-
-#include <iconv.h>
-
-#include <array>
-#include <cerrno>
+#include <algorithm>
+#include <cstring>
+#include <map>
 #include <vector>
 
 namespace csv {
 
 namespace {
 
-constexpr QChar quote = QLatin1Char('"');
+constexpr int SniffRecords = 20;     // records the separator is sniffed on
+constexpr int PreambleRecords = 200; // records the table's width is taken from
 
-bool hasPrefix(const QByteArray &bytes, const char *prefix)
+// The candidate found the same number of times (at least once) on most of the first
+// records wins; ties go to the earlier one in this list.
+char sniffBytes(const char *begin, const char *end)
 {
-    return bytes.startsWith(QByteArray(prefix));
-}
-
-// Many Chinese loggers write GBK; GB18030 reads every GBK byte sequence the same way.
-QString fromGb18030(const QByteArray &bytes)
-{
-    iconv_t cd = iconv_open("UTF-16LE", "GB18030");
-    if (cd == iconv_t(-1))
-        return QString::fromLatin1(bytes);
-    QString out;
-    out.reserve(bytes.size());
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    std::array<char16_t, 8192> buffer;
-    while (inLeft > 0) {
-        char *to = reinterpret_cast<char *>(buffer.data());
-        size_t toLeft = sizeof buffer;
-        const size_t r = iconv(cd, &in, &inLeft, &to, &toLeft);
-        out.append(reinterpret_cast<const QChar *>(buffer.data()),
-                   qsizetype((sizeof buffer - toLeft) / 2));
-        if (r == size_t(-1) && errno != E2BIG) {
-            // An invalid or cut-off sequence: show one replacement and go on after the byte.
-            out.append(QChar::ReplacementCharacter);
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
-
-// Records of the text; calls `field(row, column, text, quoted)` for each field.
-template <typename Field>
-void splitRecords(QStringView text, QChar separator, int maxRecords, Field field)
-{
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    int row = 1;
-    while (i < n && row <= maxRecords) {
-        int column = 1;
-        for (;;) {
-            QString value;
-            bool quoted = false;
-            if (i < n && text.at(i) == quote) {
-                quoted = true;
-                ++i;
-                for (;;) {
-                    const qsizetype close = text.indexOf(quote, i);
-                    if (close < 0) { // unterminated: the rest of the file is the field
-                        value += text.mid(i);
-                        i = n;
-                        break;
-                    }
-                    value += text.mid(i, close - i);
-                    i = close + 1;
-                    if (i < n && text.at(i) == quote) {
-                        value += quote;
-                        ++i;
-                        continue;
-                    }
-                    break;
-                }
-            }
-            // Unquoted text, or what follows a closing quote, up to the separator.
-            const qsizetype start = i;
-            while (i < n && text.at(i) != separator && text.at(i) != QLatin1Char('\n')
-                   && text.at(i) != QLatin1Char('\r'))
-                ++i;
-            value += text.mid(start, i - start);
-            field(row, column, value, quoted);
-            if (i < n && text.at(i) == separator) {
-                ++i;
-                ++column;
-                continue;
-            }
-            break;
-        }
-        if (i < n && text.at(i) == QLatin1Char('\r'))
-            ++i;
-        if (i < n && text.at(i) == QLatin1Char('\n'))
-            ++i;
-        ++row;
-    }
-}
-
-}
-
-bool looksLikeText(const QByteArray &bytes)
-{
-    if (bytes.isEmpty())
-        return false;
-    if (hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF"))
-        return true;
-    return !bytes.left(65536).contains('\0');
-}
-
-QString decodeText(const QByteArray &bytes)
-{
-    if (hasPrefix(bytes, "\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    if (hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF")) {
-        QStringDecoder decoder(hasPrefix(bytes, "\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                           : QStringDecoder::Utf16BE);
-        return decoder(bytes.mid(2));
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    return fromGb18030(bytes);
-}
-
-QChar sniffSeparator(QStringView text)
-{
-    // The candidate found the same number of times (at least once) on most of the first
-    // records wins; ties go to the earlier one in this list.
-    const QChar candidates[] = {QLatin1Char(','), QLatin1Char(';'), QLatin1Char('\t')};
-    QChar best = candidates[0];
+    const char candidates[] = {',', ';', '\t'};
+    char best = candidates[0];
     int bestScore = 0;
-    for (QChar sep : candidates) {
+    std::vector<records::Field> fields;
+    for (char sep : candidates) {
+        records::Scanner scanner(begin, end, sep);
         std::vector<int> counts;
-        splitRecords(text, sep, 20, [&](int row, int column, const QString &, bool) {
-            if (size_t(row) > counts.size())
-                counts.resize(size_t(row), 0);
-            counts[size_t(row) - 1] = column - 1;
-        });
-        // The most frequent non-zero count and how many records have it.
-        int score = 0;
-        for (int c : counts) {
-            if (c == 0)
-                continue;
-            int same = 0;
-            for (int d : counts)
-                same += d == c ? 1 : 0;
-            score = std::max(score, same);
-        }
+        while (int(counts.size()) < SniffRecords && scanner.next(fields))
+            counts.push_back(int(fields.size()) - 1);
+        int score = 0; // the most frequent non-zero count: how many records have it
+        for (int c : counts)
+            if (c != 0)
+                score = std::max(score, int(std::count(counts.begin(), counts.end(), c)));
         if (score > bestScore) {
             bestScore = score;
             best = sep;
@@ -163,34 +42,152 @@ QChar sniffSeparator(QStringView text)
     return best;
 }
 
-// Web pages and XML saved under a spreadsheet's name are markup, not rows of fields:
-// read as text they would only give a column of tags.
-static bool isMarkup(QStringView text)
+// A first line "sep=;" (also "sep=," and "sep=" with a tab or "\t") names the separator
+// and is not data. Gives the separator and moves `begin` past the line.
+bool separatorLine(const char *&begin, const char *end, char *separator)
 {
-    const QStringView start = text.left(512).trimmed();
+    const char *lineEnd = begin;
+    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
+        ++lineEnd;
+    const std::string line(begin, lineEnd);
+    char sep;
+    if (line == "sep=," || line == "sep=;" || line == "sep=\t")
+        sep = line[4];
+    else if (line == "sep=\\t")
+        sep = '\t';
+    else
+        return false;
+    *separator = sep;
+    if (lineEnd < end && *lineEnd == '\r')
+        ++lineEnd;
+    if (lineEnd < end && *lineEnd == '\n')
+        ++lineEnd;
+    begin = lineEnd;
+    return true;
+}
+
+// Lines above the table: loggers write their name, serial and settings above the names of
+// the columns. The table's width is the most frequent filled width of the first records;
+// the leading records narrower than it are not part of the table.
+int preambleLines(const char *begin, const char *end, char separator)
+{
+    records::Scanner scanner(begin, end, separator);
+    std::vector<records::Field> fields;
+    std::vector<int> widths;
+    while (int(widths.size()) < PreambleRecords && scanner.next(fields))
+        widths.push_back(records::filledWidth(fields));
+    std::map<int, int> frequency;
+    for (int w : widths)
+        if (w > 0)
+            ++frequency[w];
+    int tableWidth = 0, best = 0;
+    for (const auto &[width, count] : frequency)
+        if (count >= best) { // ties: the wider
+            best = count;
+            tableWidth = width;
+        }
+    int lines = 0;
+    while (lines < int(widths.size()) && widths[size_t(lines)] < tableWidth)
+        ++lines;
+    return lines;
+}
+
+// A field as a number: the program's rule, and with a decimal comma where the separator
+// leaves the comma free (';' or tab): one ',' standing where the rule takes a '.', in a
+// field without a '.', as a spreadsheet in a locale with a decimal comma reads it ("20,5",
+// "-0,125", "1,5E3"). A thousands separator ("1.234,5") keeps the field text.
+bool fieldNumber(const records::Field &field, bool decimalComma, double *value)
+{
+    if (numtext::toDouble(field.begin, field.end, value))
+        return true;
+    if (!decimalComma)
+        return false;
+    const size_t length = size_t(field.end - field.begin);
+    char buffer[64];
+    if (length >= sizeof buffer)
+        return false;
+    const char *comma = static_cast<const char *>(std::memchr(field.begin, ',', length));
+    if (!comma || std::memchr(comma + 1, ',', size_t(field.end - comma - 1))
+        || std::memchr(field.begin, '.', length))
+        return false;
+    std::memcpy(buffer, field.begin, length);
+    buffer[comma - field.begin] = '.';
+    return numtext::toDouble(buffer, buffer + length, value);
+}
+
+// Markup saved under a spreadsheet's name (web pages, XML) is not rows of fields: read as
+// text it would only give a column of tags.
+bool isMarkup(const char *begin, const char *end)
+{
+    const QString start = QString::fromUtf8(begin, std::min<qsizetype>(end - begin, 512)).trimmed();
     for (const char *tag : {"<?xml", "<html", "<!doctype", "<table", "<office:document"})
         if (start.startsWith(QLatin1String(tag), Qt::CaseInsensitive))
             return true;
     return false;
 }
 
-std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes)
+}
+
+bool looksLikeText(const QByteArray &bytes)
 {
-    const QString text = decodeText(bytes);
-    if (isMarkup(text))
+    // An empty file is text without a row: it opens as an empty sheet.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    return !bytes.left(65536).contains('\0');
+}
+
+QString decodeText(const QByteArray &bytes)
+{
+    return textbytes::decode(bytes);
+}
+
+QChar sniffSeparator(QStringView text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return QLatin1Char(sniffBytes(utf8.constData(), utf8.constData() + utf8.size()));
+}
+
+std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
+{
+    const textbytes::Utf8Text text = textbytes::toUtf8(bytes);
+    const char *begin = text.begin;
+    const char *end = text.end;
+    if (isMarkup(begin, end))
         workbook::refuseFormat(workbook::reasonNotWorkbook());
-    const QChar separator = sniffSeparator(QStringView(text).left(1 << 16));
+    char separator = ',';
+    if (!separatorLine(begin, end, &separator))
+        separator = sniffBytes(begin, std::min(end, begin + (1 << 16)));
+    const bool decimalComma = separator != ',';
+
     auto book = std::make_unique<workbook::Workbook>();
+    const int skipped = preambleLines(begin, end, separator);
+    book->skippedLeadingLines = skipped;
+    records::Scanner scanner(begin, end, separator);
+    bool content = false;
+    for (int i = 0; i < skipped; ++i)
+        scanner.skip(&content);
+
     workbook::SheetBuilder builder(book->firstSheet, false);
-    splitRecords(text, separator, workbook::GridRows, [&](int row, int column, const QString &value, bool) {
-        if (value.isEmpty() || !workbook::SheetBuilder::inGrid(row, column))
-            return;
-        double number = 0;
-        if (numtext::toDouble(value, &number))
-            builder.number(row, column, number, false);
-        else
-            builder.text(row, column, value);
-    });
+    std::vector<records::Field> fields;
+    rowLimit = std::min(rowLimit, workbook::GridRows); // the sheet keeps no row past the grid
+    int row = 0;
+    while (row < rowLimit && scanner.next(fields)) {
+        ++row;
+        const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        for (int column = 1; column <= columns; ++column) {
+            const records::Field &field = fields[size_t(column) - 1];
+            if (field.empty())
+                continue;
+            double number = 0;
+            if (fieldNumber(field, decimalComma, &number))
+                builder.number(row, column, number, false);
+            else
+                builder.text(row, column, QString::fromUtf8(field.begin, field.end - field.begin));
+        }
+    }
+    // Rows past the grid are not kept; how many there were is told.
+    while (scanner.skip(&content))
+        book->cutRows += content ? 1 : 0;
     builder.finish();
     return book;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "workbook/sheetbuilder.h"
 #include "workbook/workbook.h"
 
 #include <QByteArray>
@@ -9,13 +10,19 @@
 // Delimited text (.csv, .txt, data loggers' files under any name): UTF-8 with or without a
 // byte-order mark, UTF-16 with one, else GB18030; the separator sniffed among comma,
 // semicolon and tab; quoted fields with doubled quotes and line breaks. A field that
-// converts by the program's text-to-number rule is a number, any other is text as written.
+// converts by the program's text-to-number rule is a number, any other is text as written;
+// with ';' or tab separators a decimal comma is taken too ("20,5"). A first line "sep=;"
+// names the separator; lines above the table, narrower than it, are skipped and counted.
 namespace csv {
 
-// Whether the bytes look like text: no NUL byte at the start, unless after a UTF-16 mark.
 bool looksLikeText(const QByteArray &bytes);
 
-std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes);
+// Whether the bytes look like text: no NUL byte at the start, unless after a UTF-16 mark.
+// Empty bytes are text: an empty sheet.
+// Every record up to `rowLimit` rows of the table (at most the grid's rows); the rows with content after them are
+// counted in the workbook's cutRows.
+std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes,
+                                                      int rowLimit = workbook::GridRows);
 
 // The separator the reader would use for `text`: ',', ';' or '\t'.
 QChar sniffSeparator(QStringView text);

@@ -1,0 +1,33 @@
+#include "import/opennotes.h"
+
+#include "workbook/sheetbuilder.h"
+#include "workbook/workbook.h"
+
+namespace opennotes {
+
+namespace {
+Notes lastNotes; // the program reads one workbook at a time, on its main thread
+}
+
+Notes last() { return lastNotes; }
+
+void clear() { lastNotes = Notes(); }
+
+void record(const workbook::Workbook &book)
+{
+    lastNotes.skippedLeadingLines = book.skippedLeadingLines;
+    lastNotes.cutRows = book.cutRows;
+    lastNotes.rowLimit = workbook::GridRows;
+}
+
+QStringList logLines(const Notes &notes)
+{
+    QStringList lines;
+    if (notes.skippedLeadingLines > 0)
+        lines << QStringLiteral("跳过了开头的%1行说明文字").arg(notes.skippedLeadingLines);
+    if (notes.cutRows > 0)
+        lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(notes.rowLimit).arg(notes.cutRows);
+    return lines;
+}
+
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QStringList>
+
+namespace workbook {
+struct Workbook;
+}
+
+// What the file readers noted about the last workbook the program's own application
+// opened: lines skipped above a text table, rows past the grid. The table report turns
+// them into log lines, so that nothing is left out without the log saying so.
+namespace opennotes {
+
+struct Notes {
+    int skippedLeadingLines = 0;
+    int cutRows = 0;
+    int rowLimit = 0; // the grid's last row, when rows were cut
+};
+
+// The notes of the last workbook opened (cleared by clear()).
+Notes last();
+void clear();
+void record(const workbook::Workbook &book);
+
+// The log lines of `notes`, in order.
+QStringList logLines(const Notes &notes);
+
+}

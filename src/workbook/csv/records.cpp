@@ -1,0 +1,97 @@
+#include "workbook/csv/records.h"
+
+#include <cstring>
+
+namespace records {
+
+Field Scanner::quotedField()
+{
+    ++m_p; // the opening quote
+    const char *start = m_p;
+    const char *close = static_cast<const char *>(std::memchr(m_p, '"', size_t(m_end - m_p)));
+    if (!close) { // unterminated: the rest of the text is the field
+        m_p = m_end;
+        return {start, m_end};
+    }
+    m_p = close + 1;
+    const bool plain = m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r';
+    if (plain)
+        return {start, close};
+    // Doubled quotes or text after the quote: the field is put together.
+    if (m_joinedUsed == m_joined.size())
+        m_joined.emplace_back();
+    std::string &out = m_joined[m_joinedUsed++];
+    out.assign(start, close);
+    while (m_p < m_end && *m_p == '"') { // a doubled quote
+        out += '"';
+        ++m_p;
+        const char *next = static_cast<const char *>(std::memchr(m_p, '"', size_t(m_end - m_p)));
+        if (!next) {
+            out.append(m_p, m_end);
+            m_p = m_end;
+            return {out.data(), out.data() + out.size()};
+        }
+        out.append(m_p, next);
+        m_p = next + 1;
+    }
+    const char *tail = m_p;
+    while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
+        ++m_p;
+    out.append(tail, m_p);
+    return {out.data(), out.data() + out.size()};
+}
+
+bool Scanner::next(std::vector<Field> &fields)
+{
+    fields.clear();
+    m_joinedUsed = 0;
+    if (m_p >= m_end)
+        return false;
+    for (;;) {
+        Field field;
+        if (*m_p == '"') {
+            field = quotedField();
+        } else {
+            const char *start = m_p;
+            while (m_p < m_end) {
+                const char c = *m_p;
+                if (c == m_separator || c == '\n' || c == '\r')
+                    break;
+                ++m_p;
+            }
+            field = {start, m_p};
+        }
+        fields.push_back(field);
+        if (m_p < m_end && *m_p == m_separator) {
+            ++m_p;
+            if (m_p < m_end)
+                continue;
+            fields.push_back({m_p, m_p}); // a separator ends the text: one more empty field
+        }
+        break;
+    }
+    if (m_p < m_end && *m_p == '\r')
+        ++m_p;
+    if (m_p < m_end && *m_p == '\n')
+        ++m_p;
+    return true;
+}
+
+bool Scanner::skip(bool *hasContent)
+{
+    static thread_local std::vector<Field> fields;
+    if (!next(fields))
+        return false;
+    *hasContent = filledWidth(fields) > 0;
+    return true;
+}
+
+int filledWidth(const std::vector<Field> &fields)
+{
+    int width = int(fields.size());
+    while (width > 0 && fields[size_t(width) - 1].empty())
+        --width;
+    return width;
+}
+
+}

@@ -1,0 +1,219 @@
+#include <QtTest>
+
+#include "base/apperror.h"
+#include "import/automation.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/tablereport.h"
+#include "import/workbookread.h"
+#include "workbook/csv/csvreader.h"
+#include "workbook/open.h"
+#include "workbook/sheetbuilder.h"
+
+#include <QTemporaryDir>
+
+using namespace workbook;
+
+Q_DECLARE_METATYPE(workbook::CellType)
+
+// The delimited-text reader on logger files: decimal commas, lines above the table, the
+// separator line, empty files and long files.
+class TestDelimitedText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decimalComma_data();
+    void decimalComma();
+    void preamble_data();
+    void preamble();
+    void emptyFiles_data();
+    void emptyFiles();
+    void reportLines_data();
+    void reportLines();
+    void millionRows();
+};
+
+namespace {
+
+std::unique_ptr<Workbook> read(const QByteArray &text, int rowLimit = GridRows)
+{
+    return csv::readDelimitedText(text, rowLimit);
+}
+
+QString writeFile(const QTemporaryDir &dir, const QByteArray &bytes, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+}
+
+void TestDelimitedText::decimalComma_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<CellType>("type");
+    QTest::addColumn<double>("number");
+    QTest::addColumn<QString>("shown");
+    const auto N = CellType::Number, T = CellType::Text;
+    const QByteArray semi = "t;a;b\n1;20,5;-0,125\n2;1,5E3;7\n3;1.234,5;2,5,1\n4; 3,5 ;\"4,5\"\n5;,5;6,\n";
+    QTest::newRow("; comma") << semi << 2 << 2 << N << 20.5 << "";
+    QTest::newRow("; negative") << semi << 2 << 3 << N << -0.125 << "";
+    QTest::newRow("; exponent") << semi << 3 << 2 << N << 1500.0 << "";
+    QTest::newRow("; point still a number") << QByteArray("a;b\n1;2.5\n2;3,5\n") << 2 << 2 << N << 2.5 << "";
+    QTest::newRow("; mixed file: comma row") << QByteArray("a;b\n1;2.5\n2;3,5\n") << 3 << 2 << N << 3.5 << "";
+    QTest::newRow("; thousands dot stays text") << semi << 4 << 2 << T << 0.0 << "1.234,5";
+    QTest::newRow("; two commas stay text") << semi << 4 << 3 << T << 0.0 << "2,5,1";
+    QTest::newRow("; blanks around") << semi << 5 << 2 << N << 3.5 << "";
+    QTest::newRow("; quoted") << semi << 5 << 3 << N << 4.5 << "";
+    QTest::newRow("; leading comma") << semi << 6 << 2 << N << 0.5 << "";
+    QTest::newRow("; trailing comma") << semi << 6 << 3 << N << 6.0 << "";
+    const QByteArray tab = "t\tv\n1\t20,5\n2\t1e2\n";
+    QTest::newRow("tab comma") << tab << 2 << 2 << N << 20.5 << "";
+    QTest::newRow("tab exponent") << tab << 3 << 2 << N << 100.0 << "";
+    QTest::newRow(", file: quoted comma stays text") << QByteArray("t,v\n1,\"20,5\"\n2,3\n") << 2 << 2 << T << 0.0 << "20,5";
+    QTest::newRow(", file: comma separates") << QByteArray("t,v,w\n1,20,5\n2,3,4\n") << 2 << 3 << N << 5.0 << "";
+    const QByteArray joined = "a;b;c;d\n\"1\"\"\";\"2\"x;\"3\"\"3\";\"4,5\"\"\"\n";
+    QTest::newRow("quoted fields put together: first") << joined << 2 << 1 << T << 0.0 << "1\"";
+    QTest::newRow("quoted fields put together: text after quote") << joined << 2 << 2 << T << 0.0 << "2x";
+    QTest::newRow("quoted fields put together: third") << joined << 2 << 3 << T << 0.0 << "3\"3";
+    QTest::newRow("quoted fields put together: fourth") << joined << 2 << 4 << T << 0.0 << "4,5\"";
+    QTest::newRow("; inf stays text") << QByteArray("a;b\n1;inf\n2;1\n") << 2 << 2 << T << 0.0 << "inf";
+}
+
+void TestDelimitedText::decimalComma()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(CellType, type);
+    QFETCH(double, number);
+    QFETCH(QString, shown);
+    const Cell cell = read(text)->firstSheet.cell(row, column);
+    QCOMPARE(cell.type, type);
+    if (type == CellType::Number)
+        QCOMPARE(cell.number, number);
+    else
+        QCOMPARE(cell.text, shown);
+}
+
+void TestDelimitedText::preamble_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<QString>("firstCell"); // row 1, column 1 after the skip
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<double>("lastValue"); // last row, column 2
+    QTest::newRow("none") << QByteArray("t;v\n1;2\n3;4\n") << 0 << "t" << 3 << 4.0;
+    QTest::newRow("one line") << QByteArray("Logger X200 serial 4711\nt;v\n1;2\n3;4\n") << 1 << "t" << 3 << 4.0;
+    QTest::newRow("several with a blank line")
+        << QByteArray("Logger X200\nserial 4711\n\nt;v;w\n1;2;3\n3;4;5\n") << 3 << "t" << 3 << 4.0;
+    QTest::newRow("separator inside")
+        << QByteArray("Device;X200\nInterval;1 s\nt;v;w\n1;2;3\n2;3;4\n3;4;5\n") << 2 << "t" << 4 << 4.0;
+    QTest::newRow("sep= line")
+        << QByteArray("sep=;\nt;v\n1;2,5\n2;3,5\n") << 0 << "t" << 3 << 3.5;
+    QTest::newRow("sep= line over a comma-looking file")
+        << QByteArray("sep=;\r\nt;v,w\r\n1;2\r\n") << 0 << "t" << 2 << 2.0;
+    QTest::newRow("sep=\\t") << QByteArray("sep=\\t\nt\tv\n1\t2\n") << 0 << "t" << 2 << 2.0;
+    QTest::newRow("sep= then preamble")
+        << QByteArray("sep=,\nLogger\nt,v\n1,2\n5,6\n") << 1 << "t" << 3 << 6.0;
+    QTest::newRow("first data row short stays")
+        << QByteArray("t;v;w\n1;2\n2;3;4\n3;5;6\n") << 0 << "t" << 4 << 5.0;
+    QTest::newRow("trailing separators do not widen")
+        << QByteArray("t;v\n1;2;\n3;4;\n") << 0 << "t" << 3 << 4.0;
+    QTest::newRow("one column") << QByteArray("a\n1\n2\n") << 0 << "a" << 3 << 0.0;
+}
+
+void TestDelimitedText::preamble()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, skipped);
+    QFETCH(QString, firstCell);
+    QFETCH(int, rows);
+    QFETCH(double, lastValue);
+    const auto book = read(text);
+    QCOMPARE(book->skippedLeadingLines, skipped);
+    QCOMPARE(book->firstSheet.cell(1, 1).text, firstCell);
+    QCOMPARE(book->firstSheet.usedRowCount(), rows);
+    QCOMPARE(book->firstSheet.cell(rows, 2).number, lastValue);
+}
+
+void TestDelimitedText::emptyFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("0 bytes") << QByteArray();
+    QTest::newRow("one line break") << QByteArray("\n");
+    QTest::newRow("blank lines") << QByteArray("\r\n\r\n\n");
+    QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow("separator line only") << QByteArray("sep=;\n");
+    QTest::newRow("separators only") << QByteArray(";;;\n;;\n");
+}
+
+// Read from a file through the program's application: "没有数据！", as an empty sheet gives.
+void TestDelimitedText::emptyFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, bytes, QStringLiteral("log.csv"));
+    QVERIFY(!path.isEmpty());
+    QVERIFY(openFile(path)->firstSheet.empty());
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    readWorkbook(path, store, registry);
+    QCOMPARE(reportTable(store, opennotes::last()).log, QStringList{QStringLiteral("没有数据！")});
+}
+
+void TestDelimitedText::reportLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("log");
+    QTest::newRow("no preamble") << QByteArray("t;v\n1;2\n")
+                                 << QStringList{QStringLiteral("数据行数：2 ,  列数：2")};
+    QTest::newRow("two lines skipped")
+        << QByteArray("Logger X200 serial 4711\nstart 2024-05-01\nt;v\n1;2,5\n")
+        << QStringList{QStringLiteral("数据行数：2 ,  列数：2"), QStringLiteral("跳过了开头的2行说明文字")};
+}
+
+// The lines the main window and tabrovex-plot log after a read.
+void TestDelimitedText::reportLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, log);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, bytes, QStringLiteral("log.txt"));
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    readWorkbook(path, store, registry);
+    QCOMPARE(reportTable(store, opennotes::last()).log, log);
+}
+
+// A long log generated here: every row is read when the bound allows, and the rows past the
+// bound are counted when it does not.
+void TestDelimitedText::millionRows()
+{
+    const int rows = 1000000;
+    QByteArray text = "time;value\n";
+    text.reserve(rows * 16);
+    for (int i = 0; i < rows; ++i)
+        text += QByteArray::number(i) + ';' + QByteArray::number(i % 1000) + ",5\n";
+    // Whatever the grid's bound: the rows kept and the rows cut are every row of the file.
+    const auto book = read(text);
+    const int kept = std::min(rows + 1, GridRows);
+    QCOMPARE(book->firstSheet.usedRowCount(), kept);
+    QCOMPARE(book->cutRows, rows + 1 - kept);
+    QCOMPARE(book->firstSheet.countOf(CellType::Number), 2 * (kept - 1));
+    QCOMPARE(book->firstSheet.cell(kept, 1).number, double(kept - 2));
+    QCOMPARE(book->firstSheet.cell(kept, 2).number, (kept - 2) % 1000 + 0.5);
+    const auto bounded = read(text, 1000);
+    QCOMPARE(bounded->firstSheet.usedRowCount(), 1000);
+    QCOMPARE(bounded->cutRows, rows + 1 - 1000);
+}
+
+QTEST_GUILESS_MAIN(TestDelimitedText)
+#include "tst_delimitedtext.moc"
