@@ -13,8 +13,10 @@
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
 #include <gsf/gsf-input-memory.h>
+#include <gsf/gsf-utils.h>
 
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace workbook {
@@ -45,10 +47,28 @@ bool isBareBiff(const QByteArray &bytes)
     return bof && length >= 4 && length <= 20;
 }
 
+// Keeps libgsf's and GLib's warnings off the terminal (damaged files are reported to the
+// user as such) and initialises libgsf once.
+void initGsfQuietly()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        gsf_init();
+        const GLogLevelFlags levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL
+                                                     | G_LOG_LEVEL_MESSAGE);
+        const GLogFunc quiet = [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {};
+        for (const char *domain : {"libgsf:msole", "libgsf", "GLib", "GLib-GObject",
+                                   static_cast<const char *>(nullptr)})
+            g_log_set_handler(domain, levels, quiet, nullptr);
+        g_set_print_handler([](const gchar *) {});
+        g_set_printerr_handler([](const gchar *) {});
+    });
+}
+
 // An encrypted Office Open XML workbook is an OLE2 file holding the encrypted package.
 bool isEncryptedPackage(const QByteArray &bytes)
 {
-    package::initGsfQuietly();
+    initGsfQuietly();
     GsfInput *input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(bytes.constData()),
                                            gsf_off_t(bytes.size()), FALSE);
     if (!input)
@@ -115,7 +135,8 @@ std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name
     } catch (const FormatRefused &refused) {
         refuse(name, refused.reason);
     } catch (const std::bad_alloc &) {
-        refuse(name, reasonDamaged());
+        // Whatever was built is gone by now; the user learns why, not that the file is bad.
+        refuse(name, outOfMemoryReason());
     }
     refuse(name, reasonNotWorkbook());
 }

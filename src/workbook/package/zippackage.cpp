@@ -2,109 +2,131 @@
 
 #include "workbook/sheetbuilder.h"
 
-// glib names a struct member "signals", which Qt defines as a keyword.
-#undef signals
-#include <gsf/gsf-infile-zip.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-utils.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
-#include <mutex>
+#include <new>
 
 namespace package {
 
+using workbook::reasonDamaged;
+using workbook::refuseFormat;
+
 namespace {
 
-std::uint32_t le32(const unsigned char *p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
-std::uint16_t le16(const unsigned char *p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-
-// libgsf decrypts nothing and would hand back garbage for an encrypted entry; the central
-// directory's flag bit 0 says so. A directory this check cannot walk is left to libgsf.
-bool hasEncryptedEntry(const QByteArray &bytes)
-{
-    const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const qsizetype size = bytes.size();
-    // End of central directory: 22 bytes plus a comment of at most 65535 bytes.
-    for (qsizetype at = size - 22; at >= 0 && at >= size - 22 - 65535; --at) {
-        if (le32(b + at) != 0x06054b50)
-            continue;
-        const std::uint16_t count = le16(b + at + 10);
-        qsizetype entry = qsizetype(le32(b + at + 16));
-        for (int i = 0; i < count && entry >= 0 && entry + 46 <= size; ++i) {
-            if (le32(b + entry) != 0x02014b50)
-                return false;
-            if (le16(b + entry + 8) & 1)
-                return true;
-            entry += 46 + le16(b + entry + 28) + le16(b + entry + 30) + le16(b + entry + 32);
-        }
-        return false;
-    }
-    return false;
-}
+constexpr std::uint16_t methodStored = 0;
+constexpr std::uint16_t methodDeflated = 8;
 
 class PartDevice : public QIODevice {
 public:
-    explicit PartDevice(GsfInput *input) : m_input(input), m_remaining(gsf_input_size(input))
+    PartDevice(const QString &part, const char *packed, const ZipEntry &entry)
+        : m_part(part), m_packed(reinterpret_cast<const unsigned char *>(packed)),
+          m_packedSize(entry.packedSize), m_size(entry.size), m_deflated(entry.method == methodDeflated)
     {
+        if (m_deflated) {
+            std::memset(&m_z, 0, sizeof m_z);
+            const int result = inflateInit2(&m_z, -MAX_WBITS); // raw deflate, no zlib header
+            if (result == Z_MEM_ERROR)
+                throw std::bad_alloc();
+            if (result != Z_OK)
+                m_failure = reasonDamaged();
+            else
+                m_inflating = true;
+        }
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
-    ~PartDevice() override { g_object_unref(m_input); }
+    ~PartDevice() override
+    {
+        if (m_inflating)
+            inflateEnd(&m_z);
+    }
 
     bool isSequential() const override { return true; }
-    qint64 declaredSize() const { return qint64(m_remaining) + m_done; }
     QString failure() const { return m_failure; }
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override
     {
+        if (!m_failure.isEmpty() || m_done >= m_size)
+            return -1;
+        const std::uint64_t want = std::min<std::uint64_t>({std::uint64_t(std::max<qint64>(maxSize, 0)),
+                                                           m_size - m_done, std::uint64_t(1) << 20});
+        if (want == 0)
+            return 0;
+        const std::uint64_t got = m_deflated ? inflateInto(data, want) : copyInto(data, want);
         if (!m_failure.isEmpty())
             return -1;
-        if (m_remaining <= 0)
-            return -1;
-        if (m_done >= ZipPackage::MaxPartBytes) {
-            m_failure = QStringLiteral("部件解压后超过%1 MB").arg(ZipPackage::MaxPartBytes >> 20);
-            return -1;
-        }
-        const qint64 n = std::min<qint64>({maxSize, m_remaining, qint64(1) << 20,
-                                           ZipPackage::MaxPartBytes - m_done + 1});
-        if (n <= 0)
-            return 0;
-        if (!gsf_input_read(m_input, size_t(n), reinterpret_cast<guint8 *>(data))) {
-            m_failure = workbook::reasonDamaged();
+        m_done += got;
+        if (qint64(m_done) > ZipPackage::RatioFreeBytes
+            && m_done > std::uint64_t(ZipPackage::MaxRatio) * std::max<std::uint64_t>(consumed(), 1)) {
+            m_failure = ratioReason(m_part);
             return -1;
         }
-        m_remaining -= n;
-        m_done += n;
-        return n;
+        return qint64(got);
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
-    GsfInput *m_input;
-    gsf_off_t m_remaining;
-    qint64 m_done = 0;
+    std::uint64_t copyInto(char *data, std::uint64_t want)
+    {
+        if (m_consumed + want > m_packedSize) {
+            m_failure = reasonDamaged(); // a stored part longer than its bytes
+            return 0;
+        }
+        std::memcpy(data, m_packed + m_consumed, want);
+        m_consumed += want;
+        return want;
+    }
+
+    std::uint64_t inflateInto(char *data, std::uint64_t want)
+    {
+        m_z.next_out = reinterpret_cast<Bytef *>(data);
+        m_z.avail_out = uInt(want);
+        while (m_z.avail_out > 0) {
+            if (m_z.avail_in == 0 && m_consumed < m_packedSize) {
+                const std::uint64_t n = std::min<std::uint64_t>(m_packedSize - m_consumed, 1u << 30);
+                m_z.next_in = const_cast<Bytef *>(m_packed + m_consumed);
+                m_z.avail_in = uInt(n);
+                m_consumed += n;
+            }
+            const int result = inflate(&m_z, Z_NO_FLUSH);
+            if (result == Z_MEM_ERROR)
+                throw std::bad_alloc();
+            // The stream ending before the size the directory gives, or needing bytes past
+            // the entry's, is damage; so is anything zlib cannot decode.
+            if (result == Z_STREAM_END && m_z.avail_out > 0)
+                m_failure = reasonDamaged();
+            else if (result == Z_BUF_ERROR && m_z.avail_in == 0 && m_consumed >= m_packedSize)
+                m_failure = reasonDamaged();
+            else if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+                m_failure = reasonDamaged();
+            if (!m_failure.isEmpty() || result == Z_STREAM_END)
+                break;
+        }
+        return want - m_z.avail_out;
+    }
+
+    // Packed bytes used so far: what zlib has not yet taken does not count.
+    std::uint64_t consumed() const { return m_deflated ? m_consumed - m_z.avail_in : m_consumed; }
+
+    QString m_part;
+    const unsigned char *m_packed;
+    std::uint64_t m_packedSize;
+    std::uint64_t m_size;
+    bool m_deflated;
+    bool m_inflating = false;
+    z_stream m_z;
+    std::uint64_t m_consumed = 0; // packed bytes handed on
+    std::uint64_t m_done = 0;     // decompressed bytes delivered
     QString m_failure;
 };
 
 }
 
-void initGsfQuietly()
+QString ratioReason(const QString &part)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        gsf_init();
-        const GLogLevelFlags levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL
-                                                     | G_LOG_LEVEL_MESSAGE);
-        const GLogFunc quiet = [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {};
-        for (const char *domain : {"libgsf:zip", "libgsf:msole", "libgsf", "GLib", "GLib-GObject",
-                                   static_cast<const char *>(nullptr)})
-            g_log_set_handler(domain, levels, quiet, nullptr);
-        // The zip reader also prints its complaints about bad headers straight to stdout.
-        g_set_print_handler([](const gchar *) {});
-        g_set_printerr_handler([](const gchar *) {});
-    });
+    return QStringLiteral("部件 %1 压缩比异常（超过 %2:1）").arg(part).arg(ZipPackage::MaxRatio);
 }
 
 QString partFailure(const QIODevice *device)
@@ -114,89 +136,58 @@ QString partFailure(const QIODevice *device)
 }
 
 ZipPackage::ZipPackage(const QByteArray &bytes)
+    : m_bytes(bytes), m_entries(readZipDirectory(bytes))
 {
-    initGsfQuietly();
-    if (hasEncryptedEntry(bytes))
-        workbook::refuseFormat(workbook::reasonEncrypted());
-    m_input = gsf_input_memory_new(reinterpret_cast<const guint8 *>(bytes.constData()),
-                                   gsf_off_t(bytes.size()), FALSE);
-    if (!m_input)
-        workbook::refuseFormat(workbook::reasonDamaged());
-    GError *error = nullptr;
-    m_infile = gsf_infile_zip_new(GSF_INPUT(m_input), &error);
-    if (error)
-        g_error_free(error);
-    if (!m_infile) {
-        g_object_unref(m_input);
-        m_input = nullptr;
-        workbook::refuseFormat(workbook::reasonDamaged());
+    m_exact.reserve(qsizetype(m_entries.size()));
+    m_index.reserve(qsizetype(m_entries.size()));
+    for (std::size_t i = m_entries.size(); i-- > 0;) {
+        m_exact[m_entries[i].name] = int(i);
+        m_index[key(m_entries[i].name)] = int(i);
     }
-    index(m_infile, QString(), 0);
 }
 
-ZipPackage::~ZipPackage()
+const ZipEntry *ZipPackage::find(const QString &part) const
 {
-    if (m_infile)
-        g_object_unref(m_infile);
-    if (m_input)
-        g_object_unref(m_input);
-}
-
-void ZipPackage::index(void *infile, const QString &prefix, int depth)
-{
-    GsfInfile *dir = GSF_INFILE(infile);
-    const int n = gsf_infile_num_children(dir);
-    for (int i = 0; i < n; ++i) {
-        const char *name = gsf_infile_name_by_index(dir, i);
-        if (!name)
-            continue;
-        const QString path = prefix + QString::fromUtf8(name);
-        GsfInput *child = gsf_infile_child_by_index(dir, i);
-        if (!child)
-            continue;
-        // Folders are infiles with children (possibly none); parts answer -1.
-        const bool folder = GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0;
-        if (folder) {
-            if (depth < 32)
-                index(child, path + QLatin1Char('/'), depth + 1);
-        } else {
-            // Some writers separate folders with backslashes inside one entry name.
-            m_partNames.insert(key(path), path);
-        }
-        g_object_unref(child);
+    auto found = m_exact.constFind(part);
+    if (found == m_exact.constEnd()) {
+        found = m_index.constFind(key(part));
+        if (found == m_index.constEnd())
+            return nullptr;
     }
+    return &m_entries[std::size_t(found.value())];
 }
 
 QString ZipPackage::key(const QString &part)
 {
     QString k = part.toLower();
     k.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (k.startsWith(QLatin1Char('/')))
+        k.remove(0, 1);
     return k;
 }
 
 bool ZipPackage::contains(const QString &part) const
 {
-    return m_partNames.contains(key(part));
+    return find(part) != nullptr;
 }
 
 std::unique_ptr<QIODevice> ZipPackage::open(const QString &part) const
 {
-    const auto found = m_partNames.constFind(key(part));
-    if (found == m_partNames.constEnd())
+    const ZipEntry *found = find(part);
+    if (!found)
         return nullptr;
-    const QList<QByteArray> names = found.value().toUtf8().split('/');
-    std::vector<const char *> path;
-    for (const QByteArray &n : names)
-        path.push_back(n.constData());
-    path.push_back(nullptr);
-    GsfInput *input = gsf_infile_child_by_aname(GSF_INFILE(m_infile), path.data());
-    if (!input)
-        workbook::refuseFormat(workbook::reasonDamaged());
-    if (gsf_input_size(input) > MaxPartBytes) {
-        g_object_unref(input);
-        workbook::refuseFormat(QStringLiteral("部件 %1 解压后超过%2 MB").arg(part).arg(MaxPartBytes >> 20));
-    }
-    return std::make_unique<PartDevice>(input);
+    const ZipEntry &entry = *found;
+    if (entry.method != methodStored && entry.method != methodDeflated)
+        refuseFormat(reasonDamaged());
+    if (entry.size > std::uint64_t(MaxPartBytes))
+        refuseFormat(QStringLiteral("部件 %1 解压后超过%2 MB").arg(part).arg(MaxPartBytes >> 20));
+    // The sizes the directory gives bound what is inflated and from how much: a bomb is
+    // told by them before a byte is inflated (the device checks again as it reads).
+    if (entry.size > std::uint64_t(RatioFreeBytes)
+        && entry.size > std::uint64_t(MaxRatio) * std::max<std::uint64_t>(entry.packedSize, 1))
+        refuseFormat(ratioReason(part));
+    const std::uint64_t data = zipDataOffset(m_bytes, entry);
+    return std::make_unique<PartDevice>(part, m_bytes.constData() + data, entry);
 }
 
 QByteArray ZipPackage::readAll(const QString &part, qint64 limit) const
@@ -204,10 +195,7 @@ QByteArray ZipPackage::readAll(const QString &part, qint64 limit) const
     std::unique_ptr<QIODevice> device = open(part);
     if (!device)
         return QByteArray();
-    // The declared size is only a hint (and already bounded): the reads below decide.
-    // Pages reserved and never written cost no memory.
-    const qint64 declared = static_cast<const PartDevice *>(device.get())->declaredSize();
-    QByteArray bytes(qsizetype(std::min(declared, limit)), Qt::Uninitialized);
+    QByteArray bytes;
     qint64 done = 0;
     for (;;) {
         if (done == bytes.size()) {
@@ -222,9 +210,9 @@ QByteArray ZipPackage::readAll(const QString &part, qint64 limit) const
     }
     bytes.truncate(qsizetype(done));
     if (done >= limit && device->read(1).size() > 0)
-        workbook::refuseFormat(QStringLiteral("部件 %1 过大").arg(part));
+        refuseFormat(QStringLiteral("部件 %1 过大").arg(part));
     if (!partFailure(device.get()).isEmpty())
-        workbook::refuseFormat(partFailure(device.get()));
+        refuseFormat(partFailure(device.get()));
     return bytes;
 }
 

@@ -1,0 +1,166 @@
+#!/usr/bin/python3
+"""Writes hostile .xlsx packages: zips built to make a reader hold, inflate or walk far
+more than the file's size.
+
+    make_hostile_packages.py KIND BYTES OUT
+
+KIND is one of the names in KINDS below, BYTES the rough size of what grows with it
+(ignored by the kinds of a fixed size), OUT the file to write. The test of hostile
+workbooks and the benchmark call this with small and with large sizes; nothing it writes
+is committed.
+"""
+import os
+import sys
+import zipfile
+
+MAIN = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'
+RELS = 'http://schemas.openxmlformats.org/officeDocument/2006/relationships'
+PKG_RELS = 'http://schemas.openxmlformats.org/package/2006/relationships'
+
+CONTENT_TYPES = (
+    '<?xml version="1.0" encoding="UTF-8"?>'
+    '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+    '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+    '<Default Extension="xml" ContentType="application/xml"/>'
+    '<Override PartName="/xl/workbook.xml" '
+    'ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"/>'
+    '</Types>')
+ROOT_RELS = (
+    '<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="%s">'
+    '<Relationship Id="rId1" Type="%s/officeDocument" Target="xl/workbook.xml"/>'
+    '</Relationships>' % (PKG_RELS, RELS))
+WORKBOOK = (
+    '<?xml version="1.0" encoding="UTF-8"?><workbook xmlns="%s" xmlns:r="%s">'
+    '<sheets><sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>' % (MAIN, RELS))
+BOOK_RELS = (
+    '<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="%s">'
+    '<Relationship Id="rId1" Type="%s/worksheet" Target="worksheets/sheet1.xml"/>'
+    '<Relationship Id="rId2" Type="%s/sharedStrings" Target="sharedStrings.xml"/>'
+    '</Relationships>' % (PKG_RELS, RELS, RELS))
+
+SHEET_HEAD = '<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="%s"><sheetData>' % MAIN
+SHEET_TAIL = '</sheetData></worksheet>'
+SST_HEAD = '<?xml version="1.0" encoding="UTF-8"?><sst xmlns="%s">' % MAIN
+SST_TAIL = '</sst>'
+
+
+def col(c):
+    s = ''
+    while c:
+        c, r = divmod(c - 1, 26)
+        s = chr(65 + r) + s
+    return s
+
+
+def shared_cells(rows, cols, index=0):
+    """Rows of cells all showing shared string `index`."""
+    return ''.join('<row r="%d">' % r
+                   + ''.join('<c r="%s%d" t="s"><v>%d</v></c>' % (col(c), r, index)
+                             for c in range(1, cols + 1))
+                   + '</row>' for r in range(1, rows + 1))
+
+
+def letters(count):
+    """`count` letters that deflate does not shrink much: random bytes over a 64-letter
+    alphabet."""
+    alphabet = (b'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-' * 4)
+    return os.urandom(count).translate(alphabet)
+
+
+def package(out, sheet, strings=None, strings_method=zipfile.ZIP_DEFLATED, extra=()):
+    """The package around a sheet part and a shared strings part (text, bytes or an
+    iterable of byte chunks written as they come)."""
+    with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        for name in extra:
+            z.writestr(name, b'')
+        z.writestr('[Content_Types].xml', CONTENT_TYPES)
+        z.writestr('_rels/.rels', ROOT_RELS)
+        z.writestr('xl/workbook.xml', WORKBOOK)
+        z.writestr('xl/_rels/workbook.xml.rels', BOOK_RELS)
+        for name, data, method in (('xl/worksheets/sheet1.xml', sheet, zipfile.ZIP_DEFLATED),
+                                   ('xl/sharedStrings.xml', strings, strings_method)):
+            if data is None:
+                continue
+            if isinstance(data, (str, bytes)):
+                z.writestr(zipfile.ZipInfo(name), data, method)
+                continue
+            info = zipfile.ZipInfo(name)
+            info.compress_type = method
+            with z.open(info, 'w') as part:
+                for chunk in data:
+                    part.write(chunk)
+
+
+# ---- the kinds ------------------------------------------------------------------------
+
+def shared_text_cells(out, size):
+    """One 1 MB shared string in every cell of 4,000 rows x 3 columns."""
+    del size
+    text = letters(1 << 20)
+    package(out, SHEET_HEAD + shared_cells(4000, 3) + SHEET_TAIL,
+            [SST_HEAD.encode(), b'<si><t>', text, b'</t></si>', SST_TAIL.encode()])
+
+
+def long_shared(out, size):
+    """One shared string of `size` letters in 100 cells of one column."""
+    text = letters(size)
+    chunks = [SST_HEAD.encode(), b'<si><t>']
+    chunks += [text[i:i + (1 << 20)] for i in range(0, len(text), 1 << 20)]
+    chunks += [b'</t></si>', SST_TAIL.encode()]
+    package(out, SHEET_HEAD + shared_cells(100, 1) + SHEET_TAIL, chunks)
+
+
+def deflate_bomb(out, size):
+    """A sheet part of 500 MB: rows of one cell, each padded with blanks to 8 KB, deflated
+    at nearly the highest ratio deflate has (about 1,000:1)."""
+    del size
+    row = b'<row><c><v>1</v></c></row>'
+    block = (row + b' ' * (8192 - len(row))) * 64
+    count = (500 << 20) // len(block)
+    package(out, [SHEET_HEAD.encode()] + [block] * count + [SHEET_TAIL.encode()])
+
+
+def stored_strings(out, size):
+    """A shared strings part of one-character strings, stored without compression, and a
+    small table using the last of them."""
+    item = b'<si><t>s</t></si>'
+    count = max(16, size // len(item))
+    block = item * 65536
+    chunks = [SST_HEAD.encode()] + [block] * (count // 65536) + [item * (count % 65536)]
+    chunks += [SST_TAIL.encode()]
+    sheet = SHEET_HEAD + ''.join(
+        '<row r="%d"><c r="A%d" t="s"><v>%d</v></c><c r="B%d"><v>%d</v></c></row>'
+        % (r, r, count - r, r, r) for r in range(1, 13)) + SHEET_TAIL
+    package(out, sheet, chunks, zipfile.ZIP_STORED)
+
+
+def folder_flood(out, size):
+    """60,000 empty folder entries in front of a small workbook."""
+    del size
+    sheet = SHEET_HEAD + ''.join('<row r="%d"><c r="A%d"><v>%d</v></c></row>' % (r, r, r)
+                                 for r in range(1, 4)) + SHEET_TAIL
+    package(out, sheet, extra=['f%05d/' % i for i in range(60000)])
+
+
+KINDS = {
+    'shared-text-cells': shared_text_cells,
+    'long-shared': long_shared,
+    'deflate-bomb': deflate_bomb,
+    'stored-strings': stored_strings,
+    'folder-flood': folder_flood,
+}
+
+
+def main(argv):
+    if len(argv) < 4 or argv[1] not in KINDS:
+        sys.stderr.write(__doc__)
+        return 1
+    kind, size, out = argv[1], int(argv[2]), argv[3]
+    if os.path.lexists(out):
+        os.remove(out)
+    KINDS[kind](out, size)
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
