@@ -60,6 +60,29 @@ bool digits(QStringView text, qsizetype at, int count, int *value)
     return true;
 }
 
+// "hh:mm", "hh:mm:ss" or "hh:mm:ss.fff" at `at`, as a fraction of a day. A zone suffix
+// ("Z", "+08:00") is ignored: spreadsheet dates carry no zone.
+bool timeOfDay(QStringView text, qsizetype at, double *days)
+{
+    int hour = 0, minute = 0;
+    double second = 0;
+    if (!digits(text, at, 2, &hour) || charAt(text, at + 2) != QLatin1Char(':')
+        || !digits(text, at + 3, 2, &minute))
+        return false;
+    at += 5;
+    if (charAt(text, at) == QLatin1Char(':')) {
+        qsizetype end = at + 1;
+        while (end < text.size() && (text.at(end).isDigit() || text.at(end) == QLatin1Char('.')))
+            ++end;
+        if (!parseStoredNumber(text.mid(at + 1, end - at - 1), &second))
+            return false;
+    }
+    if (hour > 24 || minute > 59 || second >= 61)
+        return false;
+    *days = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    return true;
+}
+
 }
 
 void SheetBuilder::declareRows(int first, int last)
@@ -179,27 +202,19 @@ bool isoDateSerial(QStringView text, double *serial)
     if (at < text.size()) {
         if (text.at(at) != QLatin1Char('T') && text.at(at) != QLatin1Char(' '))
             return false;
-        int hour = 0, minute = 0;
-        double second = 0;
-        if (!digits(text, at + 1, 2, &hour) || charAt(text, at + 3) != QLatin1Char(':')
-            || !digits(text, at + 4, 2, &minute))
+        double time = 0;
+        if (!timeOfDay(text, at + 1, &time))
             return false;
-        at += 6;
-        if (charAt(text, at) == QLatin1Char(':')) {
-            qsizetype end = at + 1;
-            while (end < text.size() && (text.at(end).isDigit() || text.at(end) == QLatin1Char('.')))
-                ++end;
-            if (!parseStoredNumber(text.mid(at + 1, end - at - 1), &second))
-                return false;
-            at = end;
-        }
-        // A zone suffix ("Z", "+08:00") is ignored: spreadsheet dates carry no zone.
-        if (hour > 24 || minute > 59 || second >= 61)
-            return false;
-        value += (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+        value += time;
     }
     *serial = value;
     return true;
+}
+
+bool isoTimeSerial(QStringView text, double *serial)
+{
+    text = text.trimmed();
+    return timeOfDay(text, text.startsWith(QLatin1Char('T')) ? 1 : 0, serial);
 }
 
 bool isoDurationDays(QStringView text, double *days)

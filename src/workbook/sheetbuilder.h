@@ -68,6 +68,8 @@ bool isErrorText(QStringView text);
 // Serial day number (1900 system, 1899-12-30 = 0) of an ISO 8601 date or date-time
 // ("2024-05-01", "2024-05-01T13:30:00.5"); false when the text is not one.
 bool isoDateSerial(QStringView text, double *serial);
+// Fraction of a day of an ISO 8601 time of day without a date ("13:02:00.5", "T06:15").
+bool isoTimeSerial(QStringView text, double *serial);
 // Fraction of a day of an ISO 8601 duration as OpenDocument writes times ("PT13H30M00S");
 // may exceed 1 for durations over a day.
 bool isoDurationDays(QStringView text, double *days);

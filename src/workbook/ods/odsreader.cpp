@@ -210,6 +210,17 @@ QString mimetypeOf(const package::ZipPackage &package)
     return QString::fromLatin1(package.readAll(QStringLiteral("mimetype"), 256)).trimmed();
 }
 
+// A password-protected document keeps its parts encrypted and says how in the manifest:
+// an encryption-data element for each such part.
+bool isEncrypted(const package::ZipPackage &package)
+{
+    const QByteArray manifest = package.readAll(QStringLiteral("META-INF/manifest.xml"), qint64(16) << 20);
+    for (qsizetype at = manifest.indexOf("encryption-data"); at > 0; at = manifest.indexOf("encryption-data", at + 1))
+        if (manifest.at(at - 1) == ':' || manifest.at(at - 1) == '<')
+            return true;
+    return false;
+}
+
 }
 
 bool isOpenDocumentPackage(const package::ZipPackage &package)
@@ -225,6 +236,8 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
     if (!mimetype.isEmpty()
         && !mimetype.startsWith(QLatin1String("application/vnd.oasis.opendocument.spreadsheet")))
         workbook::refuseFormat(workbook::reasonNotWorkbook());
+    if (isEncrypted(package))
+        workbook::refuseFormat(workbook::reasonEncrypted());
     package::PackageXml x(package, QStringLiteral("content.xml"));
     if (!x.isOpen())
         workbook::refuseFormat(workbook::reasonDamaged());

@@ -34,6 +34,55 @@ bool isTrue(QStringView v)
     return v == QLatin1String("1") || v == QLatin1String("true");
 }
 
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if ((u | 0x20) >= 'a' && (u | 0x20) <= 'f')
+        return (u | 0x20) - 'a' + 10;
+    return -1;
+}
+
+// The character of the escape "_xHHHH_" at `at`, or -1.
+int escapeAt(const QString &text, qsizetype at)
+{
+    if (at + 7 > text.size() || text.at(at) != QLatin1Char('_') || text.at(at + 1) != QLatin1Char('x')
+        || text.at(at + 6) != QLatin1Char('_'))
+        return -1;
+    int code = 0;
+    for (qsizetype i = at + 2; i < at + 6; ++i) {
+        const int d = hexDigit(text.at(i));
+        if (d < 0)
+            return -1;
+        code = code * 16 + d;
+    }
+    return code;
+}
+
+}
+
+QString decodeEscapes(const QString &text)
+{
+    qsizetype at = text.indexOf(QLatin1String("_x"));
+    while (at >= 0 && escapeAt(text, at) < 0)
+        at = text.indexOf(QLatin1String("_x"), at + 1);
+    if (at < 0)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    qsizetype from = 0;
+    while (at >= 0) {
+        out.append(QStringView(text).mid(from, at - from));
+        out.append(QChar(char16_t(escapeAt(text, at))));
+        from = at + 7;
+        // Decoded text is never read again: "_x005F_x000D_" stays "_x000D_".
+        at = text.indexOf(QLatin1String("_x"), from);
+        while (at >= 0 && escapeAt(text, at) < 0)
+            at = text.indexOf(QLatin1String("_x"), at + 1);
+    }
+    out.append(QStringView(text).mid(from));
+    return out;
 }
 
 void parseReference(QStringView ref, int *column, int *row)
@@ -62,16 +111,16 @@ void CellStore::store(int row, int column, QStringView type, int xf, const QStri
         bool ok = false;
         const uint index = value.trimmed().toUInt(&ok);
         if (ok && index < strings.size())
-            out.text(row, column, strings[index]);
+            out.text(row, column, strings.text(index));
     } else if (type == QLatin1String("str") || type == QLatin1String("inlineStr")) {
-        out.text(row, column, value);
+        out.text(row, column, decodeEscapes(value));
     } else if (type == QLatin1String("b")) {
         out.boolean(row, column, isTrue(value.trimmed()));
     } else if (type == QLatin1String("e")) {
         out.error(row, column, workbook::errorCodeOfText(value.trimmed()));
     } else if (type == QLatin1String("d")) {
         double serial = 0;
-        if (workbook::isoDateSerial(value, &serial))
+        if (workbook::isoDateSerial(value, &serial) || workbook::isoTimeSerial(value, &serial))
             out.dateSerial(row, column, serial);
         else
             out.text(row, column, value);

@@ -15,9 +15,15 @@ namespace xlsx {
 void parseReference(QStringView ref, int *column, int *row);
 void parseReference(const char *ref, std::size_t length, int *column, int *row);
 
+// The text with Office's escapes of characters decoded: "_x000D_" is a CR (Excel writes one
+// in every cell holding CR LF, XML keeping only the LF), the hex digits in either case;
+// "_x005F_" is a "_" that keeps the escape after it as written. A text without escapes is
+// returned as it is, not copied.
+QString decodeEscapes(const QString &text);
+
 struct CellStore {
     workbook::SheetBuilder &out;
-    const std::vector<QString> &strings; // shared strings
+    const workbook::TextTable &strings; // shared strings
     const std::vector<bool> &dateXf;     // cell formats that show dates
 
     bool isDateStyle(int xf) const { return xf >= 0 && std::size_t(xf) < dateXf.size() && dateXf[std::size_t(xf)]; }

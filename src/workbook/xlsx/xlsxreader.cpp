@@ -5,62 +5,21 @@
 #include "workbook/package/zippackage.h"
 #include "workbook/sheetbuilder.h"
 #include "workbook/xlsx/xlsxcells.h"
+#include "workbook/xlsx/xlsxrelations.h"
 #include "workbook/xlsx/xlsxsheetscan.h"
+#include "workbook/xlsx/xlsxstrings.h"
 
 #include <QHash>
 
+#include <algorithm>
 #include <vector>
 
-// How the parts are found: _rels/.rels names the workbook part (relationship type ending in
-// "/officeDocument", in both the transitional and the strict namespaces); the workbook's
-// own relationships name its sheets, shared strings and styles. Elements are matched by
+// The parts are found through the relationships (xlsxrelations.h). Elements are matched by
 // local name, so the strict namespace reads like the transitional one.
 
 namespace xlsx {
 
 namespace {
-
-struct Relationship {
-    QString type; // the last segment of the type URI: "worksheet", "sharedStrings" ...
-    QString target;
-};
-
-QString relsPartOf(const QString &part)
-{
-    const int slash = int(part.lastIndexOf(QLatin1Char('/')));
-    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1)
-        + QStringLiteral(".rels");
-}
-
-QHash<QString, Relationship> readRelationships(const package::ZipPackage &package, const QString &source)
-{
-    QHash<QString, Relationship> rels;
-    package::PackageXml x(package, source.isEmpty() ? QStringLiteral("_rels/.rels") : relsPartOf(source));
-    if (!x.isOpen())
-        return rels;
-    while (x.next() != QXmlStreamReader::EndDocument) {
-        if (!x.xml().isStartElement() || x.xml().name() != QLatin1String("Relationship"))
-            continue;
-        if (x.attribute(QLatin1String("TargetMode")) == QLatin1String("External"))
-            continue;
-        const QStringView type = x.attribute(QLatin1String("Type"));
-        Relationship r;
-        r.type = type.mid(type.lastIndexOf(QLatin1Char('/')) + 1).toString();
-        r.target = package::resolvePartName(source.isEmpty() ? QStringLiteral("x") : source,
-                                   x.attribute(QLatin1String("Target")));
-        rels.insert(x.attribute(QLatin1String("Id")).toString(), r);
-    }
-    return rels;
-}
-
-QString workbookPart(const package::ZipPackage &package)
-{
-    const auto rels = readRelationships(package, QString());
-    for (const Relationship &r : rels)
-        if (r.type == QLatin1String("officeDocument") && package.contains(r.target))
-            return r.target;
-    return QString();
-}
 
 bool isTrue(QStringView v)
 {
@@ -77,7 +36,7 @@ struct BookInfo {
 
 BookInfo readBook(const package::ZipPackage &package, const QString &part)
 {
-    const auto rels = readRelationships(package, part);
+    const std::vector<Relationship> rels = readRelationships(package, part);
     BookInfo info;
     for (const Relationship &r : rels) {
         if (r.type == QLatin1String("sharedStrings"))
@@ -87,6 +46,7 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
     }
     package::PackageXml x(package, part);
     bool rootSeen = false;
+    QString mainNamespace;
     while (x.next() != QXmlStreamReader::EndDocument) {
         if (!x.xml().isStartElement())
             continue;
@@ -95,7 +55,10 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
             if (name != QLatin1String("workbook"))
                 workbook::refuseFormat(workbook::reasonNotWorkbook());
             rootSeen = true;
-        } else if (name == QLatin1String("workbookPr")) {
+            mainNamespace = x.xml().namespaceUri().toString();
+        } else if (name == QLatin1String("workbookPr") && x.xml().namespaceUri() == mainNamespace) {
+            // Excel 2010 and later add their own workbookPr (x14:, x15:) inside extLst,
+            // which says nothing of the date system.
             info.date1904 = isTrue(x.attribute(QLatin1String("date1904")));
         } else if (name == QLatin1String("sheet") && info.sheetPart.isEmpty()) {
             // Worksheets(1) is the first worksheet: chart and dialog sheets do not count.
@@ -103,8 +66,9 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
             for (const QXmlStreamAttribute &a : x.xml().attributes())
                 if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
                     id = a.value();
-            const auto r = rels.constFind(id.toString());
-            if (r != rels.constEnd() && r->type == QLatin1String("worksheet")) {
+            const auto r = std::find_if(rels.begin(), rels.end(),
+                                        [&](const Relationship &x) { return x.id == id; });
+            if (r != rels.end() && r->type == QLatin1String("worksheet")) {
                 if (!package.contains(r->target))
                     workbook::refuseFormat(workbook::reasonDamaged());
                 info.sheetPart = r->target;
@@ -117,37 +81,6 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
     if (info.sheetPart.isEmpty())
         workbook::refuseFormat(workbook::reasonNoSheet());
     return info;
-}
-
-// Shared strings: rich text runs are joined; phonetic runs (rPh) are not part of the text.
-std::vector<QString> readStrings(const package::ZipPackage &package, const QString &part)
-{
-    std::vector<QString> strings;
-    if (part.isEmpty())
-        return strings;
-    package::PackageXml x(package, part);
-    if (!x.isOpen())
-        return strings;
-    QString current;
-    bool inItem = false;
-    while (x.next() != QXmlStreamReader::EndDocument) {
-        QXmlStreamReader &xml = x.xml();
-        if (xml.isStartElement()) {
-            const QStringView name = xml.name();
-            if (name == QLatin1String("si")) {
-                inItem = true;
-                current.clear();
-            } else if (inItem && name == QLatin1String("t")) {
-                current += x.elementText();
-            } else if (inItem && name == QLatin1String("rPh")) {
-                x.skipElement();
-            }
-        } else if (xml.isEndElement() && xml.name() == QLatin1String("si")) {
-            strings.push_back(current);
-            inItem = false;
-        }
-    }
-    return strings;
 }
 
 // For every cell format (cellXfs), whether its number format shows a date or time.
@@ -310,7 +243,7 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
     if (!bookPart.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
         workbook::refuseFormat(QStringLiteral("不支持二进制格式的工作簿"));
     const BookInfo info = readBook(package, bookPart);
-    const std::vector<QString> strings = readStrings(package, info.stringsPart);
+    const workbook::TextTable strings = readSharedStrings(package, info.stringsPart);
     const std::vector<bool> dateXf = readDateStyles(package, info.stylesPart);
 
     auto book = std::make_unique<workbook::Workbook>();
@@ -320,11 +253,16 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
         // The common layout first, straight from the bytes; anything it does not know goes
         // through the XML reader, which also says what is wrong with a broken part.
         workbook::SheetBuilder builder(book->firstSheet, info.date1904);
-        const QByteArray bytes = package.readAll(info.sheetPart, package::ZipPackage::MaxPartBytes);
-        if (scanSheet(bytes, CellStore{builder, strings, dateXf})) {
+        const std::unique_ptr<QIODevice> device = package.open(info.sheetPart);
+        if (!device)
+            workbook::refuseFormat(workbook::reasonDamaged());
+        if (scanSheet(*device, CellStore{builder, strings, dateXf})) {
             builder.finish();
             return book;
         }
+        // A part that does not inflate would fail the XML reader in the same place.
+        if (!package::partFailure(device.get()).isEmpty())
+            workbook::refuseFormat(package::partFailure(device.get()));
     }
     book->firstSheet = workbook::Worksheet();
     workbook::SheetBuilder builder(book->firstSheet, info.date1904);
