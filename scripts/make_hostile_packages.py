@@ -10,6 +10,7 @@ workbooks and the benchmark call this with small and with large sizes; nothing i
 is committed.
 """
 import os
+import random
 import sys
 import zipfile
 
@@ -61,10 +62,11 @@ def shared_cells(rows, cols, index=0):
 
 
 def letters(count):
-    """`count` letters that deflate does not shrink much: random bytes over a 64-letter
-    alphabet."""
+    """`count` letters that deflate does not shrink much: 20 times "L", then bytes of a
+    fixed random sequence over a 64-letter alphabet."""
     alphabet = (b'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-' * 4)
-    return os.urandom(count).translate(alphabet)
+    head = b'L' * min(count, 20)
+    return head + random.Random(20).randbytes(count - len(head)).translate(alphabet)
 
 
 def package(out, sheet, strings=None, strings_method=zipfile.ZIP_DEFLATED, extra=()):
@@ -121,16 +123,16 @@ def deflate_bomb(out, size):
 
 
 def stored_strings(out, size):
-    """A shared strings part of one-character strings, stored without compression, and a
-    small table using the last of them."""
+    """A shared strings part of one-character strings ending in "end", stored without
+    compression, and a small table of the last 12 of them and 12 numbers."""
     item = b'<si><t>s</t></si>'
     count = max(16, size // len(item))
     block = item * 65536
-    chunks = [SST_HEAD.encode()] + [block] * (count // 65536) + [item * (count % 65536)]
-    chunks += [SST_TAIL.encode()]
+    chunks = [SST_HEAD.encode()] + [block] * ((count - 1) // 65536)
+    chunks += [item * ((count - 1) % 65536), b'<si><t>end</t></si>', SST_TAIL.encode()]
     sheet = SHEET_HEAD + ''.join(
         '<row r="%d"><c r="A%d" t="s"><v>%d</v></c><c r="B%d"><v>%d</v></c></row>'
-        % (r, r, count - r, r, r) for r in range(1, 13)) + SHEET_TAIL
+        % (r, r, count - 13 + r, r, r) for r in range(1, 13)) + SHEET_TAIL
     package(out, sheet, chunks, zipfile.ZIP_STORED)
 
 

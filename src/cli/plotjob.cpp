@@ -1,8 +1,10 @@
 #include "cli/plotjob.h"
 
 #include "cli/plotchecks.h"
+#include "cli/tablejson.h"
 
 #include "base/apperror.h"
+#include "base/safewrite.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
@@ -109,7 +111,7 @@ void writeChart(const PlotOptions &options, const QImage &screenPicture, const C
 
 }
 
-PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
+PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::FILE *out)
 {
     if (options.command == PlotOptions::Command::Chart) {
         const QString problem = plotchecks::settingsFileProblem(options);
@@ -131,18 +133,9 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder)
     QStringList log = report.log;
 
     if (options.command == PlotOptions::Command::Table) {
-        QJsonArray columns;
-        for (int k = 1; k <= ColumnStore::ListCount; ++k) {
-            if (store.count(k) == 0)
-                continue;
-            QJsonArray items;
-            for (int i = 0; i < store.count(k); ++i)
-                items.append(store.item(k, i));
-            columns.append(items);
-        }
-        PlotRun run;
-        run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"columns", columns}}).toJson(QJsonDocument::Compact);
-        return run;
+        if (!tablejson::write(out, store, log))
+            return failed(4, safewrite::unableToWrite(QStringLiteral("standard output")));
+        return PlotRun();
     }
 
     const QString columns = plotchecks::columnProblem(options, report.columns);

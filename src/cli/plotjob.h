@@ -6,15 +6,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdio>
+
 // One run of tabrovex-plot: the same read, report, check, loading and drawing as the
 // program's windows, through the same library code.
 struct PlotRun {
     int exitCode = 0;   // 0 done, 2 workbook not read, 3 choice refused or loading failed,
                         // 4 output not written
-    QByteArray json;    // for standard output, when done
+    QByteArray json;    // for standard output, when done (empty: already written)
     QString error;      // for standard error, when not
     QStringList warnings; // for standard error also when done: items drawn as 0 or left out
 };
 
-// `programFolder` ends in "/"; the default settings file is ini/option.ini below it.
-PlotRun runPlot(const PlotOptions &options, const QString &programFolder);
+// `programFolder` ends in "/"; the default settings file is ini/option.ini below it. The
+// table command writes its JSON to `out` as it makes it (a table of one long text in
+// thousands of cells is gigabytes of JSON); a refused write ends it with exit code 4.
+PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::FILE *out);

@@ -51,7 +51,7 @@ int main(int argc, char *argv[])
 
     PlotRun run;
     try {
-        run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'), stdout);
     } catch (const std::bad_alloc &) {
         // The readers refuse a workbook that needs too much memory themselves; this is for
         // memory running out anywhere else, which must end in a message, not an abort.
@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
     }
     for (const QString &warning : run.warnings)
         print(stderr, (warning + QLatin1Char('\n')).toUtf8());
-    if (!safewrite::writeStream(stdout, run.json + '\n')) {
+    if (!run.json.isEmpty() && !safewrite::writeStream(stdout, run.json + '\n')) {
         print(stderr, safewrite::unableToWrite(QStringLiteral("standard output")).toUtf8() + '\n');
         return 4;
     }

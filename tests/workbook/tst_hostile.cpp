@@ -6,10 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Hostile workbooks, written at run time by scripts/make_hostile_workbooks.py, each read by
-// hostile_probe in a child process under an address-space limit: the outcome must be the
-// expected table or refusal, and the child's peak memory at most three times the file's
-// size plus 100 MB. A blow-up fails the row instead of taking the machine with it.
+// Hostile workbooks, written at run time by scripts/make_hostile_workbooks.py (.xls) and
+// scripts/make_hostile_packages.py (.xlsx), each read by hostile_probe in a child process
+// under an address-space limit: the outcome must be the expected table or refusal, and the
+// child's peak memory at most three times the file's size plus 100 MB. A blow-up fails the
+// row instead of taking the machine with it.
 
 namespace {
 
@@ -97,30 +98,53 @@ void TestHostile::cleanupTestCase()
 void TestHostile::hostile_data()
 {
     QTest::addColumn<QString>("kind");   // generator kind, or a path to read as it is
-    QTest::addColumn<QString>("option"); // extra generator argument ("--ole")
+    QTest::addColumn<QString>("option"); // extra generator argument ("--ole"); "package":
+                                         // a kind of make_hostile_packages.py
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("tight");     // address space of the file's size plus 100 MB
 
     const QString table = QStringLiteral("数据行数：%1 ,  列数：%2\nlast=%3\nchars=%4");
-    QTest::newRow("FIFO") << "fifo" << "" << "error: 无法打开工作簿 %1：不是普通文件";
-    QTest::newRow("/dev/zero") << "/dev/zero" << "" << "error: 无法打开工作簿 %1：不是普通文件";
+    QTest::newRow("FIFO") << "fifo" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
+    QTest::newRow("/dev/zero") << "/dev/zero" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
     QTest::newRow("file above 1 GiB") << "too-large" << ""
-                                      << "error: 无法打开工作簿 %1：文件太大（超过 1024 MB）";
+                                      << "error: 无法打开工作簿 %1：文件太大（超过 1024 MB）" << false;
     // 10 value rows of two columns under a name and a unit row.
     const QString sstTable = table.arg(12).arg(2).arg(QStringLiteral("W")).arg(6 + 20);
-    QTest::newRow("one-character shared strings") << "sst-flood" << "" << sstTable;
-    QTest::newRow("one-character shared strings, compound file") << "sst-flood" << "--ole" << sstTable;
+    QTest::newRow("one-character shared strings") << "sst-flood" << "" << sstTable << false;
+    QTest::newRow("one-character shared strings, compound file") << "sst-flood" << "--ole" << sstTable << false;
     QTest::newRow("empty FORMAT records")
-        << "format-flood" << "" << table.arg(10).arg(2).arg(QStringLiteral("90")).arg(2 * 19);
+        << "format-flood" << "" << table.arg(10).arg(2).arg(QStringLiteral("90")).arg(2 * 19) << false;
     QTest::newRow("LABEL records rewriting two cells")
-        << "label-rewrite" << "" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(6 + 7);
+        << "label-rewrite" << "" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(6 + 7) << false;
     // One 65,535-character text in 64,000 cells is kept once.
     QTest::newRow("one long shared string in every cell")
-        << "shared-long" << "" << table.arg(2000).arg(32).arg(QString(20, 'L')).arg(65535);
-    QTest::newRow("XF records between RK cells") << "xf-rk" << "" << QString();
+        << "shared-long" << "" << table.arg(2000).arg(32).arg(QString(20, 'L')).arg(65535) << false;
+    QTest::newRow("XF records between RK cells") << "xf-rk" << "" << QString() << false;
     QTest::newRow("sheet position 0")
-        << "boundsheet-zero" << "" << table.arg(7).arg(3).arg(QStringLiteral("60")).arg(9 + 5 * 3 * 2);
+        << "boundsheet-zero" << "" << table.arg(7).arg(3).arg(QStringLiteral("60")).arg(9 + 5 * 3 * 2) << false;
     QTest::newRow("wrong FAT sector count in the header")
-        << "fat-count" << "" << table.arg(3).arg(2).arg(QStringLiteral("1")).arg(6 + 2);
+        << "fat-count" << "" << table.arg(3).arg(2).arg(QStringLiteral("1")).arg(6 + 2) << false;
+
+    // Packages. A long shared string is held once from the string table to the store.
+    const QString oneColumn = QStringLiteral("数据行数：%1 ,  列数：1\n数据仅一列，条件不满足。\nlast=%2\nchars=%3");
+    const QString longText(20, 'L');
+    QTest::newRow("1 MB shared string in 12,000 cells")
+        << "shared-text-cells" << "package" << table.arg(4000).arg(3).arg(longText).arg(1 << 20) << false;
+    QTest::newRow("shared string of the flood's size in 100 cells")
+        << "long-shared" << "package" << oneColumn.arg(100).arg(longText).arg(floodBytes()) << false;
+    QTest::newRow("the same with too little memory")
+        << "long-shared" << "package" << "error: 无法打开工作簿 %1：内存不足" << true;
+    QTest::newRow("sheet part inflating to 500 MB from 0.6 MB")
+        << "deflate-bomb" << "package"
+        << "error: 无法打开工作簿 %1：部件 xl/worksheets/sheet1.xml 压缩比异常（超过 200:1）" << false;
+    // 11 "s", "end" and the numbers 1 to 12.
+    QTest::newRow("stored string table of one-character strings")
+        << "stored-strings" << "package" << table.arg(12).arg(2).arg(QStringLiteral("end")).arg(11 + 3 + 15) << false;
+    QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumn.arg(3).arg(3).arg(3) << false;
+    const QString poc = QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xlsx/poi__test-data_spreadsheet_poc-shared-strings.xlsx");
+    if (QFileInfo::exists(poc))
+        QTest::newRow("corpus: 1 MB shared string in 12,000 cells")
+            << poc << "" << table.arg(3999).arg(3).arg(QString(20, 'f')).arg(1 << 20) << false;
 }
 
 void TestHostile::hostile()
@@ -128,13 +152,16 @@ void TestHostile::hostile()
     QFETCH(QString, kind);
     QFETCH(QString, option);
     QFETCH(QString, expected);
+    QFETCH(bool, tight);
 
     QString path = kind;
     if (!kind.startsWith(QLatin1Char('/'))) {
-        path = m_dir.filePath(kind + option + QStringLiteral(".xls"));
-        QStringList args{QStringLiteral(TABROVEX_SOURCE_DIR "/scripts/make_hostile_workbooks.py"),
+        const bool package = option == QLatin1String("package");
+        path = m_dir.filePath(kind + option + QLatin1String(package ? ".xlsx" : ".xls"));
+        QStringList args{QStringLiteral(TABROVEX_SOURCE_DIR "/scripts/") +
+                             QLatin1String(package ? "make_hostile_packages.py" : "make_hostile_workbooks.py"),
                          kind, QString::number(floodBytes()), path};
-        if (!option.isEmpty())
+        if (!option.isEmpty() && !package)
             args << option;
         QProcess generator;
         generator.start(QStringLiteral("python3"), args);
@@ -144,8 +171,9 @@ void TestHostile::hostile()
     const QFileInfo info(path);
     const qint64 size = info.isFile() && info.size() <= (qint64(1) << 30) ? info.size() : 0;
     const qint64 bound = 3 * size + (qint64(100) << 20);
-    // The address space also holds the libraries and reserved but unused memory.
-    const ChildRun run = runProbe(path, bound + (qint64(400) << 20));
+    // The address space also holds the libraries and reserved but unused memory; a tight
+    // one leaves too little for the read itself.
+    const ChildRun run = runProbe(path, tight ? size + (qint64(100) << 20) : bound + (qint64(400) << 20));
     qInfo().noquote() << QTest::currentDataTag() << "file" << size / 1024 << "KiB,"
                       << run.seconds << "s, peak" << run.peakBytes / (1024 * 1024) << "MiB";
     QVERIFY2(run.exited && run.status == 0,
