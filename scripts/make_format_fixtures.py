@@ -282,6 +282,79 @@ def xlsx_hostile():
     ])
 
 
+def xlsx_fidelity():
+    """What other writers put in a package: Excel 2010's own workbookPr in extLst beside a
+    1904 workbook, _xHHHH_ escapes, a t="d" time of day, Office 2007 beta's string items,
+    relationships with faults in their syntax, a sheet part deflated 1000 to 1."""
+    x14 = 'http://schemas.microsoft.com/office/spreadsheetml/2009/9/main'
+    book = ('<?xml version="1.0"?><workbook xmlns="%s" xmlns:r="%s"><workbookPr date1904="1"/>'
+            '<sheets><sheet name="F" sheetId="1" r:id="rId1"/></sheets><extLst><ext uri="{x}">'
+            '<x14:workbookPr xmlns:x14="%s" defaultImageDpi="96"/></ext></extLst></workbook>' % (MAIN, RELS, x14))
+    # A text long enough to reach the scanner in pieces: references, CR LF, UTF-8 of 2 to 4
+    # bytes and escapes at every offset of a small window.
+    piece = 'a&amp;b\r\n\u00e9\u4e2d\U0001f600_x0041_;&#x5b57;'
+    strings = ('<?xml version="1.0"?><sst xmlns="%s"><si><t>a_x000D_\nb</t></si><si><t>_x005F_x000D_</t></si>'
+               '<si><r><t>_x00e9_</t></r><r><t>_x00E9_ _x12_</t></r></si><si><t>%s</t></si>'
+               '<si><t>lone _xD800_ half</t></si></sst>'
+               % (MAIN, piece * 50))
+    sheet = ('<?xml version="1.0"?><worksheet xmlns="%s"><sheetData><row r="1">'
+             '<c r="A1" s="1"><v>0</v></c><c r="B1" t="s"><v>0</v></c><c r="C1" t="s"><v>1</v></c>'
+             '<c r="D1" t="s"><v>2</v></c><c r="E1" t="str"><f>"x"</f><v>x_x0009_y</v></c>'
+             '<c r="F1" t="inlineStr"><is><t>in_x000A_line</t></is></c><c r="G1" t="s"><v>3</v></c>'
+             '<c r="H1" t="s"><v>4</v></c></row>'
+             '<row r="2"><c r="A2" s="1" t="d"><v>13:02:00.00000000003474825</v></c>'
+             '<c r="B2" t="d"><v>06:15:30</v></c><c r="C2" t="d"><v>not a time</v></c></row>'
+             '</sheetData></worksheet>' % MAIN)
+    write_zip('fidelity.xlsx', [
+        ('[Content_Types].xml', content_types(['xl/worksheets/sheet1.xml'])),
+        ('_rels/.rels', rels([('rId1', 'officeDocument', 'xl/workbook.xml')])),
+        ('xl/workbook.xml', book),
+        ('xl/_rels/workbook.xml.rels', rels([('rId1', 'worksheet', 'worksheets/sheet1.xml'),
+                                             ('rId2', 'sharedStrings', 'sharedStrings.xml'),
+                                             ('rId3', 'styles', 'styles.xml')])),
+        ('xl/worksheets/sheet1.xml', sheet),
+        ('xl/sharedStrings.xml', strings),
+        ('xl/styles.xml', styles([], [0, 14])),
+    ])
+    beta = 'http://schemas.microsoft.com/office/excel/2006/2'
+    write_zip('beta.xlsx', [
+        ('[Content_Types].xml', content_types(['xl/worksheets/sheet1.xml'])),
+        ('_rels/.rels', rels([('rId1', 'officeDocument', 'xl/workbook.xml')])),
+        ('xl/workbook.xml', '<?xml version="1.0"?><workbook xmlns="%s" xmlns:r="%s"><sheets>'
+                            '<sheet name="B" sheetId="1" r:id="rId1"/></sheets></workbook>' % (beta, RELS)),
+        ('xl/_rels/workbook.xml.rels', rels([('rId1', 'worksheet', 'worksheets/sheet1.xml'),
+                                             ('rId2', 'sharedStrings', 'sharedStrings.xml')])),
+        ('xl/worksheets/sheet1.xml', '<?xml version="1.0"?><worksheet xmlns="%s"><sheetData><row r="1">'
+                                     '<c r="A1" t="s"><v>1</v></c></row></sheetData></worksheet>' % beta),
+        ('xl/sharedStrings.xml', '<?xml version="1.0"?><sst xmlns="%s"><sstItem><t>a</t></sstItem>'
+                                 '<sstItem><t>测试版</t></sstItem></sst>' % beta),
+    ])
+    one = '<?xml version="1.0"?><worksheet xmlns="%s"><sheetData><row r="1"><c r="A1"><v>%d</v></c></row></sheetData></worksheet>'
+    # An unescaped "&" in a link before the sheet's relationship; a relationship without an Id.
+    lenient = ('<?xml version="1.0"?><Relationships xmlns="%s"><Relationship Id="rId9" TargetMode="external" '
+               'Type="%s/hyperlink" Target="http://a.example/?x=1&y=2"/><Relationship Type="%s/styles" '
+               'Target="styles.xml"/><Relationship Id="rId1" Type="%s/worksheet" Target="worksheets/sheet1.xml"/>'
+               '</Relationships>' % (PKG_RELS, RELS, RELS, RELS))
+    for name, root_rels, book_rels, value in (
+            ('lenientrels.xlsx', rels([('rId1', 'officeDocument', 'xl/workbook.xml')]), lenient, 41),
+            ('brokenrels.xlsx', '<?xml version="1.0"?>\nCORRUPTED',
+             rels([('rId1', 'worksheet', 'worksheets/sheet1.xml')]), 42)):
+        extra = ('<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-'
+                 'officedocument.spreadsheetml.sheet.main+xml"/>')
+        write_zip(name, [
+            ('[Content_Types].xml', content_types(['xl/worksheets/sheet1.xml'], extra)),
+            ('_rels/.rels', root_rels),
+            ('xl/workbook.xml', '<?xml version="1.0"?><workbook xmlns="%s" xmlns:r="%s"><sheets><sheet name="R" '
+                                'sheetId="1" r:id="rId1"/></sheets></workbook>' % (MAIN, RELS)),
+            ('xl/_rels/workbook.xml.rels', book_rels),
+            ('xl/worksheets/sheet1.xml', one % (MAIN, value)),
+            ('xl/styles.xml', styles([], [0])),
+        ])
+    # 20 MB of blanks inside the sheet part.
+    minimal_xlsx('ratio.xlsx', '<?xml version="1.0"?><worksheet xmlns="%s">%s<sheetData/></worksheet>'
+                 % (MAIN, ' ' * (20 << 20)))
+
+
 def zip_records(data):
     """Offsets of the local and central headers of every entry."""
     local, central = [], []
@@ -416,6 +489,21 @@ def ods_offset():
     ods('offset_c40.ods', '<table:table table:name="Offset">%s</table:table>' % rows)
 
 
+def ods_encrypted():
+    """A password-protected spreadsheet: the manifest says how content.xml is encrypted."""
+    mimetype = 'application/vnd.oasis.opendocument.spreadsheet'
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?><manifest:manifest '
+                'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">'
+                '<manifest:file-entry manifest:full-path="/" manifest:media-type="%s"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml" '
+                'manifest:size="1200"><manifest:encryption-data manifest:checksum-type="SHA1/1K" '
+                'manifest:checksum="AAAA"><manifest:algorithm manifest:algorithm-name="Blowfish CFB" '
+                'manifest:initialisation-vector="AAAA"/></manifest:encryption-data></manifest:file-entry>'
+                '</manifest:manifest>' % mimetype)
+    write_zip('encrypted.ods', [('mimetype', mimetype), ('META-INF/manifest.xml', manifest),
+                                ('content.xml', bytes((i * 73 + 11) % 256 for i in range(1200)))])
+
+
 def ods_text_document():
     ods('notes.odt', '', mimetype='application/vnd.oasis.opendocument.text')
 
@@ -485,6 +573,8 @@ def main():
     ods_huge_repeat()
     ods_offset()
     ods_text_document()
+    ods_encrypted()
+    xlsx_fidelity()
     delimited()
     timestamps_csv()
     xlsx_dates()

@@ -120,6 +120,11 @@ void TestPlot::tableMatchesWindow_data()
     QTest::newRow("one column") << fixture("onecol.xls");
     QTest::newRow("empty") << fixture("empty.xls");
     QTest::newRow("40 columns") << fixture("wide40.xls");
+    // Written as it is made: the same bytes as QJsonDocument writes for texts with escapes,
+    // control characters, four-byte characters, a lone surrogate and quotes.
+    QTest::newRow("escapes and long texts") << fixture("formats/fidelity.xlsx");
+    QTest::newRow("quotes and line breaks") << fixture("formats/semicolon.csv");
+    QTest::newRow("Chinese texts, dates") << fixture("formats/types.xlsx");
 }
 
 void TestPlot::tableMatchesWindow()
@@ -142,6 +147,15 @@ void TestPlot::tableMatchesWindow()
         for (int i = 0; i < items.size(); ++i)
             QCOMPARE(items[i].toString(), store.item(k, i));
     }
+    QJsonArray lists;
+    for (int k = 1; k <= store.filledLists(); ++k) {
+        QJsonArray items;
+        for (int i = 0; i < store.count(k); ++i)
+            items.append(store.item(k, i));
+        lists.append(items);
+    }
+    const QJsonObject expected{{"columns", lists}, {"log", QJsonArray::fromStringList(log.isEmpty() ? QStringList() : log.split('\n'))}};
+    QCOMPARE(r.out.toUtf8(), QJsonDocument(expected).toJson(QJsonDocument::Compact) + '\n');
 }
 
 void TestPlot::chartMatchesWindow_data()

@@ -10,8 +10,10 @@
 #include "workbook/open.h"
 #include "workbook/package/zippackage.h"
 #include "workbook/sheetbuilder.h"
+#include "workbook/xlsx/xlsxcells.h"
 #include "workbook/xlsx/xlsxreader.h"
 #include "workbook/xlsx/xlsxsheetscan.h"
+#include "workbook/xlsx/xlsxstrings.h"
 
 #undef signals
 #include <gsf/gsf-infile-msole.h>
@@ -70,6 +72,13 @@ QByteArray encryptedOoxml()
 
 const double may1 = 45413; // 2024-05-01 in the 1900 system
 
+// The long shared string of fidelity.xlsx: 50 times references, a CR LF, characters of two
+// to four UTF-8 bytes and an escape.
+QString longPieces()
+{
+    return QString::fromUtf8("a&b\n\u00e9\u4e2d\U0001F600A;\u5b57").repeated(50);
+}
+
 }
 
 class TestWorkbookFormats : public QObject
@@ -88,6 +97,10 @@ private slots:
     void wholeRead();
     void scannerAgrees_data();
     void scannerAgrees();
+    void scannerWindows_data();
+    void scannerWindows();
+    void escapes_data();
+    void escapes();
 };
 
 void TestWorkbookFormats::cells_data()
@@ -140,6 +153,20 @@ void TestWorkbookFormats::cells_data()
     row("strict shared string", "strict.xlsx", 2, 2, T, 0, QStringLiteral("严格"));
     row("strict number", "strict.xlsx", 2, 3, N, 2.5);
     row("strict ISO date cell", "strict.xlsx", 3, 2, D, may1 + 0.5);
+    // What other writers put in a package
+    row("1904 workbook with Excel 2010's workbookPr", "fidelity.xlsx", 1, 1, D, 1462);
+    row("escaped CR before a LF", "fidelity.xlsx", 1, 2, T, 0, QStringLiteral("a\r\nb"));
+    row("escaped underscore keeps the escape", "fidelity.xlsx", 1, 3, T, 0, QStringLiteral("_x000D_"));
+    row("escapes in runs, hex of either case", "fidelity.xlsx", 1, 4, T, 0, QStringLiteral("\u00e9\u00e9 _x12_"));
+    row("escape in a formula's text", "fidelity.xlsx", 1, 5, T, 0, QStringLiteral("x\ty"));
+    row("escape in an inline string", "fidelity.xlsx", 1, 6, T, 0, QStringLiteral("in\nline"));
+    row("long shared string", "fidelity.xlsx", 1, 7, T, 0, longPieces());
+    row("time of day in a date cell", "fidelity.xlsx", 2, 1, D, (13 * 60 + 2) / 1440.0);
+    row("time of day without a style", "fidelity.xlsx", 2, 2, D, (6 * 3600 + 15 * 60 + 30) / 86400.0);
+    row("date cell that is no date stays text", "fidelity.xlsx", 2, 3, T, 0, QStringLiteral("not a time"));
+    row("Office 2007 beta string items", "beta.xlsx", 1, 1, T, 0, QStringLiteral("测试版"));
+    row("relationships with an unescaped &, one without Id", "lenientrels.xlsx", 1, 1, N, 41);
+    row("package relationships not XML", "brokenrels.xlsx", 1, 1, N, 42);
     row("strict built-in date format", "strict.xlsx", 3, 3, D, may1);
     row("xlsx at C40", "offset_c40.xlsx", 40, 3, T, 0, QStringLiteral("name"));
     row("xlsx last of C40 table", "offset_c40.xlsx", 50, 4, N, 100);
@@ -226,6 +253,7 @@ void TestWorkbookFormats::layout_data()
                T = Kind::DelimitedText;
     QTest::newRow("first of two sheets") << "types.xlsx" << X << 1 << 6 << "数据" << false;
     QTest::newRow("chart sheet skipped") << "handmade.xlsx" << X << 1 << 3 << "第一" << true;
+    QTest::newRow("1904 beside Excel 2010's workbookPr") << "fidelity.xlsx" << X << 1 << 2 << "F" << true;
     QTest::newRow("dimension beyond the cells") << "strict.xlsx" << X << 2 << 4 << "Strict" << false;
     QTest::newRow("xlsx from row 40") << "offset_c40.xlsx" << X << 40 << 50 << "Offset" << false;
     QTest::newRow("ods first table, trailing blank rows") << "types.ods" << O << 1 << 11 << "测量" << false;
@@ -265,6 +293,9 @@ void TestWorkbookFormats::refused_data()
     QTest::newRow("word document") << fileBytes(fixture("document.docx")) << "不是Excel工作簿";
     QTest::newRow("OpenDocument text") << fileBytes(fixture("notes.odt")) << "不是Excel工作簿";
     QTest::newRow("only a chart sheet") << fileBytes(fixture("chartonly.xlsx")) << "没有工作表";
+    QTest::newRow("encrypted OpenDocument") << fileBytes(fixture("encrypted.ods")) << "工作簿已加密";
+    QTest::newRow("sheet part deflated 1000 to 1")
+        << fileBytes(fixture("ratio.xlsx")) << "部件 xl/worksheets/sheet1.xml 压缩比异常（超过 200:1）";
     QTest::newRow("zip cut in half") << good.left(good.size() / 2) << "文件已损坏";
     QTest::newRow("zip without its directory") << good.left(good.size() - 30) << "文件已损坏";
     QTest::newRow("empty zip") << QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0') << "不是Excel工作簿";
@@ -395,6 +426,85 @@ void TestWorkbookFormats::scannerAgrees()
             QCOMPARE(x.errorCode, y.errorCode);
         }
     }
+}
+
+// The scanners read a window of the part at a time: whatever the window, the same cells and
+// strings, and a text longer than the window whole.
+void TestWorkbookFormats::scannerWindows_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("strings");
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<int>("window");
+    const QString xl = QStringLiteral("xl/sharedStrings.xml"), sheet1 = QStringLiteral("xl/worksheets/sheet1.xml");
+    for (int window : {16, 17, 23, 64, 1000}) {
+        auto row = [&](const char *file, const QString &strings, const QString &sheet) {
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2 bytes").arg(file).arg(window)))
+                << file << strings << sheet << window;
+        };
+        row("beta.xlsx", xl, sheet1);
+        row("handmade.xlsx", "book/text/strings.xml", "book/s/first.xml");
+        row("strict.xlsx", xl, sheet1);
+        row("fidelity.xlsx", xl, sheet1);
+    }
+}
+
+void TestWorkbookFormats::scannerWindows()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, strings);
+    QFETCH(QString, sheet);
+    QFETCH(int, window);
+    const QByteArray bytes = fileBytes(fixture(file));
+    const package::ZipPackage package(bytes);
+    QVERIFY(package.contains(strings) && package.contains(sheet));
+    // Read by the scanner itself, not left to the XML reader.
+    TextTable all, pieces;
+    QVERIFY(xlsx::scanSharedStrings(*package.open(strings), all));
+    QVERIFY(xlsx::scanSharedStrings(*package.open(strings), pieces, window));
+    QCOMPARE(pieces.size(), all.size());
+    for (std::uint32_t i = 0; i < all.size(); ++i)
+        QCOMPARE(pieces.text(i), all.text(i));
+    Workbook scanned, plain;
+    SheetBuilder builder(scanned.firstSheet, false), plainBuilder(plain.firstSheet, false);
+    const std::vector<bool> dates; // styles do not matter here: both sides go without
+    const auto part = package.open(sheet), plainPart = package.open(sheet);
+    QVERIFY(xlsx::scanSheet(*part, xlsx::CellStore{builder, all, dates}, window));
+    QVERIFY(xlsx::scanSheet(*plainPart, xlsx::CellStore{plainBuilder, all, dates}));
+    for (int r = 1; r <= 12; ++r) {
+        for (int c = 1; c <= 8; ++c) {
+            const Cell x = scanned.firstSheet.cell(r, c), y = plain.firstSheet.cell(r, c);
+            QCOMPARE(x.type, y.type);
+            QCOMPARE(x.text, y.text);
+            QCOMPARE(x.number, y.number);
+        }
+    }
+}
+
+void TestWorkbookFormats::escapes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("decoded");
+    QTest::newRow("none") << "plain text_x" << "plain text_x";
+    QTest::newRow("CR") << "a_x000D_b" << "a\rb";
+    QTest::newRow("lower-case hex") << "_x000d__x000a_" << "\r\n";
+    QTest::newRow("escaped underscore") << "_x005F_x000D_" << "_x000D_";
+    QTest::newRow("underscore before an escape") << "__x0041_" << "_A";
+    QTest::newRow("too few digits") << "_x41_ _x004_" << "_x41_ _x004_";
+    QTest::newRow("not hex") << "_x00G1_" << "_x00G1_";
+    QTest::newRow("unterminated") << "end_x0041" << "end_x0041";
+    QTest::newRow("upper-case X is text") << "_X0041_" << "_X0041_";
+    QTest::newRow("surrogate pair") << "_xD83D__xDE00_" << QString::fromUcs4(U"\U0001F600");
+}
+
+void TestWorkbookFormats::escapes()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, decoded);
+    const QString out = xlsx::decodeEscapes(text);
+    QCOMPARE(out, decoded);
+    if (text == decoded) // nothing to decode: the text itself, not a copy
+        QCOMPARE(out.constData(), text.constData());
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookFormats)

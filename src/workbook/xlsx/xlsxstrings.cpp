@@ -58,7 +58,7 @@ private:
 
 class StringsScan {
 public:
-    StringsScan(QIODevice &part, TextTable &out) : m_scan(part), m_out(out) {}
+    StringsScan(QIODevice &part, TextTable &out, qsizetype window) : m_scan(part, window), m_out(out) {}
 
     // false when the part holds anything the scanner does not know; `out` is then partly
     // filled.
@@ -167,6 +167,11 @@ TextTable readWithXmlReader(const package::ZipPackage &package, const QString &p
 
 }
 
+bool scanSharedStrings(QIODevice &part, TextTable &strings, qsizetype window)
+{
+    return StringsScan(part, strings, window).run();
+}
+
 TextTable readSharedStrings(const package::ZipPackage &package, const QString &part)
 {
     if (part.isEmpty())
@@ -176,7 +181,7 @@ TextTable readSharedStrings(const package::ZipPackage &package, const QString &p
         if (!device)
             return TextTable();
         TextTable strings;
-        if (StringsScan(*device, strings).run())
+        if (scanSharedStrings(*device, strings))
             return strings;
         const QString failure = package::partFailure(device.get());
         if (!failure.isEmpty())
