@@ -11,10 +11,10 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 files=()
-for spec in shared-text-cells:0 long-shared:52428800 deflate-bomb:0 stored-strings:157286400 \
+for entry in shared-text-cells:0 long-shared:52428800 deflate-bomb:0 stored-strings:157286400 \
             folder-flood:0; do
-  kind="${spec%%:*}"
-  python3 "$root/scripts/make_hostile_packages.py" "$kind" "${spec#*:}" "$work/$kind.xlsx"
+  kind="${entry%%:*}"
+  python3 "$root/scripts/make_hostile_packages.py" "$kind" "${entry#*:}" "$work/$kind.xlsx"
   files+=("$work/$kind.xlsx")
 done
 corpus="$root/../shared/corpus/xlsx/poi__test-data_spreadsheet_poc-shared-strings.xlsx"
