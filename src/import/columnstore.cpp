@@ -1,6 +1,10 @@
 #include "import/columnstore.h"
 
 #include "base/apperror.h"
+#include "workbook/sheetbuilder.h"
+
+static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
+              "the readers refuse a text the store could never keep by the same bound");
 
 ColumnStore::ColumnStore(QObject *parent)
     : QObject(parent)

@@ -11,6 +11,7 @@ QString reasonNotWorkbook() { return QStringLiteral("不是Excel工作簿"); }
 QString reasonEncrypted() { return QStringLiteral("工作簿已加密"); }
 QString reasonDamaged() { return QStringLiteral("文件已损坏"); }
 QString reasonNoSheet() { return QStringLiteral("没有工作表"); }
+QString reasonTextTooLong() { return QStringLiteral("表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20); }
 
 namespace {
 

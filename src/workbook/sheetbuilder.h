@@ -15,6 +15,12 @@ namespace workbook {
 constexpr int GridRows = 65536;
 constexpr int GridColumns = 256;
 
+// The most characters the column store keeps (ColumnStore::MaxTextChars): a single text
+// longer than that can never be shown, so a reader refuses it as soon as it has seen that
+// much of it, with the store's words.
+constexpr qint64 MaxTextChars = qint64(1) << 27;
+QString reasonTextTooLong(); // "表格文字太多（超过 256 MB）"
+
 // Raised inside a reader; the opener turns it into the common refusal naming the file.
 struct FormatRefused {
     QString reason;

@@ -99,7 +99,8 @@ void TestHostile::hostile_data()
 {
     QTest::addColumn<QString>("kind");   // generator kind, or a path to read as it is
     QTest::addColumn<QString>("option"); // extra generator argument ("--ole"); "package":
-                                         // a kind of make_hostile_packages.py
+                                         // a kind of make_hostile_packages.py ("package:N" of
+                                         // N bytes)
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("tight");     // address space of the file's size plus 100 MB
 
@@ -136,6 +137,8 @@ void TestHostile::hostile_data()
         << (floodBytes() > (qint64(1) << 27) ? QStringLiteral("error: 无法打开工作簿 %1：表格文字太多（超过 256 MB）")
                                               : oneColumn.arg(100).arg(longText).arg(floodBytes()))
         << false;
+    QTest::newRow("shared string longer than the store can keep")
+        << "long-shared" << "package:140000000" << "error: 无法打开工作簿 %1：表格文字太多（超过 256 MB）" << false;
     QTest::newRow("the same with too little memory")
         << "long-shared" << "package" << "error: 无法打开工作簿 %1：内存不足" << true;
     QTest::newRow("sheet part inflating to 500 MB from 0.6 MB")
@@ -160,11 +163,13 @@ void TestHostile::hostile()
 
     QString path = kind;
     if (!kind.startsWith(QLatin1Char('/'))) {
-        const bool package = option == QLatin1String("package");
-        path = m_dir.filePath(kind + option + QLatin1String(package ? ".xlsx" : ".xls"));
+        const bool package = option.startsWith(QLatin1String("package"));
+        const QString size = option.section(QLatin1Char(':'), 1);
+        path = m_dir.filePath(kind + option.section(QLatin1Char(':'), 0, 0) + size
+                              + QLatin1String(package ? ".xlsx" : ".xls"));
         QStringList args{QStringLiteral(TABROVEX_SOURCE_DIR "/scripts/") +
                              QLatin1String(package ? "make_hostile_packages.py" : "make_hostile_workbooks.py"),
-                         kind, QString::number(floodBytes()), path};
+                         kind, size.isEmpty() ? QString::number(floodBytes()) : size, path};
         if (!option.isEmpty() && !package)
             args << option;
         QProcess generator;

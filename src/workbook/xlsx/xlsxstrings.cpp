@@ -1,10 +1,10 @@
 #include "workbook/xlsx/xlsxstrings.h"
 
 #include "workbook/package/packagexml.h"
-#include "workbook/sheetbuilder.h"
-#include "workbook/xlsx/xlsxcells.h"
 #include "workbook/package/xmlbytescan.h"
 #include "workbook/package/zippackage.h"
+#include "workbook/sheetbuilder.h"
+#include "workbook/xlsx/xlsxcells.h"
 
 // An item is <si> (<sstItem> in files of Office 2007's beta), holding a <t> or runs <r>
 // with a <t> each, and phonetic runs <rPh> that are not part of the text.
@@ -50,6 +50,8 @@ private:
         else
             m_text.append(QString::fromUtf8(m_utf8));
         m_utf8.resize(0);
+        if (m_text.size() > workbook::MaxTextChars)
+            workbook::refuseFormat(workbook::reasonTextTooLong());
     }
 
     QByteArray m_utf8;
