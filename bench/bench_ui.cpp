@@ -7,6 +7,7 @@
 // Runs on Qt's offscreen platform. Usage: bench_ui [workbook folder]
 #include "app/appstate.h"
 #include "app/mainunit.h"
+#include "benchservices.h"
 #include "widgets/services.h"
 #include "app/startup.h"
 #include "chart/kfdline.h"
@@ -48,26 +49,6 @@ public:
     {
         paints += event->type() == QEvent::Paint;
         return false;
-    }
-};
-
-// Answers nothing; a modal showing runs the bench's own code.
-class BenchServices : public Services
-{
-public:
-    std::function<void(QDialog *)> onModal;
-    void showMessage(QWidget *, const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
-    void showError(QWidget *, const QString &text) override { std::printf("error: %s\n", qPrintable(text)); }
-    QString getOpenFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    QString getSaveFileName(QWidget *, const QString &, QString *) override { return QString(); }
-    bool pickColor(QWidget *, int, int *) override { return false; }
-    QAction *popUpMenu(QMenu *, const QPoint &) override { return nullptr; }
-    void showModal(QDialog *dialog) override
-    {
-        dialog->show();
-        if (onModal)
-            onModal(dialog);
-        dialog->hide();
     }
 };
 

@@ -11,6 +11,7 @@
 #include "app/mainunit.h"
 #include "app/startup.h"
 #include "chartwin/ui/dataLineUnit.h"
+#include "benchservices.h"
 #include "widgets/services.h"
 
 #include <QApplication>
@@ -51,26 +52,6 @@ void paint(QWidget *widget)
     QImage image(widget->size(), QImage::Format_ARGB32_Premultiplied);
     widget->render(&image);
 }
-
-// Answers nothing; a modal showing runs the bench's own code.
-class BenchServices : public Services
-{
-public:
-    std::function<void(QDialog *)> onModal;
-    void showMessage(QWidget *, const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
-    void showError(QWidget *, const QString &text) override { std::printf("error: %s\n", qPrintable(text)); }
-    QString getOpenFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    QString getSaveFileName(QWidget *, const QString &, QString *) override { return QString(); }
-    bool pickColor(QWidget *, int, int *) override { return false; }
-    QAction *popUpMenu(QMenu *, const QPoint &) override { return nullptr; }
-    void showModal(QDialog *dialog) override
-    {
-        dialog->show();
-        if (onModal)
-            onModal(dialog);
-        dialog->hide();
-    }
-};
 
 // Milliseconds of each step, the list painted after each.
 std::vector<double> scrollSteps(QListView *list, const std::function<bool(QScrollBar *)> &step)

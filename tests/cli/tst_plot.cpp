@@ -1,3 +1,4 @@
+#include "cli/plotrun.h"
 #include "support/appfixture.h"
 
 #include "chart/kfdline.h"
@@ -5,77 +6,17 @@
 #include "import/columnstore.h"
 #include "settings/inifile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    QJsonObject json;
-    QString out;
-    QString err;
-};
-
-// How a run differs from a plain one.
-struct Setup {
-    QString workingDir;
-    qint64 fileLimit = 0;   // bytes a file may reach, standing for a full disk; 0: none
-    QString stdoutFile;
-};
-
-Result plot(const QStringList &arguments, const Setup &setup = {})
-{
-    QProcess process;
-    if (!setup.workingDir.isEmpty())
-        process.setWorkingDirectory(setup.workingDir);
-    if (!setup.stdoutFile.isEmpty())
-        process.setStandardOutputFile(setup.stdoutFile);
-    const qint64 fileLimit = setup.fileLimit;
-    if (fileLimit > 0) {
-        process.setChildProcessModifier([fileLimit] {
-            signal(SIGXFSZ, SIG_IGN);   // the write fails instead of the process dying
-            const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The tool picks its own platform: a display that nobody serves must not matter.
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TABROVEX_BINARY_DIR "/tabrovex-plot"), arguments);
-    Result r;
-    if (!process.waitForFinished(30000))
-        return r;
-    r.exitCode = process.exitCode();
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
-    return r;
-}
 
 QString fixture(const QString &name)
 {
     return QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/") + name;
 }
 
-QStringList lines(const QJsonValue &v)
-{
-    QStringList out;
-    for (const QJsonValue &line : v.toArray())
-        out << line.toString();
-    return out;
-}
 
 // Reads `workbook` in the program's main window, as the user would at start.
 Tmainform *readInWindow(AppFixture &f, const QString &workbook)

@@ -1,49 +1,18 @@
+#include "cli/plotrun.h"
+
 #include <QtTest>
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 namespace {
 
 constexpr double Dec8 = 1796688000.0; // 2026-12-08 00:00
 
-struct Run {
-    int exitCode = -1;
-    QJsonObject json;
-    QString err;
-};
-
-Run plot(const QStringList &arguments)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(TABROVEX_BINARY_DIR "/tabrovex-plot"), arguments);
-    Run r;
-    if (!process.waitForFinished(30000))
-        return r;
-    r.exitCode = process.exitCode();
-    r.json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    return r;
-}
-
 QString fixture(const QString &name)
 {
     return QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/formats/") + name;
 }
 
-QStringList strings(const QJsonValue &v)
-{
-    QStringList out;
-    for (const QJsonValue &line : v.toArray())
-        out << line.toString();
-    return out;
-}
 
 }
 
@@ -73,7 +42,7 @@ void TestPlotTime::storedPicture()
 {
     // As scripts/make-time-chart.sh drew the stored picture.
     const QString out = m_dir->filePath(QStringLiteral("chart.png"));
-    const Run r = plot({"chart", fixture("timestamps.csv"), "--settings", m_settings, "--size", "640x360", "-o", out});
+    const Result r = plot({"chart", fixture("timestamps.csv"), "--settings", m_settings, "--size", "640x360", "-o", out});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QString());
     const QJsonObject x = r.json["x"].toObject();
@@ -152,14 +121,14 @@ void TestPlotTime::reports()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(csv.toUtf8());
     }
-    const Run r = plot(QStringList{"chart", workbook, "--settings", m_settings, "--mode", "1", "-o",
+    const Result r = plot(QStringList{"chart", workbook, "--settings", m_settings, "--mode", "1", "-o",
                                    m_dir->filePath(QStringLiteral("c.png"))} + options);
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts), stderrLines);
     if (exitCode != 0)
         return;
     // The same lines in the log, after the table's size.
-    QCOMPARE(strings(r.json["log"]).mid(1), stderrLines);
+    QCOMPARE(lines(r.json["log"]).mid(1), stderrLines);
     auto scale = [base](const QJsonObject &o, bool limits) {
         QStringList f{QString::number(int(o["time"].toBool()))};
         if (limits)
