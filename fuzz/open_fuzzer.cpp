@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         volatile qsizetype sink = report.log.size();
         for (int k = 1; k <= ColumnStore::ListCount; ++k)
             for (int i = 0; i < store.count(k) && i < 64; ++i)
-                sink = sink + store.itemView(k, i).size();
+                sink = sink + store.item(k, i).size();
     } catch (const AppError &) {
     }
     return 0;

@@ -55,6 +55,28 @@ int formatShortFixed(double value, char *out)
 
 }
 
+double generalValue(double value)
+{
+    if (value == 0)
+        return 0; // "0", also for -0
+    if (!std::isfinite(value))
+        return value;
+    // A value that is already a decimal of at most 15 digits reads back as itself (the test
+    // of formatShortFixed, without writing the digits); measured data nearly always is.
+    static const double powers[] = {1, 10, 100, 1000, 10000, 100000, 1e6, 1e7};
+    const double magnitude = std::fabs(value);
+    for (double power : powers) {
+        const double m = magnitude * power;
+        if (!(m < 1e15))
+            break;
+        if (std::floor(m) == m && m / power == magnitude)
+            return value;
+    }
+    double back = 0;
+    const QString text = formatGeneral(value);
+    return toDouble(QStringView(text), &back) ? back : value;
+}
+
 QString formatGeneral(double value)
 {
     if (std::isnan(value))

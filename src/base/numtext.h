@@ -12,6 +12,10 @@ namespace numtext {
 // (1E20, 1.5E-7). Negative zero is "0".
 QString formatGeneral(double value);
 
+// The value formatGeneral(value) reads back as: the value rounded to 15 significant
+// digits (0 for -0). What a number shown as text is worth, without making the text.
+double generalValue(double value);
+
 // Decimal text to double: blanks around it allowed, optional sign, digits with an optional
 // ".", optional exponent. Nothing else converts, nor does a value outside double's range.
 bool toDouble(QStringView text, double *value);

@@ -31,9 +31,11 @@ Column read(const ColumnStore &store, int list, int first, int last)
     std::vector<int> empty;
     for (int row = 0; row < rows; ++row) {
         const int index = first + row;
-        const QStringView text = index >= 0 && index < count ? store.itemView(list, index) : QStringView();
-        double v = 0;
-        if (numtext::toDouble(text, &v)) {
+        const ColumnStore::Entry item = index >= 0 && index < count ? store.entry(list, index)
+                                                                     : ColumnStore::Entry{false, 0, QStringView()};
+        const QStringView text = item.text;
+        double v = item.number;
+        if (item.isNumber || numtext::toDouble(text, &v)) {
             out.values.push_back(v);
             ++numbers;
             if (maybeTimes) {

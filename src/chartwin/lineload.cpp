@@ -129,8 +129,9 @@ double itemValue(const ColumnStore &store, int list, int index)
 {
     if (index < 0 || index >= store.count(list))
         return 0;
+    const ColumnStore::Entry item = store.entry(list, index);
     double v = 0;
-    return numtext::toDouble(store.itemView(list, index), &v) ? v : 0;
+    return item.isNumber ? item.number : numtext::toDouble(item.text, &v) ? v : 0;
 }
 
 Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,

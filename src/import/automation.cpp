@@ -93,6 +93,8 @@ bool Variant::operator==(const Variant &o) const
         return m_text == o.m_text;
     case Type::Object:
         return m_object.get() == o.m_object.get();
+    case Type::Array:
+        return m_array == o.m_array;
     }
     return false;
 }
@@ -127,6 +129,13 @@ ObjectRef toObject(const Variant &v)
     return v.object();
 }
 
+const VariantArray &toArray(const Variant &v)
+{
+    if (v.type() != Variant::Type::Array || !v.array())
+        throw AppError(QStringLiteral("不是数组"));
+    return *v.array();
+}
+
 QString toText(const Variant &v)
 {
     switch (v.type()) {
@@ -146,6 +155,8 @@ QString toText(const Variant &v)
         throw AppError(QStringLiteral("错误值无法转换为文本（%1）").arg(v.errorCode()));
     case Variant::Type::Object:
         return toText(defaultValue(v));
+    case Variant::Type::Array:
+        throw AppError(QStringLiteral("数组无法转换为文本"));
     }
     return QString();
 }
@@ -172,6 +183,8 @@ qint32 toInt32Converted(const Variant &v)
         throw AppError(QStringLiteral("错误值无法转换为整数（%1）").arg(v.errorCode()));
     case Variant::Type::Object:
         return toInt32(defaultValue(v));
+    case Variant::Type::Array:
+        throw AppError(QStringLiteral("数组无法转换为整数"));
     }
     return 0;
 }

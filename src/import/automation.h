@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -50,9 +51,19 @@ Ref<T> makeObject(A &&...args) { return Ref<T>(new T(std::forward<A>(args)...));
 // 0x800A0000 plus 2000 + the sheet's own code (#DIV/0! = 7 -> 2007).
 constexpr qint32 sheetErrorCode(int code) { return qint32(0x800A0000u | unsigned(2000 + code)); }
 
+class Variant;
+
+// A two-dimensional array of values, row after row, as a range's values travel.
+struct VariantArray {
+    int rows = 0;
+    int columns = 0;
+    std::vector<Variant> values; // rows x columns
+    const Variant &at(int row, int column) const { return values[size_t(row) * size_t(columns) + size_t(column)]; }
+};
+
 class Variant {
 public:
-    enum class Type : quint8 { Empty, Boolean, Int32, Double, Date, Text, Error, Object };
+    enum class Type : quint8 { Empty, Boolean, Int32, Double, Date, Text, Error, Object, Array };
 
     Variant() = default;
     static Variant fromBool(bool v) { Variant r(Type::Boolean); r.m_int = v ? -1 : 0; return r; }
@@ -63,6 +74,7 @@ public:
     static Variant fromText(QString v) { Variant r(Type::Text); r.m_text = std::move(v); return r; }
     static Variant fromError(qint32 code) { Variant r(Type::Error); r.m_int = code; return r; }
     static Variant fromObject(ObjectRef v) { Variant r(Type::Object); r.m_object = std::move(v); return r; }
+    static Variant fromArray(std::shared_ptr<const VariantArray> v) { Variant r(Type::Array); r.m_array = std::move(v); return r; }
 
     Type type() const { return m_type; }
     bool isEmpty() const { return m_type == Type::Empty; }
@@ -73,6 +85,7 @@ public:
     double number() const { return m_double; } // Double, Date
     const QString &text() const { return m_text; }
     const ObjectRef &object() const { return m_object; }
+    const std::shared_ptr<const VariantArray> &array() const { return m_array; }
 
     bool operator==(const Variant &o) const;
     bool operator!=(const Variant &o) const { return !(*this == o); }
@@ -84,6 +97,7 @@ private:
     double m_double = 0;
     QString m_text;
     ObjectRef m_object;
+    std::shared_ptr<const VariantArray> m_array;
 };
 
 // How a member is invoked. A call whose result is used goes as MethodOrGet, one whose
@@ -153,10 +167,13 @@ Variant dispatch(Object &object, QStringView name, Invoke kind, Args args = {});
 // The object a variant holds; AppError when it holds none.
 ObjectRef toObject(const Variant &v);
 
+// The array a variant holds; AppError when it holds none.
+const VariantArray &toArray(const Variant &v);
+
 // The platform's conversion of a value to text. Numbers in the general format, booleans
 // "True"/"False", dates "yyyy/M/d" plus " H:mm:ss" when there is a time of day, a pure time
 // (no day part) "H:mm:ss", empty "". An object converts through its default member. An
-// error value, or a date outside years 100..9999, raises AppError.
+// error value, an array, or a date outside years 100..9999, raises AppError.
 QString toText(const Variant &v);
 
 // Conversion to a 32-bit integer: numbers round half to even, booleans give -1/0, empty 0,

@@ -1,7 +1,11 @@
 #include "import/columnstore.h"
 
 #include "base/apperror.h"
+#include "base/numtext.h"
 #include "workbook/sheetbuilder.h"
+
+#include <cmath>
+#include <cstring>
 
 static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
               "the readers refuse a text the store could never keep by the same bound");
@@ -34,24 +38,36 @@ int ColumnStore::count(int list) const
     return int(this->list(list).size());
 }
 
-QStringView ColumnStore::itemView(int list, int index) const
+QStringView ColumnStore::textOf(Item item) const
+{
+    if (item & SharedBit)
+        return QStringView(m_shared[size_t(item & 0xFFFFFFFFu)]);
+    return QStringView(m_chars).mid(qsizetype(item & 0xFFFFFFFFu), qsizetype((item >> 32) & 0xFFFF));
+}
+
+ColumnStore::Entry ColumnStore::entry(int list, int index) const
 {
     const List &l = this->list(list);
     // The message is the one the chart loading relies on for a column that is too short.
     if (index < 0 || size_t(index) >= l.size())
         throw AppError(QStringLiteral("List index out of bounds (%1)").arg(index));
     const Item item = l[size_t(index)];
-    if (item.length & SharedBit)
-        return QStringView(m_shared[item.begin]);
-    return QStringView(m_chars).mid(item.begin, item.length);
+    if (isText(item))
+        return Entry{false, 0, textOf(item)};
+    double value;
+    std::memcpy(&value, &item, sizeof value);
+    return Entry{true, value, QStringView()};
 }
 
 QString ColumnStore::item(int list, int index) const
 {
-    const List &l = this->list(list);
-    if (index >= 0 && size_t(index) < l.size() && (l[size_t(index)].length & SharedBit))
-        return m_shared[l[size_t(index)].begin]; // no copy of a shared text
-    return itemView(list, index).toString();
+    const Entry e = entry(list, index);
+    if (e.isNumber)
+        return numtext::formatGeneral(e.number);
+    const Item item = this->list(list)[size_t(index)];
+    if (item & SharedBit)
+        return m_shared[size_t(item & 0xFFFFFFFFu)]; // no copy of a shared text
+    return e.text.toString();
 }
 
 int ColumnStore::filledLists() const
@@ -85,12 +101,11 @@ ColumnStore::Item ColumnStore::storeCopy(QStringView text)
     Item *recent = nullptr;
     if (text.size() >= RecentFrom) {
         recent = &m_recent[qHash(text) & (RecentSlots - 1)];
-        if (recent->length == quint32(text.size())
-            && QStringView(m_chars).mid(recent->begin, recent->length) == text)
+        if (isText(*recent) && textOf(*recent) == text)
             return *recent;
     }
     reserveChars(text.size());
-    const Item item{quint32(m_chars.size()), quint32(text.size())};
+    const Item item = copiedItem(quint32(m_chars.size()), text.size());
     m_chars.append(text);
     m_textChars += text.size();
     if (recent)
@@ -102,13 +117,13 @@ ColumnStore::Item ColumnStore::storeShared(const QString &text)
 {
     const auto found = m_sharedIndex.find(text.constData());
     if (found != m_sharedIndex.end() && m_shared[found->second].size() == text.size())
-        return Item{found->second, quint32(text.size()) | SharedBit};
+        return TextTag | SharedBit | found->second;
     reserveChars(text.size());
     const quint32 index = quint32(m_shared.size());
     m_shared.push_back(text);
     m_sharedIndex[m_shared.back().constData()] = index;
     m_textChars += text.size();
-    return Item{index, quint32(text.size()) | SharedBit};
+    return TextTag | SharedBit | index;
 }
 
 void ColumnStore::push(List &list, Item item)
@@ -139,6 +154,24 @@ void ColumnStore::append(int number, const QString &text)
     push(l, storeCopy(text));
 }
 
+void ColumnStore::appendNumber(int number, double value)
+{
+    if (!std::isfinite(value)) {
+        append(number, numtext::formatGeneral(value));
+        return;
+    }
+    List &l = listForAppend(number);
+    Item item;
+    std::memcpy(&item, &value, sizeof item);
+    push(l, item);
+}
+
+void ColumnStore::reserve(int items)
+{
+    for (List &l : m_lists)
+        l.reserve(l.size() + size_t(std::max(items, 0)));
+}
+
 void ColumnStore::clear()
 {
     Batch batch(*this);
@@ -149,7 +182,7 @@ void ColumnStore::clear()
     m_chars = QString();
     std::vector<QString>().swap(m_shared);
     std::unordered_map<const QChar *, quint32>().swap(m_sharedIndex);
-    m_recent.fill(Item{0, 0});
+    m_recent.fill(Item(0));
     m_textChars = 0;
 }
 

@@ -11,15 +11,16 @@
 #include <unordered_map>
 #include <vector>
 
-// The column store: 32 lists of cell texts that a workbook read fills and the rest of the
+// The column store: 32 lists of cell items that a workbook read fills and the rest of the
 // program reads. Lists are numbered 1..32, items inside a list from 0.
 //
-// Short texts sit back to back in one character buffer with an offset table, so 65,536
-// rows x 32 columns cost a few tens of megabytes and no allocation per item. Repeated
-// texts are kept once: a long QString is shared with whoever handed it in, and a text of
-// medium length that was stored a moment ago is found again and reused. The characters
-// kept in all lists together are capped (MaxTextChars): the append that would pass the
-// cap raises TextLimitError and changes nothing.
+// An item is 8 bytes. A number is kept as its value alone, for its text is the number's own
+// formatting (numtext::formatGeneral), made again when a list shows it; the chart takes the
+// value as it is. Any other item is a text. Short texts sit back to back in one character
+// buffer; repeated texts are kept once: a long QString is shared with whoever handed it in,
+// and a text of medium length that was stored a moment ago is found again and reused. The
+// characters kept in all lists together are capped (MaxTextChars): the append that would
+// pass the cap raises TextLimitError and changes nothing.
 //
 // Views (ColumnListModel) learn of changes through resetStarted()/resetFinished(). Bulk
 // changes belong inside a Batch, which makes them one reset; a single append or clear
@@ -43,11 +44,16 @@ public:
 
     // getters (a list number outside 1..32 raises AppError):
     int count(int list) const;
-    // Item `index` (0-based) of list `list`; AppError "List index out of bounds (index)"
-    // when there is no such item.
+    // The text of item `index` (0-based) of list `list`; AppError "List index out of bounds
+    // (index)" when there is no such item.
     QString item(int list, int index) const;
-    // The same without a copy; valid until the store changes.
-    QStringView itemView(int list, int index) const;
+    // One item without a copy: a number's value, or a text valid until the store changes.
+    struct Entry {
+        bool isNumber;
+        double number;   // isNumber
+        QStringView text; // !isNumber
+    };
+    Entry entry(int list, int index) const;
     // The number of lists holding at least one item.
     int filledLists() const;
     // Item counts of lists 1..32 at indexes 0..31.
@@ -59,6 +65,11 @@ public:
     // changes:
     void append(int list, QStringView text);
     void append(int list, const QString &text); // shares a long text instead of copying it
+    // A number whose text is formatGeneral(value): the value must be the one that text reads
+    // back as (numtext::generalValue). A value that is not finite is kept as its text.
+    void appendNumber(int list, double value);
+    // Room for `items` more items in every list, so a long read does not grow them in steps.
+    void reserve(int items);
     void clear();
 
     // Groups changes into one reset of every model; nests.
@@ -77,16 +88,19 @@ signals:
     void resetFinished();
 
 private:
-    // An item: `length` characters of m_chars from `begin`, or with SharedBit in `length`
-    // the text m_shared[begin].
-    struct Item {
-        quint32 begin;
-        quint32 length;
-    };
-    static constexpr quint32 SharedBit = 0x80000000u;
+    // An item's bits: a finite double is a number. A text is a NaN no arithmetic makes,
+    // tagged TextTag: with SharedBit the payload is an index into m_shared, else a copied
+    // text, `begin` in the low 32 bits and its length (below SharedLength) above them.
+    using Item = quint64;
+    static constexpr Item TagMask = 0xFFFF000000000000ull;
+    static constexpr Item TextTag = 0x7FFA000000000000ull;
+    static constexpr Item SharedBit = 0x0000800000000000ull;
     static constexpr int RecentSlots = 1 << 12;
     using List = std::vector<Item>;
 
+    static bool isText(Item item) { return (item & TagMask) == TextTag; }
+    static Item copiedItem(quint32 begin, qsizetype length) { return TextTag | (Item(length) << 32) | begin; }
+    QStringView textOf(Item item) const;
     void beginBatch();
     void endBatch();
     const List &list(int number) const;

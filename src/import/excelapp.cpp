@@ -5,6 +5,8 @@
 
 #include <QLatin1String>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 using automation::Args;
@@ -16,9 +18,10 @@ namespace excelapp {
 
 namespace {
 
-// Limits of a worksheet in the .xls format.
-constexpr int MaxRows = 65536;
-constexpr int MaxColumns = 256;
+// Columns of the grid; its rows are the format's (workbook::Workbook::maxRows).
+constexpr int MaxColumns = workbook::GridColumns;
+// The most cells one CellBlock call answers.
+constexpr qint64 MaxBlockCells = qint64(1) << 20;
 
 struct Member {
     QLatin1String name;
@@ -189,7 +192,7 @@ public:
             requireArgs(args, 2, QLatin1String("Cells"));
             const qint32 row = automation::toInt32(args[0]);
             const qint32 column = automation::toInt32(args[1]);
-            if (row < 1 || row > MaxRows || column < 1 || column > MaxColumns)
+            if (row < 1 || row > m_book->maxRows || column < 1 || column > MaxColumns)
                 fail(QStringLiteral("下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
             Variant value = cellValue(m_book->firstSheet.cell(row, column));
             // A read asks for millions of cells and drops each one before asking for the
@@ -201,15 +204,43 @@ public:
             }
             return Variant::fromObject(m_spare);
         }
+        case CellBlock:
+            requireGet(kind, QLatin1String("CellBlock"));
+            requireArgs(args, 4, QLatin1String("CellBlock"));
+            return Variant::fromArray(cellBlock(automation::toInt32(args[0]), automation::toInt32(args[1]),
+                                                automation::toInt32(args[2]), automation::toInt32(args[3])));
         }
         fail(QStringLiteral("未知的成员"), QString::number(member));
     }
 
 private:
-    enum { UsedRange = 1, Cells };
+    // The values of `rows` x `columns` cells from (row, column), row after row: what as many
+    // Cells calls would give. The block ends early at the grid's last row, where Cells
+    // would fail.
+    std::shared_ptr<const automation::VariantArray> cellBlock(qint32 row, qint32 column, qint32 rows,
+                                                              qint32 columns) const
+    {
+        if (row < 1 || row > m_book->maxRows || column < 1 || rows < 1 || columns < 1
+            || qint64(column) + columns - 1 > MaxColumns || qint64(rows) * columns > MaxBlockCells)
+            fail(QStringLiteral("下标越界"), QStringLiteral("CellBlock(%1, %2, %3, %4)")
+                                                .arg(row).arg(column).arg(rows).arg(columns));
+        auto block = std::make_shared<automation::VariantArray>();
+        block->rows = int(std::min<qint64>(rows, qint64(m_book->maxRows) - row + 1));
+        block->columns = columns;
+        block->values.reserve(size_t(block->rows) * size_t(columns));
+        const workbook::Worksheet &sheet = m_book->firstSheet;
+        for (int r = 0; r < block->rows; ++r)
+            for (int c = 0; c < columns; ++c)
+                block->values.push_back(cellValue(sheet.cell(row + r, column + c)));
+        return block;
+    }
+
+private:
+    enum { UsedRange = 1, Cells, CellBlock };
     automation::Ref<CellObject> m_spare;
     static constexpr Member s_members[] = {{QLatin1String("UsedRange"), UsedRange},
-                                           {QLatin1String("Cells"), Cells}};
+                                           {QLatin1String("Cells"), Cells},
+                                           {QLatin1String("CellBlock"), CellBlock}};
     State m_state;
     std::shared_ptr<const workbook::Workbook> m_book;
 };

@@ -20,7 +20,10 @@ struct Workbook;
 //                default member)
 //   workbook     Worksheets(1) (only the first sheet is loaded), Save (the workbook is never
 //                changed, so nothing is written), Saved (get, put), Close
-//   worksheet    UsedRange, Cells(row, column) (rows 1..65536, columns 1..256)
+//   worksheet    UsedRange, Cells(row, column) (rows 1 to the format's last row: 65,536
+//                for .xls, 1,048,576 for .xlsx and .ods, every line of a text file;
+//                columns 1..256), CellBlock(row, column, rows, columns): the values of a
+//                block of cells, row after row, as an array (cut at the last row)
 //   used range   Rows;  rows: Count (the used range's row count)
 //   cell         Value (also the default member): empty, double, date, text, boolean or
 //                error, by the cell's type

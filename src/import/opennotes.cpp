@@ -17,7 +17,12 @@ void record(const workbook::Workbook &book)
 {
     lastNotes.skippedLeadingLines = book.skippedLeadingLines;
     lastNotes.cutRows = book.cutRows;
-    lastNotes.rowLimit = workbook::GridRows;
+    lastNotes.rowLimit = book.maxRows;
+}
+
+void recordStop(const QString &line)
+{
+    lastNotes.readStop = line;
 }
 
 QStringList logLines(const Notes &notes)
@@ -27,6 +32,8 @@ QStringList logLines(const Notes &notes)
         lines << QStringLiteral("跳过了开头的%1行说明文字").arg(notes.skippedLeadingLines);
     if (notes.cutRows > 0)
         lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(notes.rowLimit).arg(notes.cutRows);
+    if (!notes.readStop.isEmpty())
+        lines << notes.readStop;
     return lines;
 }
 

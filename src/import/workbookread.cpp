@@ -2,9 +2,12 @@
 
 #include "base/apperror.h"
 #include "import/automation.h"
+#include "base/numtext.h"
 #include "import/columnstore.h"
+#include "import/opennotes.h"
 #include "workbook/fileload.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -35,7 +38,72 @@ void quitQuietly(automation::Object &app) noexcept
     }
 }
 
-void readCells(automation::Object &sheet, ColumnStore &store)
+// Rows asked for in one CellBlock call: 4096 x 32 values, a few megabytes.
+constexpr int BlockRows = 4096;
+
+// Where the cell loop is, so a read that ends early can say where.
+struct Position {
+    qint64 row = 0;
+    int column = 0;
+};
+
+// Appends one cell's value to the next list of its row. A number goes in as the value its
+// text reads back as, which is what the chart draws.
+void appendValue(const Variant &value, int *position, ColumnStore &store)
+{
+    if (value.type() == Variant::Type::Double) {
+        store.appendNumber(++*position, numtext::generalValue(value.number()));
+        return;
+    }
+    const QString text = automation::toText(value);
+    if (!text.isEmpty())
+        store.append(++*position, text);
+}
+
+// One Cells call a cell, as the application is asked everywhere.
+void readOneByOne(automation::Object &sheet, qint64 lastRow, ColumnStore &store, Position &at)
+{
+    for (at.row = 1; at.row <= lastRow; ++at.row) {
+        int position = 0;
+        for (at.column = 1; at.column <= ReadColumns; ++at.column) {
+            const QString text = automation::toText(automation::dispatch(
+                sheet, u"Cells", Invoke::PropertyGet,
+                {Variant::fromInt(qint32(at.row)), Variant::fromInt(at.column)}));
+            if (!text.isEmpty())
+                store.append(++position, text);
+        }
+    }
+}
+
+// The same cells in the same order, a block of rows a call, from an application that
+// answers CellBlock. A block cut short means the grid ended there, where Cells would fail.
+void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store, Position &at)
+{
+    store.reserve(int(std::min<qint64>(lastRow, 1 << 24)));
+    for (qint64 first = 1; first <= lastRow; first += BlockRows) {
+        const int rows = int(std::min<qint64>(BlockRows, lastRow - first + 1));
+        at.row = first;
+        at.column = 1;
+        const Variant value = automation::dispatch(
+            sheet, u"CellBlock", Invoke::PropertyGet,
+            {Variant::fromInt(qint32(first)), Variant::fromInt(1), Variant::fromInt(rows),
+             Variant::fromInt(ReadColumns)});
+        const automation::VariantArray &block = automation::toArray(value);
+        for (int r = 0; r < block.rows && r < rows; ++r) {
+            at.row = first + r;
+            int position = 0;
+            for (at.column = 1; at.column <= std::min(block.columns, ReadColumns); ++at.column)
+                appendValue(block.at(r, at.column - 1), &position, store);
+        }
+        if (block.rows < rows || block.columns < ReadColumns) {
+            at.row = first + block.rows;
+            at.column = 1;
+            throw AppError(QStringLiteral("下标越界：Cells(%1, 1)").arg(at.row));
+        }
+    }
+}
+
+void readCells(automation::Object &sheet, ColumnStore &store, Position &at, qint64 *usedRows)
 {
     qint64 rowCount;
     {
@@ -45,22 +113,27 @@ void readCells(automation::Object &sheet, ColumnStore &store)
             automation::dispatch(*used, u"Rows", Invoke::MethodOrGet));
         rowCount = automation::toInt32(automation::dispatch(*rows, u"count", Invoke::MethodOrGet));
     }
+    *usedRows = rowCount;
     if (rowCount <= 0)
         return;
     // 64-bit row numbers: a count near the integer limit must not wrap into a negative end.
     const qint64 lastRow = qMin<qint64>(rowCount + ExtraRows, std::numeric_limits<qint32>::max());
-    for (qint64 r = 1; r <= lastRow; ++r) {
-        int position = 0;
-        for (int c = 1; c <= ReadColumns; ++c) {
-            const QString text = automation::toText(automation::dispatch(
-                sheet, u"Cells", Invoke::PropertyGet,
-                {Variant::fromInt(qint32(r)), Variant::fromInt(c)}));
-            if (!text.isEmpty())
-                store.append(++position, text);
-        }
-    }
+    if (sheet.memberId(u"CellBlock") >= 0)
+        readInBlocks(sheet, lastRow, store, at);
+    else
+        readOneByOne(sheet, lastRow, store, at);
 }
 
+}
+
+QString stopNotice(const ReadResult &result)
+{
+    if (result.stopRow <= 0)
+        return QString();
+    return QStringLiteral("读取在第%1行第%2列停止（%3），其后的数据未读入")
+        .arg(result.stopRow)
+        .arg(result.stopColumn)
+        .arg(result.stopReason);
 }
 
 ReadResult readWorkbook(const QString &path, ColumnStore &store,
@@ -98,19 +171,28 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         // One model reset for the whole refill.
         ColumnStore::Batch batch(store);
         store.clear();
+        Position at;
+        qint64 usedRows = 0;
         try {
-            readCells(*sheet, store);
+            readCells(*sheet, store, at, &usedRows);
         } catch (const TextLimitError &) {
             refusal = ColumnStore::textLimitReason();
-        } catch (const AppError &) {
-            // Any other error ends the loop; what was read stays.
+        } catch (const AppError &error) {
+            // Any other error ends the loop; what was read stays. Past the used rows that
+            // loses nothing (the grid's end); inside them the log must say where.
             result.complete = false;
+            if (at.row <= usedRows) {
+                result.stopRow = int(at.row);
+                result.stopColumn = at.column;
+                result.stopReason = error.message();
+            }
         } catch (const std::bad_alloc &) {
             refusal = workbook::outOfMemoryReason();
         }
         if (!refusal.isEmpty())
             store.clear();
     }
+    opennotes::recordStop(stopNotice(result));
 
     // The workbook is saved (it is unchanged, so the application has nothing to write),
     // marked saved so that closing cannot prompt, and closed. If any of that fails it is

@@ -17,12 +17,20 @@ struct ReadResult {
     QString message;
     // false: an error ended the cell loop early; the rows read before it are in the store.
     bool complete = true;
+    // When that happened inside the used rows: the cell whose reading failed, and why.
+    int stopRow = 0;
+    int stopColumn = 0;
+    QString stopReason;
 };
+
+// The log line of a read that ended inside the used rows; empty for any other.
+QString stopNotice(const ReadResult &result);
 
 // Reads the first worksheet of the workbook at `path` through the automation class
 // "Excel.Application" of `registry` into `store`: rows 1 to N + 30 (N the used range's row
 // count), columns 1 to 32, each row's non-empty cell texts going to lists 1, 2, 3 ... in
-// column order. The store is cleared only once the first worksheet has been reached, and
+// column order. An application that answers CellBlock is asked for blocks of rows instead
+// of single cells, with the same result. The store is cleared only once the first worksheet has been reached, and
 // its models see one reset for the whole read. Every automation object is released on
 // every path. Closing errors that survive the second close are raised as AppError, and
 // so is a table that runs out of memory or past the store's cap ("无法打开工作簿 <path>：

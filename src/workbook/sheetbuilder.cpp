@@ -91,7 +91,20 @@ void SheetBuilder::declareRows(int first, int last)
     if (first < 1 || last < first)
         return;
     m_declaredFirst = first;
-    m_declaredLast = std::min(last, GridRows);
+    m_declaredLast = std::min(last, m_rowLimit);
+}
+
+bool SheetBuilder::keep(int row, int column)
+{
+    if (row < 1 || column < 1 || column > GridColumns)
+        return false;
+    if (row <= m_rowLimit)
+        return true;
+    if (row != m_lastCutRow) {
+        ++m_cutRows;
+        m_lastCutRow = row;
+    }
+    return false;
 }
 
 void SheetBuilder::touch(int row)
@@ -104,7 +117,7 @@ void SheetBuilder::touch(int row)
 
 void SheetBuilder::number(int row, int column, double value, bool date)
 {
-    if (!inGrid(row, column))
+    if (!keep(row, column))
         return;
     touch(row);
     if (!std::isfinite(value)) {
@@ -123,7 +136,7 @@ void SheetBuilder::number(int row, int column, double value, bool date)
 
 void SheetBuilder::dateSerial(int row, int column, double serial)
 {
-    if (!inGrid(row, column))
+    if (!keep(row, column))
         return;
     touch(row);
     const bool showable = serial >= 0 && serial < lastSerial;
@@ -132,7 +145,7 @@ void SheetBuilder::dateSerial(int row, int column, double serial)
 
 void SheetBuilder::text(int row, int column, const QString &text)
 {
-    if (!inGrid(row, column))
+    if (!keep(row, column))
         return;
     touch(row);
     m_sheet.setText(row, column, m_sheet.addString(text));
@@ -140,7 +153,7 @@ void SheetBuilder::text(int row, int column, const QString &text)
 
 void SheetBuilder::boolean(int row, int column, bool value)
 {
-    if (!inGrid(row, column))
+    if (!keep(row, column))
         return;
     touch(row);
     m_sheet.setNumber(row, column, CellType::Boolean, value ? 1 : 0);
@@ -148,7 +161,7 @@ void SheetBuilder::boolean(int row, int column, bool value)
 
 void SheetBuilder::error(int row, int column, int code)
 {
-    if (!inGrid(row, column))
+    if (!keep(row, column))
         return;
     touch(row);
     m_sheet.setError(row, column, code);

@@ -5,15 +5,11 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
+
 // What the readers of the zip and text formats share: the grid they fill, how they refuse a
 // file, and the conversions of their cell values into the workbook model of workbook.h.
 namespace workbook {
-
-// The grid the in-process application serves (Cells answers rows 1..65536, columns 1..256):
-// cells beyond it are never asked for, so they are not kept. This also bounds what a file
-// can make the reader allocate, whatever counts it claims.
-constexpr int GridRows = 65536;
-constexpr int GridColumns = 256;
 
 // The most characters the column store keeps (ColumnStore::MaxTextChars): a single text
 // longer than that can never be shown, so a reader refuses it as soon as it has seen that
@@ -35,15 +31,21 @@ QString reasonDamaged();       // "文件已损坏"
 QString reasonNoSheet();       // "没有工作表"
 
 // Fills one worksheet and keeps its used rows: the rows a file declares (dimension), widened
-// to every cell stored.
+// to every cell stored. Cells below the format's last row (`rowLimit`) are not kept; the rows
+// that held them are counted, so the log can say what was left out.
 class SheetBuilder {
 public:
-    SheetBuilder(Worksheet &sheet, bool date1904) : m_sheet(sheet), m_date1904(date1904) {}
+    SheetBuilder(Worksheet &sheet, bool date1904, int rowLimit = SheetRows)
+        : m_sheet(sheet), m_date1904(date1904), m_rowLimit(rowLimit) {}
 
-    static bool inGrid(int row, int column)
-    {
-        return row >= 1 && row <= GridRows && column >= 1 && column <= GridColumns;
-    }
+    int rowLimit() const { return m_rowLimit; }
+    // Whether a cell there is kept; a cell below the last row counts its row as cut.
+    bool keep(int row, int column);
+    // Rows with cells below the last row (rows come in order, as every zip format and
+    // text writes them).
+    int cutRows() const { return m_cutRows; }
+    // Rows past the last row that a reader skipped whole (a repeated row).
+    void addCutRows(qint64 rows) { m_cutRows = int(std::min<qint64>(m_cutRows + rows, TextRows)); }
 
     void declareRows(int first, int last);
     // A number; `date` when the cell's format shows it as a date or time. A value the
@@ -62,6 +64,9 @@ private:
 
     Worksheet &m_sheet;
     bool m_date1904;
+    int m_rowLimit;
+    int m_cutRows = 0;
+    int m_lastCutRow = 0;
     int m_declaredFirst = 0, m_declaredLast = 0;
     int m_cellFirst = 0, m_cellLast = 0;
 };

@@ -3,12 +3,21 @@
 #include <QString>
 
 #include <cstdint>
+#include <limits>
 #include <utility>
 #include <vector>
 
 // The workbook model every reader fills: the first worksheet of a workbook, its used range
 // and its cells with their real types. Only what the program needs.
 namespace workbook {
+
+// The rows a worksheet can hold, by format: a legacy workbook (BIFF8) 65,536, Office Open
+// XML and OpenDocument 1,048,576; delimited text has no grid, so every line of the file is
+// a row (the bound only keeps "row + 30" inside an int).
+constexpr int XlsRows = 65536;
+constexpr int SheetRows = 1048576;
+constexpr int TextRows = std::numeric_limits<int>::max() - 64;
+constexpr int GridColumns = 256;
 
 enum class CellType : std::uint8_t {
     Empty,    // no cell, a BLANK/MULBLANK cell, or a formula whose cached result is empty
@@ -119,7 +128,8 @@ struct Workbook {
     int codepage = 0;      // .xls: CODEPAGE record, 0 when absent
     QString sheetName;     // name of the first worksheet (empty for BIFF2-4 single sheets)
     int skippedLeadingLines = 0; // delimited text: lines above the table not read as rows
-    int cutRows = 0;       // rows with content past the grid's last row, not kept
+    int maxRows = XlsRows; // the format's last row: cells below it cannot exist
+    int cutRows = 0;       // rows with content past maxRows, not kept
     Worksheet firstSheet;
 };
 

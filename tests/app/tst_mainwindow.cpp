@@ -123,7 +123,11 @@ void TestMainWindow::tableReport_data()
 
     QVector<QStringList> errorInMiddle = measuredTable(3, 3);
     errorInMiddle[3][1] = "#ERR";
-    QTest::newRow("error cell ends the read") << errorInMiddle << 1 << QStringList{"数据行数：4 ,  列数：3"} << "x1 y2 y3"
+    // The log says where the read stopped: nothing is left out without a word.
+    QTest::newRow("error cell ends the read")
+        << errorInMiddle << 1
+        << QStringList{"数据行数：4 ,  列数：3", "读取在第4行第2列停止（错误值无法转换为文本（-2146826281）），其后的数据未读入"}
+        << "x1 y2 y3"
                                               << 3 << true << QStringList{"量2", "u2", "2"};
 }
 

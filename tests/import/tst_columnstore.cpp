@@ -47,7 +47,7 @@ void TestColumnStore::itemAccess()
     store.append(2, u"-1.5E-7");
     try {
         QCOMPARE(store.item(list, index), result);
-        QCOMPARE(store.itemView(list, index), QStringView(result));
+        QCOMPARE(store.entry(list, index).text, QStringView(result));
     } catch (const AppError &e) {
         QCOMPARE(e.message(), result);
     }
@@ -159,7 +159,7 @@ void TestColumnStore::repeatedTexts()
     }
     QCOMPARE(store.textChars(), kept);
     for (int i = 0; i < texts.size(); ++i)
-        QCOMPARE(store.itemView(1 + i % 3, i / 3), QStringView(texts[i]));
+        QCOMPARE(store.entry(1 + i % 3, i / 3).text, QStringView(texts[i]));
     store.clear();
     QCOMPARE(store.textChars(), qint64(0));
 }

@@ -35,7 +35,7 @@ private slots:
 
 namespace {
 
-std::unique_ptr<Workbook> read(const QByteArray &text, int rowLimit = GridRows)
+std::unique_ptr<Workbook> read(const QByteArray &text, int rowLimit = TextRows)
 {
     return csv::readDelimitedText(text, rowLimit);
 }
@@ -202,11 +202,11 @@ void TestDelimitedText::millionRows()
     text.reserve(rows * 16);
     for (int i = 0; i < rows; ++i)
         text += QByteArray::number(i) + ';' + QByteArray::number(i % 1000) + ",5\n";
-    // Whatever the grid's bound: the rows kept and the rows cut are every row of the file.
+    // Text has no grid: every row of the file is kept.
     const auto book = read(text);
-    const int kept = std::min(rows + 1, GridRows);
+    const int kept = rows + 1;
     QCOMPARE(book->firstSheet.usedRowCount(), kept);
-    QCOMPARE(book->cutRows, rows + 1 - kept);
+    QCOMPARE(book->cutRows, 0);
     QCOMPARE(book->firstSheet.countOf(CellType::Number), 2 * (kept - 1));
     QCOMPARE(book->firstSheet.cell(kept, 1).number, double(kept - 2));
     QCOMPARE(book->firstSheet.cell(kept, 2).number, (kept - 2) % 1000 + 0.5);

@@ -167,9 +167,10 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     for (int i = 0; i < skipped; ++i)
         scanner.skip(&content);
 
-    workbook::SheetBuilder builder(book->firstSheet, false);
+    rowLimit = std::clamp(rowLimit, 0, workbook::TextRows);
+    workbook::SheetBuilder builder(book->firstSheet, false, rowLimit);
+    book->maxRows = rowLimit;
     std::vector<records::Field> fields;
-    rowLimit = std::min(rowLimit, workbook::GridRows); // the sheet keeps no row past the grid
     int row = 0;
     while (row < rowLimit && scanner.next(fields)) {
         ++row;

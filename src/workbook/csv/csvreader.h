@@ -15,14 +15,14 @@
 // names the separator; lines above the table, narrower than it, are skipped and counted.
 namespace csv {
 
-bool looksLikeText(const QByteArray &bytes);
-
 // Whether the bytes look like text: no NUL byte at the start, unless after a UTF-16 mark.
 // Empty bytes are text: an empty sheet.
-// Every record up to `rowLimit` rows of the table (at most the grid's rows); the rows with content after them are
+bool looksLikeText(const QByteArray &bytes);
+
+// Every record of the table, up to `rowLimit` rows; the rows with content after them are
 // counted in the workbook's cutRows.
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes,
-                                                      int rowLimit = workbook::GridRows);
+                                                      int rowLimit = workbook::TextRows);
 
 // The separator the reader would use for `text`: ',', ';' or '\t'.
 QChar sniffSeparator(QStringView text);

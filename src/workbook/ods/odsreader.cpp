@@ -17,6 +17,9 @@ namespace {
 
 // The columns a read takes (the column store's 32 lists).
 constexpr int RepeatedColumns = 32;
+// Cells made by repeating rows, at most: as many as the program can read (every row of the
+// grid, 32 columns), so a sheet of equal rows reads whole, and no more.
+constexpr qint64 MaxRepeatedCells = qint64(workbook::SheetRows) * 32;
 
 struct PendingCell {
     int column;
@@ -86,13 +89,25 @@ private:
             }
             column = int(std::min<qint64>(qint64(column) + span, workbook::GridColumns + 1));
         }
-        const int first = m_row + 1;
-        m_row = int(std::min<qint64>(qint64(m_row) + repeat, workbook::GridRows + 1));
+        const qint64 first = m_row + 1;
+        m_row += repeat;
         if (cells.empty())
             return;
-        for (int row = first; row <= m_row && row <= workbook::GridRows; ++row)
+        const qint64 limit = m_out.rowLimit();
+        const qint64 last = std::min(m_row, limit);
+        // Copies of a repeated row are cells the file does not hold: a few bytes could
+        // otherwise ask for a million rows of them.
+        if (repeat > 1 && last > first) {
+            m_repeatedCells += (last - first) * qint64(cells.size());
+            if (m_repeatedCells > MaxRepeatedCells)
+                workbook::refuseFormat(QStringLiteral("重复的行太多（超过%1个单元格）").arg(MaxRepeatedCells));
+        }
+        for (qint64 row = first; row <= last; ++row)
             for (const PendingCell &p : cells)
-                put(row, p.column, p.cell);
+                put(int(row), p.column, p.cell);
+        // Rows of content past the last row are counted, not kept.
+        if (m_row > limit)
+            m_out.addCutRows(m_row - std::max(first, limit + 1) + 1);
     }
 
     void put(int row, int column, const workbook::Cell &cell)
@@ -201,8 +216,9 @@ private:
 
     package::PackageXml &m_x;
     workbook::SheetBuilder &m_out;
+    qint64 m_repeatedCells = 0;
     QString m_name;
-    int m_row = 0;
+    qint64 m_row = 0;
 };
 
 QString mimetypeOf(const package::ZipPackage &package)
@@ -247,6 +263,8 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
     if (!reader.run())
         workbook::refuseFormat(workbook::reasonNoSheet());
     builder.finish();
+    book->maxRows = builder.rowLimit();
+    book->cutRows = builder.cutRows();
     book->sheetName = reader.name();
     return book;
 }

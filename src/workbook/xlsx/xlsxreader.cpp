@@ -258,6 +258,8 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
             workbook::refuseFormat(workbook::reasonDamaged());
         if (scanSheet(*device, CellStore{builder, strings, dateXf})) {
             builder.finish();
+            book->maxRows = builder.rowLimit();
+            book->cutRows = builder.cutRows();
             return book;
         }
         // A part that does not inflate would fail the XML reader in the same place.
@@ -269,6 +271,8 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
     package::PackageXml x(package, info.sheetPart);
     SheetReader(x, CellStore{builder, strings, dateXf}).run();
     builder.finish();
+    book->maxRows = builder.rowLimit();
+    book->cutRows = builder.cutRows();
     return book;
 }
 

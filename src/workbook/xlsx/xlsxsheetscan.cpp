@@ -187,7 +187,7 @@ private:
                 return false;
             }
         }
-        if (!hasValue || !workbook::SheetBuilder::inGrid(row, column))
+        if (!hasValue || !m_store.out.keep(row, column))
             return true;
         store(row, column, type, xf);
         return true;
