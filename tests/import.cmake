@@ -6,3 +6,4 @@ tabrovex_add_test(tst_workbookread SOURCES import/tst_workbookread.cpp import/sc
 tabrovex_add_test(tst_tablereport SOURCES import/tst_tablereport.cpp import/scriptedexcel.cpp import/scriptedexcel.h)
 tabrovex_add_test(tst_columnchoice SOURCES import/tst_columnchoice.cpp)
 tabrovex_add_test(tst_excelapp SOURCES import/tst_excelapp.cpp)
+tabrovex_add_test(tst_blockread SOURCES import/tst_blockread.cpp)

@@ -128,6 +128,10 @@ ColumnStore::Item ColumnStore::storeShared(const QString &text)
 
 void ColumnStore::push(List &list, Item item)
 {
+    if (m_batchDepth > 0) {
+        list.push_back(item); // inside a read's batch: the models hear of it at its end
+        return;
+    }
     Batch batch(*this);
     list.push_back(item);
 }

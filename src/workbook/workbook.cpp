@@ -77,19 +77,31 @@ void TextTable::clear()
 Cell Worksheet::cell(int row, int column) const
 {
     Cell result;
-    if (row < 1 || column < 1 || column > 0xFFFF || std::size_t(row) > m_rows.size())
+    if (row < 1 || column < 1 || column > 0xFFFF)
         return result;
-    const std::vector<Slot> &cells = m_rows[std::size_t(row) - 1];
+    const Slot *begin, *end;
+    if (m_inOrder) {
+        if (std::size_t(row) > m_flatEnds.size())
+            return result;
+        begin = m_flat.data() + (row == 1 ? 0 : m_flatEnds[std::size_t(row) - 2]);
+        end = m_flat.data() + m_flatEnds[std::size_t(row) - 1];
+    } else {
+        if (std::size_t(row) > m_rows.size())
+            return result;
+        const std::vector<Slot> &cells = m_rows[std::size_t(row) - 1];
+        begin = cells.data();
+        end = begin + cells.size();
+    }
     const Slot *slot = nullptr;
     // Rows are usually dense from column A, so try the direct position first.
-    if (std::size_t(column) <= cells.size() && cells[std::size_t(column) - 1].column == column) {
-        slot = &cells[std::size_t(column) - 1];
+    if (end - begin >= column && begin[column - 1].column == column) {
+        slot = begin + (column - 1);
     } else {
-        auto it = std::lower_bound(cells.begin(), cells.end(), column,
-                                   [](const Slot &s, int c) { return s.column < c; });
-        if (it == cells.end() || it->column != column)
+        const Slot *it = std::lower_bound(begin, end, column,
+                                          [](const Slot &s, int c) { return s.column < c; });
+        if (it == end || it->column != column)
             return result;
-        slot = &*it;
+        slot = it;
     }
     result.type = slot->type;
     switch (slot->type) {
@@ -106,13 +118,67 @@ Cell Worksheet::cell(int row, int column) const
     return result;
 }
 
+template <typename F>
+void Worksheet::forEachSlot(F f)
+{
+    if (m_inOrder) {
+        for (Slot &s : m_flat)
+            f(s);
+        return;
+    }
+    for (auto &row : m_rows)
+        for (Slot &s : row)
+            f(s);
+}
+
 int Worksheet::countOf(CellType type) const
 {
     int n = 0;
-    for (const auto &row : m_rows)
-        for (const Slot &s : row)
-            n += s.type == type ? 1 : 0;
+    const_cast<Worksheet *>(this)->forEachSlot([&](const Slot &s) { n += s.type == type ? 1 : 0; });
     return n;
+}
+
+bool Worksheet::putInOrder(int row, const Slot &slot)
+{
+    const std::size_t rows = m_flatEnds.size();
+    if (std::size_t(row) < rows)
+        return false;
+    if (std::size_t(row) == rows) {
+        const std::uint32_t begin = rows < 2 ? 0 : m_flatEnds[rows - 2];
+        if (m_flatEnds.back() > begin && m_flat[m_flatEnds.back() - 1].column >= slot.column)
+            return false;
+    }
+    if (slot.type == CellType::Empty)
+        return true; // nothing there to clear
+    if (m_flat.size() >= UINT32_MAX)
+        throw std::bad_alloc();
+    m_flat.push_back(slot);
+    if (std::size_t(row) != rows)
+        m_flatEnds.resize(std::size_t(row), rows == 0 ? 0 : m_flatEnds.back());
+    m_flatEnds.back() = std::uint32_t(m_flat.size());
+    ++m_cellCount;
+    return true;
+}
+
+void Worksheet::reserveCells(std::size_t cells, std::size_t rows)
+{
+    if (!m_inOrder)
+        return;
+    m_flat.reserve(std::min<std::size_t>(cells, UINT32_MAX));
+    m_flatEnds.reserve(rows);
+}
+
+void Worksheet::leaveOrder()
+{
+    m_rows.resize(m_flatEnds.size());
+    std::uint32_t begin = 0;
+    for (std::size_t r = 0; r < m_flatEnds.size(); ++r) {
+        m_rows[r].assign(m_flat.begin() + begin, m_flat.begin() + m_flatEnds[r]);
+        begin = m_flatEnds[r];
+    }
+    std::vector<Slot>().swap(m_flat);
+    std::vector<std::uint32_t>().swap(m_flatEnds);
+    m_inOrder = false;
 }
 
 void Worksheet::put(int row, int column, CellType type, double number, std::uint32_t aux,
@@ -120,10 +186,15 @@ void Worksheet::put(int row, int column, CellType type, double number, std::uint
 {
     if (row < 1 || column < 1 || column > 0xFFFF)
         return;
+    const Slot slot{number, aux, std::uint16_t(column), type, ownText && type == CellType::Text};
+    if (m_inOrder) {
+        if (putInOrder(row, slot))
+            return;
+        leaveOrder();
+    }
     if (std::size_t(row) > m_rows.size())
         m_rows.resize(std::size_t(row));
     std::vector<Slot> &cells = m_rows[std::size_t(row) - 1];
-    const Slot slot{number, aux, std::uint16_t(column), type, ownText && type == CellType::Text};
     if (cells.empty() || cells.back().column < column) {
         if (type != CellType::Empty) {
             cells.push_back(slot);
@@ -167,12 +238,10 @@ void Worksheet::drop(const Slot &replaced)
 void Worksheet::compactOwnTexts()
 {
     TextTable live;
-    for (auto &row : m_rows) {
-        for (Slot &s : row) {
-            if (s.ownText)
-                s.aux = m_ownFrom + live.append(m_strings.text(s.aux));
-        }
-    }
+    forEachSlot([&](Slot &s) {
+        if (s.ownText)
+            s.aux = m_ownFrom + live.append(m_strings.text(s.aux));
+    });
     m_strings.truncate(m_ownFrom);
     for (std::uint32_t i = 0; i < live.size(); ++i)
         m_strings.append(live.text(i));

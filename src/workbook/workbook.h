@@ -76,6 +76,8 @@ public:
     int countOf(CellType type) const;
 
     // setters (the reader; tests):
+    // Room for about this many cells and rows, so a long sheet is not copied as it grows.
+    void reserveCells(std::size_t cells, std::size_t rows);
     void setUsedRows(int first, int last) { m_firstRow = first; m_lastRow = last; }
     void setCell(int row, int column, const Cell &cell);
 
@@ -107,11 +109,20 @@ private:
     };
     void put(int row, int column, CellType type, double number, std::uint32_t aux,
              bool ownText = false);
+    bool putInOrder(int row, const Slot &slot);
+    void leaveOrder();
     void drop(const Slot &replaced);
     void compactOwnTexts();
+    template <typename F> void forEachSlot(F f);
 
     int m_firstRow = 1;
     int m_lastRow = 0;
+    // While every cell comes after the one before it, as readers write them, the cells sit
+    // in one array in row order: m_flatEnds[r] is where row r+1 ends in m_flat. The first
+    // cell out of that order moves them into one array a row (m_rows) for good.
+    bool m_inOrder = true;
+    std::vector<Slot> m_flat;
+    std::vector<std::uint32_t> m_flatEnds;
     std::vector<std::vector<Slot>> m_rows; // index row-1; each row sorted by column
     TextTable m_strings;
     // Own texts are appended after every shared one, from m_ownFrom on; replaced ones

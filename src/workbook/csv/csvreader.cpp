@@ -147,6 +147,19 @@ QChar sniffSeparator(QStringView text)
     return QLatin1Char(sniffBytes(utf8.constData(), utf8.constData() + utf8.size()));
 }
 
+// Room in the sheet for the cells of the whole file, judged by the fields and lines of its
+// first 64 KB: a log of a million lines is then not copied as it grows.
+void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char *end, char separator)
+{
+    const std::ptrdiff_t sample = std::min<std::ptrdiff_t>(end - begin, 1 << 16);
+    if (sample <= 0)
+        return;
+    const std::size_t lines = std::size_t(std::count(begin, begin + sample, '\n')) + 1;
+    const std::size_t fields = std::size_t(std::count(begin, begin + sample, separator)) + lines;
+    const double scale = double(end - begin) / double(sample) * 1.05;
+    sheet.reserveCells(std::size_t(double(fields) * scale) + 64, std::size_t(double(lines) * scale) + 64);
+}
+
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
 {
     const textbytes::Utf8Text text = textbytes::toUtf8(bytes);
@@ -167,6 +180,7 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     for (int i = 0; i < skipped; ++i)
         scanner.skip(&content);
 
+    reserveForSample(book->firstSheet, begin, end, separator);
     rowLimit = std::clamp(rowLimit, 0, workbook::TextRows);
     workbook::SheetBuilder builder(book->firstSheet, false, rowLimit);
     book->maxRows = rowLimit;

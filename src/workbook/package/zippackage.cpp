@@ -179,8 +179,6 @@ std::unique_ptr<QIODevice> ZipPackage::open(const QString &part) const
     const ZipEntry &entry = *found;
     if (entry.method != methodStored && entry.method != methodDeflated)
         refuseFormat(reasonDamaged());
-    if (entry.size > std::uint64_t(MaxPartBytes))
-        refuseFormat(QStringLiteral("部件 %1 解压后超过%2 MB").arg(part).arg(MaxPartBytes >> 20));
     // The sizes the directory gives bound what is inflated and from how much: a bomb is
     // told by them before a byte is inflated (the device checks again as it reads).
     if (entry.size > std::uint64_t(RatioFreeBytes)

@@ -12,16 +12,14 @@
 
 // A zip package (Office Open XML, OpenDocument) held in memory. Part names match without
 // regard to case, as the package formats require. A part is read as a stream, inflated
-// (zlib) as it is read, so no part is ever held whole unless a reader asks for it. Raises
-// FormatRefused (workbook/sheetbuilder.h) for an encrypted or damaged zip and for a part too large
-// or too compressed to be sane.
+// (zlib) as it is read, so no part is ever held whole unless a reader asks for it (a sheet
+// of a million rows inflates to gigabytes, scanned as it comes). Raises FormatRefused
+// (workbook/sheetbuilder.h) for an encrypted or damaged zip and for a part too compressed to
+// be sane.
 namespace package {
 
 class ZipPackage {
 public:
-    // Decompressed parts larger than this are refused: no workbook the program can show
-    // needs one, and a small hostile zip could otherwise claim gigabytes.
-    static constexpr qint64 MaxPartBytes = qint64(512) << 20;
     // Parts that inflate beyond RatioFreeBytes may grow at most MaxRatio times their packed
     // size. Real parts stay far below it (XML deflates 5 to 50 times); deflate's own limit
     // is about 1000, which only a part made to be a bomb comes near.

@@ -1,0 +1,306 @@
+// The read in blocks of rows against the read one cell at a time, the rows each format can
+// hold, and a million-row log through the read and the chart loading.
+#include "base/apperror.h"
+#include "base/numtext.h"
+#include "chart/kfdline.h"
+#include "chartwin/lineload.h"
+#include "import/automation.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/opennotes.h"
+#include "import/workbookread.h"
+#include "workbook/open.h"
+#include "workbook/workbook.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using automation::Args;
+using automation::Invoke;
+using automation::ObjectRef;
+using automation::Variant;
+
+namespace {
+
+// Passes every call on to the application but knows no CellBlock, so the read asks for
+// one cell at a time, as it does of any other server.
+class OneByOne : public automation::Object {
+public:
+    explicit OneByOne(ObjectRef inner) : m_inner(std::move(inner)) {}
+    int memberId(QStringView name) const override
+    {
+        return name.compare(u"CellBlock", Qt::CaseInsensitive) == 0 ? -1 : m_inner->memberId(name);
+    }
+    Variant invoke(int member, Invoke kind, Args args) override
+    {
+        Variant v = m_inner->invoke(member, kind, args);
+        if (v.type() == Variant::Type::Object && v.object())
+            return Variant::fromObject(automation::makeObject<OneByOne>(v.object()));
+        return v;
+    }
+
+private:
+    ObjectRef m_inner;
+};
+
+automation::Registry registry(bool blocks)
+{
+    automation::Registry r;
+    excelapp::registerApplication(r);
+    if (!blocks) {
+        automation::Registry outer;
+        outer.add(QStringLiteral("Excel.Application"), [r] {
+            return ObjectRef(automation::makeObject<OneByOne>(r.create(QStringLiteral("Excel.Application"))));
+        });
+        return outer;
+    }
+    return r;
+}
+
+// What a read leaves: the store, the result, or the error raised.
+struct Read {
+    QString error;
+    ReadResult result;
+};
+
+Read read(const QString &path, ColumnStore &store, bool blocks)
+{
+    Read r;
+    try {
+        r.result = readWorkbook(path, store, registry(blocks));
+    } catch (const AppError &e) {
+        r.error = e.message();
+    }
+    return r;
+}
+
+QStringList fixtureFiles()
+{
+    QStringList files;
+    for (const QString &folder : {QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures"),
+                                  QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/formats"),
+                                  QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xls"),
+                                  QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xlsx")})
+        for (const QFileInfo &f : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+            if (f.suffix() != QLatin1String("png") && f.size() < (qint64(4) << 20))
+                files << f.filePath();
+    return files;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), qint64(bytes.size()));
+}
+
+// A package of the given parts, written by python3's zipfile.
+void writeZip(const QString &path, const QList<QPair<QString, QByteArray>> &parts, const QTemporaryDir &dir)
+{
+    QStringList args{QStringLiteral("-c"),
+                     QStringLiteral("import sys, zipfile\n"
+                                    "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                                    "for i in range(2, len(sys.argv), 2):\n"
+                                    "    z.write(sys.argv[i + 1], sys.argv[i])\n"
+                                    "z.close()\n"),
+                     path};
+    int n = 0;
+    for (const auto &part : parts) {
+        const QString file = dir.filePath(QStringLiteral("part%1").arg(n++));
+        writeFile(file, part.second);
+        args << part.first << file;
+    }
+    QProcess python;
+    python.start(QStringLiteral("python3"), args);
+    QVERIFY(python.waitForFinished(60000));
+    QCOMPARE(python.exitCode(), 0);
+}
+
+QByteArray xlsxSheet(const QList<int> &rows)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/"
+                     "spreadsheetml/2006/main\"><sheetData>";
+    for (int r : rows)
+        xml += "<row r=\"" + QByteArray::number(r) + "\"><c r=\"A" + QByteArray::number(r) + "\"><v>"
+               + QByteArray::number(r) + "</v></c><c r=\"B" + QByteArray::number(r) + "\"><v>1.5</v></c></row>";
+    return xml + "</sheetData></worksheet>";
+}
+
+void writeXlsx(const QString &path, const QList<int> &rows, const QTemporaryDir &dir)
+{
+    const QByteArray main = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+    writeZip(path,
+             {{QStringLiteral("[Content_Types].xml"),
+               "<?xml version=\"1.0\"?><Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+               "<Override PartName=\"/xl/workbook.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/></Types>"},
+              {QStringLiteral("_rels/.rels"),
+               "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships\"><Relationship Id=\"r1\" Type=\"" + main + "/officeDocument\" Target=\"xl/workbook.xml\"/>"
+               "</Relationships>"},
+              {QStringLiteral("xl/workbook.xml"),
+               "<?xml version=\"1.0\"?><workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+               "xmlns:r=\"" + main + "\"><sheets><sheet name=\"S\" sheetId=\"1\" r:id=\"r1\"/></sheets></workbook>"},
+              {QStringLiteral("xl/_rels/workbook.xml.rels"),
+               "<?xml version=\"1.0\"?><Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships\"><Relationship Id=\"r1\" Type=\"" + main + "/worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+               "</Relationships>"},
+              {QStringLiteral("xl/worksheets/sheet1.xml"), xlsxSheet(rows)}},
+             dir);
+}
+
+// Rows 1..`filled` with two numbers each, then `after` more such rows, all as repeated rows.
+void writeOds(const QString &path, int emptyRows, int filledRows, const QTemporaryDir &dir)
+{
+    const QByteArray cell = "<table:table-cell office:value-type=\"float\" office:value=\"2\"/>";
+    const QByteArray content =
+        "<?xml version=\"1.0\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"R\"><table:table-row><table:table-cell office:value-type=\"float\" "
+        "office:value=\"1\"/>" + cell + "</table:table-row>"
+        "<table:table-row table:number-rows-repeated=\"" + QByteArray::number(emptyRows) + "\"><table:table-cell/>"
+        "</table:table-row><table:table-row table:number-rows-repeated=\"" + QByteArray::number(filledRows) + "\">"
+        + cell + cell + "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+    writeZip(path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
+                    {QStringLiteral("content.xml"), content}},
+             dir);
+}
+
+}
+
+class TestBlockRead : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sameAsOneByOne_data();
+    void sameAsOneByOne();
+    void rowBounds_data();
+    void rowBounds();
+    void millionRowLog();
+};
+
+void TestBlockRead::sameAsOneByOne_data()
+{
+    QTest::addColumn<QString>("path");
+    for (const QString &file : fixtureFiles())
+        QTest::newRow(qPrintable(QFileInfo(file).fileName())) << file;
+}
+
+// Every item's text, every error and every stop are the same either way; a number kept as
+// a value reads back as the text the cell gives.
+void TestBlockRead::sameAsOneByOne()
+{
+    QFETCH(QString, path);
+    ColumnStore inBlocks, oneByOne;
+    const Read a = read(path, inBlocks, true);
+    const Read b = read(path, oneByOne, false);
+    QCOMPARE(a.error, b.error);
+    QCOMPARE(a.result.complete, b.result.complete);
+    QCOMPARE(stopNotice(a.result), stopNotice(b.result));
+    QCOMPARE(inBlocks.counts(), oneByOne.counts());
+    for (int k = 1; k <= ColumnStore::ListCount; ++k) {
+        for (int i = 0; i < inBlocks.count(k); ++i) {
+            const QString text = oneByOne.item(k, i);
+            QCOMPARE(inBlocks.item(k, i), text);
+            const ColumnStore::Entry e = inBlocks.entry(k, i);
+            double v = 0;
+            if (e.isNumber)
+                QVERIFY2(numtext::toDouble(text, &v) && v == e.number, qPrintable(text));
+        }
+    }
+}
+
+void TestBlockRead::rowBounds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("lastFilled"); // the file's last row with content
+    QTest::addColumn<int>("maxRows");
+    QTest::addColumn<int>("usedRows");
+    QTest::addColumn<int>("cutRows");
+    QTest::newRow("xlsx at its last row") << "xlsx" << 1048576 << 1048576 << 1048576 << 0;
+    QTest::newRow("xlsx one past") << "xlsx" << 1048577 << 1048576 << 1048576 << 1;
+    QTest::newRow("ods at its last row") << "ods" << 1048576 << 1048576 << 1048576 << 0;
+    QTest::newRow("ods one past") << "ods" << 1048577 << 1048576 << 1048576 << 1;
+    QTest::newRow("ods a thousand past") << "ods" << 1049576 << 1048576 << 1048576 << 1000;
+    QTest::newRow("csv past the old 65,536") << "csv" << 70000 << workbook::TextRows << 70000 << 0;
+}
+
+// Cells up to a format's last row are kept and the rows past it counted for the log.
+void TestBlockRead::rowBounds()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, lastFilled);
+    QFETCH(int, maxRows);
+    QFETCH(int, usedRows);
+    QFETCH(int, cutRows);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bound.") + kind);
+    if (kind == QLatin1String("xlsx")) {
+        QList<int> filled{1, 2, 1048575, 1048576};
+        if (lastFilled > 1048576)
+            filled << lastFilled;
+        writeXlsx(path, filled, dir);
+    } else if (kind == QLatin1String("ods")) {
+        writeOds(path, 1048574, lastFilled - 1048575, dir);
+    } else {
+        QByteArray text;
+        for (int r = 1; r <= lastFilled; ++r)
+            text += QByteArray::number(r) + ",1.5\n";
+        writeFile(path, text);
+    }
+    const auto book = workbook::openFile(path);
+    QCOMPARE(book->maxRows, maxRows);
+    QCOMPARE(book->firstSheet.usedRowCount(), usedRows);
+    QCOMPARE(book->cutRows, cutRows);
+    QCOMPARE(book->firstSheet.cell(usedRows, 2).number, kind == QLatin1String("ods") ? 2.0 : 1.5);
+    QCOMPARE(book->firstSheet.cell(usedRows + 1, 1).type, workbook::CellType::Empty);
+    opennotes::clear();
+    opennotes::record(*book);
+    const QStringList log = opennotes::logLines(opennotes::last());
+    QCOMPARE(log.isEmpty(), cutRows == 0);
+    if (cutRows > 0)
+        QCOMPARE(log.first(), QStringLiteral("文件超过%1行，其后的%2行未读入").arg(maxRows).arg(cutRows));
+}
+
+// A 100 Hz logger's three hours: every row reaches the store and the chart, whose X scale
+// ends at the last second.
+void TestBlockRead::millionRowLog()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    const int rows = 1000000;
+    QByteArray text = "time;temp\ns;degC\n";
+    text.reserve(rows * 20);
+    for (int i = 0; i < rows; ++i)
+        text += QByteArray::number(i / 100.0, 'f', 2) + ';' + QByteArray::number(20 + i % 7) + ",25\n";
+    writeFile(path, text);
+    ColumnStore store;
+    const Read r = read(path, store, true);
+    QCOMPARE(r.error, QString());
+    QVERIFY(r.result.complete);
+    QCOMPARE(store.count(1), rows + 2);
+    QCOMPARE(store.count(2), rows + 2);
+    QCOMPARE(store.item(1, rows + 1), QStringLiteral("9999.99"));
+    QCOMPARE(store.item(2, rows + 1), QStringLiteral("20.25")); // 999,999 % 7 = 0
+
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = rows + 2;
+    request.scaleMode = 1;
+    const lineload::Result result = lineload::loadLineData(store, request, {&chart});
+    QCOMPARE(result.dataRows, rows);
+    QVERIFY(result.reduced);
+    QCOMPARE(chart.xAxis.lower, 0.0);
+    QCOMPARE(chart.xAxis.upper, 9999.99);
+    QCOMPARE(chart.curves[0].lower, 20.25);
+    QCOMPARE(chart.curves[0].upper, 26.25);
+    QCOMPARE(result.xNotNumbers + result.yNotNumbers[0], 0);
+}
+
+QTEST_GUILESS_MAIN(TestBlockRead)
+#include "tst_blockread.moc"
