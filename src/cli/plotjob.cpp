@@ -133,7 +133,8 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     QStringList log = report.log;
 
     if (options.command == PlotOptions::Command::Table) {
-        if (!tablejson::write(out, store, log))
+        if (!tablejson::write(out, store, log, options.firstItem - 1,
+                              options.lastItem == INT_MAX ? INT_MAX : options.lastItem - 1))
             return failed(4, safewrite::unableToWrite(QStringLiteral("standard output")));
         return PlotRun();
     }

@@ -5,6 +5,25 @@
 
 namespace {
 
+// "A:B", "A:" or ":B": item numbers from 1, the first not after the last.
+bool parseItems(const QString &text, int *first, int *last)
+{
+    const qsizetype colon = text.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return false;
+    bool ok = true;
+    const QString a = text.left(colon), b = text.mid(colon + 1);
+    const int from = a.isEmpty() ? 1 : a.toInt(&ok);
+    if (!ok)
+        return false;
+    const int to = b.isEmpty() ? INT_MAX : b.toInt(&ok);
+    if (!ok || from < 1 || to < from)
+        return false;
+    *first = from;
+    *last = to;
+    return true;
+}
+
 // "WxH" in pixels, within the sizes the chart's layout still fits into.
 bool parseSize(const QString &text, QSize *size)
 {
@@ -58,13 +77,15 @@ bool parseColumn(const QString &text, int *column)
 QString plotUsage()
 {
     return QStringLiteral(
-        "Usage: tabrovex-plot table WORKBOOK\n"
+        "Usage: tabrovex-plot table WORKBOOK [--rows A:B]\n"
         "       tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
         "                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT\n"
         "\n"
         "Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other\n"
         "delimited text, told apart by content) as Tabrovex does and prints JSON.\n"
         "  table      the log lines of the read and the column lists\n"
+        "  --rows A:B       table: only items A to B of every list (1 the name, 2 the\n"
+        "             unit; A: to the end, :B from the first)\n"
         "  chart      checks and loads the chosen columns and writes the chart to OUT,\n"
         "             by its extension: OUT.png the screen chart (with --page the printed\n"
         "             A4 page at 96 dpi), OUT.pdf the printed A4 page\n"
@@ -89,6 +110,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
     PlotOptions o;
     QStringList positional;
     bool optionsEnded = false;
+    bool rowsGiven = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
         // After "--" everything is a command or a file name, even when it starts with "-".
@@ -147,6 +169,14 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
                 *error = QStringLiteral("--mode is 1, 2, 3 or manual, not '%1'").arg(v);
                 return false;
             }
+        } else if (a == QLatin1String("--rows")) {
+            if (!value(&v))
+                return false;
+            if (!parseItems(v, &o.firstItem, &o.lastItem)) {
+                *error = QStringLiteral("--rows is FIRST:LAST with 1 <= FIRST <= LAST, not '%1'").arg(v);
+                return false;
+            }
+            rowsGiven = true;
         } else if (a == QLatin1String("--page")) {
             o.page = true;
         } else if (a == QLatin1String("--first-rows")) {
@@ -195,6 +225,10 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
         && (o.xColumn || !o.yColumns.isEmpty() || o.page || !o.settings.isEmpty() || !o.output.isEmpty() || o.mode != 2
             || o.firstRows || !o.size.isEmpty())) {
         *error = QStringLiteral("table takes no chart options");
+        return false;
+    }
+    if (o.command == PlotOptions::Command::Chart && rowsGiven) {
+        *error = QStringLiteral("--rows goes with table");
         return false;
     }
     if (o.command == PlotOptions::Command::Chart && o.output.isEmpty()) {

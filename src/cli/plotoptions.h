@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVector>
 
+#include <climits>
+
 // Command line of tabrovex-plot.
 struct PlotOptions {
     enum class Command { None, Help, Version, Table, Chart };
@@ -17,6 +19,8 @@ struct PlotOptions {
     QString output;             // .png or .pdf; the name's extension chooses the format
     bool firstRows = false;     // long tables: only their first 1000 data rows
     QSize size;                 // screen chart size; empty: the chart window's 817 x 529
+    int firstItem = 1;          // table: items firstItem..lastItem of every list (1-based)
+    int lastItem = INT_MAX;
 };
 
 // Screen chart sizes --size accepts, in pixels per side.

@@ -2,6 +2,8 @@
 
 #include "import/columnstore.h"
 
+#include <algorithm>
+
 #include <QHash>
 
 namespace tablejson {
@@ -132,7 +134,7 @@ void appendString(QByteArray &out, QStringView text)
     out.append('"');
 }
 
-bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log)
+bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, int first, int last)
 {
     Writer out(stream);
     bool ok = out.put("{\"columns\":[", 12);
@@ -143,8 +145,8 @@ bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log)
             continue;
         ok = out.put(firstList ? "[" : ",[", firstList ? 1 : 2);
         firstList = false;
-        for (int i = 0; i < n && ok; ++i)
-            ok = (i == 0 || out.put(",", 1)) && out.text(store.item(k, i));
+        for (int i = std::max(first, 0); i < n && i <= last && ok; ++i)
+            ok = (i == std::max(first, 0) || out.put(",", 1)) && out.text(store.item(k, i));
         ok = ok && out.put("]", 1);
     }
     ok = ok && out.put("],\"log\":[", 9);

@@ -50,7 +50,41 @@ private slots:
     void outputByExtension();
     void longTable_data();
     void longTable();
+    void tableSlice_data();
+    void tableSlice();
 };
+
+void TestPlot::tableSlice_data()
+{
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<int>("first"); // 0-based items expected
+    QTest::addColumn<int>("last");
+    QTest::newRow("name and unit") << "1:2" << 0 << 1;
+    QTest::newRow("from the fifth on") << "5:" << 4 << INT_MAX;
+    QTest::newRow("up to the third") << ":3" << 0 << 2;
+    QTest::newRow("past the end") << "100000:100001" << 100000 << 100000;
+}
+
+// A slice is the same items as the whole table's, the log unchanged.
+void TestPlot::tableSlice()
+{
+    QFETCH(QString, rows);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    const Result whole = plot({"table", sampleWorkbook()});
+    const Result slice = plot({"table", sampleWorkbook(), "--rows", rows});
+    QCOMPARE(slice.exitCode, 0);
+    QCOMPARE(slice.json["log"], whole.json["log"]);
+    const QJsonArray all = whole.json["columns"].toArray(), part = slice.json["columns"].toArray();
+    QCOMPARE(part.size(), all.size());
+    for (int k = 0; k < all.size(); ++k) {
+        const QJsonArray items = all[k].toArray();
+        QJsonArray expected;
+        for (int i = first; i < items.size() && i <= last; ++i)
+            expected.append(items[i]);
+        QCOMPARE(part[k].toArray(), expected);
+    }
+}
 
 void TestPlot::tableMatchesWindow_data()
 {
@@ -213,6 +247,10 @@ void TestPlot::failures_data()
     QTest::newRow("chart without output") << QStringList{"chart", sampleWorkbook()} << 1 << "chart needs -o OUT";
     QTest::newRow("bad mode") << QStringList{"chart", sampleWorkbook(), "--mode", "4", "-o", "x.png"} << 1 << "--mode";
     QTest::newRow("missing file") << QStringList{"table", "/nonexistent/a.xls"} << 2 << "/nonexistent/a.xls";
+    QTest::newRow("rows backwards") << QStringList{"table", sampleWorkbook(), "--rows", "5:3"} << 1 << "--rows is FIRST:LAST";
+    QTest::newRow("rows from 0") << QStringList{"table", sampleWorkbook(), "--rows", "0:3"} << 1 << "--rows is FIRST:LAST";
+    QTest::newRow("rows of a chart") << QStringList{"chart", sampleWorkbook(), "--rows", "1:3", "-o", "/tmp/x.png"} << 1
+                                     << "--rows goes with table";
     // Plain text is read as delimited text now; an image is no workbook of any kind.
     QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/docs/chart-window.png")} << 2 << "chart-window.png";
     QTest::newRow("five Y columns") << QStringList{"chart", fixture("wide40.xls"), "-y", "2,3,4,5,6", "-o", "/tmp/x.png"}
