@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include "base/apperror.h"
+#include "base/pagealloc.h"
 
 #include <array>
 #include <unordered_map>
@@ -96,7 +97,7 @@ private:
     static constexpr Item TextTag = 0x7FFA000000000000ull;
     static constexpr Item SharedBit = 0x0000800000000000ull;
     static constexpr int RecentSlots = 1 << 12;
-    using List = std::vector<Item>;
+    using List = std::vector<Item, PageAllocator<Item>>;
 
     static bool isText(Item item) { return (item & TagMask) == TextTag; }
     static Item copiedItem(quint32 begin, qsizetype length) { return TextTag | (Item(length) << 32) | begin; }

@@ -216,7 +216,8 @@ public:
 private:
     // The values of `rows` x `columns` cells from (row, column), row after row: what as many
     // Cells calls would give. The block ends early at the grid's last row, where Cells
-    // would fail.
+    // would fail, and leaves out the columns right of every cell of its rows, which are
+    // all empty: a table of 8 columns read 32 wide does not make 24 empty values a row.
     std::shared_ptr<const automation::VariantArray> cellBlock(qint32 row, qint32 column, qint32 rows,
                                                               qint32 columns) const
     {
@@ -226,11 +227,14 @@ private:
                                                 .arg(row).arg(column).arg(rows).arg(columns));
         auto block = std::make_shared<automation::VariantArray>();
         block->rows = int(std::min<qint64>(rows, qint64(m_book->maxRows) - row + 1));
-        block->columns = columns;
-        block->values.reserve(size_t(block->rows) * size_t(columns));
         const workbook::Worksheet &sheet = m_book->firstSheet;
+        int width = 0;
         for (int r = 0; r < block->rows; ++r)
-            for (int c = 0; c < columns; ++c)
+            width = std::max(width, std::min(sheet.lastColumnOf(row + r) - column + 1, columns));
+        block->columns = width;
+        block->values.reserve(size_t(block->rows) * size_t(width));
+        for (int r = 0; r < block->rows; ++r)
+            for (int c = 0; c < width; ++c)
                 block->values.push_back(cellValue(sheet.cell(row + r, column + c)));
         return block;
     }

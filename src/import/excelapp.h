@@ -23,7 +23,8 @@ struct Workbook;
 //   worksheet    UsedRange, Cells(row, column) (rows 1 to the format's last row: 65,536
 //                for .xls, 1,048,576 for .xlsx and .ods, every line of a text file;
 //                columns 1..256), CellBlock(row, column, rows, columns): the values of a
-//                block of cells, row after row, as an array (cut at the last row)
+//                block of cells, row after row, as an array (cut at the last row, and
+//                narrower when the columns left out hold no cell)
 //   used range   Rows;  rows: Count (the used range's row count)
 //   cell         Value (also the default member): empty, double, date, text, boolean or
 //                error, by the cell's type

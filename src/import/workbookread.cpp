@@ -55,6 +55,8 @@ void appendValue(const Variant &value, int *position, ColumnStore &store)
         store.appendNumber(++*position, numtext::generalValue(value.number()));
         return;
     }
+    if (value.isEmpty())
+        return;
     const QString text = automation::toText(value);
     if (!text.isEmpty())
         store.append(++*position, text);
@@ -76,7 +78,8 @@ void readOneByOne(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
 }
 
 // The same cells in the same order, a block of rows a call, from an application that
-// answers CellBlock. A block cut short means the grid ended there, where Cells would fail.
+// answers CellBlock. A block with fewer rows means the grid ended there, where Cells would
+// fail; one with fewer columns holds no cell in those it left out.
 void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store, Position &at)
 {
     store.reserve(int(std::min<qint64>(lastRow, 1 << 24)));
@@ -95,7 +98,7 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
             for (at.column = 1; at.column <= std::min(block.columns, ReadColumns); ++at.column)
                 appendValue(block.at(r, at.column - 1), &position, store);
         }
-        if (block.rows < rows || block.columns < ReadColumns) {
+        if (block.rows < rows) {
             at.row = first + block.rows;
             at.column = 1;
             throw AppError(QStringLiteral("下标越界：Cells(%1, 1)").arg(at.row));

@@ -98,7 +98,9 @@ MappedFile::MappedFile(const QString &path)
     const qint64 size = openChecked(path, file);
     if (size == 0)
         return; // nothing to map: an empty file
-    void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE, file.fd, 0);
+    // Populated at once: the reader goes through every byte, and one call maps the pages
+    // far cheaper than a fault each.
+    void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
     if (data == MAP_FAILED)
         refuse(path, errno == ENOMEM ? outOfMemoryReason() : QStringLiteral("无法读取文件"));
     ::madvise(data, size_t(size), MADV_SEQUENTIAL);

@@ -118,6 +118,22 @@ Cell Worksheet::cell(int row, int column) const
     return result;
 }
 
+int Worksheet::lastColumnOf(int row) const
+{
+    if (row < 1)
+        return 0;
+    if (m_inOrder) {
+        if (std::size_t(row) > m_flatEnds.size())
+            return 0;
+        const std::uint32_t begin = row == 1 ? 0 : m_flatEnds[std::size_t(row) - 2];
+        const std::uint32_t end = m_flatEnds[std::size_t(row) - 1];
+        return end > begin ? m_flat[end - 1].column : 0;
+    }
+    if (std::size_t(row) > m_rows.size() || m_rows[std::size_t(row) - 1].empty())
+        return 0;
+    return m_rows[std::size_t(row) - 1].back().column;
+}
+
 template <typename F>
 void Worksheet::forEachSlot(F f)
 {
@@ -176,8 +192,8 @@ void Worksheet::leaveOrder()
         m_rows[r].assign(m_flat.begin() + begin, m_flat.begin() + m_flatEnds[r]);
         begin = m_flatEnds[r];
     }
-    std::vector<Slot>().swap(m_flat);
-    std::vector<std::uint32_t>().swap(m_flatEnds);
+    decltype(m_flat)().swap(m_flat);
+    decltype(m_flatEnds)().swap(m_flatEnds);
     m_inOrder = false;
 }
 
@@ -186,7 +202,14 @@ void Worksheet::put(int row, int column, CellType type, double number, std::uint
 {
     if (row < 1 || column < 1 || column > 0xFFFF)
         return;
-    const Slot slot{number, aux, std::uint16_t(column), type, ownText && type == CellType::Text};
+    Slot slot;
+    if (type == CellType::Text || type == CellType::Error)
+        slot.aux = aux;
+    else
+        slot.number = number;
+    slot.column = std::uint16_t(column);
+    slot.type = type;
+    slot.ownText = ownText && type == CellType::Text;
     if (m_inOrder) {
         if (putInOrder(row, slot))
             return;
