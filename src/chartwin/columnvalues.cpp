@@ -25,22 +25,29 @@ Column read(const ColumnStore &store, int list, int first, int last)
     const int count = store.count(list);
     out.values.reserve(size_t(rows));
     // Times are gathered beside the numbers while the column can still be a time column.
-    std::vector<double> seconds;
+    Values seconds;
     bool maybeTimes = true;
     int numbers = 0, dated = 0, undated = 0;
     std::vector<int> empty;
     for (int row = 0; row < rows; ++row) {
         const int index = first + row;
-        const ColumnStore::Entry item = index >= 0 && index < count ? store.entry(list, index)
-                                                                     : ColumnStore::Entry{false, 0, QStringView()};
-        const QStringView text = item.text;
-        double v = item.number;
-        if (item.isNumber || numtext::toDouble(text, &v)) {
+        double v = 0;
+        if (store.numberAt(list, index, &v)) {
             out.values.push_back(v);
             ++numbers;
             if (maybeTimes) {
                 maybeTimes = false;
-                seconds = std::vector<double>();
+                seconds = Values();
+            }
+            continue;
+        }
+        const QStringView text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
+        if (numtext::toDouble(text, &v)) {
+            out.values.push_back(v);
+            ++numbers;
+            if (maybeTimes) {
+                maybeTimes = false;
+                seconds = Values();
             }
             continue;
         }
@@ -56,7 +63,7 @@ Column read(const ColumnStore &store, int list, int first, int last)
             seconds.push_back(stamp.seconds);
         } else {
             maybeTimes = false;
-            seconds = std::vector<double>();
+            seconds = Values();
         }
     }
     const int times = dated + undated;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/pagealloc.h"
+
 #include <QStringList>
 
 #include <vector>
@@ -10,10 +12,13 @@ class ColumnStore;
 // item that is not empty is a timestamp (timetext.h).
 namespace columnvalues {
 
+// A long column's values: a million rows are 8 MB, mapped with huge pages.
+using Values = std::vector<double, PageAllocator<double>>;
+
 struct Column {
     bool times = false;         // a time column: values in seconds
     bool dated = false;         // its times carry dates (else they are times of day)
-    std::vector<double> values; // one per row; 0 where a number does not convert or a time is empty
+    Values values;              // one per row; 0 where a number does not convert or a time is empty
     // Time columns: rows (0-based, ascending) whose item is empty or missing; they are not drawn.
     std::vector<int> emptyRows;
     // Number columns: items that count as 0 (texts that do not convert, empty or missing items).

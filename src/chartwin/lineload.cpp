@@ -20,7 +20,7 @@ struct Range {
 
 
 // The scan starts from +-999999, so a column lying wholly beyond that keeps the bound.
-Range scan(const std::vector<double> &values)
+Range scan(const columnvalues::Values &values)
 {
     Range r;
     for (double v : values) {
@@ -53,9 +53,9 @@ std::vector<int> keptRows(int rows, const std::vector<int> &emptyX, const std::v
 }
 
 // The values of the kept rows (all of them when `kept` is empty and nothing was left out).
-std::vector<double> keptValues(const std::vector<double> &values, const std::vector<int> &kept)
+columnvalues::Values keptValues(const columnvalues::Values &values, const std::vector<int> &kept)
 {
-    std::vector<double> out;
+    columnvalues::Values out;
     out.reserve(kept.size());
     for (int row : kept)
         out.push_back(values[size_t(row)]);
@@ -63,7 +63,7 @@ std::vector<double> keptValues(const std::vector<double> &values, const std::vec
 }
 
 // A time scale spans its own earliest to latest time; 0 to 0 when it has none.
-Range timeRange(const std::vector<double> &values)
+Range timeRange(const columnvalues::Values &values)
 {
     if (values.empty())
         return Range{0, 0};
@@ -156,7 +156,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
     const columnvalues::Column &xColumn = values.column(store, request.xCol, first, last);
-    const std::vector<double> &xValues = xColumn.values;
+    const columnvalues::Values &xValues = xColumn.values;
     const int rows = int(xValues.size());
     result.xTime = xColumn.times;
     result.xNotNumbers = xColumn.notNumbers;
@@ -184,7 +184,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     for (Tkfdline *chart : charts)
         std::fill(std::begin(chart->shown), std::end(chart->shown), 0);
 
-    std::vector<const std::vector<double> *> yValues;
+    std::vector<const columnvalues::Values *> yValues;
     int k = 0;
     for (int column : request.yCols) {
         if (k == kfdline::MaxCurves)
@@ -203,8 +203,8 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         // Ranges and thinning over the rows the curve draws.
         const std::vector<int> kept = keptRows(rows, xColumn.emptyRows, yColumn.emptyRows);
         const bool allRows = xColumn.emptyRows.empty() && yColumn.emptyRows.empty();
-        const std::vector<double> drawn = allRows ? std::vector<double>() : keptValues(yColumn.values, kept);
-        const std::vector<double> &rangeValues = allRows ? yColumn.values : drawn;
+        const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
+        const columnvalues::Values &rangeValues = allRows ? yColumn.values : drawn;
         Range r = yColumn.times ? timeRange(rangeValues) : scan(rangeValues);
         const double d = r.hi - r.lo;
         if (request.scaleMode == 2) {
@@ -226,7 +226,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         }
 
         std::vector<int> &pointRows = result.pointRows[size_t(k)];
-        pointRows = rowreduce::extremaRows(rangeValues, MaxRows);
+        pointRows = rowreduce::extremaRows(rangeValues.data(), int(rangeValues.size()), MaxRows);
         if (!allRows)
             for (int &row : pointRows)
                 row = kept[size_t(row)];

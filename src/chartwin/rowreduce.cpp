@@ -27,9 +27,8 @@ std::vector<int> bucketEdges(int rows, int maxPoints)
     return edges;
 }
 
-std::vector<int> extremaRows(const std::vector<double> &values, int maxPoints)
+std::vector<int> extremaRows(const double *values, int rows, int maxPoints)
 {
-    const int rows = int(values.size());
     std::vector<int> kept;
     const std::vector<int> edges = bucketEdges(rows, maxPoints);
     if (edges.empty()) {

@@ -14,6 +14,6 @@ std::vector<int> bucketEdges(int rows, int maxPoints);
 
 // The rows to draw, ascending and without repeats; every row when there are at most
 // maxPoints of them. maxPoints below 4 is taken as 4.
-std::vector<int> extremaRows(const std::vector<double> &values, int maxPoints);
+std::vector<int> extremaRows(const double *values, int rows, int maxPoints);
 
 }

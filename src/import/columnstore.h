@@ -9,6 +9,7 @@
 #include "base/pagealloc.h"
 
 #include <array>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -55,6 +56,18 @@ public:
         QStringView text; // !isNumber
     };
     Entry entry(int list, int index) const;
+    // The value of a number item, without a call: false for a text, for a list number
+    // outside 1..32 and for an index past the list.
+    bool numberAt(int list, int index, double *value) const
+    {
+        if (list < 1 || list > ListCount || index < 0 || size_t(index) >= m_lists[size_t(list - 1)].size())
+            return false;
+        const Item item = m_lists[size_t(list - 1)][size_t(index)];
+        if (isText(item))
+            return false;
+        std::memcpy(value, &item, sizeof *value);
+        return true;
+    }
     // The number of lists holding at least one item.
     int filledLists() const;
     // Item counts of lists 1..32 at indexes 0..31.
