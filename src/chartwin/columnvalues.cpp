@@ -32,17 +32,14 @@ Column read(const ColumnStore &store, int list, int first, int last)
     for (int row = 0; row < rows; ++row) {
         const int index = first + row;
         double v = 0;
-        if (store.numberAt(list, index, &v)) {
-            out.values.push_back(v);
-            ++numbers;
-            if (maybeTimes) {
-                maybeTimes = false;
-                seconds = Values();
-            }
-            continue;
+        // A number item, or a text that reads as one (" 5 ").
+        QStringView text;
+        bool number = store.numberAt(list, index, &v);
+        if (!number) {
+            text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
+            number = numtext::toDouble(text, &v);
         }
-        const QStringView text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
-        if (numtext::toDouble(text, &v)) {
+        if (number) {
             out.values.push_back(v);
             ++numbers;
             if (maybeTimes) {

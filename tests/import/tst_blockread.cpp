@@ -151,8 +151,9 @@ void writeXlsx(const QString &path, const QList<int> &rows, const QTemporaryDir 
              dir);
 }
 
-// Rows 1..`filled` with two numbers each, then `after` more such rows, all as repeated rows.
-void writeOds(const QString &path, int emptyRows, int filledRows, const QTemporaryDir &dir)
+// A sheet of one row of two numbers, `emptyRows` empty rows, then a row of `width` numbers
+// repeated `filledRows` times.
+void writeOds(const QString &path, int emptyRows, int filledRows, const QTemporaryDir &dir, int width = 2)
 {
     const QByteArray cell = "<table:table-cell office:value-type=\"float\" office:value=\"2\"/>";
     const QByteArray content =
@@ -163,7 +164,7 @@ void writeOds(const QString &path, int emptyRows, int filledRows, const QTempora
         "office:value=\"1\"/>" + cell + "</table:table-row>"
         "<table:table-row table:number-rows-repeated=\"" + QByteArray::number(emptyRows) + "\"><table:table-cell/>"
         "</table:table-row><table:table-row table:number-rows-repeated=\"" + QByteArray::number(filledRows) + "\">"
-        + cell + cell + "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+        + cell.repeated(width) + "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
     writeZip(path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
                     {QStringLiteral("content.xml"), content}},
              dir);
@@ -180,6 +181,7 @@ private slots:
     void rowBounds_data();
     void rowBounds();
     void millionRowLog();
+    void repeatedRowsBound();
 };
 
 void TestBlockRead::sameAsOneByOne_data()
@@ -300,6 +302,25 @@ void TestBlockRead::millionRowLog()
     QCOMPARE(chart.curves[0].lower, 20.25);
     QCOMPARE(chart.curves[0].upper, 26.25);
     QCOMPARE(result.xNotNumbers + result.yNotNumbers[0], 0);
+}
+
+// A few bytes repeating a wide row a million times are refused with a reason, not
+// expanded into gigabytes; the same row repeated as often as the program reads is not.
+void TestBlockRead::repeatedRowsBound()
+{
+    QTemporaryDir dir;
+    const QString wide = dir.filePath(QStringLiteral("wide.ods")), narrow = dir.filePath(QStringLiteral("narrow.ods"));
+    writeOds(wide, 0, 1048575, dir, 40);
+    writeOds(narrow, 0, 1048575, dir, 32);
+    try {
+        workbook::openFile(wide);
+        QFAIL("a million rows of 40 repeated cells were read");
+    } catch (const AppError &e) {
+        QVERIFY2(e.message().contains(QStringLiteral("重复的行太多")), qPrintable(e.message()));
+    }
+    const auto book = workbook::openFile(narrow);
+    QCOMPARE(book->firstSheet.usedRowCount(), 1048576);
+    QCOMPARE(book->firstSheet.cell(1048576, 32).number, 2.0);
 }
 
 QTEST_GUILESS_MAIN(TestBlockRead)

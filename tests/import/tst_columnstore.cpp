@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "import/columnstore.h"
 
+#include <cmath>
 #include <functional>
 
 class TestColumnStore : public QObject
@@ -17,6 +18,8 @@ private slots:
     void repeatedTexts_data();
     void repeatedTexts();
     void textLimit();
+    void numbers_data();
+    void numbers();
 };
 
 void TestColumnStore::itemAccess_data()
@@ -184,6 +187,44 @@ void TestColumnStore::textLimit()
     QCOMPARE(store.textChars(), qint64(big.size()));
     store.append(3, QStringView(u"still fits"));
     QCOMPARE(store.item(3, 0), QStringLiteral("still fits"));
+}
+
+void TestColumnStore::numbers_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isNumber");
+    QTest::newRow("decimal") << 20.5 << "20.5" << true;
+    QTest::newRow("zero") << 0.0 << "0" << true;
+    QTest::newRow("large") << 1e20 << "1E20" << true;
+    QTest::newRow("small") << -1.5e-7 << "-1.5E-7" << true;
+    QTest::newRow("largest double") << 1.7976931348623157e308 << "1.79769313486232E308" << true;
+    QTest::newRow("infinity kept as its text") << HUGE_VAL << "INF" << false;
+    QTest::newRow("NaN kept as its text") << std::nan("") << "NAN" << false;
+}
+
+// A number is kept as its value and shown as its general format; between texts, each item
+// stays what it was.
+void TestColumnStore::numbers()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QFETCH(bool, isNumber);
+    ColumnStore store;
+    store.append(1, u"name");
+    store.appendNumber(1, value);
+    store.append(1, QStringLiteral("a text that is long enough to be kept shared, once, for all")
+                    + QString(10, QLatin1Char('x')));
+    QCOMPARE(store.count(1), 3);
+    QCOMPARE(store.item(1, 1), text);
+    QCOMPARE(store.entry(1, 1).isNumber, isNumber);
+    double v = 0;
+    QCOMPARE(store.numberAt(1, 1, &v), isNumber);
+    if (isNumber)
+        QCOMPARE(v, value);
+    QVERIFY(!store.numberAt(1, 0, &v) && !store.numberAt(1, 3, &v) && !store.numberAt(33, 0, &v));
+    QCOMPARE(store.item(1, 0), QStringLiteral("name"));
+    QVERIFY(store.item(1, 2).endsWith(QLatin1String("xxxxxxxxxx")));
 }
 
 QTEST_GUILESS_MAIN(TestColumnStore)

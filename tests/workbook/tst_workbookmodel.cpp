@@ -1,3 +1,4 @@
+#include <QPoint>
 #include <QtTest>
 
 #include "workbook/numformat.h"
@@ -13,6 +14,8 @@ private slots:
     void dateFormats_data();
     void dateFormats();
     void worksheetStore();
+    void cellsInAnyOrder_data();
+    void cellsInAnyOrder();
 };
 
 void TestWorkbookModel::dateFormats_data()
@@ -75,6 +78,37 @@ void TestWorkbookModel::worksheetStore()
     QCOMPARE(int(ws.cell(100000, 1).type), int(CellType::Empty));
     QCOMPARE(ws.countOf(CellType::Number), 2);
     QCOMPARE(ws.countOf(CellType::Text), 0);
+}
+
+void TestWorkbookModel::cellsInAnyOrder_data()
+{
+    QTest::addColumn<QVector<QPoint>>("order"); // (column, row) of each put, in order
+    const QVector<QPoint> rowOrder{{1, 1}, {2, 1}, {5, 1}, {1, 2}, {1, 4}, {3, 4}, {2, 7}};
+    QTest::newRow("row order") << rowOrder;
+    QVector<QPoint> backwards(rowOrder.rbegin(), rowOrder.rend());
+    QTest::newRow("backwards") << backwards;
+    QTest::newRow("a column out of order") << QVector<QPoint>{{1, 1}, {5, 1}, {2, 1}, {1, 2}, {1, 4}, {3, 4}, {2, 7}};
+    QTest::newRow("a row out of order") << QVector<QPoint>{{1, 1}, {2, 1}, {5, 1}, {1, 4}, {3, 4}, {1, 2}, {2, 7}};
+    QTest::newRow("a cell written twice") << (rowOrder + QVector<QPoint>{{2, 1}});
+}
+
+// Cells read the same whether they came in row order (one array) or not (a row each).
+void TestWorkbookModel::cellsInAnyOrder()
+{
+    QFETCH(QVector<QPoint>, order);
+    Worksheet ws;
+    for (const QPoint &p : order)
+        ws.setNumber(p.y(), p.x(), CellType::Number, p.y() * 100 + p.x());
+    const int lastColumns[] = {5, 1, 0, 3, 0, 0, 2};
+    for (int row = 1; row <= 8; ++row) {
+        for (int column = 1; column <= 6; ++column) {
+            const bool stored = order.contains(QPoint(column, row));
+            QCOMPARE(int(ws.cell(row, column).type), int(stored ? CellType::Number : CellType::Empty));
+            QCOMPARE(ws.cell(row, column).number, stored ? row * 100.0 + column : 0.0);
+        }
+        QCOMPARE(ws.lastColumnOf(row), row <= 7 ? lastColumns[row - 1] : 0);
+    }
+    QCOMPARE(ws.countOf(CellType::Number), 7);
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookModel)
