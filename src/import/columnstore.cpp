@@ -30,7 +30,10 @@ const ColumnStore::List &ColumnStore::list(int number) const
 ColumnStore::List &ColumnStore::listForAppend(int number)
 {
     list(number); // validates the number before anything changes
-    return m_lists[size_t(number - 1)];
+    List &l = m_lists[size_t(number - 1)];
+    if (l.capacity() == 0 && m_reserve > 0)
+        l.reserve(m_reserve);
+    return l;
 }
 
 int ColumnStore::count(int list) const
@@ -172,8 +175,11 @@ void ColumnStore::appendNumber(int number, double value)
 
 void ColumnStore::reserve(int items)
 {
+    // Lists that get items get the room then: a table of 8 columns reserves 8 lists.
+    m_reserve = size_t(std::max(items, 0));
     for (List &l : m_lists)
-        l.reserve(l.size() + size_t(std::max(items, 0)));
+        if (!l.empty())
+            l.reserve(l.size() + m_reserve);
 }
 
 void ColumnStore::clear()
@@ -187,6 +193,7 @@ void ColumnStore::clear()
     std::vector<QString>().swap(m_shared);
     std::unordered_map<const QChar *, quint32>().swap(m_sharedIndex);
     m_recent.fill(Item(0));
+    m_reserve = 0;
     m_textChars = 0;
 }
 

@@ -82,7 +82,8 @@ public:
     // A number whose text is formatGeneral(value): the value must be the one that text reads
     // back as (numtext::generalValue). A value that is not finite is kept as its text.
     void appendNumber(int list, double value);
-    // Room for `items` more items in every list, so a long read does not grow them in steps.
+    // Room for `items` more items in every list that holds or gets an item, so a long read
+    // does not grow them in steps. Until clear().
     void reserve(int items);
     void clear();
 
@@ -132,6 +133,7 @@ private:
     std::unordered_map<const QChar *, quint32> m_sharedIndex;
     std::array<Item, RecentSlots> m_recent{}; // medium texts stored lately, by hash
     qint64 m_textChars = 0;
+    size_t m_reserve = 0; // items a list gets room for with its first item
     int m_batchDepth = 0;
 };
 

@@ -1,8 +1,8 @@
 #include "import/workbookread.h"
 
 #include "base/apperror.h"
-#include "import/automation.h"
 #include "base/numtext.h"
+#include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/opennotes.h"
 #include "workbook/fileload.h"
