@@ -1,3 +1,4 @@
 tabrovex_add_test(tst_mainwindow GUI SOURCES app/tst_mainwindow.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
 tabrovex_add_test(tst_mainlayout GUI SOURCES app/tst_mainlayout.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
 tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/filesnapshot.h support/sheetserver.h)
+tabrovex_add_test(tst_longlog GUI SOURCES app/tst_longlog.cpp support/appfixture.h support/scriptedservices.h)
