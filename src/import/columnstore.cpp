@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
               "the readers refuse a text the store could never keep by the same bound");
@@ -31,8 +32,14 @@ ColumnStore::List &ColumnStore::listForAppend(int number)
 {
     list(number); // validates the number before anything changes
     List &l = m_lists[size_t(number - 1)];
-    if (l.capacity() == 0 && m_reserve > 0)
-        l.reserve(m_reserve);
+    if (l.capacity() == 0 && m_reserve > 0) {
+        // Only a head start: without the memory the list grows as items come.
+        try {
+            l.reserve(m_reserve);
+        } catch (const std::bad_alloc &) {
+            m_reserve = 0;
+        }
+    }
     return l;
 }
 
@@ -175,11 +182,8 @@ void ColumnStore::appendNumber(int number, double value)
 
 void ColumnStore::reserve(int items)
 {
-    // Lists that get items get the room then: a table of 8 columns reserves 8 lists.
+    // Lists that get their first item get the room then: a table of 8 columns reserves 8.
     m_reserve = size_t(std::max(items, 0));
-    for (List &l : m_lists)
-        if (!l.empty())
-            l.reserve(l.size() + m_reserve);
 }
 
 void ColumnStore::clear()

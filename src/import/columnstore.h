@@ -82,8 +82,8 @@ public:
     // A number whose text is formatGeneral(value): the value must be the one that text reads
     // back as (numtext::generalValue). A value that is not finite is kept as its text.
     void appendNumber(int list, double value);
-    // Room for `items` more items in every list that holds or gets an item, so a long read
-    // does not grow them in steps. Until clear().
+    // Room for `items` items in every list that gets its first item from now on (until
+    // clear()), so a long read does not grow them in steps.
     void reserve(int items);
     void clear();
 

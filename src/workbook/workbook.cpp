@@ -150,7 +150,13 @@ void Worksheet::forEachSlot(F f)
 int Worksheet::countOf(CellType type) const
 {
     int n = 0;
-    const_cast<Worksheet *>(this)->forEachSlot([&](const Slot &s) { n += s.type == type ? 1 : 0; });
+    const auto count = [&](const Slot &s) { n += s.type == type ? 1 : 0; };
+    if (m_inOrder) {
+        std::for_each(m_flat.begin(), m_flat.end(), count);
+        return n;
+    }
+    for (const auto &row : m_rows)
+        std::for_each(row.begin(), row.end(), count);
     return n;
 }
 
@@ -180,8 +186,12 @@ void Worksheet::reserveCells(std::size_t cells, std::size_t rows)
 {
     if (!m_inOrder)
         return;
-    m_flat.reserve(std::min<std::size_t>(cells, UINT32_MAX));
-    m_flatEnds.reserve(rows);
+    // Only a head start: when the memory is not there, the arrays grow as cells come.
+    try {
+        m_flat.reserve(std::min<std::size_t>(cells, UINT32_MAX));
+        m_flatEnds.reserve(rows);
+    } catch (const std::bad_alloc &) {
+    }
 }
 
 void Worksheet::leaveOrder()

@@ -157,7 +157,10 @@ void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char 
     const std::size_t lines = std::size_t(std::count(begin, begin + sample, '\n')) + 1;
     const std::size_t fields = std::size_t(std::count(begin, begin + sample, separator)) + lines;
     const double scale = double(end - begin) / double(sample) * 1.05;
-    sheet.reserveCells(std::size_t(double(fields) * scale) + 64, std::size_t(double(lines) * scale) + 64);
+    // A file of separators alone holds no cells: at most a cell for every 4 bytes is
+    // reserved, a number and its separator.
+    const double cells = std::min(double(fields) * scale, double(end - begin) / 4);
+    sheet.reserveCells(std::size_t(cells) + 64, std::size_t(double(lines) * scale) + 64);
 }
 
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
