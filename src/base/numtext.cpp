@@ -63,18 +63,13 @@ double generalValue(double value)
         return value;
     // A value that is already a decimal of at most 15 digits reads back as itself (the test
     // of formatShortFixed, without writing the digits); measured data nearly always is.
-    // m / 10^k is the double nearest the decimal m * 10^-k when m and 10^k are exact, so
-    // one test with seven decimals covers every value that has at most seven.
+    // m / 10^k is the double nearest the decimal m * 10^-k when m and 10^k are exact, so the
+    // first test, with seven decimals, covers every value below 1E8 that has at most seven.
+    static const double powers[] = {1e7, 1e6, 100000, 10000, 1000, 100, 10, 1};
     const double magnitude = std::fabs(value);
-    const double m7 = std::nearbyint(magnitude * 1e7);
-    if (m7 < 1e15 && m7 / 1e7 == magnitude)
-        return value;
-    static const double powers[] = {1, 10, 100, 1000, 10000, 100000, 1e6};
     for (double power : powers) {
-        const double m = magnitude * power;
-        if (!(m < 1e15))
-            break;
-        if (std::floor(m) == m && m / power == magnitude)
+        const double m = std::nearbyint(magnitude * power);
+        if (m < 1e15 && m / power == magnitude)
             return value;
     }
     double back = 0;

@@ -1,6 +1,5 @@
 #include "chartwin/lineload.h"
 
-#include "base/numtext.h"
 #include "chart/kfdline.h"
 #include "chartwin/rowreduce.h"
 #include "chartwin/timescale.h"
@@ -123,15 +122,6 @@ QString rowNotice(const Result &result)
     if (result.reduced)
         return QStringLiteral("绘制了%1行中的%2行。").arg(result.dataRows).arg(result.drawnRows);
     return QString();
-}
-
-double itemValue(const ColumnStore &store, int list, int index)
-{
-    if (index < 0 || index >= store.count(list))
-        return 0;
-    const ColumnStore::Entry item = store.entry(list, index);
-    double v = 0;
-    return item.isNumber ? item.number : numtext::toDouble(item.text, &v) ? v : 0;
 }
 
 Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,

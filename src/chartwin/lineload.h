@@ -87,7 +87,4 @@ QString rowNotice(const Result &result);
 // 0, by the larger magnitude.
 int decimalsFor(double lo, double hi);
 
-// Value of a data item: its text as a number, 0 when it is missing or does not convert.
-double itemValue(const ColumnStore &store, int list, int index);
-
 }

@@ -133,8 +133,7 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     QStringList log = report.log;
 
     if (options.command == PlotOptions::Command::Table) {
-        if (!tablejson::write(out, store, log, options.firstItem - 1,
-                              options.lastItem == INT_MAX ? INT_MAX : options.lastItem - 1))
+        if (!tablejson::write(out, store, log, options.firstItem, options.lastItem))
             return failed(4, safewrite::unableToWrite(QStringLiteral("standard output")));
         return PlotRun();
     }

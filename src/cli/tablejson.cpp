@@ -134,8 +134,10 @@ void appendString(QByteArray &out, QStringView text)
     out.append('"');
 }
 
-bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, int first, int last)
+bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, int firstItem, int lastItem)
 {
+    const int first = std::max(firstItem, 1) - 1; // item indexes
+    const int last = lastItem - 1;
     Writer out(stream);
     bool ok = out.put("{\"columns\":[", 12);
     bool firstList = true;
@@ -145,8 +147,8 @@ bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, 
             continue;
         ok = out.put(firstList ? "[" : ",[", firstList ? 1 : 2);
         firstList = false;
-        for (int i = std::max(first, 0); i < n && i <= last && ok; ++i)
-            ok = (i == std::max(first, 0) || out.put(",", 1)) && out.text(store.item(k, i));
+        for (int i = first; i < n && i <= last && ok; ++i)
+            ok = (i == first || out.put(",", 1)) && out.text(store.item(k, i));
         ok = ok && out.put("]", 1);
     }
     ok = ok && out.put("],\"log\":[", 9);

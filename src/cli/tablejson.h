@@ -15,10 +15,10 @@ class ColumnStore;
 // thousands of cells) is encoded once and its bytes written for each of them.
 namespace tablejson {
 
-// false when the stream refuses a write. Only items first..last (0-based, inclusive) of
-// every list are written: a slice of a long table.
-bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, int first = 0,
-           int last = INT_MAX);
+// false when the stream refuses a write. Only items firstItem..lastItem (numbered from 1,
+// inclusive) of every list are written: a slice of a long table.
+bool write(std::FILE *stream, const ColumnStore &store, const QStringList &log, int firstItem = 1,
+           int lastItem = INT_MAX);
 
 // Appends `text` as a JSON string, quoted.
 void appendString(QByteArray &out, QStringView text);

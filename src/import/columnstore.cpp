@@ -55,13 +55,18 @@ QStringView ColumnStore::textOf(Item item) const
     return QStringView(m_chars).mid(qsizetype(item & 0xFFFFFFFFu), qsizetype((item >> 32) & 0xFFFF));
 }
 
-ColumnStore::Entry ColumnStore::entry(int list, int index) const
+ColumnStore::Item ColumnStore::itemAt(int list, int index) const
 {
     const List &l = this->list(list);
     // The message is the one the chart loading relies on for a column that is too short.
     if (index < 0 || size_t(index) >= l.size())
         throw AppError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    const Item item = l[size_t(index)];
+    return l[size_t(index)];
+}
+
+ColumnStore::Entry ColumnStore::entry(int list, int index) const
+{
+    const Item item = itemAt(list, index);
     if (isText(item))
         return Entry{false, 0, textOf(item)};
     double value;
@@ -71,13 +76,15 @@ ColumnStore::Entry ColumnStore::entry(int list, int index) const
 
 QString ColumnStore::item(int list, int index) const
 {
-    const Entry e = entry(list, index);
-    if (e.isNumber)
-        return numtext::formatGeneral(e.number);
-    const Item item = this->list(list)[size_t(index)];
+    const Item item = itemAt(list, index);
+    if (!isText(item)) {
+        double value;
+        std::memcpy(&value, &item, sizeof value);
+        return numtext::formatGeneral(value);
+    }
     if (item & SharedBit)
         return m_shared[size_t(item & 0xFFFFFFFFu)]; // no copy of a shared text
-    return e.text.toString();
+    return textOf(item).toString();
 }
 
 int ColumnStore::filledLists() const

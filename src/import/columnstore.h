@@ -116,6 +116,7 @@ private:
     static bool isText(Item item) { return (item & TagMask) == TextTag; }
     static Item copiedItem(quint32 begin, qsizetype length) { return TextTag | (Item(length) << 32) | begin; }
     QStringView textOf(Item item) const;
+    Item itemAt(int list, int index) const; // AppError when there is no such item
     void beginBatch();
     void endBatch();
     const List &list(int number) const;

@@ -92,7 +92,7 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
             {Variant::fromInt(qint32(first)), Variant::fromInt(1), Variant::fromInt(rows),
              Variant::fromInt(ReadColumns)});
         const automation::VariantArray &block = automation::toArray(value);
-        for (int r = 0; r < block.rows && r < rows; ++r) {
+        for (int r = 0; r < block.rows; ++r) {
             at.row = first + r;
             int position = 0;
             for (at.column = 1; at.column <= std::min(block.columns, ReadColumns); ++at.column)

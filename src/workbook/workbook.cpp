@@ -134,27 +134,11 @@ int Worksheet::lastColumnOf(int row) const
     return m_rows[std::size_t(row) - 1].back().column;
 }
 
-template <typename F>
-void Worksheet::forEachSlot(F f)
-{
-    if (m_inOrder) {
-        for (Slot &s : m_flat)
-            f(s);
-        return;
-    }
-    for (auto &row : m_rows)
-        for (Slot &s : row)
-            f(s);
-}
-
 int Worksheet::countOf(CellType type) const
 {
     int n = 0;
     const auto count = [&](const Slot &s) { n += s.type == type ? 1 : 0; };
-    if (m_inOrder) {
-        std::for_each(m_flat.begin(), m_flat.end(), count);
-        return n;
-    }
+    std::for_each(m_flat.begin(), m_flat.end(), count); // empty once cells left row order
     for (const auto &row : m_rows)
         std::for_each(row.begin(), row.end(), count);
     return n;
@@ -271,10 +255,13 @@ void Worksheet::drop(const Slot &replaced)
 void Worksheet::compactOwnTexts()
 {
     TextTable live;
-    forEachSlot([&](Slot &s) {
+    const auto move = [&](Slot &s) {
         if (s.ownText)
             s.aux = m_ownFrom + live.append(m_strings.text(s.aux));
-    });
+    };
+    std::for_each(m_flat.begin(), m_flat.end(), move); // empty once cells left row order
+    for (auto &row : m_rows)
+        std::for_each(row.begin(), row.end(), move);
     m_strings.truncate(m_ownFrom);
     for (std::uint32_t i = 0; i < live.size(); ++i)
         m_strings.append(live.text(i));

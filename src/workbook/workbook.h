@@ -124,7 +124,6 @@ private:
     void leaveOrder();
     void drop(const Slot &replaced);
     void compactOwnTexts();
-    template <typename F> void forEachSlot(F f);
 
     int m_firstRow = 1;
     int m_lastRow = 0;
