@@ -5,7 +5,7 @@
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
 #include "chartwin/ui/dataLineUnit.h"
-#include "chartwin/lineload.h"
+#include "chartwin/chartdocument.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
@@ -145,7 +145,7 @@ void Tmainform::createDesignedControls()
 void Tmainform::createColumnControls()
 {
     m_store = new ColumnStore(this);
-    m_values = std::make_unique<lineload::ValueCache>();
+    m_chartDocument = new ChartDocument(*m_store, this);
     for (int k = 1; k <= ColumnCount; ++k) {
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
@@ -334,23 +334,22 @@ void Tmainform::Timer1Timer()
 {
     Timer1->stop();
     ++m_readCount;
-    m_values->clear(); // the read replaces the table
-    readWorkbook(m_fileName);
+    const QStringList readNotes = readWorkbook(m_fileName);
     Panel1->hide();
-    reportTable();
+    reportTable(readNotes);
 }
 
-void Tmainform::readWorkbook(const QString &path)
+QStringList Tmainform::readWorkbook(const QString &path)
 {
-    opennotes::clear();
     const ReadResult result = ::readWorkbook(path, *m_store, automation::Registry::global());
     if (!result.connected)
         services().showMessage(this, result.message);
+    return result.notes;
 }
 
-void Tmainform::reportTable()
+void Tmainform::reportTable(const QStringList &readNotes)
 {
-    const TableReport report = ::reportTable(*m_store, opennotes::last());
+    const TableReport report = ::reportTable(*m_store, readNotes);
     for (const QString &line : report.log)
         appendLog(line);
     if (report.columns > 0) {
@@ -404,10 +403,8 @@ void Tmainform::drawBtnClick()
     if (!m_choiceOK)
         return;
     loadLineData();
-    for (const QString &note : m_valueNotes)
+    for (const QString &note : m_chartDocument->notes())
         appendLog(note);
-    if (!m_rowNotice.isEmpty())
-        appendLog(m_rowNotice);
     TdataLineForm *chart = app().dataLineForm;
     chart->firstActivation = true;
     services().showModal(chart);
@@ -426,15 +423,7 @@ void Tmainform::loadLineData()
     request.lastRow = m_lastRow;
     request.scaleMode = app().scaleMode;
     request.firstRowsOnly = chartsettings::readFirstRowsOnly(*app().iniFile);
-    TdataLineForm *chart = app().dataLineForm;
-    const lineload::Result result =
-        lineload::loadLineData(*m_store, request, {chart->kfdline1, chart->line1}, m_values.get());
-    m_xCol = result.xCol;
-    std::copy(std::begin(result.yCol), std::end(result.yCol), m_yCol.begin());
-    m_yCount = result.yCount;
-    m_rowNotice = lineload::rowNotice(result);
-    m_valueNotes = result.valueNotes;
-    chart->pointRows = result.pointRows;
+    m_chartDocument->load(request);
 }
 
 void Tmainform::exitBtnClick()

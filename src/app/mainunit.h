@@ -6,6 +6,7 @@
 #include <array>
 #include <memory>
 
+class ChartDocument;
 class ColumnStore;
 class QCheckBox;
 struct ChoiceState;
@@ -18,7 +19,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
 class QTimer;
-namespace lineload { class ValueCache; }
 
 // The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
 // the message log, and the buttons that open a workbook and draw the chosen columns.
@@ -64,11 +64,14 @@ public:
     void FormClose();
     void CheckBox1Click(QCheckBox *sender);
 
-    // Copies the chosen columns into both charts of the chart window.
+    // Loads the chosen columns into the chart document, which fills both charts of the
+    // chart window.
     void loadLineData();
 
     // The column store behind the 32 lists.
     const ColumnStore &store() const { return *m_store; }
+    // What the chart window shows of that store.
+    ChartDocument &chartDocument() const { return *m_chartDocument; }
     // The ticked boxes as plain data, with colCount and the list lengths.
     ChoiceState choiceState() const;
 
@@ -94,8 +97,9 @@ private:
     void createDesignedControls();
     void createColumnControls();
     void startRead(const QString &path);
-    void readWorkbook(const QString &path);
-    void reportTable();
+    // Returns what the read left out, for the log.
+    QStringList readWorkbook(const QString &path);
+    void reportTable(const QStringList &readNotes);
     void checkChoice();
     void layOutColumnBand(int columns);
     void scrollColumnBand(int offset);
@@ -108,12 +112,7 @@ private:
     bool m_choiceOK = false;
     int m_colCount = 0;
     QString m_fileName;
-    int m_xCol = 0;
-    std::array<int, 8> m_yCol{};
-    int m_yCount = 0;
-    QString m_rowNotice; // the last transfer cut or thinned a long table: the log line
-    QStringList m_valueNotes; // the last transfer's items drawn as 0 or left out: the log lines
-    std::unique_ptr<lineload::ValueCache> m_values; // the table's numbers between transfers
+    ChartDocument *m_chartDocument = nullptr;
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
 };

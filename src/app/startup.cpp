@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "app/translations.h"
+#include "chartwin/chartdocument.h"
 #include "chartwin/ui/dataLineUnit.h"
 #include "import/automation.h"
 #include "import/excelapp.h"
@@ -30,6 +31,14 @@ Tmainform *createApplicationWindows()
     s.dataLineForm = new TdataLineForm(s.mainform);
     s.setLinecolorform = new TsetLinecolorform(s.dataLineForm);
     s.setrulerForm = new TsetrulerForm(s.dataLineForm);
+    // Each window is handed what it shows; none looks another up.
+    ChartDocument &chart = s.mainform->chartDocument();
+    s.dataLineForm->setDocument(&chart);
+    s.dataLineForm->setLineSet(&s.lineSet);
+    s.dataLineForm->setDialogs(s.setLinecolorform, s.setrulerForm);
+    s.setLinecolorform->setLineSet(&s.lineSet);
+    s.setrulerForm->setDocument(&chart);
+    s.setrulerForm->setLineSet(&s.lineSet);
     return s.mainform;
 }
 

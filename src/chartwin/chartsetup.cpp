@@ -42,14 +42,4 @@ void applyScreenMarkers(Tkfdline &screen)
         screen.infoPos[i] = infoPositions[i];
 }
 
-void applyManualLimits(Tkfdline &screen, Tkfdline &printed, const std::array<chartsettings::Limits, 4> &limits)
-{
-    for (int n = 0; n < 4; ++n) {
-        screen.curves[n].lower = limits[n].lower;
-        screen.curves[n].upper = limits[n].upper;
-        printed.curves[n].lower = limits[n].lower;
-        printed.curves[n].upper = limits[n].upper;
-    }
-}
-
 }

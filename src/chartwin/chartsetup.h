@@ -28,7 +28,4 @@ void applyColours(Tkfdline &chart, const mainunit::Tline &set);
 // Point markers and free-text positions of the screen chart; the printed chart has none.
 void applyScreenMarkers(Tkfdline &screen);
 
-// Manual limits of curves 1 to 4 into both charts.
-void applyManualLimits(Tkfdline &screen, Tkfdline &printed, const std::array<chartsettings::Limits, 4> &limits);
-
 }

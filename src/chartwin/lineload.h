@@ -53,7 +53,7 @@ struct Result {
 };
 
 // The converted values of the lists, kept from one loading of a table to the next (the
-// scaling modes load it again and again). Whoever changes the store clears it.
+// scaling modes load it again and again). Its keeper clears it when the table is replaced.
 class ValueCache
 {
 public:

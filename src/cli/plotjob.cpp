@@ -6,9 +6,9 @@
 #include "base/apperror.h"
 #include "base/safewrite.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartdocument.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
-#include "chartwin/lineload.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
@@ -121,15 +121,15 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     ColumnStore store;
     automation::Registry registry;
     excelapp::registerApplication(registry);
-    opennotes::clear();
+    ReadResult read;
     try {
-        const ReadResult read = readWorkbook(options.workbook, store, registry);
+        read = readWorkbook(options.workbook, store, registry);
         if (!read.connected)
             return failed(2, read.message);
     } catch (const AppError &e) {
         return failed(2, e.message());
     }
-    const TableReport report = reportTable(store, opennotes::last());
+    const TableReport report = reportTable(store, read.notes);
     QStringList log = report.log;
 
     if (options.command == PlotOptions::Command::Table) {
@@ -153,33 +153,33 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     ChartPage page;
     Tkfdline &printed = page.line1;
 
+    // The chart window's document, over the batch tool's own two charts.
+    ChartDocument document(store);
+    document.setCharts({&screen, &printed});
     lineload::Request request;
     request.xCol = choice.xCol;
     request.yCols = choice.yCols;
     request.lastRow = report.lastRow;
     request.scaleMode = options.mode;
     request.firstRowsOnly = options.firstRows;
-    lineload::Result loaded;
     try {
-        loaded = lineload::loadLineData(store, request, {&screen, &printed});
+        document.load(request);
     } catch (const AppError &e) {
         return failed(3, e.message());
     }
-    log << loaded.valueNotes;
-    const QString notice = lineload::rowNotice(loaded);
-    if (!notice.isEmpty())
-        log << notice;
-
-    const IniFile ini(options.settings.isEmpty() ? defaultSettingsFile(programFolder) : options.settings);
-    mainunit::Tline set;
-    chartsettings::readAppearance(ini, set);
-    chartsetup::applyAppearance(screen, printed, set);
-    page.titleLabel.caption = set.title;
-    if (options.mode == 0)
-        chartsetup::applyManualLimits(screen, printed, chartsettings::readLimits(ini));
-    chartsetup::applyScreenMarkers(screen);
+    const lineload::Result &loaded = document.loaded();
+    log << document.notes();
 
     try {
+        // A settings file that cannot be read is an error of the drawing, as in the window.
+        const IniFile ini(options.settings.isEmpty() ? defaultSettingsFile(programFolder) : options.settings);
+        mainunit::Tline set;
+        chartsettings::readAppearance(ini, set);
+        chartsetup::applyAppearance(screen, printed, set);
+        page.titleLabel.caption = set.title;
+        if (options.mode == 0)
+            document.setManualLimits(chartsettings::readLimits(ini));
+        chartsetup::applyScreenMarkers(screen);
         screen.Redraw();
         printed.Redraw();
     } catch (const AppError &e) {

@@ -16,6 +16,16 @@ using automation::Variant;
 
 namespace excelapp {
 
+QStringList readerNotes(const workbook::Workbook &book)
+{
+    QStringList lines;
+    if (book.skippedLeadingLines > 0)
+        lines << QStringLiteral("跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
+    if (book.cutRows > 0)
+        lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(book.maxRows).arg(book.cutRows);
+    return lines;
+}
+
 namespace {
 
 // Columns of the grid; its rows are the format's (workbook::Workbook::maxRows).
@@ -279,6 +289,17 @@ public:
             if (kind == Invoke::PropertyPut)
                 m_saved = automation::toInt32(args[0]) != 0;
             return kind == Invoke::PropertyPut ? Variant() : Variant::fromBool(m_saved);
+        case ReadNotes: {
+            requireGet(kind, name);
+            requireArgs(args, 0, name);
+            const QStringList lines = readerNotes(*m_book);
+            auto column = std::make_shared<automation::VariantArray>();
+            column->rows = int(lines.size());
+            column->columns = 1;
+            for (const QString &line : lines)
+                column->values.push_back(Variant::fromText(line));
+            return Variant::fromArray(std::move(column));
+        }
         case Close: {
             requireMethod(kind, name);
             auto &books = m_state->books;
@@ -295,11 +316,12 @@ public:
     }
 
 private:
-    enum { Worksheets = 1, Save, Saved, Close };
+    enum { Worksheets = 1, Save, Saved, Close, ReadNotes };
     static constexpr Member s_members[] = {{QLatin1String("Worksheets"), Worksheets},
                                            {QLatin1String("Save"), Save},
                                            {QLatin1String("Saved"), Saved},
-                                           {QLatin1String("Close"), Close}};
+                                           {QLatin1String("Close"), Close},
+                                           {QLatin1String("ReadNotes"), ReadNotes}};
     State m_state;
     std::shared_ptr<const workbook::Workbook> m_book;
     bool m_saved = true; // nothing ever changes the workbook

@@ -3,6 +3,7 @@
 #include "import/automation.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -19,7 +20,8 @@ struct Workbook;
 //   collection   Open(path) (the workbook becomes the last item), Count, Item(i) (also the
 //                default member)
 //   workbook     Worksheets(1) (only the first sheet is loaded), Save (the workbook is never
-//                changed, so nothing is written), Saved (get, put), Close
+//                changed, so nothing is written), Saved (get, put), Close, ReadNotes (get:
+//                what the file's reader left out or skipped, as a column of texts)
 //   worksheet    UsedRange, Cells(row, column) (rows 1 to the format's last row: 65,536
 //                for .xls, 1,048,576 for .xlsx and .ods, every line of a text file;
 //                columns 1..256), CellBlock(row, column, rows, columns): the values of a
@@ -32,6 +34,10 @@ struct Workbook;
 // Names match without regard to case. An unknown member, a wrong argument count or an
 // index out of range raises AppError naming the member. After Quit every call fails.
 namespace excelapp {
+
+// The log lines about what the reader of `book` skipped or cut: lines above a text table,
+// rows past the format's last row. Empty when it kept everything.
+QStringList readerNotes(const workbook::Workbook &book);
 
 using WorkbookOpener = std::function<std::unique_ptr<workbook::Workbook>(const QString &path)>;
 

@@ -34,9 +34,9 @@ TableReport reportStore(const ColumnStore &store)
 
 }
 
-TableReport reportTable(const ColumnStore &store, const opennotes::Notes &notes)
+TableReport reportTable(const ColumnStore &store, const QStringList &notes)
 {
     TableReport report = reportStore(store);
-    report.log << opennotes::logLines(notes);
+    report.log << notes;
     return report;
 }

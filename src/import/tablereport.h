@@ -4,8 +4,6 @@
 #include <QStringList>
 #include <QVector>
 
-#include "import/opennotes.h"
-
 class ColumnStore;
 
 // What the main window does after a read, worked out from the column store alone. The
@@ -25,5 +23,5 @@ struct TableReport {
     bool hidesColumn(int column) const { return columns > 0 && column > columns; }
 };
 
-// `notes`: what the reader said about the file (opennotes), logged after the other lines.
-TableReport reportTable(const ColumnStore &store, const opennotes::Notes &notes = {});
+// `notes`: what the read left out (ReadResult::notes), logged after the other lines.
+TableReport reportTable(const ColumnStore &store, const QStringList &notes = {});

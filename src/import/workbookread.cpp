@@ -4,7 +4,6 @@
 #include "base/numtext.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
-#include "import/opennotes.h"
 #include "workbook/fileload.h"
 
 #include <algorithm>
@@ -36,6 +35,19 @@ void quitQuietly(automation::Object &app) noexcept
         automation::dispatch(app, u"quit", Invoke::Method);
     } catch (...) {
     }
+}
+
+// The application's notes about the file, when it keeps any: a column of texts.
+QStringList readerNotes(automation::Object &book)
+{
+    QStringList lines;
+    if (book.memberId(u"ReadNotes") < 0)
+        return lines;
+    const Variant value = automation::dispatch(book, u"ReadNotes", Invoke::PropertyGet);
+    const automation::VariantArray &texts = automation::toArray(value);
+    for (const Variant &text : texts.values)
+        lines << automation::toText(text);
+    return lines;
 }
 
 // Rows asked for in one CellBlock call: 4096 x 32 values, a few megabytes.
@@ -160,6 +172,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         book = firstWorkbook(*app, u"Workbooks");
         sheet = automation::toObject(
             automation::dispatch(*book, u"WorkSheets", Invoke::PropertyGet, {Variant::fromInt(1)}));
+        result.notes = readerNotes(*book);
     } catch (...) {
         // The application is asked to quit here too: it was started for this read only, and
         // nothing of it should outlive the read just because the workbook did not open.
@@ -195,7 +208,8 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         if (!refusal.isEmpty())
             store.clear();
     }
-    opennotes::recordStop(stopNotice(result));
+    if (const QString stop = stopNotice(result); !stop.isEmpty())
+        result.notes << stop;
 
     // The workbook is saved (it is unchanged, so the application has nothing to write),
     // marked saved so that closing cannot prompt, and closed. If any of that fails it is

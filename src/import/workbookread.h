@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class ColumnStore;
 
@@ -21,6 +22,9 @@ struct ReadResult {
     int stopRow = 0;
     int stopColumn = 0;
     QString stopReason;
+    // What the read left out, as log lines in order: what the application's reader skipped
+    // or cut (when it answers ReadNotes), then where the cell loop stopped (stopNotice).
+    QStringList notes;
 };
 
 // The log line of a read that ended inside the used rows; empty for any other.

@@ -13,6 +13,10 @@ public:
 
     virtual void FormActivate() = 0;
 
+    // Set by whoever shows the window, so that its next activation starts afresh (the
+    // windows that reload at every showing clear it in FormActivate).
+    bool firstActivation = false;
+
 protected:
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;

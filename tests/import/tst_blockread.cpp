@@ -5,7 +5,6 @@
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/excelapp.h"
-#include "import/opennotes.h"
 #include "import/workbookread.h"
 #include "workbook/open.h"
 #include "workbook/workbook.h"
@@ -230,9 +229,7 @@ void TestBlockRead::rowBounds()
     QCOMPARE(book->cutRows, cutRows);
     QCOMPARE(book->firstSheet.cell(usedRows, 2).number, kind == QLatin1String("ods") ? 2.0 : 1.5);
     QCOMPARE(book->firstSheet.cell(usedRows + 1, 1).type, workbook::CellType::Empty);
-    opennotes::clear();
-    opennotes::record(*book);
-    const QStringList log = opennotes::logLines(opennotes::last());
+    const QStringList log = excelapp::readerNotes(*book);
     QCOMPARE(log.isEmpty(), cutRows == 0);
     if (cutRows > 0)
         QCOMPARE(log.first(), QStringLiteral("文件超过%1行，其后的%2行未读入").arg(maxRows).arg(cutRows));

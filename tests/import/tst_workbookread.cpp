@@ -64,6 +64,8 @@ private slots:
     void createFailure();
     void failures_data();
     void failures();
+    void notesOfARead_data();
+    void notesOfARead();
     void oneResetPerRead();
     void tableTooLarge();
 };
@@ -207,6 +209,36 @@ void TestWorkbookRead::failures()
         QVERIFY(!excel.calls.contains("A.quit method"));
     QVERIFY(excel.created > 0);
     QCOMPARE(excel.live, 0);
+}
+
+void TestWorkbookRead::notesOfARead_data()
+{
+    QTest::addColumn<QString>("member");
+    QTest::addColumn<int>("occurrence");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("whole table") << QString() << 0 << QString();
+    QTest::newRow("stopped in row 2") << "(value)" << 35 << QStringLiteral("读取在第2行第3列停止（scripted failure");
+    QTest::newRow("stopped past the used rows") << "Cells" << 33 * 32 << QString();
+}
+
+// The result says where a read stopped; an application without ReadNotes adds nothing.
+void TestWorkbookRead::notesOfARead()
+{
+    QFETCH(QString, member);
+    QFETCH(int, occurrence);
+    QFETCH(QString, note);
+    ScriptedExcel excel;
+    excel.setSheet({"|h1|h2", "a1||a2", "b1|b2"});
+    if (!member.isEmpty())
+        excel.failOn(member, occurrence);
+    automation::Registry registry;
+    excel.install(registry);
+    ColumnStore columns;
+    const ReadResult result = readWorkbook(Path, columns, registry);
+    QCOMPARE(result.notes.size(), note.isEmpty() ? 0 : 1);
+    if (!note.isEmpty())
+        QVERIFY2(result.notes.first().startsWith(note), qPrintable(result.notes.first()));
+    QVERIFY(!excel.calls.join(QLatin1Char(' ')).contains(QLatin1String("ReadNotes")));
 }
 
 // A list view follows the store with one reset per read, never one per item.

@@ -164,8 +164,8 @@ void TestDelimitedText::emptyFiles()
     automation::Registry registry;
     excelapp::registerApplication(registry);
     ColumnStore store;
-    readWorkbook(path, store, registry);
-    QCOMPARE(reportTable(store, opennotes::last()).log, QStringList{QStringLiteral("没有数据！")});
+    const ReadResult read = readWorkbook(path, store, registry);
+    QCOMPARE(reportTable(store, read.notes).log, QStringList{QStringLiteral("没有数据！")});
 }
 
 void TestDelimitedText::reportLines_data()
@@ -189,8 +189,8 @@ void TestDelimitedText::reportLines()
     automation::Registry registry;
     excelapp::registerApplication(registry);
     ColumnStore store;
-    readWorkbook(path, store, registry);
-    QCOMPARE(reportTable(store, opennotes::last()).log, log);
+    const ReadResult read = readWorkbook(path, store, registry);
+    QCOMPARE(reportTable(store, read.notes).log, log);
 }
 
 // A long log generated here: every row is read when the bound allows, and the rows past the

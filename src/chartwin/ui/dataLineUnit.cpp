@@ -1,8 +1,8 @@
 #include "chartwin/ui/dataLineUnit.h"
 
 #include "app/appstate.h"
-#include "app/mainunit.h"
 #include "chart/kfdline.h"
+#include "chartwin/chartdocument.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
 #include "chartwin/ui/chartprint.h"
@@ -10,8 +10,6 @@
 #include "report/chartexport.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
-#include "settings/ui/setcolorUnit.h"
-#include "settings/ui/setrulerUnit.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
@@ -55,7 +53,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
 
     kfdline1View = new ChartView(kfdline1, Panel1);
     kfdline1View->setGeometry(kfdline1->rect());
-    kfdline1View->setReadoutSource([this](QPoint at) { return readout::readAt(*kfdline1, at, pointRows); });
+    kfdline1View->setReadoutSource([this](QPoint at) {
+        static const readout::PointRows noRows;
+        return readout::readAt(*kfdline1, at, m_document ? m_document->pointRows() : noRows);
+    });
     kfdline1View->setContextMenuHandler([this](QPoint at) { guarded(this, [this, at] { chartMenuPopup(at); }); });
 
     chartMenu = new QMenu(this);
@@ -119,7 +120,41 @@ TdataLineForm::TdataLineForm(QWidget *parent)
 
 TdataLineForm::~TdataLineForm()
 {
+    if (m_document)
+        m_document->setCharts({}); // the charts go with the window
     delete kfdline1View; // before the chart it shows
+}
+
+void TdataLineForm::setDocument(ChartDocument *document)
+{
+    if (m_document) {
+        m_document->setCharts({});
+        disconnect(m_document, nullptr, this, nullptr);
+    }
+    m_document = document;
+    if (!m_document)
+        return;
+    m_document->setCharts({kfdline1, line1});
+    connect(m_document, &ChartDocument::changed, this, [this] { documentChanged(); });
+}
+
+void TdataLineForm::setLineSet(mainunit::Tline *lineSet)
+{
+    m_lineSet = lineSet;
+}
+
+void TdataLineForm::setDialogs(FormDialog *colourDialog, FormDialog *limitsDialog)
+{
+    m_colourDialog = colourDialog;
+    m_limitsDialog = limitsDialog;
+}
+
+// A change while the window is hidden is drawn at its next showing (FormActivate), after
+// the colours are loaded.
+void TdataLineForm::documentChanged()
+{
+    if (isVisible())
+        RedrawCharts();
 }
 
 void TdataLineForm::FormCreate()
@@ -138,7 +173,7 @@ void TdataLineForm::FormActivate()
 
 void TdataLineForm::LoadChartSettings()
 {
-    mainunit::Tline &set = app().lineSet;
+    mainunit::Tline &set = *m_lineSet;
     chartsettings::readAppearance(*app().iniFile, set);
     QuickRep1->titleLabel.caption = set.title;
     chartsetup::applyAppearance(*kfdline1, *line1, set);
@@ -146,7 +181,7 @@ void TdataLineForm::LoadChartSettings()
 
 void TdataLineForm::SaveChartSettings()
 {
-    const mainunit::Tline &set = app().lineSet;
+    const mainunit::Tline &set = *m_lineSet;
     chartsettings::writeAppearance(*app().iniFile, set);
     chartsetup::applyColours(*line1, set);
     chartsetup::applyColours(*kfdline1, set);
@@ -171,7 +206,7 @@ void TdataLineForm::Button1Click()
 
 void TdataLineForm::Button2Click()
 {
-    services().showModal(app().setLinecolorform);
+    services().showModal(m_colourDialog);
     // Written back whichever way the dialog closed.
     SaveChartSettings();
     activateWindow();
@@ -181,8 +216,8 @@ void TdataLineForm::Button2Click()
 
 void TdataLineForm::Button3Click()
 {
-    app().setrulerForm->firstActivation = true;
-    services().showModal(app().setrulerForm);
+    m_limitsDialog->firstActivation = true;
+    services().showModal(m_limitsDialog);
     activateWindow();
 }
 
@@ -195,14 +230,11 @@ void TdataLineForm::box1Click(QRadioButton *sender)
 {
     const int mode = sender == box1 ? 1 : sender == box2 ? 2 : sender == box3 ? 3 : 0;
     app().scaleMode = mode;
-    if (mode != 0) {
-        app().mainform->loadLineData();
-        RedrawCharts();
-        return;
-    }
-    // Manual mode: the limits of curves 1 to 4 from the settings file; the data stay.
-    chartsetup::applyManualLimits(*kfdline1, *line1, chartsettings::readLimits(*app().iniFile));
-    RedrawCharts();
+    // The document's change redraws.
+    if (mode != 0)
+        m_document->setScaleMode(mode);
+    else // the limits of curves 1 to 4 from the settings file; the data stay
+        m_document->setManualLimits(chartsettings::readLimits(*app().iniFile));
 }
 
 void TdataLineForm::chartMenuPopup(const QPoint &globalPos)
@@ -244,9 +276,9 @@ void TdataLineForm::firstRowsClick(bool on)
         firstRowsAction->setChecked(!on);
         throw;
     }
-    app().mainform->loadLineData();
+    ChartDocument::Batch oneRedraw(*m_document);
+    m_document->setFirstRowsOnly(on);
     // The manual limits stay in force: loading gave every curve its data range.
     if (app().scaleMode == 0)
-        chartsetup::applyManualLimits(*kfdline1, *line1, chartsettings::readLimits(*app().iniFile));
-    RedrawCharts();
+        m_document->setManualLimits(chartsettings::readLimits(*app().iniFile));
 }

@@ -1,10 +1,13 @@
 #pragma once
 
-#include "chartwin/readout.h"
+#include "base/lineset.h"
 #include "widgets/formdialog.h"
+
+#include <QPointer>
 
 #include <memory>
 
+class ChartDocument;
 class ChartPage;
 class ChartView;
 class QAction;
@@ -14,13 +17,22 @@ class QRadioButton;
 class Tkfdline;
 
 // The chart window: the chosen curves on screen (kfdline1) and on the printable page
-// (line1), the scaling modes, the colours dialog, the limits dialog and printing.
+// (line1), the scaling modes, the colours dialog, the limits dialog and printing. What it
+// shows comes from the chart document it is handed; it redraws when the document changes
+// while the window is shown.
 class TdataLineForm : public FormDialog
 {
     Q_OBJECT
 public:
     explicit TdataLineForm(QWidget *parent = nullptr);
     ~TdataLineForm() override;
+
+    // What the window shows and edits: the document fills kfdline1 and line1, `lineSet`
+    // holds colours and title, and the two dialogs edit them (colours) and the manual
+    // limits. All of them outlive the window.
+    void setDocument(ChartDocument *document);
+    void setLineSet(mainunit::Tline *lineSet);
+    void setDialogs(FormDialog *colourDialog, FormDialog *limitsDialog);
 
     // designed controls:
     QWidget *Panel1;
@@ -54,13 +66,13 @@ public:
     void saveChartClick();
     void firstRowsClick(bool on);
 
-    // Data row of each drawn point, per curve, as the last loading left them (read-out).
-    readout::PointRows pointRows;
-
-    // Set by the main window before each showing: the next activation reloads and redraws.
-    bool firstActivation = false;
-
 private:
+    void documentChanged();
+
+    QPointer<ChartDocument> m_document; // may go first when the program ends
+    mainunit::Tline *m_lineSet = nullptr;
+    FormDialog *m_colourDialog = nullptr;
+    FormDialog *m_limitsDialog = nullptr;
     std::unique_ptr<Tkfdline> m_screenChart;
     std::unique_ptr<ChartPage> m_page;
 };

@@ -1,6 +1,5 @@
 #include "settings/ui/setcolorUnit.h"
 
-#include "app/appstate.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "settings/ui/colorswatch.h"
@@ -83,7 +82,7 @@ void TsetLinecolorform::FormActivate()
     if (!m_firstActivation)
         return;
     m_firstActivation = false;
-    const mainunit::Tline &set = app().lineSet;
+    const mainunit::Tline &set = *m_lineSet;
     color1->setColor(set.color[0]);
     color2->setColor(set.color[1]);
     color3->setColor(set.color[2]);
@@ -102,7 +101,7 @@ void TsetLinecolorform::color1Click(ColorSwatch *sender)
 
 void TsetLinecolorform::OKBtnClick()
 {
-    mainunit::Tline &set = app().lineSet;
+    mainunit::Tline &set = *m_lineSet;
     set.color[0] = color1->color();
     set.color[1] = color2->color();
     set.color[2] = color3->color();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/lineset.h"
 #include "widgets/formdialog.h"
 
 class ColorSwatch;
@@ -15,6 +16,9 @@ class TsetLinecolorform : public FormDialog
     Q_OBJECT
 public:
     explicit TsetLinecolorform(QWidget *parent = nullptr);
+
+    // The colours and title the dialog edits; it outlives the dialog.
+    void setLineSet(mainunit::Tline *lineSet) { m_lineSet = lineSet; }
 
     // designed controls:
     QGroupBox *GroupBox1;
@@ -33,4 +37,5 @@ public:
 
 private:
     bool m_firstActivation = false;
+    mainunit::Tline *m_lineSet = nullptr;
 };

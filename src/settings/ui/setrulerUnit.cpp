@@ -6,7 +6,7 @@
 #include "base/timetext.h"
 #include "widgets/services.h"
 #include "chart/kfdline.h"
-#include "chartwin/ui/dataLineUnit.h"
+#include "chartwin/chartdocument.h"
 #include "settings/chartsettings.h"
 
 #include <QKeyEvent>
@@ -53,38 +53,22 @@ TsetrulerForm::TsetrulerForm(QWidget *parent)
     FormCreate();
 }
 
-namespace {
-
-// Row captions: the names of curves 1 to 4 of the screen chart, as the last transfer left them.
-std::array<QString, 4> screenCurveNames()
-{
-    const Tkfdline &chart = *app().dataLineForm->kfdline1;
-    return {chart.curves[0].name, chart.curves[1].name, chart.curves[2].name, chart.curves[3].name};
-}
-
 // A curve on a time scale shows its limits as times and takes them typed as times too.
-bool timeScaled(int curve)
+QString TsetrulerForm::limitText(int curve, double value) const
 {
-    return bool(app().dataLineForm->kfdline1->curves[curve].text);
-}
-
-QString limitText(int curve, double value)
-{
-    const auto &text = app().dataLineForm->kfdline1->curves[curve].text;
+    const auto &text = m_document->curve(curve).text;
     return text ? text->value(value) : numtext::formatGeneral(value);
 }
 
-bool readLimit(int curve, const QString &text, double *value)
+bool TsetrulerForm::readLimit(int curve, const QString &text, double *value) const
 {
     if (numtext::toDouble(text, value))
         return true;
     timetext::Stamp stamp;
-    if (!timeScaled(curve) || !timetext::parse(text, &stamp))
+    if (!m_document->curve(curve).text || !timetext::parse(text, &stamp))
         return false;
     *value = stamp.seconds;
     return true;
-}
-
 }
 
 void TsetrulerForm::FormCreate()
@@ -97,10 +81,10 @@ void TsetrulerForm::FormActivate()
     if (!firstActivation)
         return;
     firstActivation = false;
-    const std::array<QString, 4> curveNames = screenCurveNames();
+    // Row captions: the curves' names as the last load left them.
     for (int i = 0; i < 4; ++i)
-        names()[i]->setText(curveNames[i]);
-    mainunit::Tline &set = app().lineSet;
+        names()[i]->setText(m_document->curve(i).name);
+    mainunit::Tline &set = *m_lineSet;
     const std::array<chartsettings::Limits, 4> limits = chartsettings::readLimits(*app().iniFile);
     for (int i = 0; i < 4; ++i) {
         set.lower[i] = limits[i].lower;
@@ -131,7 +115,7 @@ void TsetrulerForm::BitBtn1Click()
         services().showMessage(this, message);
         return;
     }
-    mainunit::Tline &set = app().lineSet;
+    mainunit::Tline &set = *m_lineSet;
     for (int curve = 0; curve < 4; ++curve) {
         set.lower[curve] = values[2 * curve];
         set.upper[curve] = values[2 * curve + 1];
