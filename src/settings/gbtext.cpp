@@ -1,5 +1,7 @@
 #include "settings/gbtext.h"
 
+#include "base/apperror.h"
+
 #include <QSysInfo>
 
 #include <algorithm>
@@ -25,7 +27,7 @@ iconv_t openOrThrow(const char *to, const char *from)
 {
     const iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+        throw AppError(QStringLiteral("iconv cannot convert %1 to %2").arg(QLatin1String(from), QLatin1String(to)));
     return cd;
 }
 
