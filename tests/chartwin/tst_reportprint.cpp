@@ -14,10 +14,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QPushButton>
 
-// Prints through a real CUPS: a local cups-pdf queue made the default printer by
-// tests/cups/start-cups.sh, whose PDF output is then examined.
+// Prints through a real CUPS: a scheduler of the test's own (tests/cups/start-cups.sh) on a
+// private socket, whose default queue keeps each job's PDF, which is then examined. The
+// system's scheduler and default printer are never touched.
 namespace {
 
 constexpr int RasterDpi = 384;
@@ -63,19 +65,34 @@ private:
 
     QString m_outDir;
     QStringList m_outputs;
+    QTemporaryDir m_cupsHome; // the scheduler's folder is made inside, and goes with it
+    QString m_cupsFolder;
 };
 
 void TestReportPrint::initTestCase()
 {
+    QVERIFY(m_cupsHome.isValid());
+    // The scheduler's helpers may run as another user: they must reach its folder.
+    QFile::setPermissions(m_cupsHome.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                 | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    m_cupsFolder = m_cupsHome.filePath(QStringLiteral("cups"));
     QProcess script;
-    script.start(QStringLiteral("bash"), {QStringLiteral(TABROVEX_SOURCE_DIR "/tests/cups/start-cups.sh")});
+    script.start(QStringLiteral("bash"), {QStringLiteral(TABROVEX_SOURCE_DIR "/tests/cups/start-cups.sh"), m_cupsFolder,
+                                          QString::number(QCoreApplication::applicationPid())});
     if (!script.waitForFinished(30000))
         QSKIP("the CUPS set-up script did not finish within 30 s");
-    const QString out = QString::fromUtf8(script.readAllStandardOutput()).trimmed();
-    if (script.exitCode() != 0 || !out.startsWith(QStringLiteral("OUT=")))
-        QSKIP(qPrintable(QStringLiteral("no local CUPS to print on: %1")
+    QString server;
+    for (const QString &line : QString::fromUtf8(script.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QStringLiteral("OUT=")))
+            m_outDir = line.mid(4);
+        if (line.startsWith(QStringLiteral("CUPS_SERVER=")))
+            server = line.mid(12);
+    }
+    if (script.exitCode() != 0 || m_outDir.isEmpty() || server.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("no CUPS scheduler of the test's own to print on: %1")
                                  .arg(QString::fromUtf8(script.readAllStandardError()).trimmed())));
-    m_outDir = out.mid(4);
+    // Before anything talks to CUPS; the lpstat and cupsreject runs below inherit it.
+    qputenv("CUPS_SERVER", server.toLocal8Bit());
 }
 
 // The cups-pdf file of a job: "<title>-job_<id>.pdf", complete once the job is.
@@ -155,7 +172,7 @@ void TestReportPrint::checkPrintedPage(const QString &pdf, const Tkfdline &line)
     QVERIFY2(qAbs(size.width() - 842) < 2 && qAbs(size.height() - 595) < 2,
              qPrintable(QStringLiteral("%1 x %2 pt").arg(info.pointSize.width()).arg(info.pointSize.height())));
 
-    // The queue redraws text as outlines, so look at the ink, not the text.
+    // Look at the ink, not the text: a queue may redraw text as outlines.
     const QImage raster = upright(pdftools::raster(pdf, RasterDpi), line);
     QVERIFY(!raster.isNull());
     for (bool horizontal : {true, false}) {
@@ -188,6 +205,10 @@ void TestReportPrint::cleanupTestCase()
 {
     for (const QString &file : std::as_const(m_outputs))
         QFile::remove(file);
+    if (m_cupsFolder.isEmpty())
+        return;
+    QProcess::execute(QStringLiteral("bash"), {QStringLiteral(TABROVEX_SOURCE_DIR "/tests/cups/stop-cups.sh"), m_cupsFolder});
+    QVERIFY2(!QFileInfo::exists(m_cupsFolder), qPrintable(m_cupsFolder));
 }
 
 QTEST_MAIN(TestReportPrint)
