@@ -5,11 +5,10 @@
 #include "report/reportlabel.h"
 #include "report/reportpage.h"
 
-#include <array>
-
 // The chart window's printable page: A4 landscape, one summary band with the title
-// label above the printed chart line1 and the test-record labels, which are disabled and
-// never print. The window fills line1 and the title; printing takes the page as it is.
+// label above the printed chart line1. (The design's test-record labels are disabled and
+// never print, so the page leaves them out.) The window fills line1 and the title;
+// printing takes the page as it is.
 class ChartPage
 {
 public:
@@ -22,9 +21,6 @@ public:
     // elements (the window writes to them):
     Tkfdline line1;
     ReportLabel titleLabel;
-    // qlabel1, dLabel1, qLabel2, dLabel2, ... qLabel7, dLabel7: caption and value of
-    // each test-record row, in that order.
-    std::array<ReportLabel, 14> recordLabels;
 
 private:
     ReportImageItem m_line1Item;

@@ -151,20 +151,20 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     result.xTime = xColumn.times;
     result.xNotNumbers = xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
-    Range x;
+    Range xRange;
     if (!xColumn.times)
-        x = scan(xValues);
+        xRange = scan(xValues);
     else if (xColumn.emptyRows.empty())
-        x = timeRange(xValues);
+        xRange = timeRange(xValues);
     else
-        x = timeRange(keptValues(xValues, keptRows(rows, xColumn.emptyRows, {})));
-    const int xDecimals = decimalsFor(x.lo, x.hi);
+        xRange = timeRange(keptValues(xValues, keptRows(rows, xColumn.emptyRows, {})));
+    const int xDecimals = decimalsFor(xRange.lo, xRange.hi);
     for (Tkfdline *chart : charts)
         chart->xAxis.decimals = xDecimals;
     const auto xText = xColumn.times ? timescale::scaleText(xColumn.dated) : nullptr;
     for (Tkfdline *chart : charts) {
-        chart->xAxis.lower = x.lo;
-        chart->xAxis.upper = x.hi;
+        chart->xAxis.lower = xRange.lo;
+        chart->xAxis.upper = xRange.hi;
         chart->xAxis.text = xText;
     }
 
@@ -195,22 +195,22 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         const bool allRows = xColumn.emptyRows.empty() && yColumn.emptyRows.empty();
         const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
         const columnvalues::Values &rangeValues = allRows ? yColumn.values : drawn;
-        Range r = yColumn.times ? timeRange(rangeValues) : scan(rangeValues);
-        const double d = r.hi - r.lo;
+        Range range = yColumn.times ? timeRange(rangeValues) : scan(rangeValues);
+        const double span = range.hi - range.lo;
         if (request.scaleMode == 2) {
-            r.hi = r.hi + d / 2;
-            r.lo = r.lo - d / 2;
+            range.hi = range.hi + span / 2;
+            range.lo = range.lo - span / 2;
         } else if (request.scaleMode == 3) {
-            r.hi = r.hi + d;
-            r.lo = r.lo - d;
+            range.hi = range.hi + span;
+            range.lo = range.lo - span;
         }
-        const int decimals = decimalsFor(r.lo, r.hi);
+        const int decimals = decimalsFor(range.lo, range.hi);
         for (Tkfdline *chart : charts)
             chart->curves[k].decimals = decimals;
         const auto yText = yColumn.times ? timescale::scaleText(yColumn.dated) : nullptr;
         for (Tkfdline *chart : charts) {
-            chart->curves[k].lower = r.lo;
-            chart->curves[k].upper = r.hi;
+            chart->curves[k].lower = range.lo;
+            chart->curves[k].upper = range.hi;
             chart->curves[k].text = yText;
             chart->shown[k] = 1;
         }
