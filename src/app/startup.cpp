@@ -6,27 +6,45 @@
 #include "chartwin/ui/dataLineUnit.h"
 #include "import/automation.h"
 #include "import/excelapp.h"
+#include "settings/inifile.h"
 #include "settings/ui/setcolorUnit.h"
 #include "settings/ui/setrulerUnit.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace {
+
+// Qt keeps what its file dialog and colour picker remember (the folders visited, the
+// custom colours) in QtProject.conf of the user's configuration folder; it goes beside
+// our settings file instead, so the program writes nothing outside its own folder.
+void keepQtSettingsInOwnFolder(const QString &settingsFile)
+{
+    const QString folder = QFileInfo(settingsFile).absolutePath();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
+
+}
 
 Tmainform *createApplicationWindows()
 {
     QCoreApplication::setApplicationName(applicationTitle());
-    installQtTranslations();
+    AppState &s = app();
+    if (s.executableFolder.isEmpty())
+        s.executableFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    installTranslations();
     widgetstyle::installFontSubstitutes();
     // Our own spreadsheet application answers the workbook read.
     automation::Registry &registry = automation::Registry::global();
     if (!registry.contains(QStringLiteral("Excel.Application")))
         excelapp::registerApplication(registry);
 
-    AppState &s = app();
-    if (s.executableFolder.isEmpty())
-        s.executableFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     s.mainform = new Tmainform;
+    keepQtSettingsInOwnFolder(s.iniFile->fileName());
     s.dataLineForm = new TdataLineForm(s.mainform);
     s.setLinecolorform = new TsetLinecolorform(s.dataLineForm);
     s.setrulerForm = new TsetrulerForm(s.dataLineForm);

@@ -67,7 +67,7 @@ PY
 # The installed programs answer on a terminal without a display.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --version) || fail "tabrovex --version"
 [[ "$version" == "tabrovex "[0-9]* ]] || fail "tabrovex --version said: $version"
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --help | grep -q 'Usage: tabrovex \[FILE\]' \
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --lang en --help | grep -q 'Usage: tabrovex \[--lang zh|en\] \[FILE\]' \
   || fail "tabrovex --help"
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/tabrovex" --no-such-option 2>/dev/null || status=$?
