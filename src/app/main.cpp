@@ -55,7 +55,8 @@ int main(int argc, char *argv[])
     if (choice.refused || parsed.action != commandline::Parsed::Action::Run) {
         QCoreApplication terminal(argc, argv);
         installTranslations();
-        return choice.refused ? refuse(language::refusal(choice)) : answerOnTerminal(parsed);
+        // Judged again now that the texts are in the language chosen.
+        return choice.refused ? refuse(language::refusal(choice)) : answerOnTerminal(commandline::parse(arguments));
     }
 
     QApplication application(argc, argv);
