@@ -26,7 +26,7 @@ test_packages=(
   xvfb xauth
   poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
-  desktop-file-utils appstream
+  desktop-file-utils appstream man-db
 )
 
 # Maintenance scripts: packaging/make_icons.sh, the fuzzer.

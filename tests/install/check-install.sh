@@ -91,8 +91,16 @@ render "$man/man1/tabrovex.1.gz" | grep -q '绘制曲线' || fail "English tabro
 render "$man/man1/tabrovex.1.gz" | grep -q '数据文件' || fail "English tabrovex.1 lost the section names"
 render "$man/zh_CN/man1/tabrovex.1.gz" | grep -q '把电子表格工作簿中的数据列绘制成曲线' || fail "Chinese tabrovex.1"
 render "$man/zh_CN/man1/tabrovex-plot.1.gz" | grep -q '退出状态' || fail "Chinese tabrovex-plot.1"
+# Plain ASCII (the POSIX locale) has no Chinese characters: the English pages show each
+# one's code point there, never a gap.
+for page in tabrovex tabrovex-plot; do
+  warnings=$(zcat "$man/man1/$page.1.gz" | LC_ALL=C groff -k -man -Tascii -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "man page $page in ASCII: $warnings"
+done
 if command -v man >/dev/null; then
   LANG=C.UTF-8 man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q '绘制曲线' || fail "man in C.UTF-8 lost the Chinese words"
+  LC_ALL=C man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q 'button (<U+7ED8><U+5236><U+66F2><U+7EBF>)' \
+    || fail "man in the POSIX locale dropped the Chinese words"
 fi
 # Every option the usage lists is in both languages' pages.
 for program in tabrovex tabrovex-plot; do
