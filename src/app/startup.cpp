@@ -23,7 +23,12 @@ namespace {
 // our settings file instead, so the program writes nothing outside its own folder.
 void keepQtSettingsInOwnFolder(const QString &settingsFile)
 {
-    const QString folder = QFileInfo(settingsFile).absolutePath();
+    QString folder = QFileInfo(settingsFile).absolutePath();
+    // No folder could be used for the settings (the first write will say so): QSettings
+    // would make this one, and the program never makes it. Below /dev/null nothing can be
+    // made, so Qt's dialogs then remember nothing.
+    if (!QFileInfo(folder).isDir())
+        folder = QStringLiteral("/dev/null/tabrovex");
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
 }

@@ -48,17 +48,28 @@ class TestOwnFolder : public QObject
 {
     Q_OBJECT
 private slots:
+    void qtDialogsWriteOnlyIntoOwnFolder_data();
     void qtDialogsWriteOnlyIntoOwnFolder();
 };
 
+void TestOwnFolder::qtDialogsWriteOnlyIntoOwnFolder_data()
+{
+    QTest::addColumn<bool>("userFolder"); // the user's folder usable, or no folder at all
+    QTest::newRow("installed, the user's folder") << true;
+    QTest::newRow("no folder can be used") << false;
+}
+
 void TestOwnFolder::qtDialogsWriteOnlyIntoOwnFolder()
 {
-    QVERIFY(everythingBelow(home).isEmpty());
-    // Installed: no ini/ beside the executable, the user's folder the real one.
-    AppFixture f(false, true);
-    app().userConfigFolder.clear();
+    QFETCH(bool, userFolder);
+    const QStringList before = everythingBelow(home);
+    // Installed: no ini/ beside the executable. The user's folder is the real one, or one
+    // that cannot be made (below a plain file).
+    AppFixture f(false, false);
+    if (userFolder)
+        app().userConfigFolder.clear();
     Tmainform *m = f.start();
-    QCOMPARE(app().iniFile->fileName(), home + "/.config/tabrovex/option.ini");
+    QCOMPARE(app().iniFile->fileName(), userFolder ? home + "/.config/tabrovex/option.ini" : f.iniPath());
 
     QtServices real;
     cancelTheNextDialog();
@@ -74,11 +85,17 @@ void TestOwnFolder::qtDialogsWriteOnlyIntoOwnFolder()
     f.mainform = nullptr;
 
     const QStringList written = everythingBelow(home);
-    // The dialogs did remember something, and it went beside the settings file.
-    QVERIFY2(written.contains(".config/tabrovex/QtProject.conf"), qPrintable(written.join('\n')));
-    for (const QString &path : written) {
-        if (path != ".config" && !path.startsWith(".config/tabrovex"))
-            QFAIL(qPrintable("written outside the program's folder: " + path));
+    if (userFolder) {
+        // The dialogs did remember something, and it went beside the settings file.
+        QVERIFY2(written.contains(".config/tabrovex/QtProject.conf"), qPrintable(written.join('\n')));
+        for (const QString &path : written) {
+            if (path != ".config" && !path.startsWith(".config/tabrovex"))
+                QFAIL(qPrintable("written outside the program's folder: " + path));
+        }
+    } else {
+        // Nowhere to keep it: nothing written, and no settings folder made beside the program.
+        QCOMPARE(written, before);
+        QVERIFY(!QFileInfo::exists(f.path("ini")));
     }
 }
 
