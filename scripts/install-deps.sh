@@ -11,6 +11,7 @@ what=${1:-test}
 run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libglx-dev libegl-dev libxkbcommon-dev
+  qt6-tools-dev qt6-l10n-tools   # lupdate, lrelease and their CMake package
   libgsf-1-dev zlib1g-dev
   libcups2-dev
   qt6-translations-l10n
@@ -25,7 +26,7 @@ test_packages=(
   xvfb xauth
   poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
-  desktop-file-utils appstream
+  desktop-file-utils appstream man-db
 )
 
 # Maintenance scripts: packaging/make_icons.sh, the fuzzer.

@@ -2,3 +2,6 @@ tabrovex_add_test(tst_mainwindow GUI SOURCES app/tst_mainwindow.cpp app/boxticks
 tabrovex_add_test(tst_mainlayout GUI SOURCES app/tst_mainlayout.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
 tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/filesnapshot.h support/sheetserver.h)
 tabrovex_add_test(tst_longlog GUI SOURCES app/tst_longlog.cpp support/appfixture.h support/scriptedservices.h)
+tabrovex_add_test(tst_translations GUI SOURCES app/tst_translations.cpp LIBS tabrovex_plot)
+add_dependencies(tst_translations tabrovex tabrovex-plot)
+tabrovex_add_test(tst_ownfolder GUI SOURCES app/tst_ownfolder.cpp support/appfixture.h support/scriptedservices.h)

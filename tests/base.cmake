@@ -1,1 +1,2 @@
 tabrovex_add_test(tst_numtext SOURCES base/tst_numtext.cpp)
+tabrovex_add_test(tst_language SOURCES base/tst_language.cpp)

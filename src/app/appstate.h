@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/language.h"
 #include "base/lineset.h"
 
 #include <QString>
@@ -35,6 +36,9 @@ struct AppState {
     bool dataFoldersSet = false;
     // The workbook named on the command line, opened at the first activation.
     QString startWorkbook;
+    // The language of the windows, chosen by main() from the locale and --lang before
+    // the windows are created; tests start in Chinese, the program's own language.
+    language::Language language = language::Language::Chinese;
 
     // The settings file and the fallback workbook for exePath (settingslocation.h).
     QString chooseSettingsFile() const;

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #ifndef TABROVEX_VERSION
@@ -38,11 +39,11 @@ Parsed parse(const QStringList &arguments)
             return parsed;
         } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             parsed.action = Parsed::Action::Refused;
-            parsed.message = QStringLiteral("unknown option '%1'").arg(a);
+            parsed.message = QCoreApplication::translate("commandline", "未知的选项“%1”").arg(a);
             return parsed;
         } else if (a.isEmpty()) {
             parsed.action = Parsed::Action::Refused;
-            parsed.message = QStringLiteral("an empty file name");
+            parsed.message = QCoreApplication::translate("commandline", "文件名为空");
             return parsed;
         } else {
             files << a;
@@ -50,7 +51,7 @@ Parsed parse(const QStringList &arguments)
     }
     if (files.size() > 1) {
         parsed.action = Parsed::Action::Refused;
-        parsed.message = QStringLiteral("one workbook at a time, not %1").arg(files.size());
+        parsed.message = QCoreApplication::translate("commandline", "一次只能打开一个工作簿，不能打开%1个").arg(files.size());
         return parsed;
     }
     if (!files.isEmpty())
@@ -93,17 +94,19 @@ QStringList withoutQtOptions(const QStringList &arguments)
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: tabrovex [FILE]\n"
+    return QCoreApplication::translate("commandline",
+        "用法：tabrovex [--lang zh|en] [文件]\n"
         "\n"
-        "Opens a workbook (.xls, .xlsx, .xlsm, .ods, .csv) and draws the chosen columns as curves.\n"
-        "  FILE        the workbook to open at start, remembered for the next start;\n"
-        "              without it the workbook opened last (or the sample) is opened\n"
-        "  --help      this text\n"
-        "  --version   the program's version\n"
+        "打开一个工作簿（.xls、.xlsx、.xlsm、.ods、.csv），把选定的列绘制成曲线。\n"
+        "  文件          启动时打开的工作簿，下次启动时也打开它；\n"
+        "                不给出时打开上次打开的工作簿（或示例工作簿）\n"
+        "  --lang zh|en  界面的语言：中文或英文（默认由 LC_ALL、LC_MESSAGES、LANG 决定，\n"
+        "                以 zh 开头为中文，其余为英文）\n"
+        "  --help        显示本说明\n"
+        "  --version     显示程序的版本\n"
         "\n"
-        "Settings: ini/option.ini beside the program when that folder can be written,\n"
-        "otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).\n");
+        "设置文件：程序所在文件夹中的 ini/option.ini（该文件夹可写时），\n"
+        "否则为 $XDG_CONFIG_HOME/tabrovex/option.ini（~/.config/tabrovex/option.ini）。\n");
 }
 
 QString version()

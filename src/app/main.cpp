@@ -2,6 +2,8 @@
 #include "app/commandline.h"
 #include "app/mainunit.h"
 #include "app/startup.h"
+#include "app/translations.h"
+#include "base/language.h"
 
 #include <QApplication>
 
@@ -17,6 +19,13 @@ QStringList argumentsOf(int argc, char *argv[])
     return arguments;
 }
 
+int refuse(const QString &message)
+{
+    std::fprintf(stderr, "tabrovex: %s\n%s", message.toLocal8Bit().constData(),
+                 commandline::usage().toLocal8Bit().constData());
+    return 1;
+}
+
 int answerOnTerminal(const commandline::Parsed &parsed)
 {
     using Action = commandline::Parsed::Action;
@@ -28,20 +37,27 @@ int answerOnTerminal(const commandline::Parsed &parsed)
         std::fputs(commandline::version().toLocal8Bit().constData(), stdout);
         return 0;
     }
-    std::fprintf(stderr, "tabrovex: %s\n%s", parsed.message.toLocal8Bit().constData(),
-                 commandline::usage().toLocal8Bit().constData());
-    return 1;
+    return refuse(parsed.message);
 }
 
 }
 
 int main(int argc, char *argv[])
 {
+    // --lang, wherever it stands, before the rest is judged, so that a refusal speaks it.
+    QStringList arguments = commandline::withoutQtOptions(argumentsOf(argc, argv));
+    const language::Choice choice = language::takeLanguageOption(&arguments);
+    app().language = choice.given ? choice.language : language::ofEnvironment();
+
     // Judged before QApplication, which needs a display: --help, --version and a refused
     // command line answer on the terminal without one.
-    const commandline::Parsed parsed = commandline::parse(commandline::withoutQtOptions(argumentsOf(argc, argv)));
-    if (parsed.action != commandline::Parsed::Action::Run)
-        return answerOnTerminal(parsed);
+    const commandline::Parsed parsed = commandline::parse(arguments);
+    if (choice.refused || parsed.action != commandline::Parsed::Action::Run) {
+        QCoreApplication terminal(argc, argv);
+        installTranslations();
+        // Judged again now that the texts are in the language chosen.
+        return choice.refused ? refuse(language::refusal(choice)) : answerOnTerminal(commandline::parse(arguments));
+    }
 
     QApplication application(argc, argv);
     app().startWorkbook = parsed.workbook;

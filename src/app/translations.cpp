@@ -1,21 +1,33 @@
 #include "app/translations.h"
 
+#include "app/appstate.h"
+#include "settings/settingslocation.h"
+
 #include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QTranslator>
+
+#include <cstdio>
+
+QStringList catalogueFolders()
+{
+    const AppState &s = app();
+    const QString exeFolder = s.executableFolder.isEmpty()
+                                  ? QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                  : s.executableFolder;
+    return QStringList{exeFolder}
+           + (s.dataFoldersSet ? s.dataFolders : settingslocation::installedDataFolders(exeFolder));
+}
+
+catalogues::Installed installTranslations()
+{
+    const catalogues::Installed installed = catalogues::install(app().language, catalogueFolders());
+    // Said on the terminal only: the windows cannot say it in the language that is missing.
+    if (!installed.ours)
+        std::fprintf(stderr, "tabrovex: %s.qm was not found below %s; the texts stay Chinese\n",
+                     qPrintable(catalogues::OurCatalogue), qPrintable(catalogueFolders().join(QLatin1String(", "))));
+    return installed;
+}
 
 bool installQtTranslations()
 {
-    static const bool installed = [] {
-        // qt_zh_CN gathers the catalogues of every Qt module, qtbase among them.
-        auto *translator = new QTranslator(QCoreApplication::instance());
-        const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-        if (!translator->load(QStringLiteral("qt_zh_CN"), folder)
-            && !translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
-            delete translator;
-            return false;
-        }
-        return QCoreApplication::installTranslator(translator);
-    }();
-    return installed;
+    return installTranslations().qt;
 }

@@ -1,7 +1,10 @@
 #include "cli/plotjob.h"
 #include "cli/plotoptions.h"
 
+#include "base/catalogues.h"
+#include "base/language.h"
 #include "base/safewrite.h"
+#include "settings/settingslocation.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -34,9 +37,25 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationName(QStringLiteral("tabrovex-plot"));
     QGuiApplication::setApplicationVersion(QStringLiteral(TABROVEX_VERSION));
 
+    // The language of the usage and the messages; the JSON and its log lines are the same
+    // in every language, for the scripts that read them.
+    QStringList arguments = application.arguments().mid(1);
+    const language::Choice choice = language::takeLanguageOption(&arguments);
+    const QString exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const catalogues::Installed installed = catalogues::install(
+        choice.given ? choice.language : language::ofEnvironment(),
+        QStringList{exeFolder} + settingslocation::installedDataFolders(exeFolder));
+    if (!installed.ours)
+        print(stderr, QStringLiteral("tabrovex-plot: %1.qm was not found; the texts stay Chinese\n")
+                          .arg(catalogues::OurCatalogue).toUtf8());
+    if (choice.refused) {
+        print(stderr, QStringLiteral("tabrovex-plot: %1\n\n%2").arg(language::refusal(choice), plotUsage()).toUtf8());
+        return 1;
+    }
+
     PlotOptions options;
     QString error;
-    if (!parsePlotOptions(application.arguments().mid(1), &options, &error)) {
+    if (!parsePlotOptions(arguments, &options, &error)) {
         print(stderr, QStringLiteral("tabrovex-plot: %1\n\n%2").arg(error, plotUsage()).toUtf8());
         return 1;
     }
@@ -51,7 +70,7 @@ int main(int argc, char *argv[])
 
     PlotRun run;
     try {
-        run = runPlot(options, QCoreApplication::applicationDirPath() + QLatin1Char('/'), stdout);
+        run = runPlot(options, exeFolder, stdout);
     } catch (const std::bad_alloc &) {
         // The readers refuse a workbook that needs too much memory themselves; this is for
         // memory running out anywhere else, which must end in a message, not an abort.

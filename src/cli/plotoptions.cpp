@@ -1,5 +1,6 @@
 #include "cli/plotoptions.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -76,33 +77,33 @@ bool parseColumn(const QString &text, int *column)
 
 QString plotUsage()
 {
-    return QStringLiteral(
-        "Usage: tabrovex-plot table WORKBOOK [--rows A:B]\n"
-        "       tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
+    return QCoreApplication::translate("plotoptions",
+        "用法：tabrovex-plot table 工作簿 [--rows A:B]\n"
+        "      tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
         "                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT\n"
         "\n"
-        "Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other\n"
-        "delimited text, told apart by content) as Tabrovex does and prints JSON.\n"
-        "  table      the log lines of the read and the column lists\n"
-        "  --rows A:B       table: only items A to B of every list (1 the name, 2 the\n"
-        "             unit; A: to the end, :B from the first)\n"
-        "  chart      checks and loads the chosen columns and writes the chart to OUT,\n"
-        "             by its extension: OUT.png the screen chart (with --page the printed\n"
-        "             A4 page at 96 dpi), OUT.pdf the printed A4 page\n"
-        "  -x K       X column (default: column 1)\n"
-        "  -y K,...   Y columns (default: columns 2 to 5, as many as there are)\n"
-        "  --mode M   scaling: 1 data range, 2 half the span added (default), 3 the full\n"
-        "             span added, manual: the limits saved in the settings file\n"
-        "  --first-rows     only the first 1000 data rows of a longer table (default: the\n"
-        "             whole table, thinned to 1000 points per curve keeping every peak)\n"
-        "  --size WxH       the screen chart's size in pixels (default 817x529; 320x240\n"
-        "             to 8192x8192)\n"
-        "  --settings INI   settings file, which must exist (default: tabrovex's own,\n"
-        "             ini/option.ini beside the program or ~/.config/tabrovex/option.ini)\n"
+        "像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，\n"
+        "按内容区分）的第一个工作表，并输出 JSON。\n"
+        "  table      读取的日志行和各列数据\n"
+        "  --rows A:B       table：每列只输出第A项到第B项（1为名称，2为单位；\n"
+        "             A: 到最后一项，:B 从第一项起）\n"
+        "  chart      检查并载入所选的列，按 OUT 的扩展名写出曲线图：OUT.png 为屏幕上的\n"
+        "             曲线图（加 --page 为 96 dpi 的A4打印页），OUT.pdf 为A4打印页\n"
+        "  -x K       X列（默认：第1列）\n"
+        "  -y K,...   Y列（默认：第2至5列，有几列取几列）\n"
+        "  --mode M   刻度：1 数据范围，2 两端各加半个跨度（默认），3 两端各加一个跨度，\n"
+        "             manual：设置文件中保存的上下限\n"
+        "  --first-rows     只绘制较长表格的前1000个数据行（默认：整个表格，每条曲线\n"
+        "             精简到1000个点，保留每个峰值）\n"
+        "  --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）\n"
+        "  --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，\n"
+        "             程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）\n"
+        "  --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；\n"
+        "             JSON 的键和日志行在任何语言下都相同\n"
         "  --help, --version\n"
-        "  --         ends the options: what follows is the command or WORKBOOK\n"
-        "Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or\n"
-        "loading failed, 4 output not written.\n");
+        "  --         选项到此结束：其后是命令或工作簿\n"
+        "退出状态：0 完成，1 用法错误，2 未能读取工作簿，3 选择被拒绝或载入失败，\n"
+        "4 未能写出结果。\n");
 }
 
 bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QString *error)

@@ -44,6 +44,8 @@ inline Result plot(const QStringList &arguments, const Setup &setup = {})
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // The usage and messages follow the locale; the tests read them in English.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TABROVEX_BINARY_DIR "/tabrovex-plot"), arguments);
     Result r;

@@ -26,8 +26,11 @@ expected=(
   share/applications/org.tabrovex.Tabrovex.desktop
   share/metainfo/org.tabrovex.Tabrovex.metainfo.xml
   share/icons/hicolor/scalable/apps/tabrovex.svg
-  share/man/man1/tabrovex.1 share/man/man1/tabrovex-plot.1
+  share/man/man1/tabrovex.1.gz share/man/man1/tabrovex-plot.1.gz
+  share/man/zh_CN/man1/tabrovex.1.gz share/man/zh_CN/man1/tabrovex-plot.1.gz
+  share/doc/tabrovex/copyright share/doc/tabrovex/changelog.Debian.gz
   share/tabrovex/001.xls share/tabrovex/option.ini
+  share/tabrovex/translations/tabrovex_en.qm
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/tabrovex.png")
@@ -47,12 +50,78 @@ grep -qx 'Exec=tabrovex %f' "$desktop" || fail "Exec line"
 for t in application/vnd.ms-excel application/vnd.oasis.opendocument.spreadsheet text/csv; do
   grep -q "^MimeType=.*$t;" "$desktop" || fail "MIME type $t"
 done
-grep -q '^Name\[zh_CN\]=' "$desktop" && grep -q '^Comment\[zh_CN\]=' "$desktop" || fail "Chinese name or comment"
-appstreamcli validate --no-net "$share/metainfo/org.tabrovex.Tabrovex.metainfo.xml" || fail "appstreamcli validate"
+for key in Name GenericName Comment Keywords; do
+  grep -q "^$key=" "$desktop" && grep -q "^$key\[zh_CN\]=" "$desktop" || fail "$key in English and Chinese"
+done
+metainfo=$share/metainfo/org.tabrovex.Tabrovex.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
+python3 - "$metainfo" <<'PY' || fail "metainfo"
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+lang = "{http://www.w3.org/XML/1998/namespace}lang"
+assert (root.findtext("project_license") or "").strip(), "no project licence"
+for tag in ("name", "summary"):
+    assert {e.get(lang) for e in root.findall(tag)} == {None, "zh-CN"}, tag
+paragraphs = root.findall("description/p")
+assert {p.get(lang) for p in paragraphs} == {None, "zh-CN"}, "description in both languages"
+english = " ".join(p.text for p in paragraphs if p.get(lang) is None)
+for kind in (".xls", ".xlsx", ".xlsm", ".ods", ".csv"):
+    assert kind in english, kind
+PY
 
+# Debian's way: gzipped man pages in both languages and a changelog, stored without a name
+# or time so that rebuilds repeat their bytes; the copyright file in its machine form.
+man=$share/man
+for gz in "$man"/man1/*.gz "$man"/zh_CN/man1/*.gz "$share/doc/tabrovex/changelog.Debian.gz"; do
+  gzip -t "$gz" || fail "not gzip: $gz"
+  [ "$(od -An -tx1 -j3 -N5 "$gz" | tr -d ' ')" = 0000000000 ] || fail "gzip with a name or a time: $gz"
+done
 for page in tabrovex tabrovex-plot; do
-  warnings=$(LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z "$share/man/man1/$page.1" 2>&1)
-  [ -z "$warnings" ] || fail "man page $page: $warnings"
+  for folder in man1 zh_CN/man1; do
+    warnings=$(zcat "$man/$folder/$page.1.gz" | LC_ALL=C.UTF-8 groff -k -man -Tutf8 -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "man page $folder/$page: $warnings"
+  done
+done
+# The pages are UTF-8 and say so, so that every locale's man reads their Chinese words.
+render() { zcat "$1" | LC_ALL=C.UTF-8 groff -k -man -Tutf8 2>/dev/null | sed 's/.\x08//g'; }
+for gz in "$man"/man1/*.gz "$man"/zh_CN/man1/*.gz; do
+  [ "$(zcat "$gz" | head -1)" = '.\" -*- coding: UTF-8 -*-' ] || fail "no coding line: $gz"
+done
+render "$man/man1/tabrovex.1.gz" | grep -q '绘制曲线' || fail "English tabrovex.1 lost its Chinese words"
+render "$man/man1/tabrovex.1.gz" | grep -q '数据文件' || fail "English tabrovex.1 lost the section names"
+render "$man/zh_CN/man1/tabrovex.1.gz" | grep -q '把电子表格工作簿中的数据列绘制成曲线' || fail "Chinese tabrovex.1"
+render "$man/zh_CN/man1/tabrovex-plot.1.gz" | grep -q '退出状态' || fail "Chinese tabrovex-plot.1"
+# Plain ASCII (the POSIX locale) has no Chinese characters: the English pages show each
+# one's code point there, never a gap.
+for page in tabrovex tabrovex-plot; do
+  warnings=$(zcat "$man/man1/$page.1.gz" | LC_ALL=C groff -k -man -Tascii -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "man page $page in ASCII: $warnings"
+done
+if command -v man >/dev/null; then
+  LANG=C.UTF-8 man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q '绘制曲线' || fail "man in C.UTF-8 lost the Chinese words"
+  LC_ALL=C man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q 'button (<U+7ED8><U+5236><U+66F2><U+7EBF>)' \
+    || fail "man in the POSIX locale dropped the Chinese words"
+fi
+# Every option the usage lists is in both languages' pages.
+for program in tabrovex tabrovex-plot; do
+  options=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --lang en --help | grep -oE '(^|[][ ,])--?[a-z][a-z-]*' | sed 's/^[][ ,]//' | sort -u)
+  [ -n "$options" ] || fail "$program --help lists no options"
+  for folder in man1 zh_CN/man1; do
+    text=$(render "$man/$folder/$program.1.gz")
+    for option in $options; do
+      grep -qe "$option\b" <<<"$text" || fail "$folder/$program.1 does not list $option"
+    done
+  done
+done
+copyright=$share/doc/tabrovex/copyright
+head -1 "$copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' || fail "copyright format"
+grep -q '^Files: \*$' "$copyright" && grep -q '^License: ' "$copyright" || fail "copyright stanza"
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --version | awk '{print $2}')
+zcat "$share/doc/tabrovex/changelog.Debian.gz" | head -1 | grep -q "^tabrovex ($version) " || fail "the changelog's first entry is not version $version"
+# The Debian package names every format it reads.
+grep -A8 '^set(CPACK_PACKAGE_DESCRIPTION "' "$build/CPackConfig.cmake" > "$dest/description"
+for kind in .xls .xlsx .xlsm .ods .csv; do
+  grep -qF "$kind" "$dest/description" || fail "the package description does not name $kind"
 done
 
 python3 - "$share/icons/hicolor" <<'PY' || fail "icon sizes"
@@ -67,11 +136,18 @@ PY
 # The installed programs answer on a terminal without a display.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --version) || fail "tabrovex --version"
 [[ "$version" == "tabrovex "[0-9]* ]] || fail "tabrovex --version said: $version"
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --help | grep -q 'Usage: tabrovex \[FILE\]' \
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tabrovex" --lang en --help | grep -q 'Usage: tabrovex \[--lang zh|en\] \[FILE\]' \
   || fail "tabrovex --help"
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/tabrovex" --no-such-option 2>/dev/null || status=$?
 [ "$status" -eq 1 ] || fail "an unknown option gave status $status, not 1"
+# Both languages, the English texts from the installed catalogue.
+for program in tabrovex tabrovex-plot; do
+  for pair in "en:Usage: $program " "zh:用法：$program "; do
+    said=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --lang "${pair%%:*}" --help 2>&1)
+    [[ "$said" == "${pair#*:}"* ]] || fail "$program --lang ${pair%%:*} --help said: $said"
+  done
+done
 
 # The installed tabrovex-plot draws the installed sample with the starter's colours.
 out=$dest/sample.png
