@@ -2,3 +2,6 @@ tabrovex_add_test(tst_mainwindow GUI SOURCES app/tst_mainwindow.cpp app/boxticks
 tabrovex_add_test(tst_mainlayout GUI SOURCES app/tst_mainlayout.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h)
 tabrovex_add_test(tst_startup GUI SOURCES app/tst_startup.cpp support/appfixture.h support/filesnapshot.h support/sheetserver.h)
 tabrovex_add_test(tst_longlog GUI SOURCES app/tst_longlog.cpp support/appfixture.h support/scriptedservices.h)
+# Settings files that refuse every write (read-only, a folder, a FIFO, too large, a link to
+# /dev/null) under each action that writes one.
+tabrovex_add_test(tst_refusedsettings GUI SOURCES app/tst_refusedsettings.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/mainunit.h"
+#include "app/settingswrite.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
@@ -147,7 +148,7 @@ void TdataLineForm::LoadChartSettings()
 void TdataLineForm::SaveChartSettings()
 {
     const mainunit::Tline &set = app().lineSet;
-    chartsettings::writeAppearance(*app().iniFile, set);
+    writeSettings(this, RefusalShown::InLogAndBox, [&] { chartsettings::writeAppearance(*app().iniFile, set); });
     chartsetup::applyColours(*line1, set);
     chartsetup::applyColours(*kfdline1, set);
 }
@@ -238,12 +239,7 @@ void TdataLineForm::saveChartClick()
 
 void TdataLineForm::firstRowsClick(bool on)
 {
-    try {
-        chartsettings::writeFirstRowsOnly(*app().iniFile, on);
-    } catch (...) {
-        firstRowsAction->setChecked(!on);
-        throw;
-    }
+    writeSettings(this, RefusalShown::InLog, [&] { chartsettings::writeFirstRowsOnly(*app().iniFile, on); });
     app().mainform->loadLineData();
     // The manual limits stay in force: loading gave every curve its data range.
     if (app().scaleMode == 0)
