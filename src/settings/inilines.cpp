@@ -144,7 +144,7 @@ Line LineScan::finish(qint64 end)
             line.kind = Line::Section;
             const bool named = m_nameFirst >= 0 && m_nameFirst < close;
             line.nameBegin = named ? m_nameFirst : close;
-            line.nameEnd = named ? (close == m_closeSeen ? m_nameLast : m_lastNonBlank) + 1 : close;
+            line.nameEnd = named ? m_nameLast + 1 : close;
             return line;
         }
         if (!m_entries)
