@@ -100,11 +100,17 @@ def main():
     os.truncate(path, (256 << 20) + 1)
 
     # Large files: many short lines before the keys, one huge value, one huge section line of
-    # characters whose second byte is "]".
+    # characters whose second byte is "]", one line without an end, a sparse file of 255 MiB.
     write_big(os.path.join(case(out, 'big-lines'), 'option.ini'), b'[junk]\r\n', b'key0000=value\r\n', big, PLAIN)
     write_big(os.path.join(case(out, 'big-value'), 'option.ini'), b'[' + CURVE + b']\r\n' + TITLE + b'=',
               'Ｘ'.encode('gbk'), big, b'\r\n' + BACK + b'=255\r\n')
     write_big(os.path.join(case(out, 'big-section'), 'option.ini'), b'[', b'\xc7\x5d', big, b'\r\n' + PLAIN)
+    # One line and no line end at all: a section and entries run together.
+    write_big(os.path.join(case(out, 'one-line'), 'option.ini'), b'[' + CURVE + b'] ', b'x=1 ', big, b'')
+    # A hole just below the size the program reads: one line of NULs.
+    path = os.path.join(case(out, 'sparse'), 'option.ini')
+    write(path, b'')
+    os.truncate(path, 255 << 20)
 
 
 if __name__ == '__main__':

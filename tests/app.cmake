@@ -5,3 +5,6 @@ tabrovex_add_test(tst_longlog GUI SOURCES app/tst_longlog.cpp support/appfixture
 tabrovex_add_test(tst_translations GUI SOURCES app/tst_translations.cpp LIBS tabrovex_plot)
 add_dependencies(tst_translations tabrovex tabrovex-plot)
 tabrovex_add_test(tst_ownfolder GUI SOURCES app/tst_ownfolder.cpp support/appfixture.h support/scriptedservices.h)
+# Settings files that refuse every write (read-only, a folder, a FIFO, too large, a link to
+# /dev/null) under each action that writes one.
+tabrovex_add_test(tst_refusedsettings GUI SOURCES app/tst_refusedsettings.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)

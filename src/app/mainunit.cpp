@@ -1,6 +1,7 @@
 #include "app/mainunit.h"
 
 #include "app/appstate.h"
+#include "app/settingswrite.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
@@ -291,8 +292,10 @@ void Tmainform::FormActivate()
     m_firstActivation = false;
     const QString named = std::exchange(app().startWorkbook, QString());
     if (!named.isEmpty()) {
-        // Named on the command line: opened and remembered as "打开文件" does.
-        app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, named);
+        // Named on the command line: opened and remembered as "打开文件" does; a settings
+        // file that cannot be written is only logged, so the program still starts with it.
+        writeSettings(this, RefusalShown::InLog,
+                      [&] { app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, named); });
         startRead(named);
         return;
     }
@@ -314,7 +317,8 @@ void Tmainform::openBtnClick()
     if (path.isEmpty())
         return;
     // Remembered before the read, so that a workbook that fails to read is offered again.
-    app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, path);
+    writeSettings(this, RefusalShown::InLogAndBox,
+                  [&] { app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, path); });
     startRead(path);
 }
 

@@ -1,6 +1,10 @@
 #include "settings/chartsettings.h"
 
+#include "base/apperror.h"
 #include "settings/inifile.h"
+
+#include <functional>
+#include <optional>
 
 namespace chartsettings {
 
@@ -15,6 +19,30 @@ QString colorKey(int i) { return QStringLiteral("颜色") + QString::number(i); 
 QString lowerKey(int curve) { return QStringLiteral("曲线%1下限").arg(curve + 1); }
 QString upperKey(int curve) { return QStringLiteral("曲线%1上限").arg(curve + 1); }
 
+// Runs every write of a save, also after a refused one, so that all the save's values stay
+// at hand; then raises the first refusal, once for the whole save.
+class EveryWrite
+{
+public:
+    void operator()(const std::function<void()> &write)
+    {
+        try {
+            write();
+        } catch (const AppError &e) {
+            if (!m_refused)
+                m_refused = e;
+        }
+    }
+    void finish() const
+    {
+        if (m_refused)
+            throw *m_refused;
+    }
+
+private:
+    std::optional<AppError> m_refused;
+};
+
 }
 
 void readAppearance(const IniFile &ini, mainunit::Tline &set)
@@ -28,11 +56,13 @@ void readAppearance(const IniFile &ini, mainunit::Tline &set)
 
 void writeAppearance(IniFile &ini, const mainunit::Tline &set)
 {
+    EveryWrite write;
     for (int i = 0; i < 8; ++i)
-        ini.writeInteger(Appearance, colorKey(i), set.color[i]);
-    ini.writeInteger(Appearance, QStringLiteral("背景颜色"), set.backColor);
-    ini.writeInteger(Appearance, QStringLiteral("网格颜色"), set.gridColor);
-    ini.writeString(Appearance, QStringLiteral("曲线标题"), set.title);
+        write([&] { ini.writeInteger(Appearance, colorKey(i), set.color[i]); });
+    write([&] { ini.writeInteger(Appearance, QStringLiteral("背景颜色"), set.backColor); });
+    write([&] { ini.writeInteger(Appearance, QStringLiteral("网格颜色"), set.gridColor); });
+    write([&] { ini.writeString(Appearance, QStringLiteral("曲线标题"), set.title); });
+    write.finish();
 }
 
 std::array<Limits, 4> readLimits(const IniFile &ini)
@@ -49,6 +79,16 @@ void writeLimits(IniFile &ini, int curve, const Limits &limits)
 {
     ini.writeFloat(LimitsSection, lowerKey(curve), limits.lower);
     ini.writeFloat(LimitsSection, upperKey(curve), limits.upper);
+}
+
+void writeAllLimits(IniFile &ini, const std::array<Limits, 4> &limits)
+{
+    EveryWrite write;
+    for (int curve = 0; curve < 4; ++curve) {
+        write([&] { ini.writeFloat(LimitsSection, lowerKey(curve), limits[curve].lower); });
+        write([&] { ini.writeFloat(LimitsSection, upperKey(curve), limits[curve].upper); });
+    }
+    write.finish();
 }
 
 bool readFirstRowsOnly(const IniFile &ini)

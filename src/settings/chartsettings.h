@@ -15,7 +15,8 @@ namespace chartsettings {
 // then "曲线标题" (default "Excel数据曲线图"), into the given record.
 void readAppearance(const IniFile &ini, mainunit::Tline &set);
 
-// Writes the same keys in the same order; stops at the first refused write (AppError).
+// Writes the same keys in the same order. A refused write does not stop the others (the file
+// keeps what it refused for reads); the first refusal is raised after the last key (AppError).
 void writeAppearance(IniFile &ini, const mainunit::Tline &set);
 
 struct Limits {
@@ -28,6 +29,10 @@ std::array<Limits, 4> readLimits(const IniFile &ini);
 
 // Writes the lower, then the upper limit of curve `curve` (0..3).
 void writeLimits(IniFile &ini, int curve, const Limits &limits);
+
+// Writes the limits of curves 1 to 4 in that order, each lower then upper; a refusal as
+// writeAppearance's.
+void writeAllLimits(IniFile &ini, const std::array<Limits, 4> &limits);
 
 // "只绘制前1000行" in "曲线设置": draw only the first 1000 data rows of a long table instead
 // of thinning the whole table (default 0, off).

@@ -184,28 +184,131 @@ bool Decoder::isFourByteCharacter(const char *data)
 
 qsizetype Decoder::lastIndexOf(char ascii, const char *data, qsizetype size)
 {
-    // Walks the characters as decode() groups them: every lead byte 0x81-0xFE with a second
-    // byte 0x40-0xFE (not 0x7F) is a character; a four-byte form only when iconv takes it.
-    qsizetype found = -1;
-    qsizetype pos = 0;
-    while (pos < size) {
-        const char c = data[pos];
-        if (!inRange(c, 0x81, 0xFE) || pos + 1 >= size) {
-            if (c == ascii)
-                found = pos;
-            ++pos;
-            continue;
-        }
-        const char second = data[pos + 1];
-        if (inRange(second, 0x40, 0xFE) && second != '\x7F')
-            pos += 2;
-        else if (inRange(second, 0x30, 0x39) && pos + 3 < size && inRange(data[pos + 2], 0x81, 0xFE)
-                 && inRange(data[pos + 3], 0x30, 0x39) && isFourByteCharacter(data + pos))
-            pos += 4;
-        else
-            ++pos;
+    LastAscii finder(*this, ascii);
+    finder.feed(data, size, 0);
+    finder.finish();
+    return qsizetype(finder.last());
+}
+
+// Every lead byte 0x81-0xFE with a second byte 0x40-0xFE (not 0x7F) is a character; lead,
+// digit, lead, digit is one only when iconv takes it. Any other lead byte stands alone and
+// the bytes after it start over.
+namespace {
+
+bool isLead(char c) { return inRange(c, 0x81, 0xFE); }
+bool isTrail(char c) { return inRange(c, 0x40, 0xFE) && c != '\x7F'; }
+bool isDigit(char c) { return inRange(c, 0x30, 0x39); }
+
+// The end of the first byte run below 0x80 from `from`, eight bytes at a time.
+qsizetype asciiRunEnd(const char *data, qsizetype from, qsizetype size)
+{
+    qsizetype i = from;
+    while (i + 8 <= size) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+        i += 8;
     }
-    return found;
+    while (i < size && static_cast<unsigned char>(data[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+}
+
+void LastAscii::step(char c, qint64 offset)
+{
+    switch (m_pendingCount) {
+    case 0:
+        if (isLead(c)) {
+            m_pending[0] = c;
+            m_pendingOffset = offset;
+            m_pendingCount = 1;
+        } else if (c == m_ascii) {
+            m_last = offset;
+        }
+        return;
+    case 1:
+        if (isTrail(c)) {
+            m_pendingCount = 0;
+            return;
+        }
+        if (isDigit(c)) {
+            m_pending[1] = c;
+            m_pendingCount = 2;
+            return;
+        }
+        break;
+    case 2:
+        if (isLead(c)) {
+            m_pending[2] = c;
+            m_pendingCount = 3;
+            return;
+        }
+        break;
+    default:
+        m_pending[3] = c;
+        if (isDigit(c) && m_decoder.isFourByteCharacter(m_pending)) {
+            m_pendingCount = 0;
+            return;
+        }
+        break;
+    }
+    // The lead byte stands alone; what followed it starts over, this byte last.
+    const int count = m_pendingCount;
+    const qint64 from = m_pendingOffset;
+    char rest[3];
+    std::memcpy(rest, m_pending + 1, size_t(count - 1));
+    m_pendingCount = 0;
+    for (int i = 0; i < count - 1; ++i)
+        step(rest[i], from + 1 + i);
+    step(c, offset);
+}
+
+void LastAscii::feed(const char *data, qsizetype size, qint64 offset)
+{
+    qsizetype i = 0;
+    while (m_pendingCount > 0 && i < size) {
+        step(data[i], offset + i);
+        ++i;
+    }
+    while (i < size) {
+        const char c = data[i];
+        if (static_cast<unsigned char>(c) < 0x80) {
+            const qsizetype end = asciiRunEnd(data, i, size);
+            if (const void *hit = memrchr(data + i, m_ascii, size_t(end - i)))
+                m_last = offset + (static_cast<const char *>(hit) - data);
+            i = end;
+        } else if (!isLead(c)) {
+            ++i;
+        } else if (i + 3 >= size) {
+            // Too near the piece's end to decide here.
+            for (; i < size; ++i)
+                step(data[i], offset + i);
+        } else if (isTrail(data[i + 1])) {
+            i += 2;
+        } else if (isDigit(data[i + 1]) && isLead(data[i + 2]) && isDigit(data[i + 3])
+                   && m_decoder.isFourByteCharacter(data + i)) {
+            i += 4;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void LastAscii::finish()
+{
+    // Nothing more comes: the waiting lead byte stands alone and the rest starts over.
+    while (m_pendingCount > 0) {
+        const int count = m_pendingCount;
+        const qint64 from = m_pendingOffset;
+        char rest[3];
+        std::memcpy(rest, m_pending + 1, size_t(count - 1));
+        m_pendingCount = 0;
+        for (int i = 0; i < count - 1; ++i)
+            step(rest[i], from + 1 + i);
+    }
 }
 
 }

@@ -35,10 +35,37 @@ public:
     // rather than as the second byte of a two-byte one; -1 when there is none.
     qsizetype lastIndexOf(char ascii, const char *data, qsizetype size);
 
-private:
+    // Whether the four bytes at data form one GB18030 character.
     bool isFourByteCharacter(const char *data);
 
+private:
+
     void *m_cd;   // iconv_t, kept opaque to spare includers <iconv.h>
+};
+
+// Decoder::lastIndexOf over a text that arrives in pieces, so a long line need not be held:
+// the characters are grouped as decode() groups them, also across the pieces' borders.
+class LastAscii
+{
+public:
+    LastAscii(Decoder &decoder, char ascii) : m_decoder(decoder), m_ascii(ascii) {}
+
+    // The next piece; `offset` is where data[0] stands in the whole text.
+    void feed(const char *data, qsizetype size, qint64 offset);
+    // The text has ended: bytes still waiting for the rest of a character stand alone.
+    void finish();
+    // Offset of the last such byte so far; -1 when there is none.
+    qint64 last() const { return m_last; }
+
+private:
+    void step(char c, qint64 offset);
+
+    Decoder &m_decoder;
+    char m_ascii;
+    qint64 m_last = -1;
+    char m_pending[4] = {};   // the first bytes of a character whose end has not come yet
+    int m_pendingCount = 0;
+    qint64 m_pendingOffset = 0;
 };
 
 }

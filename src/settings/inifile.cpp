@@ -24,11 +24,6 @@ bool isBlank(QChar c)
         || c == QLatin1Char('\v') || c == QLatin1Char('\f');
 }
 
-bool isBlankByte(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 bool isQuote(char c)
 {
     return c == '"' || c == '\'';
@@ -70,24 +65,38 @@ QString valueToStore(const QString &value)
     return v;
 }
 
-// The stored value without blanks around it and one pair of quotes, cut to maxBytes. Only
-// the first bytes are decoded: a character never takes fewer bytes once re-encoded, so the
-// cut falls within the first maxBytes + 4 bytes whatever follows.
-QString storedValue(inilines::Scanner &scanner, const inilines::Line &entry, int maxBytes)
+// What a read returns of a stored value (blanks around it already trimmed): one pair of
+// quotes taken off, cut to maxBytes. `head` holds its first bytes, at least maxBytes + 5 of a
+// longer value, and `last` its last byte. Only those are decoded: a character never takes
+// fewer bytes once re-encoded, so the cut falls within the first maxBytes + 4 bytes whatever
+// follows.
+QString valueRead(const QByteArray &head, qint64 size, char last, int maxBytes)
 {
-    qsizetype begin = entry.valueBegin;
-    qsizetype end = entry.valueEnd;
-    while (begin < end && isBlankByte(*scanner.bytesAt(begin)))
-        ++begin;
-    if (end - begin >= 2 && isQuote(*scanner.bytesAt(begin)) && *scanner.bytesAt(end - 1) == *scanner.bytesAt(begin)) {
+    qsizetype begin = 0;
+    qint64 end = size;
+    if (size >= 2 && isQuote(head.at(0)) && last == head.at(0)) {
         ++begin;
         --end;
     }
-    const QString value = scanner.text(begin, std::min(end, begin + maxBytes + 4));
+    const QByteArray kept = head.mid(begin, qsizetype(std::min<qint64>(end - begin, maxBytes + 4)));
+    const QString value = gbtext::decode(kept);
     const QByteArray bytes = gbtext::encode(value);
     if (bytes.size() <= maxBytes)
         return value;
     return gbtext::decode(bytes.left(gbtext::prefixLength(bytes, maxBytes)));
+}
+
+QString storedValue(inilines::Scanner &scanner, const inilines::Line &entry, int maxBytes)
+{
+    const qint64 begin = entry.valueBegin;
+    const qint64 end = entry.valueEnd;
+    if (end <= begin)
+        return QString();
+    const QByteArray head = scanner.bytes(begin, std::min<qint64>(end, begin + maxBytes + 5));
+    const QByteArray last = end - begin <= head.size() ? head.right(1) : scanner.bytes(end - 1, end);
+    if (head.isEmpty() || last.isEmpty())
+        return QString();
+    return valueRead(head, end - begin, last.at(0), maxBytes);
 }
 
 constexpr qsizetype CopyPieceBytes = 256 * 1024;
@@ -153,6 +162,12 @@ private:
     QByteArray m_insert;
 };
 
+// One name for a section and key, whatever the case of either.
+QString keyId(const QString &section, const QString &key)
+{
+    return section.toCaseFolded() + QChar(0) + key.toCaseFolded();
+}
+
 bool endsLine(int fd, qint64 offset)
 {
     char c = 0;
@@ -173,6 +188,11 @@ QString IniFile::fileName() const
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
+    const auto unwritten = m_unwritten.constFind(keyId(section, key));
+    if (unwritten != m_unwritten.constEnd()) {
+        const QByteArray &stored = *unwritten;
+        return stored.isEmpty() ? QString() : valueRead(stored.left(maxValueBytes + 5), stored.size(), stored.back(), maxValueBytes);
+    }
     // A missing, unreadable or odd file (a FIFO, a device, a folder) reads like an empty one.
     // The file is scanned as it is read, so its size costs time but no memory.
     RegularFile file;
@@ -182,7 +202,8 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
     const inilines::Place place = scanner.locate(section, key);
     if (!place.found || !scanner.readOk())
         return defaultValue;
-    return storedValue(scanner, place.entry, maxValueBytes);
+    const QString value = storedValue(scanner, place.entry, maxValueBytes);
+    return scanner.readOk() ? value : defaultValue;
 }
 
 int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
@@ -218,23 +239,30 @@ double IniFile::readFloat(const QString &section, const QString &key, double def
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    const auto refuse = [this] {
-        return AppError(safewrite::unableToWrite(QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath())));
-    };
+    const QString id = keyId(section, key);
+    if (!storeInFile(section, key, value)) {
+        m_unwritten.insert(id, gbtext::encode(valueToStore(value)));
+        throw AppError(safewrite::unableToWrite(QDir::toNativeSeparators(QFileInfo(m_fileName).absoluteFilePath())));
+    }
+    m_unwritten.remove(id);
+}
+
+bool IniFile::storeInFile(const QString &section, const QString &key, const QString &value)
+{
     // A file that exists but cannot be read must not be replaced by the one new key.
     if (safewrite::isReadOnlyFile(m_fileName))
-        throw refuse();
+        return false;
     RegularFile file;
     const FileRead opened = file.open(m_fileName, maxFileBytes);
     if (opened == FileRead::Refused)
-        throw refuse();
+        return false;
     const QByteArray nothing;
     std::unique_ptr<inilines::Scanner> scanner = opened == FileRead::Done
         ? std::make_unique<inilines::Scanner>(file.fd(), maxFileBytes)
         : std::make_unique<inilines::Scanner>(nothing);
     const inilines::Place place = scanner->locate(section, key);
     if (!scanner->readOk())
-        throw refuse();
+        return false;
 
     static const QByteArray crlf("\r\n");
     qint64 cutBegin = 0;
@@ -244,6 +272,8 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         // Replaced in place; the key keeps the spelling it has in the file.
         const inilines::Line &line = place.entry;
         const QString name = scanner->text(line.nameBegin, line.nameEnd);
+        if (!scanner->readOk())
+            return false;
         insert = gbtext::encode(name + QLatin1Char('=') + valueToStore(value)) + crlf;
         cutBegin = line.begin;
         cutEnd = line.end;
@@ -256,8 +286,7 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
         insert += gbtext::encode(key + QLatin1Char('=') + valueToStore(value)) + crlf;
     }
 
-    if (!safewrite::replaceFileContent(m_fileName, Splice(opened == FileRead::Done ? file.fd() : -1, cutBegin, cutEnd, insert)))
-        throw refuse();
+    return safewrite::replaceFileContent(m_fileName, Splice(opened == FileRead::Done ? file.fd() : -1, cutBegin, cutEnd, insert));
 }
 
 void IniFile::writeInteger(const QString &section, const QString &key, int value)

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 
 // The program's settings file: a sectioned key=value text file in GB18030/GBK bytes.
 //
-// Nothing is kept in memory: every read goes to the file and every write has reached the
-// file when it returns, so a change made by hand while the program runs is seen at the next
-// read. Lines the program does not change keep their bytes and line ends.
+// Nothing of the file is kept in memory: every read goes to the file and every write has
+// reached the file when it returns, so a change made by hand while the program runs is seen
+// at the next read. Lines the program does not change keep their bytes and line ends.
+// Only a value whose write the file refused is kept, and read back instead of the file's
+// until a write of that key succeeds: the work it belongs to goes on as if it had been written.
 class IniFile
 {
 public:
@@ -19,6 +23,7 @@ public:
     double readFloat(const QString &section, const QString &key, double defaultValue) const;
 
     // writing: throws AppError("Unable to write to <full path>") and leaves the file as it was
+    // (the value is kept for reads, as above)
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeFloat(const QString &section, const QString &key, double value);
@@ -30,5 +35,9 @@ public:
     static constexpr qint64 maxFileBytes = qint64(256) << 20;
 
 private:
+    bool storeInFile(const QString &section, const QString &key, const QString &value);
+
     QString m_fileName;
+    // Refused writes: the value's stored bytes by folded section and key.
+    QHash<QString, QByteArray> m_unwritten;
 };

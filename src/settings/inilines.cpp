@@ -1,16 +1,18 @@
 #include "settings/inilines.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace inilines {
 
 namespace {
 
-// A file is read in pieces of this size; only a longer line needs more room.
-constexpr qsizetype PieceBytes = 256 * 1024;
+std::atomic<qint64> totalBytesRead{0};
+std::atomic<qint64> largestPiece{0};
 
 // Only ASCII blanks are trimmed: an ideographic space is part of a Chinese value. None of
 // these bytes, nor "=", ";" or a quote, can be the second byte of a character, so the bytes
@@ -20,18 +22,158 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-void trim(const char *data, qsizetype *begin, qsizetype *end)
+// One line as its bytes go by, piece after piece: the offsets of what a Line reports, found
+// without keeping the bytes.
+class LineScan
 {
-    while (*begin < *end && isBlank(data[*begin]))
-        ++*begin;
-    while (*end > *begin && isBlank(data[*end - 1]))
-        --*end;
+public:
+    LineScan(qint64 begin, bool entries, gbtext::Decoder &decoder)
+        : m_begin(begin), m_entries(entries), m_decoder(decoder) {}
+
+    // Bytes [from, to) of `data`, whose byte 0 stands at `base` in the content; no line end.
+    void feed(const char *data, qint64 base, qsizetype from, qsizetype to);
+    Line finish(qint64 end);
+
+private:
+    // Offset in the content of the last non-blank byte before data[at], looking back no
+    // further than data[from]; before that, the last one of the earlier pieces.
+    qint64 lastNonBlankBefore(const char *data, qint64 base, qsizetype from, qsizetype at) const;
+    void findValue(const char *data, qint64 base, qsizetype from, qsizetype to);
+
+    enum Mode { Leading, Skipped, Body };
+    Mode m_mode = Leading;
+    qint64 m_begin;
+    bool m_entries;
+    gbtext::Decoder &m_decoder;
+    qint64 m_first = -1;          // first non-blank byte
+    qint64 m_lastNonBlank = -1;   // last non-blank byte of the pieces fed so far
+    // "[" lines: the last whole "]" and the name between.
+    std::optional<gbtext::LastAscii> m_close;
+    qint64 m_nameFirst = -1;
+    qint64 m_closeSeen = -1;      // the "]" m_nameLast belongs to
+    qint64 m_nameLast = -1;       // last non-blank before that "]"
+    // entries: the first "=", the key's end and the value's first byte
+    qint64 m_equals = -1;
+    qint64 m_keyEnd = -1;
+    qint64 m_valueFirst = -1;
+};
+
+qint64 LineScan::lastNonBlankBefore(const char *data, qint64 base, qsizetype from, qsizetype at) const
+{
+    qsizetype q = at - 1;
+    while (q >= from && isBlank(data[q]))
+        --q;
+    return q >= from ? base + q : m_lastNonBlank;
 }
 
+void LineScan::findValue(const char *data, qint64 base, qsizetype from, qsizetype to)
+{
+    qsizetype p = from;
+    while (p < to && isBlank(data[p]))
+        ++p;
+    if (p < to)
+        m_valueFirst = base + p;
+}
+
+void LineScan::feed(const char *data, qint64 base, qsizetype from, qsizetype to)
+{
+    qsizetype p = from;
+    if (m_mode == Skipped)
+        return;
+    if (m_mode == Leading) {
+        while (p < to && isBlank(data[p]))
+            ++p;
+        if (p == to)
+            return;
+        m_first = base + p;
+        const char c = data[p];
+        if (c == '[') {
+            m_close.emplace(m_decoder, ']');
+        } else if (!m_entries || c == ';') {
+            // Outside the section looked for only section lines count; a comment never does.
+            m_mode = Skipped;
+            return;
+        }
+        m_mode = Body;
+    }
+    if (m_close) {
+        m_close->feed(data + p, to - p, base + p);
+        const qint64 close = m_close->last();
+        if (close >= base + p && close != m_closeSeen) {
+            m_closeSeen = close;
+            m_nameLast = lastNonBlankBefore(data, base, p, qsizetype(close - base));
+        }
+        if (m_nameFirst < 0) {
+            qsizetype q = std::max<qsizetype>(p, qsizetype(m_first + 1 - base));
+            while (q < to && isBlank(data[q]))
+                ++q;
+            if (q < to)
+                m_nameFirst = base + q;
+        }
+    }
+    if (m_entries) {
+        if (m_equals < 0) {
+            if (const void *eq = std::memchr(data + p, '=', size_t(to - p))) {
+                const qsizetype at = static_cast<const char *>(eq) - data;
+                m_equals = base + at;
+                m_keyEnd = std::max(m_first, lastNonBlankBefore(data, base, p, at) + 1);
+                findValue(data, base, at + 1, to);
+            }
+        } else if (m_valueFirst < 0) {
+            findValue(data, base, p, to);
+        }
+    }
+    m_lastNonBlank = lastNonBlankBefore(data, base, p, to);
+}
+
+Line LineScan::finish(qint64 end)
+{
+    Line line;
+    line.begin = m_begin;
+    line.end = end;
+    if (m_mode == Leading)
+        return line;   // blank
+    line.kind = Line::Other;
+    if (m_mode == Skipped)
+        return line;
+    if (m_close) {
+        m_close->finish();
+        const qint64 close = m_close->last();
+        if (close > m_first) {
+            // Blanks trimmed inside the brackets; nothing but blanks is an empty name.
+            line.kind = Line::Section;
+            const bool named = m_nameFirst >= 0 && m_nameFirst < close;
+            line.nameBegin = named ? m_nameFirst : close;
+            line.nameEnd = named ? m_nameLast + 1 : close;
+            return line;
+        }
+        if (!m_entries)
+            return line;
+    }
+    if (m_equals < 0)
+        return line;
+    line.kind = Line::Entry;
+    line.nameBegin = m_first;
+    line.nameEnd = m_keyEnd;
+    line.valueEnd = m_lastNonBlank + 1;
+    line.valueBegin = m_valueFirst >= 0 ? m_valueFirst : line.valueEnd;
+    return line;
+}
+
+}
+
+qint64 bytesReadSoFar()
+{
+    return totalBytesRead.load();
+}
+
+qint64 largestPieceSoFar()
+{
+    return largestPiece.load();
 }
 
 Scanner::Scanner(const QByteArray &content)
-    : m_buffer(content)
+    : m_piece(content)
 {
 }
 
@@ -42,106 +184,55 @@ Scanner::Scanner(int fd, qint64 maxBytes)
 
 bool Scanner::readMore()
 {
-    // Drop the lines done with, then make room: a piece at a time, or the whole of one long line.
-    const qsizetype done = m_pos - m_base;
-    const qsizetype kept = m_buffer.size() - done;
-    if (done > 0) {
-        std::memmove(m_buffer.data(), m_buffer.constData() + done, size_t(kept));
-        m_base = m_pos;
+    // The piece at hand is done with: the next one takes its place.
+    if (m_atEnd)
+        return false;
+    m_base += m_piece.size();
+    m_piece.resize(PieceBytes);
+    qint64 largest = largestPiece.load();
+    while (m_piece.capacity() > largest && !largestPiece.compare_exchange_weak(largest, m_piece.capacity())) {
     }
-    const qsizetype capacity = std::max<qsizetype>(PieceBytes, kept * 2);
-    m_buffer.resize(std::max(m_buffer.size(), capacity));
-    qsizetype used = kept;
-    const qsizetype want = std::min<qint64>(m_buffer.size() - used, m_left + 1);
-    for (;;) {
-        const ssize_t n = ::read(m_fd, m_buffer.data() + used, size_t(want));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 || n > m_left) {
-            m_readFailed = true;
-            m_atEnd = true;
-        } else if (n == 0) {
-            m_atEnd = true;
-        }
-        if (n > 0)
-            used += std::min<qsizetype>(n, m_left);
-        m_left -= std::max<qsizetype>(n, 0);
-        break;
+    const qsizetype want = qsizetype(std::min<qint64>(PieceBytes, m_left + 1));
+    ssize_t n = -1;
+    do
+        n = ::read(m_fd, m_piece.data(), size_t(want));
+    while (n < 0 && errno == EINTR);
+    if (n < 0 || n > m_left) {
+        m_readFailed = true;
+        m_atEnd = true;
+    } else if (n == 0) {
+        m_atEnd = true;
     }
-    m_buffer.truncate(used);
-    return used > kept;
+    const qsizetype used = n > 0 ? qsizetype(std::min<qint64>(n, m_left)) : 0;
+    if (n > 0) {
+        totalBytesRead += n;
+        m_left -= n;
+    }
+    m_piece.truncate(used);
+    return used > 0;
 }
 
 bool Scanner::next(Line *line, bool entries)
 {
-    const void *lf = nullptr;
-    for (;;) {
-        const qsizetype from = m_pos - m_base;
-        lf = from < m_buffer.size() ? std::memchr(m_buffer.constData() + from, '\n', size_t(m_buffer.size() - from)) : nullptr;
-        if (lf || m_atEnd)
-            break;
-        readMore();
-    }
-    const char *data = m_buffer.constData();
-    const qsizetype size = m_buffer.size();
-    qsizetype pos = m_pos - m_base;
-    if (pos >= size)
+    if (m_pos >= size() && !readMore())
         return false;
-    // Offsets below are into the buffer until they are stored in the line.
-    const qsizetype contentEndAt = lf ? static_cast<const char *>(lf) - data : size;
-    const qsizetype endAt = lf ? contentEndAt + 1 : size;
-    qsizetype e = contentEndAt;
-    if (e > pos && data[e - 1] == '\r')
-        --e;
-    *line = Line();
-    line->begin = m_pos;
-    line->contentEnd = m_base + e;
-    line->end = m_base + endAt;
-    m_pos = line->end;
-
-    qsizetype b = pos;
-    while (b < e && isBlank(data[b]))
-        ++b;
-    if (!entries && (b == e || data[b] != '[')) {
-        // Outside the section looked for only section lines count; the rest needs no parsing.
-        line->kind = Line::Other;
-        return true;
-    }
-    trim(data, &b, &e);
-    if (b == e)
-        return true;
-    qsizetype nameBegin = b;
-    qsizetype nameEnd = e;
-    if (data[b] == '[') {
-        // "]" can be the second byte of a two-byte character: only a whole one closes.
-        const qsizetype close = m_decoder.lastIndexOf(']', data + b, e - b);
-        if (close > 0) {
-            nameBegin = b + 1;
-            nameEnd = b + close;
-            trim(data, &nameBegin, &nameEnd);
-            line->kind = Line::Section;
-            line->nameBegin = m_base + nameBegin;
-            line->nameEnd = m_base + nameEnd;
-            return true;
+    LineScan scan(m_pos, entries, m_decoder);
+    for (;;) {
+        const char *data = m_piece.constData();
+        const qsizetype from = qsizetype(m_pos - m_base);
+        const qsizetype size = m_piece.size();
+        const void *lf = std::memchr(data + from, '\n', size_t(size - from));
+        const qsizetype to = lf ? static_cast<const char *>(lf) - data : size;
+        scan.feed(data, m_base, from, to);
+        m_pos = m_base + to;
+        if (lf) {
+            ++m_pos;
+            break;
         }
+        if (!readMore())
+            break;
     }
-    if (!entries) {
-        line->kind = Line::Other;
-        return true;
-    }
-    const void *eq = data[b] == ';' ? nullptr : std::memchr(data + b, '=', size_t(e - b));
-    if (!eq) {
-        line->kind = Line::Other;
-        return true;
-    }
-    const qsizetype eqAt = static_cast<const char *>(eq) - data;
-    nameEnd = eqAt;
-    trim(data, &nameBegin, &nameEnd);
-    line->kind = Line::Entry;
-    line->nameBegin = m_base + nameBegin;
-    line->nameEnd = m_base + nameEnd;
-    line->valueBegin = m_base + eqAt + 1;
-    line->valueEnd = m_base + e;
+    *line = scan.finish(m_pos);
     return true;
 }
 
@@ -158,28 +249,57 @@ bool Scanner::nameIs(const Line &line, const Wanted &wanted)
 {
     // Every byte decodes to at most one UTF-16 unit and every unit takes at most four bytes,
     // and case-blind equal names have equal lengths: longer or shorter names need no decoding.
-    const qsizetype bytes = line.nameEnd - line.nameBegin;
+    const qint64 length = line.nameEnd - line.nameBegin;
     const qsizetype units = wanted.name.size();
-    if (bytes < units || bytes > 4 * units)
+    if (length < units || length > 4 * qint64(units))
         return false;
-    const char *data = bytesAt(line.nameBegin);
-    if (std::all_of(data, data + bytes, [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    const QByteArray name = bytes(line.nameBegin, line.nameEnd);
+    if (name.size() != length)
+        return false;
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         // ASCII folds to ASCII: it can only equal a name whose folded form is ASCII too.
-        if (!wanted.foldsToAscii || bytes != units)
+        if (!wanted.foldsToAscii || length != units)
             return false;
-        for (qsizetype i = 0; i < bytes; ++i) {
-            const char c = data[i];
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char c = name.at(i);
             if ((c >= 'A' && c <= 'Z' ? char(c + 32) : c) != wanted.asciiFolded.at(i))
                 return false;
         }
         return true;
     }
-    return text(line.nameBegin, line.nameEnd).compare(wanted.name, Qt::CaseInsensitive) == 0;
+    return m_decoder.decode(name.constData(), name.size()).compare(wanted.name, Qt::CaseInsensitive) == 0;
 }
 
-QString Scanner::text(qsizetype begin, qsizetype end)
+QByteArray Scanner::bytes(qint64 begin, qint64 end)
 {
-    return m_decoder.decode(bytesAt(begin), end - begin);
+    if (end <= begin)
+        return QByteArray();
+    if (begin >= m_base && end <= size())
+        return QByteArray(m_piece.constData() + (begin - m_base), qsizetype(end - begin));
+    // The line began in an earlier piece: read its bytes again.
+    QByteArray out(qsizetype(end - begin), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (m_fd >= 0 && done < out.size()) {
+        const ssize_t n = ::pread(m_fd, out.data() + done, size_t(out.size() - done), off_t(begin + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        totalBytesRead += n;
+        done += n;
+    }
+    if (done < out.size()) {
+        // The file shrank or failed under us: what was scanned cannot be trusted.
+        m_readFailed = true;
+        out.truncate(done);
+    }
+    return out;
+}
+
+QString Scanner::text(qint64 begin, qint64 end)
+{
+    const QByteArray b = bytes(begin, end);
+    return m_decoder.decode(b.constData(), b.size());
 }
 
 Place Scanner::locate(const QString &sectionName, const QString &keyName)

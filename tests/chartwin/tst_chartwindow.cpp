@@ -63,7 +63,7 @@ private slots:
     void limitsDialog_data();
     void limitsDialog();
     void limitsDialogLoadsAtEveryOpening();
-    void refusedLimitsWriteKeepsDialogOpen();
+    void refusedLimitsWriteClosesDialog();
     void endToEnd();
     void windowShowsThePicture();
 };
@@ -462,7 +462,7 @@ void TestChartWindow::limitsDialogLoadsAtEveryOpening()
     QCOMPARE(opening, 3);
 }
 
-void TestChartWindow::refusedLimitsWriteKeepsDialogOpen()
+void TestChartWindow::refusedLimitsWriteClosesDialog()
 {
     AppFixture f;
     SheetServer server;
@@ -474,13 +474,18 @@ void TestChartWindow::refusedLimitsWriteKeepsDialogOpen()
         r->Edit1->setText(QStringLiteral("3"));
         r->Edit3->setText(QStringLiteral("4"));
         r->BitBtn1->click();
-        QVERIFY(r->isVisible());
+        QVERIFY(!r->isVisible());
     };
-    readAndDraw(f, server, [](TdataLineForm *w) { w->Button3->click(); });
+    readAndDraw(f, server, [](TdataLineForm *w) {
+        w->Button3->click();
+        // Taken for the run as if written: the manual mode draws with them.
+        w->box4->click();
+        QCOMPARE(w->kfdline1->curves[1].lower, 4.0);
+    });
     QCOMPARE(f.services.errors, QStringList{"Unable to write to " + f.iniPath() + "."});
-    // Curve 1's limits were taken before its write was refused; curve 2's were not.
     QCOMPARE(app().lineSet.lower[0], 3.0);
-    QCOMPARE(app().lineSet.lower[1], 0.0);
+    QCOMPARE(app().lineSet.lower[1], 4.0);
+    QVERIFY(!QDir(f.path("ini")).exists());
 }
 
 void TestChartWindow::endToEnd()

@@ -8,7 +8,9 @@
 //   file PATH                  what PATH is: link, fifo, folder, missing, or the hex bytes
 //                              of a small file ("<N bytes>" for a large one)
 //   list FOLDER                the names in FOLDER, hidden ones too
-// One line of output per OP, then "peak-kb N" (peak resident memory) and "ms N".
+//   fresh                      no output: later OPs go through a new settings object, as the
+//                              next run would
+// One line of output per OP but fresh, then "peak-kb N" (peak resident memory) and "ms N".
 #include "base/apperror.h"
 #include "base/lineset.h"
 #include "settings/chartsettings.h"
@@ -77,7 +79,7 @@ int main(int argc, char **argv)
     for (int i = 2; i < argc; ++i)
         args << QString::fromUtf8(argv[i]);
     static const QHash<QString, int> operands{{"read", 2}, {"int", 2}, {"write", 3}, {"chart", 0},
-                                              {"save", 0}, {"file", 1}, {"list", 1}};
+                                              {"save", 0}, {"file", 1}, {"list", 1}, {"fresh", 0}};
     for (int i = 0, next = 0; i < args.size(); i = next) {
         const QString op = args[i];
         if (!operands.contains(op)) {
@@ -103,6 +105,9 @@ int main(int argc, char **argv)
             } else if (op == QLatin1String("list")) {
                 say(QDir(arg(1)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name)
                         .join(QLatin1Char(' ')));
+            } else if (op == QLatin1String("fresh")) {
+                // What the next run sees: the file alone, without the values it refused.
+                ini = IniFile(ini.fileName());
             } else if (op == QLatin1String("file")) {
                 say(describe(arg(1)));
             }

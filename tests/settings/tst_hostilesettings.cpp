@@ -128,7 +128,7 @@ void TestHostileSettings::hostileFile_data()
     // The new title makes the file outgrow the limit: the old bytes must come back.
     const QString longTitle(200, QChar(u'长'));
     QTest::newRow("readonly folder, disk full")
-        << QStringList{"write", Curve, Title, longTitle, "chart", "list", "ini"}
+        << QStringList{"write", Curve, Title, longTitle, "fresh", "chart", "list", "ini"}
         << QStringList{refused, plain, "option.ini"} << qint64(120);
 
     QTest::newRow("euro from windows")
@@ -147,6 +147,8 @@ void TestHostileSettings::hostileFile_data()
         << QStringList{"read", Curve, Title, "int", Curve, "背景颜色", "write", Curve, "背景颜色", "0", "int", Curve, "背景颜色"}
         << QStringList{QString(1023, QChar(u'Ｘ')), "255", "written", "0"} << qint64(0);
     QTest::newRow("big, one section line") << QStringList{"chart"} << QStringList{plain} << qint64(0);
+    QTest::newRow("big, no line end") << QStringList{"chart"} << QStringList{defaults} << qint64(0);
+    QTest::newRow("sparse, just below the limit") << QStringList{"chart"} << QStringList{defaults} << qint64(0);
 }
 
 void TestHostileSettings::hostileFile()
@@ -158,7 +160,8 @@ void TestHostileSettings::hostileFile()
         {"link loop", "loop"}, {"readonly folder", "readonly-folder"}, {"readonly folder, disk full", "readonly-folder-full"},
         {"euro from windows", "euro-cp936"}, {"euro from gb18030", "euro-gb18030"}, {"hex with leading zeros", "hex-zeros"},
         {"garbage before the sections", "garbage"}, {"big, many lines", "big-lines"}, {"big, one value", "big-value"},
-        {"big, one section line", "big-section"}, {"too large", "too-large"}};
+        {"big, one section line", "big-section"}, {"too large", "too-large"}, {"big, no line end", "one-line"},
+        {"sparse, just below the limit", "sparse"}};
     const QString row = QTest::currentDataTag();
     const QString folder = m_cases + '/' + folders.value(row, row);
     QVERIFY2(QFileInfo(folder).isDir(), qPrintable(folder));

@@ -1,6 +1,7 @@
 #include "chartwin/ui/dataLineUnit.h"
 
 #include "app/appstate.h"
+#include "app/settingswrite.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
 #include "chartwin/chartpage.h"
@@ -182,7 +183,7 @@ void TdataLineForm::LoadChartSettings()
 void TdataLineForm::SaveChartSettings()
 {
     const mainunit::Tline &set = *m_lineSet;
-    chartsettings::writeAppearance(*app().iniFile, set);
+    writeSettings(this, RefusalShown::InLogAndBox, [&] { chartsettings::writeAppearance(*app().iniFile, set); });
     chartsetup::applyColours(*line1, set);
     chartsetup::applyColours(*kfdline1, set);
 }
@@ -270,12 +271,7 @@ void TdataLineForm::saveChartClick()
 
 void TdataLineForm::firstRowsClick(bool on)
 {
-    try {
-        chartsettings::writeFirstRowsOnly(*app().iniFile, on);
-    } catch (...) {
-        firstRowsAction->setChecked(!on);
-        throw;
-    }
+    writeSettings(this, RefusalShown::InLog, [&] { chartsettings::writeFirstRowsOnly(*app().iniFile, on); });
     ChartDocument::Batch oneRedraw(*m_document);
     m_document->setFirstRowsOnly(on);
     // The manual limits stay in force: loading gave every curve its data range.

@@ -1,6 +1,7 @@
 #include "settings/ui/setrulerUnit.h"
 
 #include "app/appstate.h"
+#include "app/settingswrite.h"
 #include "widgets/errorguard.h"
 #include "base/numtext.h"
 #include "base/timetext.h"
@@ -116,11 +117,13 @@ void TsetrulerForm::BitBtn1Click()
         return;
     }
     mainunit::Tline &set = *m_lineSet;
+    std::array<chartsettings::Limits, 4> limits;
     for (int curve = 0; curve < 4; ++curve) {
         set.lower[curve] = values[2 * curve];
         set.upper[curve] = values[2 * curve + 1];
-        chartsettings::writeLimits(*app().iniFile, curve, {set.lower[curve], set.upper[curve]});
+        limits[curve] = {set.lower[curve], set.upper[curve]};
     }
+    writeSettings(this, RefusalShown::InLogAndBox, [&] { chartsettings::writeAllLimits(*app().iniFile, limits); });
     accept();
 }
 
