@@ -18,6 +18,8 @@ void record(const workbook::Workbook &book)
     lastNotes.skippedLeadingLines = book.skippedLeadingLines;
     lastNotes.cutRows = book.cutRows;
     lastNotes.rowLimit = book.maxRows;
+    lastNotes.cutCells = book.cutCells;
+    lastNotes.cutCellRows = book.cutCellRows;
 }
 
 void recordStop(const QString &line)
@@ -32,6 +34,9 @@ QStringList logLines(const Notes &notes)
         lines << QStringLiteral("跳过了开头的%1行说明文字").arg(notes.skippedLeadingLines);
     if (notes.cutRows > 0)
         lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(notes.rowLimit).arg(notes.cutRows);
+    if (notes.cutCells > 0)
+        lines << QStringLiteral("%1行超过%2列，其右的%3个单元格未读入")
+                     .arg(notes.cutCellRows).arg(workbook::GridColumns).arg(notes.cutCells);
     if (!notes.readStop.isEmpty())
         lines << notes.readStop;
     return lines;

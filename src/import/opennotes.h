@@ -17,6 +17,8 @@ struct Notes {
     int skippedLeadingLines = 0;
     int cutRows = 0;
     int rowLimit = 0; // the format's last row, when rows were cut
+    qint64 cutCells = 0;  // filled cells right of the sheet's last column
+    int cutCellRows = 0;  // in how many rows
     QString readStop; // where the cell loop stopped inside the table, and why
 };
 
