@@ -138,14 +138,16 @@ MappedFile::MappedFile(const QString &path)
     m_device = opened.st_dev;
     m_inode = opened.st_ino;
     m_modified = opened.st_mtim;
-    std::swap(m_fd, file.fd); // kept for checkUnchanged()
-    if (size == 0)
+    if (size == 0) {
+        std::swap(m_fd, file.fd); // kept for checkUnchanged()
         return; // nothing to map: an empty file
+    }
     // Populated at once: the reader goes through every byte, and one call maps the pages
     // far cheaper than a fault each.
-    void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, m_fd, 0);
+    void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
     if (data == MAP_FAILED)
         refuse(path, errno == ENOMEM ? outOfMemoryReason() : QStringLiteral("无法读取文件"));
+    std::swap(m_fd, file.fd); // kept for checkUnchanged()
     ::madvise(data, size_t(size), MADV_SEQUENTIAL);
     m_data = data;
     m_size = qsizetype(size);
