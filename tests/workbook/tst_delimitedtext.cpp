@@ -35,6 +35,8 @@ private slots:
     void wideLines();
     void binaryText_data();
     void binaryText();
+    void blankLines_data();
+    void blankLines();
 };
 
 namespace {
@@ -295,6 +297,34 @@ void TestDelimitedText::binaryText()
     } catch (const FormatRefused &e) {
         QCOMPARE(e.reason, refusal);
     }
+}
+
+// Blank lines are rows without cells, whichever line break they end with, also when they
+// reach the last row a read keeps.
+void TestDelimitedText::blankLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("rowLimit");
+    QTest::addColumn<int>("lastRow"); // the last row with a cell
+    QTest::addColumn<int>("cutRows");
+    const QByteArray mixed = "a\n\r\n\r\rz\n";
+    QTest::newRow("LF, CR LF, CR, CR") << mixed << TextRows << 5 << 0;
+    QTest::newRow("the last row kept is the text's") << mixed << 5 << 5 << 0;
+    QTest::newRow("blank lines up to the last row") << mixed << 4 << 1 << 1;
+    QTest::newRow("blank lines past the last row") << QByteArray("a\n").append(QByteArray(100, '\n')) + "z\n" << 50 << 1 << 1;
+    QTest::newRow("a million blank lines") << QByteArray("a\n").append(QByteArray(1000000, '\r')) + "z" << TextRows << 1000002 << 0;
+}
+
+void TestDelimitedText::blankLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, rowLimit);
+    QFETCH(int, lastRow);
+    QFETCH(int, cutRows);
+    const auto book = read(text, rowLimit);
+    QCOMPARE(book->firstSheet.lastRow(), lastRow);
+    QCOMPARE(book->cutRows, cutRows);
+    QCOMPARE(book->firstSheet.cell(lastRow, 1).text, QString(lastRow == 1 ? "a" : "z"));
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedText)

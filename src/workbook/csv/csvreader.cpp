@@ -220,7 +220,11 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     book->maxRows = rowLimit;
     std::vector<records::Field> fields;
     int row = 0;
-    while (row < rowLimit && scanner.next(fields)) {
+    for (;;) {
+        // Blank lines are rows without cells: counted, not parsed one by one.
+        row = int(std::min<qint64>(qint64(row) + qint64(scanner.skipBlankRecords()), rowLimit));
+        if (row >= rowLimit || !scanner.next(fields))
+            break;
         ++row;
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         std::size_t kept = 0;

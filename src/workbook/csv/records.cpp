@@ -98,6 +98,24 @@ bool Scanner::next(std::vector<Field> &fields)
     return true;
 }
 
+std::size_t Scanner::skipBlankRecords()
+{
+    std::size_t count = 0;
+    while (m_p < m_end) {
+        if (*m_p == '\r') {
+            ++m_p;
+            if (m_p < m_end && *m_p == '\n')
+                ++m_p;
+        } else if (*m_p == '\n') {
+            ++m_p;
+        } else {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
 bool Scanner::skip(bool *hasContent)
 {
     static thread_local std::vector<Field> fields;

@@ -32,6 +32,9 @@ public:
     const char *position() const { return m_p; }
     // The next record's fields; false at the end of the text.
     bool next(std::vector<Field> &fields);
+    // Passes over the blank records (a bare CR, LF or CR LF each) in front of the next one;
+    // how many there were. A file of a hundred million line breaks goes by in one loop.
+    std::size_t skipBlankRecords();
     // Passes over the next record; false at the end of the text. `hasContent` tells whether
     // any of its fields is non-empty.
     bool skip(bool *hasContent);
