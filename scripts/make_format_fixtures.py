@@ -472,11 +472,13 @@ def ods_types():
 
 def ods_huge_repeat():
     """One filled row, its second cell repeated a thousand times, repeated a million times:
-    only the rows and columns a read can reach are made."""
-    table = ('<table:table table:name="R"><table:table-row table:number-rows-repeated="1000000">'
-             '%s%s</table:table-row></table:table>'
-             % (cell('float', '1'), cell('float', '2', extra=' table:number-columns-repeated="1000"')))
-    ods('repeat_million.ods', table)
+    more copies than a read makes (refused), and the same repeated 65,536 times: only the
+    columns a read can reach are made."""
+    for name, rows in (('repeat_million.ods', 1000000), ('repeat_rows.ods', 65536)):
+        table = ('<table:table table:name="R"><table:table-row table:number-rows-repeated="%d">'
+                 '%s%s</table:table-row></table:table>'
+                 % (rows, cell('float', '1'), cell('float', '2', extra=' table:number-columns-repeated="1000"')))
+        ods(name, table)
 
 
 def ods_offset():

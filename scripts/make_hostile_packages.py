@@ -144,12 +144,103 @@ def folder_flood(out, size):
     package(out, sheet, extra=['f%05d/' % i for i in range(60000)])
 
 
+def cell_overwrite(out, size):
+    """A name and a unit row, then cell A3 written over `size` // 100 times (2 million at
+    200 MB) with a text of its own, the last one "last"; B3 a number."""
+    count = max(2, size // 100)
+    head = ('<row r="1"><c r="A1" t="inlineStr"><is><t>a</t></is></c><c r="B1" t="inlineStr">'
+            '<is><t>b</t></is></c></row><row r="2"><c r="A2" t="inlineStr"><is><t>u</t></is></c>'
+            '<c r="B2" t="inlineStr"><is><t>u</t></is></c></row><row r="3">')
+    text = 'x' * 180
+    block = ''.join('<c r="A3" t="inlineStr"><is><t>%06d%s</t></is></c>' % (i, text)
+                    for i in range(1000)).encode()
+    chunks = [SHEET_HEAD.encode(), head.encode()] + [block] * ((count - 1) // 1000)
+    chunks += [''.join('<c r="A3" t="inlineStr"><is><t>%06d%s</t></is></c>' % (i, text)
+                       for i in range((count - 1) % 1000)).encode()]
+    chunks += [b'<c r="A3" t="inlineStr"><is><t>last</t></is></c><c r="B3"><v>3</v></c></row>',
+               SHEET_TAIL.encode()]
+    package(out, chunks)
+
+
+def distinct_strings(out, size):
+    """Distinct shared strings of 52 Chinese characters (from 2,048: deflate keeps about two
+    bytes of each), one for every 106 bytes of `size` (1.5 million at 159 MB, 78 million
+    characters), each shown once: rows of three cells under a name and a unit row, the last
+    one "end"."""
+    count = max(3, (size // 106) // 3 * 3)
+    rnd = random.Random(26)
+    high = bytes(0x4E + (b & 7) for b in range(256))
+
+    def chinese(n):
+        """n strings of 52 characters, as UTF-8."""
+        raw = rnd.randbytes(104 * n)
+        utf16 = bytearray(104 * n)
+        utf16[0::2] = raw[0::2]
+        utf16[1::2] = raw[1::2].translate(high)
+        return bytes(utf16).decode('utf-16-le').encode('utf-8')
+
+    def strings():
+        yield SST_HEAD.encode()
+        for first in range(0, count - 1, 10000):
+            n = min(10000, count - 1 - first)
+            text = chinese(n)
+            yield b''.join(b'<si><t>' + text[i * 156:(i + 1) * 156] + b'</t></si>' for i in range(n))
+        yield b'<si><t>end</t></si>' + SST_TAIL.encode()
+
+    def sheet():
+        yield SHEET_HEAD.encode()
+        yield ('<row r="1"><c r="A1"><v>1</v></c><c r="B1"><v>2</v></c><c r="C1"><v>3</v></c></row>'
+               '<row r="2"><c r="A2"><v>1</v></c><c r="B2"><v>2</v></c><c r="C2"><v>3</v></c></row>').encode()
+        rows = count // 3
+        for start in range(0, rows, 10000):
+            yield ''.join('<row r="%d"><c r="A%d" t="s"><v>%d</v></c><c r="B%d" t="s"><v>%d</v></c>'
+                          '<c r="C%d" t="s"><v>%d</v></c></row>'
+                          % (r + 3, r + 3, 3 * r + 2 if r == rows - 1 else 3 * r,
+                             r + 3, 3 * r + 1, r + 3, 3 * r if r == rows - 1 else 3 * r + 2)
+                          for r in range(start, min(rows, start + 10000))).encode()
+        yield SHEET_TAIL.encode()
+
+    package(out, sheet(), strings())
+
+
+ODS_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+          'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"')
+
+
+def ods_repeat(out, size):
+    """An OpenDocument sheet of 2 KB: a name row, then one row of 32 numbers repeated a
+    million times."""
+    del size
+    mimetype = 'application/vnd.oasis.opendocument.spreadsheet'
+    cell = ('<table:table-cell office:value-type="float" office:value="1" '
+            'table:number-columns-repeated="32"><text:p>1</text:p></table:table-cell>')
+    content = ('<?xml version="1.0" encoding="UTF-8"?><office:document-content %s office:version="1.3">'
+               '<office:body><office:spreadsheet><table:table table:name="R">'
+               '<table:table-row>%s</table:table-row>'
+               '<table:table-row table:number-rows-repeated="1048575">%s</table:table-row>'
+               '</table:table></office:spreadsheet></office:body></office:document-content>'
+               % (ODS_NS, cell.replace('float" office:value="1"', 'string"'), cell))
+    manifest = ('<?xml version="1.0" encoding="UTF-8"?><manifest:manifest '
+                'xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0">'
+                '<manifest:file-entry manifest:full-path="/" manifest:media-type="%s"/>'
+                '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                '</manifest:manifest>' % mimetype)
+    with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
+        z.writestr(zipfile.ZipInfo('mimetype'), mimetype, zipfile.ZIP_STORED)
+        z.writestr('META-INF/manifest.xml', manifest)
+        z.writestr('content.xml', content)
+
+
 KINDS = {
     'shared-text-cells': shared_text_cells,
     'long-shared': long_shared,
     'deflate-bomb': deflate_bomb,
     'stored-strings': stored_strings,
     'folder-flood': folder_flood,
+    'cell-overwrite': cell_overwrite,
+    'distinct-strings': distinct_strings,
+    'ods-repeat': ods_repeat,
 }
 
 

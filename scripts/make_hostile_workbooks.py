@@ -4,13 +4,15 @@ time, or to look like something they are not.
 
     make_hostile_workbooks.py KIND BYTES OUT [--ole]
 
-KIND is one of the names in KINDS below, BYTES the rough size of the workbook stream
-(ignored by the kinds of a fixed size), OUT the file to write. --ole wraps the stream in a
+KIND is one of the names in KINDS (workbook streams) or TEXT_KINDS (delimited text, as
+loggers write it under any name) below, BYTES the rough size of the workbook stream or the
+text file (ignored by the kinds of a fixed size), OUT the file to write. --ole wraps the stream in a
 compound file, as Excel stores it; otherwise the file is the bare BIFF stream. The test of
 hostile workbooks and the benchmark call this with small and with 200 MB sizes; nothing
 it writes is committed.
 """
 import os
+import random
 import struct
 import sys
 
@@ -178,6 +180,18 @@ def boundsheet_zero(size):
     return workbook8(b'', cells, sheet_offset=0)
 
 
+def continue_flood(size):
+    """Empty CONTINUE records after a cell's STRING record, filling the stream, under a small
+    table: a reader that keeps a segment for each of them holds 16 bytes per 4 of file."""
+    count = max(1, (size - 2000) // 4)
+    body = header_rows(2) + number(2, 0, 1) + number(2, 1, 2)
+    # A formula in C3 whose string result follows, continued by the flood.
+    formula = rec(0x0006, cell(2, 2) + struct.pack('<HHHH', 0, 0, 0, 0xFFFF) + bytes(6))
+    string = rec(0x0207, struct.pack('<HB', 3, 0) + b'end')
+    body += formula + string + rec(0x003C) * count
+    return bof8(0x0010) + body + EOF
+
+
 KINDS = {
     'sst-flood': sst_flood,
     'format-flood': format_flood,
@@ -185,10 +199,70 @@ KINDS = {
     'shared-long': shared_long,
     'xf-rk': xf_rk,
     'boundsheet-zero': boundsheet_zero,
+    'continue-flood': continue_flood,
+}
+
+
+# ---- delimited text under a workbook's name, as loggers write it ------------------------
+
+def long_line(out, size):
+    """One line of `size` bytes: eight-byte fields "1234567," (300 MB: 39 million fields)."""
+    field = b'1234567,'
+    with open(out, 'wb') as f:
+        block = field * (1 << 17)
+        for _ in range(size // len(block)):
+            f.write(block)
+        f.write(field * ((size % len(block)) // len(field)) + b'\n')
+
+
+def bare_breaks(byte):
+    def write(out, size):
+        with open(out, 'wb') as f:
+            block = byte * (1 << 20)
+            for _ in range(size // len(block)):
+                f.write(block)
+            f.write(byte * (size % len(block)))
+    return write
+
+
+def nul_text(out, size):
+    """128 KiB of a table, then NULs to `size` bytes (sparse: no disk is used)."""
+    table = b'a,b\nu,u\n' + b'1,2\n' * (((1 << 17) - 8) // 4)
+    with open(out, 'wb') as f:
+        f.write(table[:1 << 17])
+        f.truncate(max(size, 1 << 18))
+
+
+def binary_text(out, size):
+    """A small table, then bytes of a fixed random sequence (NULs among them), `size` bytes."""
+    rnd = random.Random(26)
+    with open(out, 'wb') as f:
+        f.write(b'a,b\n1,2\n')
+        left = size
+        while left > 0:
+            n = min(left, 1 << 20)
+            f.write(rnd.randbytes(n))
+            left -= n
+
+
+def utf16_nul(out, size):
+    """A UTF-16 file (byte-order mark) of a small table, then NUL characters (sparse)."""
+    with open(out, 'wb') as f:
+        f.write(b'\xFF\xFE' + 'a,b\r\n1,2\r\n'.encode('utf-16-le'))
+        f.truncate(max(size, 32) & ~1)
+
+
+TEXT_KINDS = {
+    'long-line': long_line,
+    'bare-cr': bare_breaks(b'\r'),
+    'bare-lf': bare_breaks(b'\n'),
+    'nul-text': nul_text,
+    'binary-text': binary_text,
+    'utf16-nul': utf16_nul,
 }
 
 # Kinds that are not workbook streams.
-SPECIAL = ('fifo', 'too-large', 'fat-count')
+SPECIAL = ('fifo', 'too-large', 'fat-count') + tuple(TEXT_KINDS)
 
 
 # ---- compound file ------------------------------------------------------------------
@@ -264,6 +338,9 @@ def main(argv):
         with open(out, 'wb') as f:
             f.write(bof8(0x0010))
             f.truncate((1 << 30) + 1)
+        return 0
+    if kind in TEXT_KINDS:
+        TEXT_KINDS[kind](out, size)
         return 0
     if kind == 'fat-count':
         # A small table in a compound file whose header names 8,388,610 FAT sectors.

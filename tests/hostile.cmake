@@ -4,5 +4,5 @@
 add_executable(hostile_probe workbook/hostileprobe.cpp)
 target_link_libraries(hostile_probe PRIVATE tabrovex_core)
 tabrovex_add_test(tst_hostile SOURCES workbook/tst_hostile.cpp)
-add_dependencies(tst_hostile hostile_probe)
+add_dependencies(tst_hostile hostile_probe tabrovex-plot)
 set_tests_properties(tst_hostile PROPERTIES TIMEOUT 600)

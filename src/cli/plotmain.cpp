@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     } catch (const std::bad_alloc &) {
         // The readers refuse a workbook that needs too much memory themselves; this is for
         // memory running out anywhere else, which must end in a message, not an abort.
-        print(stderr, QByteArray("tabrovex-plot: Out of memory\n"));
+        print(stderr, QStringLiteral("tabrovex-plot: 内存不足\n").toUtf8());
         return 2;
     }
     if (run.exitCode != 0) {

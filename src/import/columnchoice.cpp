@@ -45,6 +45,12 @@ ChoiceCheck checkChoice(const ChoiceState &s)
     for (int i = 0; i < cols && !differ; ++i)
         differ = (s.x[size_t(i)] || s.y[size_t(i)]) && s.itemCounts[size_t(i)] != xLength;
     if (!differ) {
+        // A table of one row (a single overlong line, say) has names only: nothing to draw,
+        // and the unit the chart reads is not there.
+        if (xLength < 2) {
+            result.message = QStringLiteral("各列只有%1项，没有单位和数据").arg(xLength);
+            return result;
+        }
         result.ok = true;
         return result;
     }

@@ -18,9 +18,10 @@
 //
 // An item is 8 bytes. A number is kept as its value alone, for its text is the number's own
 // formatting (numtext::formatGeneral), made again when a list shows it; the chart takes the
-// value as it is. Any other item is a text. Short texts sit back to back in one character
-// buffer; repeated texts are kept once: a long QString is shared with whoever handed it in,
-// and a text of medium length that was stored a moment ago is found again and reused. The
+// value as it is. Any other item is a text. Texts below SharedLength sit back to back in one
+// character buffer (a million distinct texts cost their characters, not a QString each);
+// repeated texts are kept once: a long QString is shared with whoever handed it in, and a
+// text of medium length that was stored a moment ago is found again and reused. The
 // characters kept in all lists together are capped (MaxTextChars): the append that would
 // pass the cap raises TextLimitError and changes nothing.
 //
@@ -39,7 +40,7 @@ class ColumnStore : public QObject
 public:
     static constexpr int ListCount = 32;
     static constexpr qint64 MaxTextChars = qint64(1) << 27; // 256 MB of UTF-16
-    static constexpr qsizetype SharedLength = 64;           // kept as a shared QString
+    static constexpr qsizetype SharedLength = 4096;         // kept as a shared QString
     static QString textLimitReason();                        // "表格文字太多（超过 256 MB）"
 
     explicit ColumnStore(QObject *parent = nullptr);
@@ -111,6 +112,7 @@ private:
     static constexpr Item TextTag = 0x7FFA000000000000ull;
     static constexpr Item SharedBit = 0x0000800000000000ull;
     static constexpr int RecentSlots = 1 << 12;
+    static_assert(SharedLength <= 0x8000, "a copied text's length fits below SharedBit");
     using List = std::vector<Item, PageAllocator<Item>>;
 
     static bool isText(Item item) { return (item & TagMask) == TextTag; }

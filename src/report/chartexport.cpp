@@ -9,17 +9,22 @@
 #include <QImage>
 #include <QPdfWriter>
 
+#include <new>
+
 namespace chartexport {
 
 namespace {
 
-// The encoded picture; empty when it cannot be encoded.
+// The encoded picture; empty for a null picture. Encoding into memory fails only when the
+// memory runs out, which is said as such, not blamed on the file.
 QByteArray png(const QImage &image)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly))
         return QByteArray();
+    if (!image.save(&buffer, "PNG"))
+        throw std::bad_alloc();
     return bytes;
 }
 

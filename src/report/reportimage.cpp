@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include <new>
+
 namespace {
 
 // Text sizes in points map to pixels at 96 dpi, whatever resolution a loaded image claims.
@@ -24,6 +26,11 @@ void QRImage::setPicture(const QImage &image)
         m_picture.setDotsPerMeterX(DotsPerMeter96);
         m_picture.setDotsPerMeterY(DotsPerMeter96);
     }
+    // Qt answers a failed allocation (a conversion, the copy a shared picture makes when
+    // it changes) with a null image, which would draw nothing and then be blamed on the
+    // disk it could not be written to.
+    if (m_picture.isNull() && !image.isNull())
+        throw std::bad_alloc();
     changed();
 }
 
@@ -34,7 +41,12 @@ void QRImage::setPictureSize(int width, int height)
         return;
     }
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        throw std::bad_alloc();
     image.fill(Qt::white);
+    // Set here, so that the picture taking it over shares it instead of copying it.
+    image.setDotsPerMeterX(DotsPerMeter96);
+    image.setDotsPerMeterY(DotsPerMeter96);
     setPicture(image);
 }
 

@@ -7,6 +7,8 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 
+#include <new>
+
 namespace {
 
 QRectF toDevice(const QRectF &tenths, qreal dpi)
@@ -61,7 +63,7 @@ QImage renderReportToImage(const ReportPage &page, int dpi)
     QImage image(qRound(reportunits::tenthsToDevice(paper.width(), dpi)),
                  qRound(reportunits::tenthsToDevice(paper.height(), dpi)), QImage::Format_RGB32);
     if (image.isNull())
-        throw AppError(QStringLiteral("Not enough memory for a page at %1 dpi").arg(dpi));
+        throw std::bad_alloc(); // the size is ours: only memory can be missing
     image.setDotsPerMeterX(qRound(dpi / 0.0254));
     image.setDotsPerMeterY(qRound(dpi / 0.0254));
     image.fill(Qt::white);

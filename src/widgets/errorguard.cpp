@@ -21,7 +21,7 @@ void guarded(QWidget *parent, const std::function<void()> &handler)
     } catch (const AppError &e) {
         message = e.message();
     } catch (const std::bad_alloc &) {
-        message = QStringLiteral("Out of memory");
+        message = QStringLiteral("内存不足");
     } catch (const std::exception &e) {
         message = QString::fromLocal8Bit(e.what());
     } catch (...) {

@@ -15,6 +15,7 @@
 #include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-utils.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -141,10 +142,43 @@ std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name
     refuse(name, reasonNotWorkbook());
 }
 
-std::unique_ptr<Workbook> openFile(const QString &path)
+namespace {
+
+// Text that is no text is refused by its first 64 KB, or by a hole in the file (NULs not
+// even stored), before the file is mapped: a gigabyte of NULs costs nothing.
+void refuseBinaryText(const QString &path)
 {
+    qint64 hole = -1;
+    const QByteArray head = readHead(path, 1 << 16, &hole);
+    if (isOle(head) || isBareBiff(head) || isZip(head))
+        return;
+    if (!csv::looksLikeText(head))
+        refuse(path, reasonNotWorkbook());
+    const qsizetype inHead = csv::binaryAt(head);
+    if (inHead >= 0)
+        refuse(path, csv::binaryReason(inHead));
+    if (hole >= 0)
+        refuse(path, csv::binaryReason(std::max<qint64>(hole, head.size())));
+}
+
+}
+
+std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void()> &whenMapped)
+{
+    refuseBinaryText(path);
     const MappedFile file(path);
-    return openBytes(file.bytes(), path);
+    if (whenMapped)
+        whenMapped();
+    std::unique_ptr<Workbook> book;
+    try {
+        book = openBytes(file.bytes(), path);
+    } catch (...) {
+        // Zeros in place of a lost end read as a damaged file; the user learns the cause.
+        file.checkUnchanged();
+        throw;
+    }
+    file.checkUnchanged();
+    return book;
 }
 
 }

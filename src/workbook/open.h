@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // Opens a workbook of any kind the program reads, chosen by the file's content, never by
@@ -15,7 +16,10 @@ namespace workbook {
 
 enum class Kind { Biff, OfficeOpenXml, OpenDocument, DelimitedText, Unknown };
 
-std::unique_ptr<Workbook> openFile(const QString &path);
+// A file that shrinks, is replaced or deleted during the read is refused with
+// changedReason() (fileload.h). `whenMapped` runs once the file is mapped, before a byte of
+// it is read (tests change the file there).
+std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void()> &whenMapped = {});
 std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name);
 
 // The kind the content says (a zip package is looked into).

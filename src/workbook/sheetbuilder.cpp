@@ -148,7 +148,16 @@ void SheetBuilder::text(int row, int column, const QString &text)
     if (!keep(row, column))
         return;
     touch(row);
-    m_sheet.setText(row, column, m_sheet.addString(text));
+    // The cell's own: a cell written again and again frees the texts it no longer shows.
+    m_sheet.setOwnText(row, column, text);
+}
+
+void SheetBuilder::sharedText(int row, int column, std::uint32_t index)
+{
+    if (!keep(row, column))
+        return;
+    touch(row);
+    m_sheet.setText(row, column, index);
 }
 
 void SheetBuilder::boolean(int row, int column, bool value)

@@ -54,6 +54,9 @@ public:
     // A date/time already given as a serial in the 1900 system.
     void dateSerial(int row, int column, double serial);
     void text(int row, int column, const QString &text);
+    // Text `index` of the table the sheet was given by setStrings(): kept once, however many
+    // cells show it.
+    void sharedText(int row, int column, std::uint32_t index);
     void boolean(int row, int column, bool value);
     void error(int row, int column, int code);
     // Writes the used rows into the sheet; call once at the end.

@@ -1,26 +1,45 @@
 #include "workbook/workbook.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace workbook {
 
 // ---- TextTable
 
+std::uint32_t TextTable::begin(std::uint32_t index) const
+{
+    const std::uint32_t from = index == 0 ? 0 : end(index - 1);
+    return (m_ends[index] & WideBit) ? (from + 1) & ~1u : from;
+}
+
 std::uint32_t TextTable::append(const QString &text)
 {
     const std::uint32_t index = size();
     if (index == UINT32_MAX)
         throw std::bad_alloc();
-    if (text.size() >= SharedLength) {
-        m_long.emplace_back(index, text);
-        m_ends.push_back(begin(index));
+    const std::uint32_t from = index == 0 ? 0 : end(index - 1);
+    if (text.size() >= SharedLength || text.isEmpty()) {
+        if (!text.isEmpty())
+            m_long.emplace_back(index, text);
+        m_ends.push_back(from);
         return index;
     }
-    if (qint64(m_chars.size()) + text.size() > qint64(UINT32_MAX))
+    const bool wide = std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() > 0xFF; });
+    const qint64 start = wide ? (from + 1) & ~1u : from;
+    const qint64 stop = start + text.size() * (wide ? 2 : 1);
+    if (stop >= qint64(WideBit))
         throw std::bad_alloc();
-    m_chars.append(text);
-    m_ends.push_back(std::uint32_t(m_chars.size()));
+    m_bytes.resize(qsizetype(stop));
+    char *out = m_bytes.data() + start;
+    if (wide) {
+        std::memcpy(out, text.constData(), size_t(text.size()) * 2);
+    } else {
+        for (QChar c : text)
+            *out++ = char(c.unicode());
+    }
+    m_ends.push_back(std::uint32_t(stop) | (wide ? WideBit : 0));
     return index;
 }
 
@@ -35,31 +54,34 @@ QString TextTable::text(std::uint32_t index) const
 {
     if (index >= size())
         return QString();
-    const std::uint32_t from = begin(index);
-    if (m_ends[index] == from) {
+    const std::uint32_t from = begin(index), to = end(index);
+    if (to <= from) {
         const QString *shared = longText(index);
         return shared ? *shared : QString();
     }
-    return QString(m_chars.constData() + from, qsizetype(m_ends[index] - from));
+    const char *bytes = m_bytes.constData() + from;
+    if (m_ends[index] & WideBit)
+        return QString(reinterpret_cast<const QChar *>(bytes), qsizetype(to - from) / 2);
+    return QString::fromLatin1(bytes, qsizetype(to - from));
 }
 
 qsizetype TextTable::length(std::uint32_t index) const
 {
     if (index >= size())
         return 0;
-    const std::uint32_t from = begin(index);
-    if (m_ends[index] == from) {
+    const std::uint32_t from = begin(index), to = end(index);
+    if (to <= from) {
         const QString *shared = longText(index);
         return shared ? shared->size() : 0;
     }
-    return qsizetype(m_ends[index] - from);
+    return qsizetype(to - from) / ((m_ends[index] & WideBit) ? 2 : 1);
 }
 
 void TextTable::truncate(std::uint32_t count)
 {
     if (count >= size())
         return;
-    m_chars.truncate(qsizetype(begin(count)));
+    m_bytes.truncate(qsizetype(count == 0 ? 0 : end(count - 1)));
     m_ends.resize(count);
     while (!m_long.empty() && m_long.back().first >= count)
         m_long.pop_back();
@@ -67,7 +89,7 @@ void TextTable::truncate(std::uint32_t count)
 
 void TextTable::clear()
 {
-    m_chars = QString();
+    m_bytes = QByteArray();
     std::vector<std::uint32_t>().swap(m_ends);
     std::vector<std::pair<std::uint32_t, QString>>().swap(m_long);
 }

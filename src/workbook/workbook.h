@@ -2,6 +2,7 @@
 
 #include "base/pagealloc.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -38,26 +39,32 @@ struct Cell {
     int errorCode = 0;   // Error: 0x00 #NULL!, 0x07 #DIV/0!, 0x0F #VALUE!, 0x17 #REF!, ...
 };
 
-// The texts of a sheet, numbered from 0. Short texts sit back to back in one buffer (a
-// workbook may hold tens of millions of one-character strings); long ones are kept as
+// The texts of a sheet, numbered from 0. Texts below SharedLength characters sit back to
+// back in one byte buffer, each in Latin-1 when it can be (a byte a character) and in UTF-16
+// otherwise (Chinese costs 2 bytes, not UTF-8's 3): a workbook may hold tens of millions of
+// one-character strings, or millions of distinct ones of a hundred, and each costs its bytes
+// and an end, not a QString; text() makes the QString when asked. Longer ones are kept as
 // their own QString, so every cell that shows one shares it instead of copying it.
 class TextTable {
 public:
-    static constexpr qsizetype SharedLength = 64; // from this length on a text is shared
+    static constexpr qsizetype SharedLength = 4096; // from this length on a text is shared
 
     std::uint32_t size() const { return std::uint32_t(m_ends.size()); }
     std::uint32_t append(const QString &text);
     QString text(std::uint32_t index) const; // empty for an index not in the table
-    qsizetype length(std::uint32_t index) const;
+    qsizetype length(std::uint32_t index) const; // in characters
     void truncate(std::uint32_t count);      // keeps texts 0..count-1
     void clear();
 
 private:
-    std::uint32_t begin(std::uint32_t index) const { return index == 0 ? 0 : m_ends[index - 1]; }
+    // An end's top bit marks a UTF-16 text, which starts at an even offset.
+    static constexpr std::uint32_t WideBit = 0x80000000u;
+    std::uint32_t end(std::uint32_t index) const { return m_ends[index] & ~WideBit; }
+    std::uint32_t begin(std::uint32_t index) const;
     const QString *longText(std::uint32_t index) const;
 
-    QString m_chars;                                      // short texts back to back
-    std::vector<std::uint32_t> m_ends;                    // end of every text in m_chars
+    QByteArray m_bytes;                                   // short texts back to back
+    std::vector<std::uint32_t> m_ends;                    // end of every text in m_bytes
     std::vector<std::pair<std::uint32_t, QString>> m_long; // long texts by index, ascending
 };
 
@@ -99,6 +106,8 @@ public:
             m_sharedAfterOwn = true;
     }
     std::uint32_t stringCount() const { return m_strings.size(); }
+    // The table set by setStrings() and every text added since, taken out of the sheet.
+    TextTable takeStrings() { return std::move(m_strings); }
     // A text that belongs to this cell alone (LABEL, a formula's string): when a later
     // record replaces the cell, the text is dropped. Best not mixed with addString().
     void setOwnText(int row, int column, const QString &text);
@@ -151,6 +160,8 @@ struct Workbook {
     int skippedLeadingLines = 0; // delimited text: lines above the table not read as rows
     int maxRows = XlsRows; // the format's last row: cells below it cannot exist
     int cutRows = 0;       // rows with content past maxRows, not kept
+    qint64 cutCells = 0;   // delimited text: filled fields right of the last column, not kept
+    int cutCellRows = 0;   // the rows that had them
     Worksheet firstSheet;
 };
 

@@ -63,6 +63,8 @@ void TestColumnChoice::check_data()
     QTest::newRow("boxes above colCount ignored") << "1 5" << "2 6 7 8 9" << 4 << "10 10 10 10 3 3"
                                                    << "" << false << 1 << "2";
     QTest::newRow("only x above colCount") << "5" << "2" << 4 << "10 10 10 10 10" << "没有选择X坐标数据" << false << 0 << "2";
+    QTest::newRow("names only") << "1" << "2 3" << 3 << "1 1 1" << "各列只有1项，没有单位和数据" << false << 1 << "2 3";
+    QTest::newRow("names and units draw") << "1" << "2" << 2 << "2 2" << "" << false << 1 << "2";
     QTest::newRow("colCount 0 sees nothing") << "1" << "2" << 0 << even << "没有选择Y坐标数据" << false << 0 << "";
 }
 

@@ -31,6 +31,12 @@ private slots:
     void reportLines_data();
     void reportLines();
     void millionRows();
+    void wideLines_data();
+    void wideLines();
+    void binaryText_data();
+    void binaryText();
+    void blankLines_data();
+    void blankLines();
 };
 
 namespace {
@@ -213,6 +219,112 @@ void TestDelimitedText::millionRows()
     const auto bounded = read(text, 1000);
     QCOMPARE(bounded->firstSheet.usedRowCount(), 1000);
     QCOMPARE(bounded->cutRows, rows + 1 - 1000);
+}
+
+// Fields past the ones a record keeps are counted, whatever they hold: the next record starts
+// where it should, and the filled cells right of the grid are told.
+void TestDelimitedText::wideLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("lastKept"); // row 1, column 256
+    QTest::addColumn<qint64>("cutCells");
+    QTest::addColumn<QString>("next");     // row 2, column 1
+
+    auto numbers = [](int count) {
+        QByteArrayList fields;
+        for (int i = 1; i <= count; ++i)
+            fields << QByteArray::number(i);
+        return fields;
+    };
+    QTest::newRow("5,000 numbers") << numbers(5000).join(',') + "\nx,y\n" << "256" << qint64(5000 - 256) << "x";
+    QByteArrayList quoted = numbers(300);
+    for (int i = 0; i < 900; ++i)
+        quoted << "\"a\"\"b\"" << "\"c\"tail";
+    QTest::newRow("doubled quotes and text after a quote past the kept fields")
+        << quoted.join(',') + "\nz\n" << "256" << qint64(300 + 1800 - 256) << "z";
+    QByteArrayList broken = numbers(1100);
+    broken[1050] = "\"p\nq\"";
+    QTest::newRow("a quoted line break past the kept fields")
+        << broken.join(',') + "\nz\n" << "256" << qint64(1100 - 256) << "z";
+    QByteArrayList sparse = numbers(10);
+    for (int i = 10; i < 2999; ++i)
+        sparse << QByteArray();
+    sparse << "X";
+    QTest::newRow("empty fields are no cells") << sparse.join(',') + "\nz\n" << "" << qint64(1) << "z";
+}
+
+void TestDelimitedText::wideLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, lastKept);
+    QFETCH(qint64, cutCells);
+    QFETCH(QString, next);
+    const auto book = read(text);
+    const Cell kept = book->firstSheet.cell(1, 256);
+    QCOMPARE(kept.type == CellType::Number ? QString::number(kept.number) : kept.text, lastKept);
+    QCOMPARE(book->firstSheet.cell(1, 257).type, CellType::Empty);
+    QCOMPARE(book->cutCells, cutCells);
+    QCOMPARE(book->cutCellRows, cutCells > 0 ? 1 : 0);
+    QCOMPARE(book->firstSheet.cell(2, 1).text, next);
+    QCOMPARE(book->firstSheet.lastRow(), 2);
+}
+
+// A NUL is no text: the file is refused before it is decoded, with where it is.
+void TestDelimitedText::binaryText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // empty: read
+
+    const QByteArray table = "a,b\n1,2\n";
+    QTest::newRow("NUL after 100 KB of text")
+        << table.repeated(12800) + QByteArray(1, '\0') + "3,4\n" << "含有二进制数据（第102401字节），不是文本文件";
+    QTest::newRow("UTF-16 NUL character")
+        << QByteArray("\xFF\xFE") + QByteArray("a\0,\0b\0\0\0", 10) << "含有二进制数据（第9字节），不是文本文件";
+    QTest::newRow("UTF-16 big-endian NUL character")
+        << QByteArray("\xFE\xFF") + QByteArray("\0a\0\0", 4) << "含有二进制数据（第5字节），不是文本文件";
+    QTest::newRow("UTF-16 zero bytes inside characters") << QByteArray("\xFF\xFE") + QByteArray("a\0,\0b\0", 6) << "";
+    QTest::newRow("other control bytes are text") << QByteArray("a,b\n\x01,\x1A\n") << "";
+}
+
+void TestDelimitedText::binaryText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    try {
+        const auto book = read(bytes);
+        QVERIFY2(refusal.isEmpty(), "read");
+        QCOMPARE(book->firstSheet.cell(1, 1).text, QStringLiteral("a"));
+    } catch (const FormatRefused &e) {
+        QCOMPARE(e.reason, refusal);
+    }
+}
+
+// Blank lines are rows without cells, whichever line break they end with, also when they
+// reach the last row a read keeps.
+void TestDelimitedText::blankLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("rowLimit");
+    QTest::addColumn<int>("lastRow"); // the last row with a cell
+    QTest::addColumn<int>("cutRows");
+    const QByteArray mixed = "a\n\r\n\r\rz\n";
+    QTest::newRow("LF, CR LF, CR, CR") << mixed << TextRows << 5 << 0;
+    QTest::newRow("the last row kept is the text's") << mixed << 5 << 5 << 0;
+    QTest::newRow("blank lines up to the last row") << mixed << 4 << 1 << 1;
+    QTest::newRow("blank lines past the last row") << QByteArray("a\n").append(QByteArray(100, '\n')) + "z\n" << 50 << 1 << 1;
+    QTest::newRow("a million blank lines") << QByteArray("a\n").append(QByteArray(1000000, '\r')) + "z" << TextRows << 1000002 << 0;
+}
+
+void TestDelimitedText::blankLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(int, rowLimit);
+    QFETCH(int, lastRow);
+    QFETCH(int, cutRows);
+    const auto book = read(text, rowLimit);
+    QCOMPARE(book->firstSheet.lastRow(), lastRow);
+    QCOMPARE(book->cutRows, cutRows);
+    QCOMPARE(book->firstSheet.cell(lastRow, 1).text, QString(lastRow == 1 ? "a" : "z"));
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedText)

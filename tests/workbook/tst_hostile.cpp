@@ -29,26 +29,32 @@ struct ChildRun {
     double seconds = 0;
 };
 
-// Runs the probe on `path` with its address space limited to `limitBytes`, a minute at most.
-ChildRun runProbe(const QString &path, qint64 limitBytes)
+// Runs `program` with `arguments` with its address space limited to `limitBytes`, a minute
+// at most; its standard output (with `errors`, its standard error too) is collected.
+ChildRun runChild(const QByteArray &program, const QList<QByteArray> &arguments, qint64 limitBytes,
+                  bool errors = false)
 {
     ChildRun run;
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
         return run;
-    const QByteArray probe = QByteArrayLiteral(TABROVEX_BINARY_DIR "/hostile_probe");
-    const QByteArray file = QFile::encodeName(path);
+    std::vector<char *> argv{const_cast<char *>(program.constData())};
+    for (const QByteArray &a : arguments)
+        argv.push_back(const_cast<char *>(a.constData()));
+    argv.push_back(nullptr);
     QElapsedTimer timer;
     timer.start();
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(pipeFds[1], STDOUT_FILENO);
+        if (errors)
+            dup2(pipeFds[1], STDERR_FILENO);
         close(pipeFds[0]);
         close(pipeFds[1]);
         rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
         setrlimit(RLIMIT_AS, &limit);
         alarm(60); // a hang ends the child, and the row fails
-        execl(probe.constData(), probe.constData(), file.constData(), static_cast<char *>(nullptr));
+        execv(program.constData(), argv.data());
         _exit(127);
     }
     close(pipeFds[1]);
@@ -67,6 +73,15 @@ ChildRun runProbe(const QString &path, qint64 limitBytes)
     return run;
 }
 
+// The probe on `path`; with `change`, the probe changes the file during the read.
+ChildRun runProbe(const QString &path, qint64 limitBytes, const QByteArray &change = QByteArray())
+{
+    QList<QByteArray> arguments{QFile::encodeName(path)};
+    if (!change.isEmpty())
+        arguments << change;
+    return runChild(QByteArrayLiteral(TABROVEX_BINARY_DIR "/hostile_probe"), arguments, limitBytes);
+}
+
 }
 
 class TestHostile : public QObject
@@ -76,6 +91,9 @@ private slots:
     void initTestCase();
     void hostile_data();
     void hostile();
+    void changedDuringRead_data();
+    void changedDuringRead();
+    void chartOutOfMemory();
     void cleanupTestCase();
 
 private:
@@ -100,7 +118,7 @@ void TestHostile::hostile_data()
     QTest::addColumn<QString>("kind");   // generator kind, or a path to read as it is
     QTest::addColumn<QString>("option"); // extra generator argument ("--ole"); "package":
                                          // a kind of make_hostile_packages.py ("package:N" of
-                                         // N bytes)
+                                         // N bytes); "size:N" a workbook kind of N bytes
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("tight");     // address space of the file's size plus 100 MB
 
@@ -127,6 +145,25 @@ void TestHostile::hostile_data()
     QTest::newRow("wrong FAT sector count in the header")
         << "fat-count" << "" << table.arg(3).arg(2).arg(QStringLiteral("1")).arg(6) << false;
 
+    // Delimited text, as loggers write it under a workbook's name. The fields of an overlong
+    // line past the sheet's 256 columns are counted, not kept.
+    QTest::newRow("one line of eight-byte fields")
+        << "long-line" << "" << QStringLiteral("数据行数：1 ,  列数：32\n1行超过256列，其右的%1个单元格未读入\nlast=1234567\nchars=0")
+                                   .arg(floodBytes() / 8 - 256)
+        << false;
+    QTest::newRow("bare CR") << "bare-cr" << "" << "没有数据！\nchars=0" << false;
+    QTest::newRow("bare LF") << "bare-lf" << "" << "没有数据！\nchars=0" << false;
+    // Refused before a byte past the first 64 KB is read: 100 MB of address space do.
+    QTest::newRow("1 GiB of NULs after a table")
+        << "nul-text" << "size:1073741824"
+        << "error: 无法打开工作簿 %1：含有二进制数据（第131073字节），不是文本文件" << true;
+    QTest::newRow("1 GiB of UTF-16 NULs") << "utf16-nul" << "size:1073741824"
+                                          << "error: 无法打开工作簿 %1：含有二进制数据（第23字节），不是文本文件" << true;
+    QTest::newRow("random bytes after a table") << "binary-text" << "" << "error: 无法打开工作簿 %1：不是Excel工作簿" << true;
+    // A STRING record followed by empty CONTINUE records filling the stream.
+    QTest::newRow("empty CONTINUE records")
+        << "continue-flood" << "" << table.arg(3).arg(3).arg(QStringLiteral("1")).arg(9) << false;
+
     // Packages. A long shared string is held once from the string table to the store.
     const QString oneColumn = QStringLiteral("数据行数：%1 ,  列数：1\n数据仅一列，条件不满足。\nlast=%2\nchars=%3");
     const QString longText(20, 'L');
@@ -149,6 +186,17 @@ void TestHostile::hostile_data()
     QTest::newRow("stored string table of one-character strings")
         << "stored-strings" << "package" << table.arg(12).arg(2).arg(QStringLiteral("end")).arg(11 + 3) << false;
     QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumn.arg(3).arg(3).arg(0) << false;
+    // Texts a cell no longer shows are freed.
+    QTest::newRow("one cell written over with its own texts")
+        << "cell-overwrite" << "package" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(8) << false;
+    // Rows of three distinct strings of 52 Chinese characters, the last one "end"; each shown
+    // once. The table and the store keep their characters, not a QString each.
+    const qint64 distinct = floodBytes() / 106 / 3 * 3;
+    QTest::newRow("distinct shared strings")
+        << "distinct-strings" << "package"
+        << table.arg(distinct / 3 + 2).arg(3).arg(QStringLiteral("end")).arg(52 * (distinct - 1) + 3) << false;
+    QTest::newRow("2 KB .ods of a repeated row of 32 numbers")
+        << "ods-repeat" << "package" << "error: 无法打开工作簿 %1：重复的行太多（超过2097152个单元格）" << false;
     const QString poc = QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xlsx/poi__test-data_spreadsheet_poc-shared-strings.xlsx");
     if (QFileInfo::exists(poc))
         QTest::newRow("corpus: 1 MB shared string in 12,000 cells")
@@ -166,6 +214,8 @@ void TestHostile::hostile()
     if (!kind.startsWith(QLatin1Char('/'))) {
         const bool package = option.startsWith(QLatin1String("package"));
         const QString size = option.section(QLatin1Char(':'), 1);
+        if (option.startsWith(QLatin1String("size:")))
+            option.clear();
         path = m_dir.filePath(kind + option.section(QLatin1Char(':'), 0, 0) + size
                               + QLatin1String(package ? ".xlsx" : ".xls"));
         QStringList args{QStringLiteral(TABROVEX_SOURCE_DIR "/scripts/") +
@@ -197,6 +247,78 @@ void TestHostile::hostile()
     }
     QVERIFY2(run.peakBytes <= bound,
              qPrintable(QStringLiteral("peak %1 MiB above %2 MiB").arg(run.peakBytes >> 20).arg(bound >> 20)));
+}
+
+// A file that shrinks, is replaced or deleted while it is read (loggers rotate their files)
+// ends the read with a message, never with SIGBUS; one that only grew reads as it was.
+void TestHostile::changedDuringRead_data()
+{
+    QTest::addColumn<QString>("source"); // a fixture, or "" for a generated 8 MB log
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("expected");
+
+    const QString changed = QStringLiteral("error: 无法打开工作簿 %1：文件在读取时被修改或删除");
+    const QString xlsx = QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/formats/types.xlsx");
+    const QString xls = QStringLiteral(TABROVEX_SOURCE_DIR "/tests/fixtures/long1500.xls");
+    QTest::newRow("log truncated to half") << "" << "truncate" << changed;
+    QTest::newRow("log truncated to nothing") << "" << "empty" << changed;
+    QTest::newRow("log deleted") << "" << "delete" << changed;
+    QTest::newRow("log replaced") << "" << "replace" << changed;
+    QTest::newRow("log grown: read as it was") << "" << "append" << "rows=400001";
+    QTest::newRow(".xlsx truncated") << xlsx << "truncate" << changed;
+    QTest::newRow(".xlsx deleted") << xlsx << "delete" << changed;
+    QTest::newRow(".xls truncated") << xls << "truncate" << changed;
+    QTest::newRow(".xls replaced") << xls << "replace" << changed;
+}
+
+void TestHostile::changedDuringRead()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, change);
+    QFETCH(QString, expected);
+
+    const QString path = m_dir.filePath(QStringLiteral("changing-") + QFileInfo(source.isEmpty() ? "log.csv" : source).fileName());
+    QFile::remove(path);
+    if (source.isEmpty()) {
+        // Name and unit rows and 399,999 value rows: 8 MB, thousands of pages to lose.
+        QByteArray log("t,v\ns,V\n");
+        for (int i = 1; i < 400000; ++i)
+            log += QByteArray::number(i) + ',' + QByteArray::number(i % 977 * 1.25, 'f', 2) + ".125\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(log), qint64(log.size()));
+    } else {
+        QVERIFY(QFile::copy(source, path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    }
+    const ChildRun run = runProbe(path, qint64(2) << 30, change.toLatin1());
+    QVERIFY2(run.exited && run.status == 0,
+             qPrintable(QStringLiteral("probe ended by %1 %2").arg(run.exited ? "exit" : "signal").arg(run.status)));
+    QCOMPARE(QString::fromUtf8(run.output).trimmed(), expected.contains(QLatin1String("%1")) ? expected.arg(path) : expected);
+}
+
+// Memory that runs out while an 8192 x 8192 chart is drawn is reported as such, with the
+// read's exit status, never blamed on the file it could not write.
+void TestHostile::chartOutOfMemory()
+{
+    const QString out = m_dir.filePath(QStringLiteral("huge.png"));
+    QList<QByteArray> arguments{"chart", TABROVEX_SOURCE_DIR "/data/001.xls", "--size", "8192x8192",
+                                "-o", QFile::encodeName(out)};
+    const QByteArray plot = QByteArrayLiteral(TABROVEX_BINARY_DIR "/tabrovex-plot");
+    // The picture alone is 256 MB: 250 MB of address space hold the program and the read,
+    // not it as well.
+    const qint64 limit = qint64(250) << 20;
+    const ChildRun huge = runChild(plot, arguments, limit, true);
+    QVERIFY2(huge.exited && huge.status == 2, qPrintable(QString::fromUtf8(huge.output)));
+    QVERIFY2(huge.output.contains("内存不足") && !huge.output.contains("Unable to write"),
+             qPrintable(QString::fromUtf8(huge.output)));
+    QVERIFY(!QFileInfo::exists(out));
+    // In the same room the chart of the usual size is drawn.
+    arguments.removeAt(2);
+    arguments.removeAt(2);
+    const ChildRun usual = runChild(plot, arguments, limit, true);
+    QVERIFY2(usual.exited && usual.status == 0, qPrintable(QString::fromUtf8(usual.output)));
+    QVERIFY(QFileInfo(out).size() > 0);
 }
 
 QTEST_GUILESS_MAIN(TestHostile)

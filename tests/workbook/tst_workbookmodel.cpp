@@ -16,6 +16,8 @@ private slots:
     void worksheetStore();
     void cellsInAnyOrder_data();
     void cellsInAnyOrder();
+    void textTable_data();
+    void textTable();
 };
 
 void TestWorkbookModel::dateFormats_data()
@@ -109,6 +111,46 @@ void TestWorkbookModel::cellsInAnyOrder()
         QCOMPARE(ws.lastColumnOf(row), row <= 7 ? lastColumns[row - 1] : 0);
     }
     QCOMPARE(ws.countOf(CellType::Number), 7);
+}
+
+// Texts of every width read back as they went in, in Latin-1 and UTF-16 next to each other,
+// also after the table was cut back and grew again.
+void TestWorkbookModel::textTable_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    const QString longText(TextTable::SharedLength, QChar(0x6E29));
+    QTest::newRow("ASCII") << QStringList{"a", "temperature", "1.5"};
+    QTest::newRow("Latin-1 and Chinese alternating")
+        << QStringList{QStringLiteral("é"), QStringLiteral("温度"), QStringLiteral("x"), QStringLiteral("压力(kPa)"),
+                       QStringLiteral("ÿ"), QStringLiteral("中")};
+    QTest::newRow("odd lengths before wide texts")
+        << QStringList{"abc", QStringLiteral("温"), "d", QStringLiteral("度数"), "efg", QStringLiteral("℃")};
+    QTest::newRow("surrogate pairs") << QStringList{QStringLiteral("a\U0001F600"), "b", QStringLiteral("\U00020000")};
+    QTest::newRow("empty texts between") << QStringList{"", "a", "", QStringLiteral("温"), ""};
+    QTest::newRow("shared long texts among short ones")
+        << QStringList{"a", longText, QStringLiteral("温"), longText + "x", "b"};
+}
+
+void TestWorkbookModel::textTable()
+{
+    QFETCH(QStringList, texts);
+    TextTable table;
+    for (const QString &t : texts)
+        QCOMPARE(table.append(t), std::uint32_t(&t - texts.constData()));
+    QCOMPARE(table.size(), std::uint32_t(texts.size()));
+    for (std::uint32_t i = 0; i < table.size(); ++i) {
+        QCOMPARE(table.text(i), texts[int(i)]);
+        QCOMPARE(table.length(i), texts[int(i)].size());
+    }
+    QCOMPARE(table.text(table.size()), QString());
+    const std::uint32_t half = table.size() / 2;
+    table.truncate(half);
+    for (int i = int(half); i < texts.size(); ++i)
+        table.append(texts[texts.size() - 1 - i + int(half)]);
+    for (std::uint32_t i = 0; i < half; ++i)
+        QCOMPARE(table.text(i), texts[int(i)]);
+    for (int i = int(half); i < texts.size(); ++i)
+        QCOMPARE(table.text(std::uint32_t(i)), texts[texts.size() - 1 - i + int(half)]);
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookModel)

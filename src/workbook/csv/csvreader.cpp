@@ -6,6 +6,7 @@
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <vector>
@@ -29,7 +30,7 @@ char sniffBytes(const char *begin, const char *end)
         records::Scanner scanner(begin, end, sep);
         std::vector<int> counts;
         while (int(counts.size()) < SniffRecords && scanner.next(fields))
-            counts.push_back(int(fields.size()) - 1);
+            counts.push_back(int(std::min<std::size_t>(scanner.fieldCount(), INT_MAX)) - 1);
         int score = 0; // the most frequent non-zero count: how many records have it
         for (int c : counts)
             if (c != 0)
@@ -47,7 +48,8 @@ char sniffBytes(const char *begin, const char *end)
 bool separatorLine(const char *&begin, const char *end, char *separator)
 {
     const char *lineEnd = begin;
-    while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r')
+    // Seven bytes are enough to tell: a first line of 300 MB is not copied to learn it is none.
+    while (lineEnd < end && lineEnd - begin <= 7 && *lineEnd != '\n' && *lineEnd != '\r')
         ++lineEnd;
     const std::string line(begin, lineEnd);
     char sep;
@@ -75,7 +77,7 @@ int preambleLines(const char *begin, const char *end, char separator)
     std::vector<records::Field> fields;
     std::vector<int> widths;
     while (int(widths.size()) < PreambleRecords && scanner.next(fields))
-        widths.push_back(records::filledWidth(fields));
+        widths.push_back(int(std::min<std::size_t>(scanner.filledWidth(), INT_MAX)));
     std::map<int, int> frequency;
     for (int w : widths)
         if (w > 0)
@@ -128,6 +130,26 @@ bool isMarkup(const char *begin, const char *end)
 
 }
 
+// Where the first byte that no text has is (a NUL; in UTF-16 a NUL character), or -1. A
+// file of NULs or a binary file under a text name is refused by this before it is decoded.
+qsizetype binaryAt(const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        for (qsizetype at = 2; at + 1 < bytes.size(); at += 2)
+            if (data[at] == 0 && data[at + 1] == 0)
+                return at;
+        return -1;
+    }
+    const void *nul = std::memchr(data, 0, size_t(bytes.size()));
+    return nul ? static_cast<const char *>(nul) - data : -1;
+}
+
+QString binaryReason(qint64 at)
+{
+    return QStringLiteral("含有二进制数据（第%1字节），不是文本文件").arg(at + 1);
+}
+
 bool looksLikeText(const QByteArray &bytes)
 {
     // An empty file is text without a row: it opens as an empty sheet.
@@ -147,24 +169,33 @@ QChar sniffSeparator(QStringView text)
     return QLatin1Char(sniffBytes(utf8.constData(), utf8.constData() + utf8.size()));
 }
 
-// Room in the sheet for the cells of the whole file, judged by the fields and lines of its
-// first 64 KB: a log of a million lines is then not copied as it grows.
+// Room in the sheet for the cells of the whole file, judged by what its first 64 KB hold:
+// the rows with content and the cells the sheet keeps of them (256 a row at most). A log of
+// a million lines is then not copied as it grows, and a file of line breaks or separators
+// alone, or one overlong line, reserves next to nothing.
 void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char *end, char separator)
 {
     const std::ptrdiff_t sample = std::min<std::ptrdiff_t>(end - begin, 1 << 16);
     if (sample <= 0)
         return;
-    const std::size_t lines = std::size_t(std::count(begin, begin + sample, '\n')) + 1;
-    const std::size_t fields = std::size_t(std::count(begin, begin + sample, separator)) + lines;
+    records::Scanner scanner(begin, begin + sample, separator);
+    std::vector<records::Field> fields;
+    std::size_t rows = 0, cells = 0;
+    while (scanner.next(fields)) {
+        if (scanner.filledCount() == 0)
+            continue;
+        ++rows;
+        cells += std::min<std::size_t>(scanner.filledCount(), workbook::GridColumns);
+    }
     const double scale = double(end - begin) / double(sample) * 1.05;
-    // A file of separators alone holds no cells: at most a cell for every 4 bytes is
-    // reserved, a number and its separator.
-    const double cells = std::min(double(fields) * scale, double(end - begin) / 4);
-    sheet.reserveCells(std::size_t(cells) + 64, std::size_t(double(lines) * scale) + 64);
+    sheet.reserveCells(std::size_t(double(cells) * scale) + 64, std::size_t(double(rows) * scale) + 64);
 }
 
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
 {
+    const qsizetype binary = binaryAt(bytes);
+    if (binary >= 0)
+        workbook::refuseFormat(binaryReason(binary));
     const textbytes::Utf8Text text = textbytes::toUtf8(bytes);
     const char *begin = text.begin;
     const char *end = text.end;
@@ -189,18 +220,29 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     book->maxRows = rowLimit;
     std::vector<records::Field> fields;
     int row = 0;
-    while (row < rowLimit && scanner.next(fields)) {
+    for (;;) {
+        // Blank lines are rows without cells: counted, not parsed one by one.
+        row = int(std::min<qint64>(qint64(row) + qint64(scanner.skipBlankRecords()), rowLimit));
+        if (row >= rowLimit || !scanner.next(fields))
+            break;
         ++row;
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        std::size_t kept = 0;
         for (int column = 1; column <= columns; ++column) {
             const records::Field &field = fields[size_t(column) - 1];
             if (field.empty())
                 continue;
+            ++kept;
             double number = 0;
             if (fieldNumber(field, decimalComma, &number))
                 builder.number(row, column, number, false);
             else
                 builder.text(row, column, QString::fromUtf8(field.begin, field.end - field.begin));
+        }
+        // Cells right of the grid are not kept; how many there were is told.
+        if (scanner.filledCount() > kept) {
+            book->cutCells += qint64(scanner.filledCount() - kept);
+            ++book->cutCellRows;
         }
     }
     // Rows past the grid are not kept; how many there were is told.

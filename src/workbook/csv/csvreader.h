@@ -19,8 +19,14 @@ namespace csv {
 // Empty bytes are text: an empty sheet.
 bool looksLikeText(const QByteArray &bytes);
 
+// Where the first NUL byte (in UTF-16 the first NUL character) is, or -1: no text holds one.
+qsizetype binaryAt(const QByteArray &bytes);
+// "含有二进制数据（第N字节），不是文本文件" for a binary byte at `at` (from 0).
+QString binaryReason(qint64 at);
+
 // Every record of the table, up to `rowLimit` rows; the rows with content after them are
-// counted in the workbook's cutRows.
+// counted in the workbook's cutRows, the filled fields right of the grid in its cutCells.
+// A file holding a NUL is refused before it is decoded.
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes,
                                                       int rowLimit = workbook::TextRows);
 

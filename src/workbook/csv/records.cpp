@@ -4,7 +4,7 @@
 
 namespace records {
 
-Field Scanner::quotedField()
+Field Scanner::quotedField(bool keep)
 {
     ++m_p; // the opening quote
     const char *start = m_p;
@@ -17,6 +17,15 @@ Field Scanner::quotedField()
     const bool plain = m_p >= m_end || *m_p == m_separator || *m_p == '\n' || *m_p == '\r';
     if (plain)
         return {start, close};
+    if (!keep) { // counted only: its end is all that matters, and whether it is empty
+        while (m_p < m_end && *m_p == '"') {
+            const char *next = static_cast<const char *>(std::memchr(m_p + 1, '"', size_t(m_end - m_p - 1)));
+            m_p = next ? next + 1 : m_end;
+        }
+        while (m_p < m_end && *m_p != m_separator && *m_p != '\n' && *m_p != '\r')
+            ++m_p;
+        return {start, m_p};
+    }
     // Doubled quotes or text after the quote: the field is put together.
     if (m_joinedUsed == m_joined.size())
         m_joined.emplace_back();
@@ -45,12 +54,24 @@ bool Scanner::next(std::vector<Field> &fields)
 {
     fields.clear();
     m_joinedUsed = 0;
+    m_fieldCount = 0;
+    m_filledWidth = 0;
+    m_filledCount = 0;
     if (m_p >= m_end)
         return false;
+    const auto add = [&](const Field &field) {
+        if (fields.size() < KeptFields)
+            fields.push_back(field);
+        ++m_fieldCount;
+        if (!field.empty()) {
+            m_filledWidth = m_fieldCount;
+            ++m_filledCount;
+        }
+    };
     for (;;) {
         Field field;
         if (*m_p == '"') {
-            field = quotedField();
+            field = quotedField(fields.size() < KeptFields);
         } else {
             const char *start = m_p;
             while (m_p < m_end) {
@@ -61,12 +82,12 @@ bool Scanner::next(std::vector<Field> &fields)
             }
             field = {start, m_p};
         }
-        fields.push_back(field);
+        add(field);
         if (m_p < m_end && *m_p == m_separator) {
             ++m_p;
             if (m_p < m_end)
                 continue;
-            fields.push_back({m_p, m_p}); // a separator ends the text: one more empty field
+            add({m_p, m_p}); // a separator ends the text: one more empty field
         }
         break;
     }
@@ -77,12 +98,30 @@ bool Scanner::next(std::vector<Field> &fields)
     return true;
 }
 
+std::size_t Scanner::skipBlankRecords()
+{
+    std::size_t count = 0;
+    while (m_p < m_end) {
+        if (*m_p == '\r') {
+            ++m_p;
+            if (m_p < m_end && *m_p == '\n')
+                ++m_p;
+        } else if (*m_p == '\n') {
+            ++m_p;
+        } else {
+            break;
+        }
+        ++count;
+    }
+    return count;
+}
+
 bool Scanner::skip(bool *hasContent)
 {
     static thread_local std::vector<Field> fields;
     if (!next(fields))
         return false;
-    *hasContent = filledWidth(fields) > 0;
+    *hasContent = m_filledWidth > 0;
     return true;
 }
 

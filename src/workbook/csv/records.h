@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <deque>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ struct Field {
 
 class Scanner {
 public:
+    // Fields of a record past this many are counted, not kept: a line of millions of fields
+    // costs no memory (the sheet keeps 256 columns).
+    static constexpr std::size_t KeptFields = 1024;
+
     Scanner(const char *begin, const char *end, char separator)
         : m_p(begin), m_end(end), m_separator(separator) {}
 
@@ -27,12 +32,20 @@ public:
     const char *position() const { return m_p; }
     // The next record's fields; false at the end of the text.
     bool next(std::vector<Field> &fields);
+    // Passes over the blank records (a bare CR, LF or CR LF each) in front of the next one;
+    // how many there were. A file of a hundred million line breaks goes by in one loop.
+    std::size_t skipBlankRecords();
     // Passes over the next record; false at the end of the text. `hasContent` tells whether
     // any of its fields is non-empty.
     bool skip(bool *hasContent);
+    // Of the last record, kept fields or not: how many it has, how many up to its last
+    // non-empty one, and how many are not empty.
+    std::size_t fieldCount() const { return m_fieldCount; }
+    std::size_t filledWidth() const { return m_filledWidth; }
+    std::size_t filledCount() const { return m_filledCount; }
 
 private:
-    Field quotedField();
+    Field quotedField(bool keep);
 
     const char *m_p;
     const char *m_end;
@@ -41,9 +54,12 @@ private:
     // they are when one more is added.
     std::deque<std::string> m_joined;
     size_t m_joinedUsed = 0;
+    std::size_t m_fieldCount = 0;
+    std::size_t m_filledWidth = 0;
+    std::size_t m_filledCount = 0;
 };
 
-// The number of fields up to the last non-empty one (0 for a blank record).
+// The number of kept fields up to the last non-empty one (0 for a blank record).
 int filledWidth(const std::vector<Field> &fields);
 
 }

@@ -9,7 +9,8 @@
 // Repeated rows and columns are how OpenDocument writes blank areas (a sheet commonly ends
 // in a row repeated a million times). A blank repeat costs nothing; a filled one is
 // expanded only as far as a read can reach: rows up to the end of the served grid, columns
-// up to the 32 a read takes. So a few hundred bytes can never make millions of cells.
+// up to the 32 a read takes, and a file asking for more copies than MaxRepeatedCells is
+// refused. So a few hundred bytes can never make millions of cells.
 
 namespace ods {
 
@@ -17,9 +18,10 @@ namespace {
 
 // The columns a read takes (the column store's 32 lists).
 constexpr int RepeatedColumns = 32;
-// Cells made by repeating rows, at most: as many as the program can read (every row of the
-// grid, 32 columns), so a sheet of equal rows reads whole, and no more.
-constexpr qint64 MaxRepeatedCells = qint64(workbook::SheetRows) * 32;
+// Cells made by repeating rows, at most: a legacy sheet's worth (65,536 rows of 32 columns,
+// about 40 MB once read). Each costs memory the file does not: a 2 KB file must not ask for a
+// gigabyte.
+constexpr qint64 MaxRepeatedCells = qint64(workbook::XlsRows) * 32;
 
 struct PendingCell {
     int column;

@@ -50,6 +50,10 @@ bool RecordCursor::peekId(std::uint16_t *id) const
 
 void SegmentReader::addSegment(const std::uint8_t *data, std::uint32_t length)
 {
+    // An empty CONTINUE holds no byte, not even an option byte: reading steps over it, so
+    // millions of them cost nothing.
+    if (length == 0)
+        return;
     m_segments.emplace_back(data, length);
 }
 

@@ -110,8 +110,8 @@ void CellStore::store(int row, int column, QStringView type, int xf, const QStri
     } else if (type == QLatin1String("s")) {
         bool ok = false;
         const uint index = value.trimmed().toUInt(&ok);
-        if (ok && index < strings.size())
-            out.text(row, column, strings.text(index));
+        if (ok && index < sharedStrings)
+            out.sharedText(row, column, index);
     } else if (type == QLatin1String("str") || type == QLatin1String("inlineStr")) {
         out.text(row, column, decodeEscapes(value));
     } else if (type == QLatin1String("b")) {

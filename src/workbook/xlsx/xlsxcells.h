@@ -23,7 +23,7 @@ QString decodeEscapes(const QString &text);
 
 struct CellStore {
     workbook::SheetBuilder &out;
-    const workbook::TextTable &strings; // shared strings
+    std::uint32_t sharedStrings;         // the sheet's strings table holds them from 0 on
     const std::vector<bool> &dateXf;     // cell formats that show dates
 
     bool isDateStyle(int xf) const { return xf >= 0 && std::size_t(xf) < dateXf.size() && dateXf[std::size_t(xf)]; }

@@ -243,12 +243,15 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
     if (!bookPart.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
         workbook::refuseFormat(QStringLiteral("不支持二进制格式的工作簿"));
     const BookInfo info = readBook(package, bookPart);
-    const workbook::TextTable strings = readSharedStrings(package, info.stringsPart);
+    workbook::TextTable strings = readSharedStrings(package, info.stringsPart);
+    const std::uint32_t sharedCount = strings.size();
     const std::vector<bool> dateXf = readDateStyles(package, info.stylesPart);
 
     auto book = std::make_unique<workbook::Workbook>();
     book->date1904 = info.date1904;
     book->sheetName = info.sheetName;
+    // The cells refer to the strings by their number: each is kept once, in the sheet.
+    book->firstSheet.setStrings(std::move(strings));
     if (scanBytes) {
         // The common layout first, straight from the bytes; anything it does not know goes
         // through the XML reader, which also says what is wrong with a broken part.
@@ -256,7 +259,7 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
         const std::unique_ptr<QIODevice> device = package.open(info.sheetPart);
         if (!device)
             workbook::refuseFormat(workbook::reasonDamaged());
-        if (scanSheet(*device, CellStore{builder, strings, dateXf})) {
+        if (scanSheet(*device, CellStore{builder, sharedCount, dateXf})) {
             builder.finish();
             book->maxRows = builder.rowLimit();
             book->cutRows = builder.cutRows();
@@ -266,10 +269,13 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
         if (!package::partFailure(device.get()).isEmpty())
             workbook::refuseFormat(package::partFailure(device.get()));
     }
+    strings = book->firstSheet.takeStrings();
+    strings.truncate(sharedCount); // texts of the scan's own cells go with them
     book->firstSheet = workbook::Worksheet();
+    book->firstSheet.setStrings(std::move(strings));
     workbook::SheetBuilder builder(book->firstSheet, info.date1904);
     package::PackageXml x(package, info.sheetPart);
-    SheetReader(x, CellStore{builder, strings, dateXf}).run();
+    SheetReader(x, CellStore{builder, sharedCount, dateXf}).run();
     builder.finish();
     book->maxRows = builder.rowLimit();
     book->cutRows = builder.cutRows();

@@ -236,8 +236,8 @@ private:
             unsigned index = 0;
             const auto r = std::from_chars(v, end, index);
             if (r.ec == std::errc() && r.ptr == end) {
-                if (index < m_store.strings.size())
-                    m_store.out.text(row, column, m_store.strings.text(index));
+                if (index < m_store.sharedStrings)
+                    m_store.out.sharedText(row, column, index);
                 return;
             }
             break;
