@@ -11,7 +11,7 @@ what=${1:-test}
 run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libglx-dev libegl-dev libxkbcommon-dev
-  libgsf-1-dev zlib1g-dev
+  libgsf-1-dev zlib1g-dev libuchardet-dev
   libcups2-dev
   qt6-translations-l10n
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core

@@ -20,6 +20,11 @@ void record(const workbook::Workbook &book)
     lastNotes.rowLimit = book.maxRows;
 }
 
+void recordTable(const QStringList &lines)
+{
+    lastNotes.table = lines;
+}
+
 void recordStop(const QString &line)
 {
     lastNotes.readStop = line;
@@ -30,6 +35,7 @@ QStringList logLines(const Notes &notes)
     QStringList lines;
     if (notes.skippedLeadingLines > 0)
         lines << QStringLiteral("跳过了开头的%1行说明文字").arg(notes.skippedLeadingLines);
+    lines << notes.table;
     if (notes.cutRows > 0)
         lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(notes.rowLimit).arg(notes.cutRows);
     if (!notes.readStop.isEmpty())

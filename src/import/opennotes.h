@@ -18,6 +18,7 @@ struct Notes {
     int cutRows = 0;
     int rowLimit = 0; // the format's last row, when rows were cut
     QString readStop; // where the cell loop stopped inside the table, and why
+    QStringList table; // what finding the table in the sheet left out or decided
 };
 
 // The notes of the last workbook opened (cleared by clear()).
@@ -25,6 +26,7 @@ Notes last();
 void clear();
 void record(const workbook::Workbook &book);
 void recordStop(const QString &line);
+void recordTable(const QStringList &lines);
 
 // The log lines of `notes`, in order.
 QStringList logLines(const Notes &notes);
