@@ -78,7 +78,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # program loads by name is listed here: the display plugins, Qt's Chinese texts, the CJK
 # faces the Windows typefaces map to.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk, libuchardet0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups-client")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

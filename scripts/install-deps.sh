@@ -12,7 +12,7 @@ run_packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libglx-dev libegl-dev libxkbcommon-dev
   qt6-tools-dev qt6-l10n-tools   # lupdate, lrelease and their CMake package
-  libgsf-1-dev zlib1g-dev
+  libgsf-1-dev zlib1g-dev libuchardet-dev
   libcups2-dev
   qt6-translations-l10n
   fonts-noto-cjk fonts-wqy-microhei fonts-dejavu-core

@@ -7,3 +7,5 @@ tabrovex_add_test(tst_tablereport SOURCES import/tst_tablereport.cpp import/scri
 tabrovex_add_test(tst_columnchoice SOURCES import/tst_columnchoice.cpp)
 tabrovex_add_test(tst_excelapp SOURCES import/tst_excelapp.cpp)
 tabrovex_add_test(tst_blockread SOURCES import/tst_blockread.cpp)
+tabrovex_add_test(tst_tablefill SOURCES import/tst_tablefill.cpp)
+tabrovex_add_test(tst_loggercorpus SOURCES import/tst_loggercorpus.cpp)

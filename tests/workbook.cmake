@@ -15,7 +15,7 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID STREQUAL "Clang
   add_executable(tst_workbookrobust_asan workbook/tst_workbookrobust.cpp ${WORKBOOK_READER_SOURCES})
   foreach(_name tst_xlsreader_asan tst_workbookrobust_asan)
     target_include_directories(${_name} PRIVATE ${CMAKE_SOURCE_DIR}/src)
-    target_link_libraries(${_name} PRIVATE Qt6::Core Qt6::Test PkgConfig::GSF ZLIB::ZLIB)
+    target_link_libraries(${_name} PRIVATE Qt6::Core Qt6::Test PkgConfig::GSF PkgConfig::UCHARDET ZLIB::ZLIB)
     target_compile_options(${_name} PRIVATE ${_san} -O1)
     target_link_options(${_name} PRIVATE ${_san})
     target_compile_definitions(${_name} PRIVATE

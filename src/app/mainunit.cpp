@@ -311,9 +311,14 @@ void Tmainform::FormActivate()
 
 void Tmainform::openBtnClick()
 {
+    // Every kind the program reads first, then the workbook entry, then anything; the
+    // dialog opens where the last file was.
+    const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
     const QString path = services().getOpenFileName(
-        this, QStringLiteral("电子表格文(*.xls);;全部表格文件(*.xls *.xlsx *.xlsm *.ods *.csv *.txt)"),
-        QStringLiteral("xls"));
+        this,
+        QStringLiteral("数据文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt *.dat *.lvm *.mpt *.tsv);;"
+                       "电子表格文(*.xls);;所有文件 (*)"),
+        QStringLiteral("xls"), last.isEmpty() ? QString() : QFileInfo(last).absolutePath());
     if (path.isEmpty())
         return;
     // Remembered before the read, so that a workbook that fails to read is offered again.

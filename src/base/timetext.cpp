@@ -15,6 +15,15 @@ public:
     bool atEnd() const { return m_pos >= m_text.size(); }
     qsizetype position() const { return m_pos; }
     QChar peek() const { return atEnd() ? QChar() : m_text[m_pos]; }
+    void moveTo(qsizetype pos) { m_pos = pos; }
+    bool isDigitNext() const { return isDigit(peek()); }
+    bool takeText(QStringView word)
+    {
+        if (!m_text.mid(m_pos).startsWith(word))
+            return false;
+        m_pos += word.size();
+        return true;
+    }
     bool take(char c)
     {
         if (peek() != QLatin1Char(c))
@@ -107,11 +116,32 @@ bool readDate(Reader &r, qint64 *days)
     return true;
 }
 
-// h:mm, then :ss and a fraction where secondsNeeded or present.
+// A half-day mark: 0 none, 1 before noon, 2 after.
+int readHalfDay(Reader &r)
+{
+    const qsizetype start = r.position();
+    r.skipBlanks();
+    if (r.takeText(u"上午"))
+        return 1;
+    if (r.takeText(u"下午"))
+        return 2;
+    const bool am = r.takeText(u"AM") || r.takeText(u"am");
+    const bool pm = !am && (r.takeText(u"PM") || r.takeText(u"pm"));
+    if (am || pm)
+        return am ? 1 : 2;
+    r.moveTo(start);
+    return 0;
+}
+
+// h:mm, then :ss and a fraction where secondsNeeded or present; a half-day mark before or
+// after it turns 12-hour times into the day's hours.
 bool readTime(Reader &r, bool secondsNeeded, double *seconds)
 {
     int hour = 0, minute = 0, second = 0;
     double fraction = 0;
+    int half = readHalfDay(r);
+    if (half != 0)
+        r.skipBlanks();
     if (!r.number(1, 2, &hour) || !r.take(':') || !r.number(2, 2, &minute))
         return false;
     if (r.take(':')) {
@@ -119,12 +149,84 @@ bool readTime(Reader &r, bool secondsNeeded, double *seconds)
             return false;
         if ((r.take('.') || r.take(',')) && !r.fraction(&fraction))
             return false;
-    } else if (secondsNeeded) {
+        // Milliseconds after a third colon, as some data loggers write them.
+        int millis = 0;
+        if (fraction == 0 && r.peek() == QLatin1Char(':')) {
+            const qsizetype at = r.position();
+            r.take(':');
+            if (r.number(3, 3, &millis) && !r.isDigitNext())
+                fraction = millis / 1000.0;
+            else
+                r.moveTo(at);
+        }
+    } else if (secondsNeeded && half == 0) {
         return false;
+    }
+    if (half == 0)
+        half = readHalfDay(r);
+    if (half != 0) {
+        if (hour < 1 || hour > 12)
+            return false;
+        hour = hour % 12 + (half == 2 ? 12 : 0);
     }
     if (hour > 23 || minute > 59 || second > 59)
         return false;
     *seconds = double(hour * 3600 + minute * 60 + second) + fraction;
+    return true;
+}
+
+int fullYear(int year, int digits)
+{
+    return digits == 2 ? (year >= 70 ? 1900 + year : 2000 + year) : year;
+}
+
+bool validDate(int year, int month, int day)
+{
+    return year >= 1 && month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month);
+}
+
+// n/n/y, n.n.y or n-n-y with a 2- or 4-digit year, the first two in `order`.
+bool readNumericDate(Reader &r, DateOrder order, qint64 *days, char *separator)
+{
+    int a = 0, b = 0, year = 0;
+    if (!r.number(1, 2, &a))
+        return false;
+    // Not '-': "26-12-08" could as well be a year first.
+    const char sep = r.take('/') ? '/' : r.take('.') ? '.' : 0;
+    if (sep == 0 || !r.number(1, 2, &b) || !r.take(sep))
+        return false;
+    const qsizetype before = r.position();
+    if (!r.number(2, 4, &year) || r.position() - before == 3)
+        return false;
+    year = fullYear(year, int(r.position() - before));
+    if (order == DateOrder::Default)
+        order = sep == '/' ? DateOrder::MonthFirst : DateOrder::DayFirst;
+    const int month = order == DateOrder::MonthFirst ? a : b;
+    const int day = order == DateOrder::MonthFirst ? b : a;
+    if (!validDate(year, month, day))
+        return false;
+    *days = daysFromCivil(year, month, day);
+    *separator = sep;
+    return true;
+}
+
+// yyyymmdd_hhmmss or yyyymmddThhmmss, a fraction allowed.
+bool readCompact(Reader &r, double *seconds)
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    double fraction = 0;
+    if (!r.number(4, 4, &year) || !r.number(2, 2, &month) || !r.number(2, 2, &day))
+        return false;
+    if (!(r.take('_') || r.take('T')))
+        return false;
+    if (!r.number(2, 2, &hour) || !r.number(2, 2, &minute) || !r.number(2, 2, &second))
+        return false;
+    if ((r.take('.') || r.take(',')) && !r.fraction(&fraction))
+        return false;
+    if (!validDate(year, month, day) || hour > 23 || minute > 59 || second > 59)
+        return false;
+    *seconds = double(daysFromCivil(year, month, day) * SecondsPerDay + hour * 3600 + minute * 60 + second)
+               + fraction;
     return true;
 }
 
@@ -182,12 +284,39 @@ void civilFromDays(qint64 days, int *year, int *month, int *day)
     *year = int(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-bool parse(QStringView text, Stamp *stamp)
+bool orderMatters(QStringView text)
+{
+    Reader r(text.trimmed());
+    qint64 days = 0;
+    char sep = 0;
+    return !r.startsDate() && (readNumericDate(r, DateOrder::MonthFirst, &days, &sep)
+                               || (r.moveTo(0), readNumericDate(r, DateOrder::DayFirst, &days, &sep)))
+           && sep != 0;
+}
+
+bool parse(QStringView text, Stamp *stamp, DateOrder order)
 {
     Reader r(text);
     r.skipBlanks();
     Stamp out;
-    if (r.startsDate()) {
+    const qsizetype start = r.position();
+    double compact = 0;
+    qint64 numericDays = 0;
+    char sep = 0;
+    if (readCompact(r, &compact)) {
+        out.dated = true;
+        out.seconds = compact;
+    } else if (r.moveTo(start), !r.startsDate() && readNumericDate(r, order, &numericDays, &sep)) {
+        double timeOfDay = 0;
+        const qsizetype before = r.position();
+        r.skipBlanks();
+        if (!r.atEnd()) {
+            if (r.position() == before || !readTime(r, false, &timeOfDay))
+                return false;
+        }
+        out.dated = true;
+        out.seconds = double(numericDays * SecondsPerDay) + timeOfDay;
+    } else if (r.moveTo(start), r.startsDate()) {
         qint64 days = 0;
         if (!readDate(r, &days))
             return false;

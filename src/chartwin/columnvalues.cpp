@@ -16,6 +16,59 @@ bool isBlank(QStringView text)
                        [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); });
 }
 
+QStringView textAt(const ColumnStore &store, int list, int index)
+{
+    double v = 0;
+    if (index < 0 || index >= store.count(list) || store.numberAt(list, index, &v))
+        return QStringView();
+    return store.entry(list, index).text;
+}
+
+// Day or month first, for a column of dates that could be either: the order under which
+// every item is a date; where both are, the one whose times do not go back, else month
+// first for "1/2/2024" and day first for "1.2.2024".
+timetext::DateOrder decideOrder(const ColumnStore &store, int list, int first, int last, bool *decided)
+{
+    *decided = false;
+    QStringView sample;
+    for (int i = first; i <= last && sample.isEmpty(); ++i)
+        if (!isBlank(textAt(store, list, i)))
+            sample = textAt(store, list, i);
+    if (sample.isEmpty() || !timetext::orderMatters(sample))
+        return timetext::DateOrder::Default;
+    *decided = true;
+    struct Trial {
+        timetext::DateOrder order;
+        bool valid = true;
+        int backSteps = 0;
+        double previous = 0;
+        bool started = false;
+    };
+    Trial trials[2] = {{timetext::DateOrder::MonthFirst}, {timetext::DateOrder::DayFirst}};
+    for (int i = first; i <= last; ++i) {
+        const QStringView text = textAt(store, list, i);
+        if (isBlank(text))
+            continue;
+        for (Trial &t : trials) {
+            if (!t.valid)
+                continue;
+            timetext::Stamp stamp;
+            t.valid = timetext::parse(text, &stamp, t.order);
+            if (t.started && stamp.seconds < t.previous)
+                ++t.backSteps;
+            t.previous = stamp.seconds;
+            t.started = true;
+        }
+        if (!trials[0].valid && !trials[1].valid)
+            break;
+    }
+    if (trials[0].valid != trials[1].valid)
+        return trials[0].valid ? trials[0].order : trials[1].order;
+    if (trials[0].valid && trials[0].backSteps != trials[1].backSteps)
+        return trials[0].backSteps < trials[1].backSteps ? trials[0].order : trials[1].order;
+    return sample.contains(u'/') ? timetext::DateOrder::MonthFirst : timetext::DateOrder::DayFirst;
+}
+
 }
 
 Column read(const ColumnStore &store, int list, int first, int last)
@@ -29,6 +82,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
     bool maybeTimes = true;
     int numbers = 0, dated = 0, undated = 0;
     std::vector<int> empty;
+    bool ordered = false;
+    const timetext::DateOrder order = decideOrder(store, list, first, last, &ordered);
     for (int row = 0; row < rows; ++row) {
         const int index = first + row;
         double v = 0;
@@ -55,7 +110,7 @@ Column read(const ColumnStore &store, int list, int first, int last)
         if (isBlank(text)) {
             empty.push_back(row);
             seconds.push_back(0);
-        } else if (timetext::parse(text, &stamp)) {
+        } else if (timetext::parse(text, &stamp, order)) {
             ++(stamp.dated ? dated : undated);
             seconds.push_back(stamp.seconds);
         } else {
@@ -72,6 +127,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
     }
     out.times = true;
     out.dated = dated > 0;
+    if (ordered)
+        out.dateOrder = order == timetext::DateOrder::MonthFirst ? 1 : 2;
     out.values = std::move(seconds);
     out.emptyRows = std::move(empty);
     if (!out.dated) {
@@ -96,6 +153,9 @@ Column read(const ColumnStore &store, int list, int first, int last)
 QStringList notes(int columnNumber, const Column &column)
 {
     QStringList lines;
+    if (column.dateOrder != 0)
+        lines << QStringLiteral("第%1列的日期按%2读取").arg(columnNumber)
+                     .arg(column.dateOrder == 1 ? QStringLiteral("月/日/年") : QStringLiteral("日/月/年"));
     if (column.mixedDates)
         lines << QStringLiteral("第%1列的时间有的带日期、有的不带日期，不按时间绘制").arg(columnNumber);
     if (column.notNumbers > 0)

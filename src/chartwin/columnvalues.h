@@ -27,6 +27,8 @@ struct Column {
     int backSteps = 0;
     // Every item a time, but some with a date and some without: not drawn as times.
     bool mixedDates = false;
+    // Dates that could be read either way: 1 month first, 2 day first (0: no such dates).
+    int dateOrder = 0;
 };
 
 // Items first..last (0-based) of the list; positions beyond its end are missing items.

@@ -208,6 +208,15 @@ void ColumnStore::clear()
     m_textChars = 0;
 }
 
+void ColumnStore::removeList(int number)
+{
+    list(number); // rejects a bad list number
+    Batch batch(*this);
+    for (int k = number; k < ListCount; ++k)
+        m_lists[size_t(k - 1)].swap(m_lists[size_t(k)]);
+    List().swap(m_lists[ListCount - 1]);
+}
+
 void ColumnStore::beginBatch()
 {
     if (m_batchDepth++ == 0)

@@ -87,6 +87,8 @@ public:
     // clear()), so a long read does not grow them in steps.
     void reserve(int items);
     void clear();
+    // Takes list `list` out; the lists after it move one to the left, the last is empty.
+    void removeList(int list);
 
     // Groups changes into one reset of every model; nests.
     class Batch {

@@ -4,7 +4,9 @@
 #include "base/numtext.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
+#include "import/tablefill.h"
 #include "workbook/fileload.h"
+#include "workbook/workbook.h"
 
 #include <algorithm>
 #include <limits>
@@ -19,7 +21,7 @@ namespace {
 // Rows read past the used range's count, so that a range starting up to that many rows
 // below the top is still read to its end.
 constexpr int ExtraRows = 30;
-constexpr int ReadColumns = ColumnStore::ListCount;
+constexpr int ReadColumns = workbook::GridColumns;
 
 ObjectRef firstWorkbook(automation::Object &app, QStringView member)
 {
@@ -50,8 +52,10 @@ QStringList readerNotes(automation::Object &book)
     return lines;
 }
 
-// Rows asked for in one CellBlock call: 4096 x 32 values, a few megabytes.
+// Rows asked for in one CellBlock call: 4096 rows of up to 32 values, a few megabytes;
+// fewer rows of a wider table.
 constexpr int BlockRows = 4096;
+constexpr int BlockCells = BlockRows * 32;
 
 // Where the cell loop is, so a read that ends early can say where.
 struct Position {
@@ -59,44 +63,38 @@ struct Position {
     int column = 0;
 };
 
-// Appends one cell's value to the next list of its row. A number goes in as the value its
-// text reads back as, which is what the chart draws.
-void appendValue(const Variant &value, int *position, ColumnStore &store)
+// One Cells call a cell, as the application is asked everywhere; the store's width of
+// columns, for cells right of it could not be kept.
+void readOneByOne(automation::Object &sheet, qint64 lastRow, TableFill &fill, Position &at)
 {
-    if (value.type() == Variant::Type::Double) {
-        store.appendNumber(++*position, numtext::generalValue(value.number()));
-        return;
-    }
-    if (value.isEmpty())
-        return;
-    const QString text = automation::toText(value);
-    if (!text.isEmpty())
-        store.append(++*position, text);
-}
-
-// One Cells call a cell, as the application is asked everywhere.
-void readOneByOne(automation::Object &sheet, qint64 lastRow, ColumnStore &store, Position &at)
-{
+    std::vector<Variant> row(size_t(ColumnStore::ListCount));
     for (at.row = 1; at.row <= lastRow; ++at.row) {
-        int position = 0;
-        for (at.column = 1; at.column <= ReadColumns; ++at.column) {
-            const QString text = automation::toText(automation::dispatch(
-                sheet, u"Cells", Invoke::PropertyGet,
-                {Variant::fromInt(qint32(at.row)), Variant::fromInt(at.column)}));
-            if (!text.isEmpty())
-                store.append(++position, text);
+        try {
+            for (at.column = 1; at.column <= ColumnStore::ListCount; ++at.column)
+                row[size_t(at.column - 1)] = Variant::fromText(automation::toText(automation::dispatch(
+                    sheet, u"Cells", Invoke::PropertyGet,
+                    {Variant::fromInt(qint32(at.row)), Variant::fromInt(at.column)})));
+        } catch (const AppError &) {
+            // The cells of the row before the one that failed are read all the same.
+            fill.row(at.row, row.data(), at.column - 1);
+            throw;
         }
+        fill.row(at.row, row.data(), int(row.size()));
     }
 }
 
-// The same cells in the same order, a block of rows a call, from an application that
-// answers CellBlock. A block with fewer rows means the grid ended there, where Cells would
-// fail; one with fewer columns holds no cell in those it left out.
-void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store, Position &at)
+// The same cells, a block of rows a call, from an application that answers CellBlock. A
+// block with fewer rows means the grid ended there, where Cells would fail; one with fewer
+// columns holds no cell in those it left out. Blocks are as wide as the grid, so a table
+// wider than the store is seen and told; their rows are fewer when the table is wide.
+void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store, TableFill &fill,
+                  Position &at)
 {
     store.reserve(int(std::min<qint64>(lastRow, 1 << 24)));
-    for (qint64 first = 1; first <= lastRow; first += BlockRows) {
-        const int rows = int(std::min<qint64>(BlockRows, lastRow - first + 1));
+    int width = ReadColumns;
+    for (qint64 first = 1; first <= lastRow;) {
+        const int blockRows = std::clamp(BlockCells / std::max(width, ColumnStore::ListCount), 64, BlockRows);
+        const int rows = int(std::min<qint64>(blockRows, lastRow - first + 1));
         at.row = first;
         at.column = 1;
         const Variant value = automation::dispatch(
@@ -104,21 +102,42 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
             {Variant::fromInt(qint32(first)), Variant::fromInt(1), Variant::fromInt(rows),
              Variant::fromInt(ReadColumns)});
         const automation::VariantArray &block = automation::toArray(value);
+        width = std::max(block.columns, 1);
+        fill.seeWidth(block.columns);
         for (int r = 0; r < block.rows; ++r) {
             at.row = first + r;
-            int position = 0;
-            for (at.column = 1; at.column <= std::min(block.columns, ReadColumns); ++at.column)
-                appendValue(block.at(r, at.column - 1), &position, store);
+            at.column = 1;
+            if (block.columns == 0)
+                continue;
+            const Variant *cells = &block.at(r, 0);
+            // A value without a text (an error value, a date out of range) ends the read at
+            // that cell; the cells before it are read.
+            for (int c = 0; c < block.columns; ++c) {
+                const Variant::Type type = cells[c].type();
+                if (type == Variant::Type::Double || type == Variant::Type::Text || type == Variant::Type::Empty)
+                    continue;
+                try {
+                    automation::toText(cells[c]);
+                } catch (const AppError &) {
+                    at.column = c + 1;
+                    fill.row(at.row, cells, c);
+                    throw;
+                }
+            }
+            // The store's width, as a cell-by-cell read gives.
+            fill.row(at.row, cells, std::min(block.columns, ColumnStore::ListCount));
         }
         if (block.rows < rows) {
             at.row = first + block.rows;
             at.column = 1;
             throw AppError(QStringLiteral("下标越界：Cells(%1, 1)").arg(at.row));
         }
+        first += rows;
     }
 }
 
-void readCells(automation::Object &sheet, ColumnStore &store, Position &at, qint64 *usedRows)
+void readCells(automation::Object &sheet, ColumnStore &store, TableFill &fill, Position &at,
+               qint64 *usedRows)
 {
     qint64 rowCount;
     {
@@ -134,9 +153,9 @@ void readCells(automation::Object &sheet, ColumnStore &store, Position &at, qint
     // 64-bit row numbers: a count near the integer limit must not wrap into a negative end.
     const qint64 lastRow = qMin<qint64>(rowCount + ExtraRows, std::numeric_limits<qint32>::max());
     if (sheet.memberId(u"CellBlock") >= 0)
-        readInBlocks(sheet, lastRow, store, at);
+        readInBlocks(sheet, lastRow, store, fill, at);
     else
-        readOneByOne(sheet, lastRow, store, at);
+        readOneByOne(sheet, lastRow, fill, at);
 }
 
 }
@@ -189,8 +208,9 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         store.clear();
         Position at;
         qint64 usedRows = 0;
+        TableFill fill(store);
         try {
-            readCells(*sheet, store, at, &usedRows);
+            readCells(*sheet, store, fill, at, &usedRows);
         } catch (const TextLimitError &) {
             refusal = ColumnStore::textLimitReason();
         } catch (const AppError &error) {
@@ -204,6 +224,17 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
             }
         } catch (const std::bad_alloc &) {
             refusal = workbook::outOfMemoryReason();
+        }
+        // What was read before a stop is a table all the same.
+        if (refusal.isEmpty()) {
+            try {
+                fill.finish();
+                result.notes << fill.notes();
+            } catch (const TextLimitError &) {
+                refusal = ColumnStore::textLimitReason();
+            } catch (const std::bad_alloc &) {
+                refusal = workbook::outOfMemoryReason();
+            }
         }
         if (!refusal.isEmpty())
             store.clear();

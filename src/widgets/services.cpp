@@ -20,9 +20,12 @@ void QtServices::showError(QWidget *parent, const QString &text)
     box.exec();
 }
 
-QString QtServices::getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix)
+QString QtServices::getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
+                                    const QString &folder)
 {
     QFileDialog dialog(parent);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(filter);

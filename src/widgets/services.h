@@ -20,7 +20,9 @@ public:
     // The top-level error display: the text, an error icon, the application title.
     virtual void showError(QWidget *parent, const QString &text) = 0;
     // File-open dialog; an empty result means cancelled.
-    virtual QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) = 0;
+    // `folder`: where the dialog starts (empty: the dialog's own choice).
+    virtual QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
+                                    const QString &folder = QString()) = 0;
     // File-save dialog with ";;"-separated filters; the filter the user chose comes back in
     // `chosenFilter`. An empty result means cancelled.
     virtual QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) = 0;
@@ -39,7 +41,8 @@ class QtServices : public Services
 public:
     void showMessage(QWidget *parent, const QString &text) override;
     void showError(QWidget *parent, const QString &text) override;
-    QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) override;
+    QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
+                            const QString &folder = QString()) override;
     QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) override;
     bool pickColor(QWidget *parent, int initial, int *chosen) override;
     void showModal(QDialog *dialog) override;

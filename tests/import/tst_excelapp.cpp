@@ -194,33 +194,33 @@ void TestExcelApp::readFiles_data()
     QTest::newRow("sample workbook") << QStringLiteral(TABROVEX_SOURCE_DIR "/data/001.xls")
                                      << "数据行数：122 ,  列数：5" << true
                                      << QStringList{"1:0=时间", "2:1=MPa", "5:1=r/min", "1:2=0", "1:121=59.5"};
-    QTest::newRow("chess board packs left") << corpus("exceldatareader__src_TestData_TestChess.xls")
-                                            << "数据行数：4 ,  列数：3" << true
-                                            << QStringList{"1:0=col1", "3:0=col3", "1:1=1", "3:3=1"};
+    QTest::newRow("chess board keeps its columns") << corpus("exceldatareader__src_TestData_TestChess.xls")
+                                            << "数据行数：5 ,  列数：6" << true
+                                            << QStringList{"1:0=col1", "2:0=第2列", "1:2=", "1:3=1", "2:2=1", "6:4=1"};
     QTest::newRow("dates, times and gaps") << corpus("exceldatareader__src_TestData_Test_Encoding_Formula_Date_1520.xls")
-                                           << "数据行数：9 ,  列数：5" << true
-                                           << QStringList{"2:1=2009/5/1", "2:2=1999/2/1", "5:2=11:00:00",
-                                                          "2:3=8", "4:3=12:00:00", "5:3=11:01:02",
-                                                          "3:1=1881.99", "1:5=Изображение дня",
-                                                          "3:6=11:59:59", "3:7=14:00:01"};
+                                           << "数据行数：10 ,  列数：6" << true
+                                           << QStringList{"2:2=2009/5/1", "2:3=1999/2/1", "5:3=11:00:00",
+                                                          "3:4=8", "2:4=", "5:4=12:00:00", "6:4=11:01:02",
+                                                          "3:2=1881.99", "1:6=Изображение дня",
+                                                          "5:7=11:59:59", "5:8=14:00:01"};
     QTest::newRow("precision") << corpus("exceldatareader__src_TestData_TestDoublePrecision.xls")
-                               << "数据行数：9 ,  列数：2" << true
-                               << QStringList{"1:1=pi", "2:0=3.14159265358979", "2:1=-3.14159265358979",
-                                              "2:2=3.14159265358979E-300"};
+                               << "数据行数：10 ,  列数：2" << true
+                               << QStringList{"1:2=pi", "2:2=3.14159265358979", "2:3=-3.14159265358979",
+                                              "2:4=3.14159265358979E-300"};
     // The fixtures of the file reader's tests.
     QTest::newRow("used range from row 40: only rows 40 and 41 are reached")
-        << fixture("offset_c40.xls") << "数据行数：2 ,  列数：2" << true
-        << QStringList{"1:0=name", "2:0=value", "1:1=1", "2:1=1"};
-    QTest::newRow("40 columns keep 32") << fixture("wide40.xls") << "数据行数：2 ,  列数：32" << true
-                                        << QStringList{"1:0=c1", "32:0=c32", "32:1=32"};
-    QTest::newRow("gap shifts left") << fixture("gaprow.xls") << "数据行数：3 ,  列数：3" << true
-                                     << QStringList{"2:1=3", "3:0=z", "3:1=6", "2:2=5"};
-    QTest::newRow("error value ends the read") << fixture("error_middle.xls") << "数据行数：3 ,  列数：3"
-                                               << false << QStringList{"1:2=20", "2:1=11", "3:1=12"};
-    QTest::newRow("booleans then an error") << fixture("bools_errors.xls") << "数据行数：2 ,  列数：1"
-                                            << false << QStringList{"1:0=True", "1:1=False"};
-    QTest::newRow("one column") << fixture("onecol.xls") << "数据行数：6 ,  列数：1" << true
-                                << QStringList{"1:0=0.5", "1:5=5.5"};
+        << fixture("offset_c40.xls") << "数据行数：3 ,  列数：2" << true
+        << QStringList{"1:0=name", "2:0=value", "1:2=1", "2:2=1"};
+    QTest::newRow("40 columns keep 32") << fixture("wide40.xls") << "数据行数：3 ,  列数：32" << true
+                                        << QStringList{"1:0=c1", "32:0=c32", "32:2=32"};
+    QTest::newRow("gap keeps its column") << fixture("gaprow.xls") << "数据行数：4 ,  列数：3" << true
+                                     << QStringList{"2:2=", "3:0=z", "3:2=3", "3:3=6", "2:3=5"};
+    QTest::newRow("error value ends the read") << fixture("error_middle.xls") << "数据行数：5 ,  列数：3"
+                                               << false << QStringList{"1:4=20", "2:3=11", "3:3=12", "2:4="};
+    QTest::newRow("booleans then an error") << fixture("bools_errors.xls") << "数据行数：3 ,  列数：1"
+                                            << false << QStringList{"1:0=True", "1:2=False"};
+    QTest::newRow("one column") << fixture("onecol.xls") << "数据行数：8 ,  列数：1" << true
+                                << QStringList{"1:0=第1列", "1:2=0.5", "1:7=5.5"};
     QTest::newRow("empty first sheet") << fixture("empty.xls") << "没有数据！" << true << QStringList{};
     // A used range of one row at the very bottom: only rows 1..31 are looked at, so
     // nothing is found.

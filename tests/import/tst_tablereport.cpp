@@ -48,45 +48,45 @@ void TestTableReport::packAndReport_data()
     QTest::addColumn<bool>("setCounts");
     QTest::addColumn<QList<int>>("tickY");
 
-    QTest::newRow("A1:C10") << rows(10, 3) << 1 << QList<int>{10, 10, 10}
-                            << QStringList{"1:0=r1c1", "3:9=r10c3"}
-                            << QStringList{"数据行数：10 ,  列数：3"} << 3 << true << QList<int>{2, 3};
-    QTest::newRow("data start in column C") << rows(10, 3, 2) << 1 << QList<int>{10, 10, 10}
-                                            << QStringList{"1:0=r1c1", "2:4=r5c2"}
-                                            << QStringList{"数据行数：10 ,  列数：3"} << 3 << true
+    QTest::newRow("A1:C10") << rows(10, 3) << 1 << QList<int>{11, 11, 11}
+                            << QStringList{"1:0=r1c1", "1:1=", "3:10=r10c3"}
+                            << QStringList{"数据行数：11 ,  列数：3"} << 3 << true << QList<int>{2, 3};
+    QTest::newRow("data start in column C") << rows(10, 3, 2) << 1 << QList<int>{11, 11, 11}
+                                            << QStringList{"1:0=r1c1", "2:5=r5c2"}
+                                            << QStringList{"数据行数：11 ,  列数：3"} << 3 << true
                                             << QList<int>{2, 3};
-    QTest::newRow("gap in a row shifts left") << QStringList{"n1|n2|n3", "1||3", "4|5|6"} << 1
-                                              << QList<int>{3, 3, 2}
-                                              << QStringList{"2:1=3", "3:1=6", "1:1=1"}
-                                              << QStringList{"数据行数：3 ,  列数：3"} << 3 << true
+    QTest::newRow("gap in a row keeps its column") << QStringList{"n1|n2|n3", "1||3", "4|5|6"} << 1
+                                              << QList<int>{4, 4, 4}
+                                              << QStringList{"2:2=", "2:3=5", "3:2=3", "3:3=6", "1:2=1", "1:1="}
+                                              << QStringList{"数据行数：4 ,  列数：3"} << 3 << true
                                               << QList<int>{2, 3};
-    QTest::newRow("40 columns keep 32") << rows(4, 40) << 1 << QList<int>(32, 4)
-                                        << QStringList{"32:3=r4c32"}
-                                        << QStringList{"数据行数：4 ,  列数：32"} << 32 << true
+    QTest::newRow("40 columns keep 32") << rows(4, 40) << 1 << QList<int>(32, 5)
+                                        << QStringList{"32:4=r4c32"}
+                                        << QStringList{"数据行数：5 ,  列数：32"} << 32 << true
                                         << QList<int>{2, 3, 4, 5};
-    QTest::newRow("single column") << rows(6, 1) << 1 << QList<int>{6} << QStringList{"1:5=r6c1"}
-                                   << QStringList{"数据行数：6 ,  列数：1", "数据仅一列，条件不满足。"}
+    QTest::newRow("single column") << rows(6, 1) << 1 << QList<int>{7} << QStringList{"1:6=r6c1"}
+                                   << QStringList{"数据行数：7 ,  列数：1", "数据仅一列，条件不满足。"}
                                    << 1 << false << QList<int>{};
     QTest::newRow("no data") << QStringList{"|", ""} << 1 << QList<int>{} << QStringList{}
                              << QStringList{"没有数据！"} << 0 << false << QList<int>{};
-    QTest::newRow("8 columns tick y 2..5") << rows(3, 8) << 1 << QList<int>(8, 3)
-                                           << QStringList{"8:2=r3c8"}
-                                           << QStringList{"数据行数：3 ,  列数：8"} << 8 << true
+    QTest::newRow("8 columns tick y 2..5") << rows(3, 8) << 1 << QList<int>(8, 4)
+                                           << QStringList{"8:3=r3c8"}
+                                           << QStringList{"数据行数：4 ,  列数：8"} << 8 << true
                                            << QList<int>{2, 3, 4, 5};
     QTest::newRow("widest row sets the width") << QStringList{"a|b", "c|d|e|f", "g"} << 1
-                                               << QList<int>{3, 2, 1, 1}
-                                               << QStringList{"4:0=f", "1:2=g"}
-                                               << QStringList{"数据行数：3 ,  列数：4"} << 4 << true
+                                               << QList<int>{4, 4, 4, 4}
+                                               << QStringList{"4:0=第4列", "4:2=f", "4:3=", "1:3=g", "2:3="}
+                                               << QStringList{"数据行数：4 ,  列数：4"} << 4 << true
                                                << QList<int>{2, 3, 4};
     // The used range starts at row 33 and holds 5 rows: rows 1..35 are read, so its last
     // two rows are lost.
-    QTest::newRow("used range far below the top") << rows(5, 2) << 33 << QList<int>{3, 3}
-                                                  << QStringList{"1:2=r3c1"}
-                                                  << QStringList{"数据行数：3 ,  列数：2"} << 2
+    QTest::newRow("used range far below the top") << rows(5, 2) << 33 << QList<int>{4, 4}
+                                                  << QStringList{"1:3=r3c1"}
+                                                  << QStringList{"数据行数：4 ,  列数：2"} << 2
                                                   << true << QList<int>{2};
-    QTest::newRow("used range within 30 rows of the top") << rows(4, 2) << 31 << QList<int>{4, 4}
-                                                          << QStringList{"2:3=r4c2"}
-                                                          << QStringList{"数据行数：4 ,  列数：2"}
+    QTest::newRow("used range within 30 rows of the top") << rows(4, 2) << 31 << QList<int>{5, 5}
+                                                          << QStringList{"2:4=r4c2"}
+                                                          << QStringList{"数据行数：5 ,  列数：2"}
                                                           << 2 << true << QList<int>{2};
 }
 

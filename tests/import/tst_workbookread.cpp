@@ -90,7 +90,8 @@ void TestWorkbookRead::callSequence()
     QVERIFY(result.complete);
     QVERIFY(result.message.isEmpty());
     QCOMPARE(excel.calls, openCalls() + loopCalls(32) + closeCalls());
-    QCOMPARE(contents(store), QStringList({"1:a,True", "2:1.5,2000/1/1 12:00:00"}));
+    // Cells keep their columns: row 1 names them; column 1 has no reading and is left out.
+    QCOMPARE(contents(store), QStringList({"1:1.5,,True", "2:第32列,,2000/1/1 12:00:00"}));
     QCOMPARE(excel.live, 0);
 }
 
@@ -130,7 +131,8 @@ void TestWorkbookRead::failures_data()
     QTest::addColumn<QStringList>("store");
     QTest::addColumn<QStringList>("lastCalls");
 
-    const QStringList full{"1:h1,a1,b1", "2:h2,a2,b2"};
+    // Cells keep their columns; the first column, unnamed, is named by its number.
+    const QStringList full{"1:第1列,,a1,b1", "2:h1,,,b2", "3:h2,,a2,"};
     const QStringList old{"1:old"};
     // Opening the workbook or reaching its sheet fails: the error goes to the caller, the
     // store is untouched, and the application is still asked to quit.
@@ -148,9 +150,9 @@ void TestWorkbookRead::failures_data()
     QTest::newRow("used range fails") << "usedRange" << 1 << false << false << QStringList()
                                       << closeCalls().mid(5);
     QTest::newRow("cell of row 2 fails") << "Cells" << 34 << false << false
-                                         << QStringList{"1:h1,a1", "2:h2"} << closeCalls().mid(5);
+                                         << QStringList{"1:第1列,,a1"} << closeCalls().mid(5);
     QTest::newRow("cell value fails") << "(value)" << 35 << false << false
-                                      << QStringList{"1:h1,a1", "2:h2"} << closeCalls().mid(5);
+                                      << QStringList{"1:第1列,,a1"} << closeCalls().mid(5);
     QTest::newRow("last cell fails") << "Cells" << 33 * 32 << false << false << full
                                      << closeCalls().mid(5);
     // Closing errors: the workbook is closed once more and the read goes on.
@@ -257,8 +259,8 @@ void TestWorkbookRead::oneResetPerRead()
 
     QCOMPARE(started.size(), 1);
     QCOMPARE(finished.size(), 1);
-    QCOMPARE(model.rowCount(), 3);
-    QCOMPARE(model.data(model.index(2)).toString(), QStringLiteral("4"));
+    QCOMPARE(model.rowCount(), 4); // name, an empty unit (the file has none), two readings
+    QCOMPARE(model.data(model.index(3)).toString(), QStringLiteral("4"));
 }
 
 // A table whose texts pass the store's cap is refused with that reason once the workbook

@@ -20,6 +20,7 @@ public:
     std::deque<QString> openAnswers;   // empty string = cancelled; nothing queued = cancelled
     std::deque<int> colorAnswers;      // -1 = cancelled
     QStringList openFilters;
+    QStringList openFolders; // where each open dialog started
     std::function<void(QDialog *)> onModal; // runs while the dialog "is shown"
     int modalCount = 0;
     std::deque<QString> saveAnswers;   // path, then the filter chosen: "path|filter"
@@ -30,9 +31,10 @@ public:
     void showMessage(QWidget *, const QString &text) override { messages << text; }
     void showError(QWidget *, const QString &text) override { errors << text; }
 
-    QString getOpenFileName(QWidget *, const QString &filter, const QString &) override
+    QString getOpenFileName(QWidget *, const QString &filter, const QString &, const QString &folder) override
     {
         openFilters << filter;
+        openFolders << folder;
         if (openAnswers.empty())
             return QString();
         QString answer = openAnswers.front();

@@ -122,23 +122,27 @@ void TestHostile::hostile_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<bool>("tight");     // address space of the file's size plus 100 MB
 
+    // Tables of texts have an empty unit item below their names; tables of numbers without a
+    // name row get the names "第1列" ... (three characters each) and an empty unit item.
     const QString table = QStringLiteral("数据行数：%1 ,  列数：%2\nlast=%3\nchars=%4");
     QTest::newRow("FIFO") << "fifo" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
     QTest::newRow("/dev/zero") << "/dev/zero" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
     QTest::newRow("file above 1 GiB") << "too-large" << ""
                                       << "error: 无法打开工作簿 %1：文件太大（超过 1024 MB）" << false;
-    // 10 value rows of two columns under a name and a unit row.
-    const QString sstTable = table.arg(12).arg(2).arg(QStringLiteral("W")).arg(6 + 20);
+    // 10 value rows of two columns under a name row; texts over texts are no unit row, so
+    // the unit item is empty.
+    const QString sstTable = table.arg(13).arg(2).arg(QStringLiteral("W")).arg(6 + 20);
     QTest::newRow("one-character shared strings") << "sst-flood" << "" << sstTable << false;
     QTest::newRow("one-character shared strings, compound file") << "sst-flood" << "--ole" << sstTable << false;
-    // Numbers are kept as values: only texts count as characters.
+    // Numbers are kept as values: only texts count as characters, here the names "第1列"
+    // and "第2列" of a table without a name row.
     QTest::newRow("empty FORMAT records")
-        << "format-flood" << "" << table.arg(10).arg(2).arg(QStringLiteral("90")).arg(0) << false;
+        << "format-flood" << "" << table.arg(12).arg(2).arg(QStringLiteral("90")).arg(6) << false;
     QTest::newRow("LABEL records rewriting two cells")
-        << "label-rewrite" << "" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(6 + 7) << false;
+        << "label-rewrite" << "" << table.arg(4).arg(2).arg(QStringLiteral("last")).arg(6 + 7) << false;
     // One 65,535-character text in 64,000 cells is kept once.
     QTest::newRow("one long shared string in every cell")
-        << "shared-long" << "" << table.arg(2000).arg(32).arg(QString(20, 'L')).arg(65535) << false;
+        << "shared-long" << "" << table.arg(2001).arg(32).arg(QString(20, 'L')).arg(65535) << false;
     QTest::newRow("XF records between RK cells") << "xf-rk" << "" << QString() << false;
     QTest::newRow("sheet position 0")
         << "boundsheet-zero" << "" << table.arg(7).arg(3).arg(QStringLiteral("60")).arg(9) << false;
@@ -168,12 +172,12 @@ void TestHostile::hostile_data()
     const QString oneColumn = QStringLiteral("数据行数：%1 ,  列数：1\n数据仅一列，条件不满足。\nlast=%2\nchars=%3");
     const QString longText(20, 'L');
     QTest::newRow("1 MB shared string in 12,000 cells")
-        << "shared-text-cells" << "package" << table.arg(4000).arg(3).arg(longText).arg(1 << 20) << false;
+        << "shared-text-cells" << "package" << table.arg(4001).arg(3).arg(longText).arg(1 << 20) << false;
     // Past the store's 128 Mi characters (the report's 200 MB) the table is refused.
     QTest::newRow("shared string of the flood's size in 100 cells")
         << "long-shared" << "package"
         << (floodBytes() > (qint64(1) << 27) ? QStringLiteral("error: 无法打开工作簿 %1：表格文字太多（超过 256 MB）")
-                                              : oneColumn.arg(100).arg(longText).arg(floodBytes()))
+                                              : oneColumn.arg(101).arg(longText).arg(floodBytes()))
         << false;
     QTest::newRow("shared string longer than the store can keep")
         << "long-shared" << "package:140000000" << "error: 无法打开工作簿 %1：表格文字太多（超过 256 MB）" << false;
@@ -184,8 +188,8 @@ void TestHostile::hostile_data()
         << "error: 无法打开工作簿 %1：部件 xl/worksheets/sheet1.xml 压缩比异常（超过 200:1）" << false;
     // 11 "s" and "end"; the numbers 1 to 12 are values.
     QTest::newRow("stored string table of one-character strings")
-        << "stored-strings" << "package" << table.arg(12).arg(2).arg(QStringLiteral("end")).arg(11 + 3) << false;
-    QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumn.arg(3).arg(3).arg(0) << false;
+        << "stored-strings" << "package" << table.arg(14).arg(2).arg(QStringLiteral("end")).arg(11 + 3 + 6) << false;
+    QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumn.arg(5).arg(3).arg(3) << false;
     // Texts a cell no longer shows are freed.
     QTest::newRow("one cell written over with its own texts")
         << "cell-overwrite" << "package" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(8) << false;
@@ -200,7 +204,7 @@ void TestHostile::hostile_data()
     const QString poc = QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xlsx/poi__test-data_spreadsheet_poc-shared-strings.xlsx");
     if (QFileInfo::exists(poc))
         QTest::newRow("corpus: 1 MB shared string in 12,000 cells")
-            << poc << "" << table.arg(3999).arg(3).arg(QString(20, 'f')).arg(1 << 20) << false;
+            << poc << "" << table.arg(4000).arg(3).arg(QString(20, 'f')).arg(1 << 20) << false;
 }
 
 void TestHostile::hostile()

@@ -344,10 +344,12 @@ void TestWorkbookFormats::wholeRead_data()
     QTest::addColumn<bool>("complete");
     QTest::addColumn<QString>("firstOfList1");
     QTest::newRow("xlsx") << "types.xlsx" << "数据行数：6 ,  列数：4" << true << "时间";
-    // N + 30 = 41: of the table at rows 40 to 50 only two rows are reached.
-    QTest::newRow("xlsx from C40") << "offset_c40.xlsx" << "数据行数：2 ,  列数：2" << true << "name";
-    QTest::newRow("xlsx error ends the walk") << "error_middle.xlsx" << "数据行数：3 ,  列数：3" << false << "0";
-    QTest::newRow("ods error ends the walk") << "types.ods" << "数据行数：4 ,  列数：4" << false << "名称";
+    // N + 30 = 41: of the table at rows 40 to 50 only two rows are reached (names and a
+    // reading; the unit item is empty).
+    QTest::newRow("xlsx from C40") << "offset_c40.xlsx" << "数据行数：3 ,  列数：2" << true << "name";
+    // Readings without names: the columns are named by their numbers.
+    QTest::newRow("xlsx error ends the walk") << "error_middle.xlsx" << "数据行数：5 ,  列数：3" << false << "第1列";
+    QTest::newRow("ods error ends the walk") << "types.ods" << "数据行数：5 ,  列数：4" << false << "名称";
     QTest::newRow("csv") << "utf8.csv" << "数据行数：6 ,  列数：3" << true << "名称";
     QTest::newRow("GBK csv") << "gbk.csv" << "数据行数：4 ,  列数：2" << true << "时间";
 }

@@ -2,13 +2,13 @@
 
 #include "base/numtext.h"
 #include "workbook/csv/records.h"
+#include "workbook/csv/spacealigned.h"
 #include "workbook/csv/textbytes.h"
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <map>
 #include <vector>
 
 namespace csv {
@@ -16,11 +16,10 @@ namespace csv {
 namespace {
 
 constexpr int SniffRecords = 20;     // records the separator is sniffed on
-constexpr int PreambleRecords = 200; // records the table's width is taken from
 
 // The candidate found the same number of times (at least once) on most of the first
 // records wins; ties go to the earlier one in this list.
-char sniffBytes(const char *begin, const char *end)
+char sniffBytes(const char *begin, const char *end, int *score = nullptr)
 {
     const char candidates[] = {',', ';', '\t'};
     char best = candidates[0];
@@ -40,6 +39,8 @@ char sniffBytes(const char *begin, const char *end)
             best = sep;
         }
     }
+    if (score)
+        *score = bestScore;
     return best;
 }
 
@@ -66,32 +67,6 @@ bool separatorLine(const char *&begin, const char *end, char *separator)
         ++lineEnd;
     begin = lineEnd;
     return true;
-}
-
-// Lines above the table: loggers write their name, serial and settings above the names of
-// the columns. The table's width is the most frequent filled width of the first records;
-// the leading records narrower than it are not part of the table.
-int preambleLines(const char *begin, const char *end, char separator)
-{
-    records::Scanner scanner(begin, end, separator);
-    std::vector<records::Field> fields;
-    std::vector<int> widths;
-    while (int(widths.size()) < PreambleRecords && scanner.next(fields))
-        widths.push_back(int(std::min<std::size_t>(scanner.filledWidth(), INT_MAX)));
-    std::map<int, int> frequency;
-    for (int w : widths)
-        if (w > 0)
-            ++frequency[w];
-    int tableWidth = 0, best = 0;
-    for (const auto &[width, count] : frequency)
-        if (count >= best) { // ties: the wider
-            best = count;
-            tableWidth = width;
-        }
-    int lines = 0;
-    while (lines < int(widths.size()) && widths[size_t(lines)] < tableWidth)
-        ++lines;
-    return lines;
 }
 
 // A field as a number: the program's rule, and with a decimal comma where the separator
@@ -153,7 +128,7 @@ QString binaryReason(qint64 at)
 bool looksLikeText(const QByteArray &bytes)
 {
     // An empty file is text without a row: it opens as an empty sheet.
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || textbytes::utf32Mark(bytes) != 0)
         return true;
     return !bytes.left(65536).contains('\0');
 }
@@ -191,6 +166,38 @@ void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char 
     sheet.reserveCells(std::size_t(double(cells) * scale) + 64, std::size_t(double(rows) * scale) + 64);
 }
 
+namespace {
+
+// Fields at runs of blanks: no quotes, a decimal point as in a comma-separated file.
+std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const char *end, int rowLimit)
+{
+    auto book = std::make_unique<workbook::Workbook>();
+    rowLimit = std::clamp(rowLimit, 0, workbook::TextRows);
+    workbook::SheetBuilder builder(book->firstSheet, false, rowLimit);
+    book->maxRows = rowLimit;
+    std::vector<std::string> fields;
+    const char *p = begin;
+    int row = 0;
+    while (row < rowLimit && spacealigned::nextLine(p, end, fields)) {
+        ++row;
+        const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        for (int column = 1; column <= columns; ++column) {
+            const std::string &field = fields[size_t(column) - 1];
+            double number = 0;
+            if (numtext::toDouble(field.data(), field.data() + field.size(), &number))
+                builder.number(row, column, number, false);
+            else
+                builder.text(row, column, QString::fromUtf8(field.data(), qsizetype(field.size())));
+        }
+    }
+    while (spacealigned::nextLine(p, end, fields))
+        book->cutRows += fields.empty() ? 0 : 1;
+    builder.finish();
+    return book;
+}
+
+}
+
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
 {
     const qsizetype binary = binaryAt(bytes);
@@ -202,17 +209,18 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     if (isMarkup(begin, end))
         workbook::refuseFormat(workbook::reasonNotWorkbook());
     char separator = ',';
+    int score = 1;
     if (!separatorLine(begin, end, &separator))
-        separator = sniffBytes(begin, std::min(end, begin + (1 << 16)));
+        separator = sniffBytes(begin, std::min(end, begin + (1 << 16)), &score);
     const bool decimalComma = separator != ',';
+    if (score == 0 && spacealigned::looksAligned(begin, std::min(end, begin + (1 << 16))))
+        return readSpaceAligned(begin, end, rowLimit);
 
+    // Every line is a row, titles and instrument headers too: where the table starts is
+    // decided over the rows, as for every format.
     auto book = std::make_unique<workbook::Workbook>();
-    const int skipped = preambleLines(begin, end, separator);
-    book->skippedLeadingLines = skipped;
     records::Scanner scanner(begin, end, separator);
     bool content = false;
-    for (int i = 0; i < skipped; ++i)
-        scanner.skip(&content);
 
     reserveForSample(book->firstSheet, begin, end, separator);
     rowLimit = std::clamp(rowLimit, 0, workbook::TextRows);
@@ -227,6 +235,9 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
             break;
         ++row;
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        // A byte-order mark at the start of a line (files joined together) is no text.
+        if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
+            fields[0].begin += 3;
         std::size_t kept = 0;
         for (int column = 1; column <= columns; ++column) {
             const records::Field &field = fields[size_t(column) - 1];

@@ -12,7 +12,7 @@
 // semicolon and tab; quoted fields with doubled quotes and line breaks. A field that
 // converts by the program's text-to-number rule is a number, any other is text as written;
 // with ';' or tab separators a decimal comma is taken too ("20,5"). A first line "sep=;"
-// names the separator; lines above the table, narrower than it, are skipped and counted.
+// names the separator.
 namespace csv {
 
 // Whether the bytes look like text: no NUL byte at the start, unless after a UTF-16 mark.

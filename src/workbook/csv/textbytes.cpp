@@ -1,11 +1,9 @@
 #include "workbook/csv/textbytes.h"
 
+#include "workbook/csv/textencoding.h"
+
 #include <QStringDecoder>
 
-#include <iconv.h>
-
-#include <array>
-#include <cerrno>
 #include <cstring>
 
 namespace textbytes {
@@ -17,32 +15,10 @@ bool hasPrefix(const QByteArray &bytes, const char *prefix)
     return bytes.startsWith(QByteArray(prefix));
 }
 
-// Many Chinese loggers write GBK; GB18030 reads every GBK byte sequence the same way.
-QString fromGb18030(const QByteArray &bytes)
+// Neither UTF-8 nor UTF-16: Chinese loggers write GBK, Western ones Windows-1252.
+QString fromLegacy(const QByteArray &bytes)
 {
-    iconv_t cd = iconv_open("UTF-16LE", "GB18030");
-    if (cd == iconv_t(-1))
-        return QString::fromLatin1(bytes);
-    QString out;
-    out.reserve(bytes.size());
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    std::array<char16_t, 8192> buffer;
-    while (inLeft > 0) {
-        char *to = reinterpret_cast<char *>(buffer.data());
-        size_t toLeft = sizeof buffer;
-        const size_t r = iconv(cd, &in, &inLeft, &to, &toLeft);
-        out.append(reinterpret_cast<const QChar *>(buffer.data()),
-                   qsizetype((sizeof buffer - toLeft) / 2));
-        if (r == size_t(-1) && errno != E2BIG) {
-            // An invalid or cut-off sequence: show one replacement and go on after the byte.
-            out.append(QChar::ReplacementCharacter);
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
+    return textencoding::decode(bytes, textencoding::guess(bytes));
 }
 
 Utf8Text converted(const QString &text)
@@ -104,13 +80,13 @@ bool isValidUtf8(const char *begin, const char *end)
 
 Utf8Text toUtf8(const QByteArray &bytes)
 {
-    if (hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF"))
+    if (utf32Mark(bytes) != 0 || hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF"))
         return converted(decode(bytes));
     const qsizetype skip = hasPrefix(bytes, "\xEF\xBB\xBF") ? 3 : 0;
     const char *begin = bytes.constData() + skip;
     const char *end = bytes.constData() + bytes.size();
     if (skip == 0 && !isValidUtf8(begin, end))
-        return converted(fromGb18030(bytes));
+        return converted(fromLegacy(bytes));
     // After a byte-order mark the file is UTF-8 whatever follows; Qt's decoder shows a bad
     // sequence as a replacement, so such a file is converted to get the same text.
     if (skip != 0 && !isValidUtf8(begin, end))
@@ -121,8 +97,23 @@ Utf8Text toUtf8(const QByteArray &bytes)
     return view;
 }
 
+int utf32Mark(const QByteArray &bytes)
+{
+    static const char little[] = {'\xFF', '\xFE', 0, 0}, big[] = {0, 0, '\xFE', '\xFF'};
+    if (bytes.size() >= 4 && std::memcmp(bytes.constData(), little, 4) == 0)
+        return 1;
+    if (bytes.size() >= 4 && std::memcmp(bytes.constData(), big, 4) == 0)
+        return 2;
+    return 0;
+}
+
 QString decode(const QByteArray &bytes)
 {
+    // A UTF-32 mark starts like UTF-16's little-endian one: it is looked for first.
+    if (const int mark = utf32Mark(bytes)) {
+        QStringDecoder decoder(mark == 1 ? QStringDecoder::Utf32LE : QStringDecoder::Utf32BE);
+        return decoder(bytes.mid(4));
+    }
     if (hasPrefix(bytes, "\xEF\xBB\xBF"))
         return QString::fromUtf8(bytes.mid(3));
     if (hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF")) {
@@ -134,7 +125,7 @@ QString decode(const QByteArray &bytes)
     QString text = utf8(bytes);
     if (!utf8.hasError())
         return text;
-    return fromGb18030(bytes);
+    return fromLegacy(bytes);
 }
 
 }

@@ -5,7 +5,7 @@
 
 // The bytes of a delimited-text file as UTF-8, which the record scanner reads: a view of
 // the file itself when it is UTF-8 (with or without a byte-order mark), else the file
-// converted (UTF-16 with a mark, GB18030 for anything that is not valid UTF-8).
+// converted (UTF-16 or UTF-32 with a mark, else the likelier of GB18030 and Windows-1252).
 namespace textbytes {
 
 struct Utf8Text {
@@ -19,6 +19,9 @@ Utf8Text toUtf8(const QByteArray &bytes);
 
 // Whether [begin, end) is well-formed UTF-8 as Qt's decoder takes it.
 bool isValidUtf8(const char *begin, const char *end);
+
+// 1 for a UTF-32 little-endian byte-order mark at the start, 2 for a big-endian one, else 0.
+int utf32Mark(const QByteArray &bytes);
 
 // The file's text in the same encoding choice, as a QString.
 QString decode(const QByteArray &bytes);

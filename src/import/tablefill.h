@@ -1,0 +1,61 @@
+#pragma once
+
+#include "import/automation.h"
+#include "import/tablelayout.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <vector>
+
+class ColumnStore;
+
+// Puts a sheet's rows into the column store as a table: every cell in the list of its own
+// column (counted from the table's first used column), an empty cell an empty item, so
+// that every list has one item a row. Item 1 of a list is the column's name ("第N列" where
+// the file names none), item 2 its unit (empty where there is none), then the readings.
+// The first rows are held until the layout is decided (tablelayout); later rows go
+// straight in. What is left out (rows above the table, rows between units and readings,
+// empty columns, columns past the store, rows of another table) is told in notes().
+class TableFill {
+public:
+    explicit TableFill(ColumnStore &store);
+
+    // One row of the sheet: cells[i] is column i + 1. Blank rows may be passed or not.
+    void row(qint64 sheetRow, const automation::Variant *cells, int count);
+    // The sheet has cells up to this column (a read that sees past the store's lists).
+    void seeWidth(int sheetColumns) { m_sheetColumns = std::max(m_sheetColumns, sheetColumns); }
+    // Writes what is still held and completes the lists.
+    void finish();
+
+    QStringList notes() const { return m_notes; }
+    const tablelayout::Layout &layout() const { return m_layout; }
+
+private:
+    void decide();
+    void writeHeader();
+    void writeRow(const automation::Variant *cells, int count);
+    bool foreignRow(const automation::Variant *cells, int count) const;
+    void padTo(int list, qint64 items);
+    void ensureList(int list);
+    void findDateAndTime();
+    int listOf(int sheetColumn) const;
+
+    ColumnStore &m_store;
+    bool m_sampling = true;
+    std::vector<tablelayout::Row> m_sample;
+    std::vector<std::vector<automation::Variant>> m_sampleCells; // as the rows gave them
+    tablelayout::Layout m_layout;
+    std::vector<QString> m_names, m_units; // by list, from the header
+    std::vector<char> m_readingColumn; // by sheet column: the table's readings are there
+    qint64 m_items = 0;       // items every list of the table has
+    int m_lists = 0;          // lists of the table so far
+    int m_widest = 0;         // widest table column seen, past the store too
+    int m_sheetColumns = 0;   // the sheet's last column with a cell
+    int m_dateColumn = 0;     // a date column whose next column holds the times of day (0: none)
+    QString m_pendingDate;
+    qint64 m_outsideCells = 0; // cells left of the table's first column
+    qint64 m_endedAt = 0;     // sheet row where another table starts
+    qint64 m_rowsAfterEnd = 0;
+    QStringList m_notes;
+};

@@ -1,0 +1,303 @@
+#include "import/tablelayout.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <map>
+
+namespace tablelayout {
+
+namespace {
+
+constexpr int DataRunRows = 3; // rows of readings in a row that start the data
+
+enum class ColumnKind { Unknown, Readings, Text };
+
+bool isReading(const Cell &cell)
+{
+    return cell.number || readingText(cell.text);
+}
+
+// The kind of every column, judged on the last quarter of the rows: where the readings
+// are, whatever heads the file.
+std::map<int, ColumnKind> columnKinds(const std::vector<Row> &rows)
+{
+    const size_t from = rows.size() - std::max<size_t>(1, rows.size() / 4);
+    std::map<int, std::pair<int, int>> tally; // readings, texts
+    for (size_t i = from; i < rows.size(); ++i)
+        for (const Cell &c : rows[i].cells) {
+            auto &t = tally[c.column];
+            if (isReading(c))
+                ++t.first;
+            else
+                ++t.second;
+        }
+    std::map<int, ColumnKind> kinds;
+    for (const auto &[column, t] : tally)
+        kinds[column] = t.first > t.second ? ColumnKind::Readings
+                                           : (t.second > 0 ? ColumnKind::Text : ColumnKind::Unknown);
+    return kinds;
+}
+
+// Readings and plain texts of a row in the columns of readings.
+std::pair<int, int> readingsAndTexts(const Row &row, const std::map<int, ColumnKind> &kinds)
+{
+    int readings = 0, texts = 0;
+    for (const Cell &c : row.cells) {
+        const auto k = kinds.find(c.column);
+        if (k == kinds.end() || k->second != ColumnKind::Readings)
+            continue;
+        ++(isReading(c) ? readings : texts);
+    }
+    return {readings, texts};
+}
+
+// A row of readings: readings in the columns of readings and no plain text there.
+bool readingRow(const Row &row, const std::map<int, ColumnKind> &kinds)
+{
+    const auto [readings, texts] = readingsAndTexts(row, kinds);
+    return readings > 0 && texts == 0;
+}
+
+// Readings with a stray text ("1,2,x"): data, when it stands right above the data.
+bool mostlyReadings(const Row &row, const std::map<int, ColumnKind> &kinds)
+{
+    const auto [readings, texts] = readingsAndTexts(row, kinds);
+    return readings > 0 && readings >= 2 * texts;
+}
+
+bool mostlyNumbers(const Row &row)
+{
+    const auto numbers = std::count_if(row.cells.begin(), row.cells.end(), [](const Cell &c) { return c.number; });
+    return numbers * 2 > qsizetype(row.cells.size());
+}
+
+int readingColumns(const std::map<int, ColumnKind> &kinds)
+{
+    return int(std::count_if(kinds.begin(), kinds.end(),
+                             [](const auto &k) { return k.second != ColumnKind::Unknown; }));
+}
+
+// A header row spans the table; titles and key/value lines above it are narrower.
+bool wideRow(const Row &row, int tableColumns)
+{
+    return int(row.cells.size()) >= std::max(tableColumns > 1 ? 2 : 1, (tableColumns + 1) / 2);
+}
+
+// A unit as instruments write one: short, or in brackets, or a compound of short parts
+// ("µmol m-2 s-1", "mg/m3").
+bool unitLike(QStringView text)
+{
+    const QStringView t = text.trimmed();
+    if (t.size() <= 10 || t.startsWith(u'(') || t.startsWith(u'['))
+        return true;
+    if (t.size() > 24)
+        return false;
+    if (t.contains(u'/'))
+        return true;
+    for (QStringView part : t.split(u' ', Qt::SkipEmptyParts))
+        if (part.size() > 6)
+            return false;
+    return true;
+}
+
+// A unit row: texts (or nothing) above the readings, each looking like a unit.
+bool unitRow(const Row &row, const std::map<int, ColumnKind> &kinds)
+{
+    bool text = false;
+    for (const Cell &c : row.cells) {
+        const auto k = kinds.find(c.column);
+        if (k == kinds.end() || k->second != ColumnKind::Readings)
+            continue;
+        if (c.number || !unitLike(c.text))
+            return false;
+        text = true;
+    }
+    return text;
+}
+
+int firstColumnOf(const std::vector<Row> &rows, size_t from)
+{
+    int first = 0;
+    for (size_t i = from; i < rows.size(); ++i)
+        if (!rows[i].cells.empty())
+            first = first == 0 ? rows[i].cells.front().column
+                               : std::min(first, rows[i].cells.front().column);
+    return std::max(first, 1);
+}
+
+int indexOfSheetRow(const std::vector<Row> &rows, qint64 sheetRow)
+{
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].sheetRow >= sheetRow)
+            return int(i);
+    return -1;
+}
+
+QString firstText(const Row &row)
+{
+    return row.cells.empty() ? QString() : row.cells.front().text.trimmed();
+}
+
+// Campbell TOA5: an environment line, names, units, the processing row, then readings.
+bool toa5(const std::vector<Row> &rows, Layout *layout)
+{
+    if (rows.size() < 5 || firstText(rows[0]) != QLatin1String("TOA5"))
+        return false;
+    layout->nameRow = 1;
+    layout->unitRow = 2;
+    layout->dataStart = 4;
+    layout->format = QStringLiteral("TOA5");
+    return true;
+}
+
+// EC-Lab: "Nb header lines : 73" counts the lines up to and with the names.
+bool ecLab(const std::vector<Row> &rows, Layout *layout)
+{
+    static const QRegularExpression count(QStringLiteral("^Nb header lines\\s*:\\s*(\\d+)"));
+    for (size_t i = 0; i < std::min<size_t>(rows.size(), 4); ++i) {
+        const auto m = count.match(firstText(rows[i]));
+        if (!m.hasMatch())
+            continue;
+        const int names = indexOfSheetRow(rows, m.captured(1).toLongLong());
+        if (names < 0 || size_t(names) + 1 >= rows.size())
+            return false;
+        layout->nameRow = names;
+        layout->dataStart = names + 1;
+        layout->format = QStringLiteral("EC-Lab");
+        return true;
+    }
+    return false;
+}
+
+// LabVIEW measurement files: header blocks each closed by ***End_of_Header***; the names
+// follow the last one, the units are on the last block's Y_Unit_Label line.
+bool labView(const std::vector<Row> &rows, Layout *layout)
+{
+    if (rows.empty() || firstText(rows[0]) != QLatin1String("LabVIEW Measurement"))
+        return false;
+    // The file's header block ends first; the segment's block ends where readings follow.
+    int lastEnd = -1;
+    for (size_t i = 0; i + 2 < rows.size() && lastEnd < 0; ++i)
+        if (firstText(rows[i]) == QLatin1String("***End_of_Header***") && !rows[i + 2].cells.empty()
+            && rows[i + 2].cells.front().number)
+            lastEnd = int(i);
+    if (lastEnd < 0 || size_t(lastEnd) + 2 > rows.size())
+        return false;
+    layout->nameRow = lastEnd + 1;
+    layout->dataStart = lastEnd + 2;
+    for (int i = lastEnd - 1; i >= 0 && firstText(rows[size_t(i)]) != QLatin1String("***End_of_Header***"); --i)
+        if (firstText(rows[size_t(i)]) == QLatin1String("Y_Unit_Label")) {
+            layout->unitRow = i;
+            layout->unitRowLabelled = true;
+            break;
+        }
+    layout->format = QStringLiteral("LabVIEW");
+    return true;
+}
+
+}
+
+bool missingMarker(QStringView text)
+{
+    static const char *const markers[] = {"nan", "-nan", "inf", "-inf", "+inf", "n/a", "#n/a",
+                                          "na", "---", "--", "-", "m", "null", "#value!",
+                                          "#div/0!", "overflow", "err", "error"};
+    const QStringView t = text.trimmed();
+    if (t.size() > 8)
+        return false;
+    for (const char *m : markers)
+        if (t.compare(QLatin1String(m), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+bool readingText(QStringView text)
+{
+    const QStringView t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    if (missingMarker(t))
+        return true;
+    if (!t.front().isDigit())
+        return false;
+    // A timestamp: digits with date and time separators, and at most a month's name or a
+    // half-day mark in letters.
+    int separators = 0, letters = 0;
+    for (QChar c : t) {
+        if (c == u':' || c == u'/' || c == u'-' || c == u'.')
+            ++separators;
+        else if (c.isLetter())
+            ++letters;
+        else if (!c.isDigit() && c != u' ' && c != u'_' && c != u',' && c != u'+')
+            return false;
+    }
+    return separators >= 2 && letters <= 4;
+}
+
+Layout decide(const std::vector<Row> &rows)
+{
+    Layout layout;
+    if (rows.empty())
+        return layout;
+    const std::map<int, ColumnKind> kinds = columnKinds(rows);
+    for (const auto &[column, kind] : kinds)
+        if (kind == ColumnKind::Readings)
+            layout.readingColumns.push_back(column);
+    if (toa5(rows, &layout) || ecLab(rows, &layout) || labView(rows, &layout)) {
+        layout.firstColumn = firstColumnOf(rows, size_t(std::max(layout.nameRow, 0)));
+        return layout;
+    }
+
+    // The first run of reading rows starts the data.
+    int data = -1;
+    for (size_t i = 0; i < rows.size() && data < 0; ++i) {
+        // This row and most of the next ones hold readings.
+        const size_t run = std::min<size_t>(DataRunRows, rows.size() - i);
+        size_t readingRows = 0;
+        for (size_t k = 0; k < run; ++k)
+            readingRows += readingRow(rows[i + k], kinds) ? 1 : 0;
+        if (readingRow(rows[i], kinds) && readingRows >= std::min<size_t>(2, run))
+            data = int(i);
+    }
+    if (data < 0) {
+        // No readings at all: the first row names the columns, as a table of texts.
+        layout.nameRow = 0;
+        layout.dataStart = 1;
+        layout.firstColumn = firstColumnOf(rows, 0);
+        return layout;
+    }
+    while (data > 0 && mostlyReadings(rows[size_t(data - 1)], kinds))
+        --data;
+    layout.dataStart = data;
+    const int width = readingColumns(kinds);
+
+    // Up from the data: markers and narrow lines just above it ("[Data]") are passed over;
+    // the nearest wide row is the names, or the units when the row right above it names.
+    int below = -1;
+    for (int i = data - 1; i >= 0; --i)
+        if (wideRow(rows[size_t(i)], width)) {
+            below = i;
+            break;
+        }
+    // Readings are never names: a row mostly of numbers above the data means the file
+    // interleaves rows of other kinds, and its columns stay unnamed.
+    if (below >= 0 && mostlyNumbers(rows[size_t(below)]))
+        below = -1;
+    if (below >= 0) {
+        const int above = below - 1;
+        if (above >= 0 && rows[size_t(above)].sheetRow == rows[size_t(below)].sheetRow - 1
+            && wideRow(rows[size_t(above)], width) && unitRow(rows[size_t(below)], kinds)
+            && rows[size_t(above)].cells.size() >= rows[size_t(below)].cells.size()
+            && !readingRow(rows[size_t(above)], kinds)) {
+            layout.nameRow = above;
+            layout.unitRow = below;
+        } else {
+            layout.nameRow = below;
+        }
+    }
+    layout.firstColumn = firstColumnOf(rows, size_t(layout.nameRow >= 0 ? layout.nameRow : data));
+    return layout;
+}
+
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <vector>
+
+// Where the table of a sheet is: which of its first rows are titles and instrument headers,
+// which row names the columns, whether a row of units follows, and where the readings start.
+// Decided on the first rows of the sheet (blank rows left out), before anything is stored.
+namespace tablelayout {
+
+struct Cell {
+    int column = 0;     // of the sheet, from 1
+    bool number = false; // a number cell, or a text that reads as a number
+    QString text;       // the cell's text (a number's own text too)
+};
+
+struct Row {
+    qint64 sheetRow = 0; // of the sheet, from 1
+    std::vector<Cell> cells; // non-empty cells, left to right
+};
+
+struct Layout {
+    int firstColumn = 1; // the table's first used column
+    int nameRow = -1;    // index into the sample rows; -1: the file names no column
+    int unitRow = -1;    // index into the sample rows; -1: no unit row
+    bool unitRowLabelled = false; // its first cell is a label ("Y_Unit_Label"), no unit
+    int dataStart = 0;   // index of the first row of readings
+    QString format;      // the instrument format that decided the header, or empty
+    std::vector<int> readingColumns; // sheet columns whose cells are mostly readings
+};
+
+// The layout of `rows`, the sheet's first non-empty rows in order.
+Layout decide(const std::vector<Row> &rows);
+
+// Whether a text cell is a reading all the same: a timestamp or date as loggers write them,
+// or a missing-value marker ("NAN", "---", "#N/A" ...).
+bool readingText(QStringView text);
+bool missingMarker(QStringView text);
+
+}

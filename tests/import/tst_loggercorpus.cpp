@@ -1,0 +1,237 @@
+#include <QtTest>
+
+#include "base/numtext.h"
+#include "import/automation.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/opennotes.h"
+#include "import/tablereport.h"
+#include "import/unitsplit.h"
+#include "import/workbookread.h"
+
+#include <QRegularExpression>
+
+#include <map>
+
+// The real logger files of ../shared/corpus/loggers read as EXPECT.tsv (a careful reader's
+// account of each file) says: names, units, lines skipped above the table, rows, the first
+// row of readings. Where this program reads a file otherwise on purpose, or cannot yet,
+// the fields that differ are listed below with the reason; a change in either direction
+// fails the test, so the list stays true.
+namespace {
+
+const QString Corpus = QStringLiteral(TABROVEX_SHARED_DIR "/corpus/loggers");
+
+// File -> fields that differ from EXPECT.tsv, and why.
+const std::map<QString, std::pair<QStringList, const char *>> &knownDifferences()
+{
+    static const std::map<QString, std::pair<QStringList, const char *>> known = {
+        {"osc_tek_tbs1022.csv", {{"names", "first row"},
+                                 "settings beside the samples: columns stay unnamed, the empty one left out"}},
+        {"osc_rigol_2ch.csv", {{"names"}, "Start and Increment have no readings and are left out"}},
+        {"osc_siglent_sds1202xe.csv", {{"names", "units", "skipped"},
+                                       "the Source line names the channel; Second/Volt read as its units"}},
+        {"picolog_plw_8ch_comma.txt", {{"read"}, "NUL bytes at line starts: the file is refused as no text"}},
+        {"miniclima_mixed_sep.csv", {{"names", "first row"}, "',' between date and time, ';' elsewhere"}},
+        {"tinytag_multirow_header.csv", {{"names", "skipped"}, "the empty name of column 2 is named by its number"}},
+        {"neware_cellpy_nested.csv", {{"names", "skipped"}, "three interleaved record levels: no names taken"}},
+        {"arbin_xlsx_globalinfo_first.xlsx", {{"names", "rows", "first row"},
+                                              "the first sheet is an information block"}},
+        {"neware_bts_xls_infofirst.xls", {{"names", "rows", "first row"},
+                                          "the first sheet is an information block"}},
+        {"zilien_ms_paired_time.tsv", {{"names", "skipped", "rows", "first row"},
+                                       "a series row below the names and a NaN column confuse the header"}},
+        {"keysight_34972a_utf16_a.csv", {{"names", "first row"}, "46 columns: 32 are kept"}},
+        {"keysight_34972a_utf16_b.csv", {{"names", "first row"}, "42 columns: 32 are kept"}},
+        {"power_emonitor_hourly.csv", {{"names", "first row"}, "47 columns: 32 are kept"}},
+        {"px4_ulog2csv_localpos.csv", {{"names", "first row"}, "43 columns: 32 are kept"}},
+        {"toa5_cr1000x_idl_1min.dat", {{"names", "first row"}, "96 columns: 32 are kept"}},
+        {"pec_cellpy_test25205.csv", {{"names"}, "36 columns, 7 without readings left out"}},
+        {"lvm_bioreactor_comma.lvm", {{"names", "units", "first row"}, "Comment has no readings and is left out"}},
+        {"lvm_kr2112_comma_nan.lvm", {{"names", "units", "first row"}, "Comment has no readings and is left out"}},
+        {"lvm_fridge_namesonly.lvm", {{"names"}, "Comment has no readings and is left out"}},
+        {"lvm_noheader_comma.lvm", {{"first row"}, "not yet explained"}},
+        {"lvm_noheader_leadtab.lvm", {{"first row"}, "not yet explained"}},
+        {"eclab_cv_pt_cut.mpt", {{"first row"}, "not yet explained"}},
+        {"cassylab_export.txt", {{"names", "skipped", "first row"}, "the DEF= name line is not recognised"}},
+        {"tandd_3row_header_latin1.csv", {{"skipped"}, "the channel-number line above the names is counted as skipped"}},
+        {"rotronic_sections_bom.csv", {{"names", "first row"}, "Date and Time are read as one time column"}},
+    };
+    return known;
+}
+
+QStringList splitList(const QString &field)
+{
+    QStringList out;
+    QString current;
+    for (int i = 0; i < field.size(); ++i) {
+        if (field[i] == u'\\' && i + 1 < field.size() && field[i + 1] == u'|') {
+            current += u'|';
+            ++i;
+        } else if (field[i] == u'|') {
+            out << current;
+            current.clear();
+        } else {
+            current += field[i];
+        }
+    }
+    out << current;
+    return out;
+}
+
+int leadingNumber(const QString &field)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*(\\d+)"));
+    const auto m = number.match(field);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// Two items the same as a reader sees them: numbers by value, texts trimmed.
+bool sameItem(QString a, QString b)
+{
+    a = a.trimmed();
+    b = b.trimmed().remove(QStringLiteral("<NUL>"));
+    double x = 0, y = 0;
+    if (numtext::toDouble(a, &x) && numtext::toDouble(b, &y))
+        return x == y || std::abs(x - y) <= 1e-12 * std::max(std::abs(x), std::abs(y));
+    if (a.contains(u',') && !b.contains(u'.')) // a decimal comma read as a point
+        return sameItem(a.replace(u',', u'.'), b);
+    return a == b;
+}
+
+struct Read {
+    bool ok = false;
+    QStringList names, units, firstRow, log;
+    int rows = 0;
+};
+
+Read readFile(const QString &path)
+{
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    Read r;
+    try {
+        readWorkbook(path, store, registry);
+    } catch (const AppError &) {
+        return r;
+    }
+    r.ok = store.count(1) > 0;
+    for (int k = 1; k <= ColumnStore::ListCount && store.count(k) > 0; ++k) {
+        r.names << store.item(k, 0);
+        r.units << store.item(k, 1);
+        r.firstRow << (store.count(k) > 2 ? store.item(k, 2) : QString());
+    }
+    r.rows = store.count(1) - 2;
+    r.log = reportTable(store, opennotes::last()).log;
+    return r;
+}
+
+int skippedLines(const QStringList &log)
+{
+    static const QRegularExpression line(QStringLiteral("^跳过了开头的(\\d+)行说明文字$"));
+    for (const QString &l : log) {
+        const auto m = line.match(l);
+        if (m.hasMatch())
+            return m.captured(1).toInt();
+    }
+    return 0;
+}
+
+// The fields of `expect` (one EXPECT.tsv row) that the read differs in.
+QStringList differences(const QStringList &expect, const Read &r)
+{
+    if (!r.ok)
+        return {QStringLiteral("read")};
+    QStringList diff;
+    const QString nameField = expect[2], unitField = expect[3];
+    const bool noNames = nameField.startsWith(u'(');
+    const bool embedded = unitField.startsWith(QLatin1String("(embedded"));
+    QStringList names = noNames ? QStringList() : splitList(nameField);
+    QStringList units = unitField.contains(u'|') ? splitList(unitField) : QStringList();
+    // Trailing empty names (a line ending in a separator) name no column.
+    while (!names.isEmpty() && names.back().trimmed().isEmpty()) {
+        names.removeLast();
+        if (units.size() > names.size())
+            units.removeLast();
+    }
+    bool namesMatch = true;
+    if (noNames) {
+        for (int k = 0; k < r.names.size() && namesMatch; ++k)
+            namesMatch = r.names[k] == QStringLiteral("第%1列").arg(k + 1);
+    } else {
+        namesMatch = names.size() == r.names.size();
+        for (int k = 0; k < names.size() && namesMatch; ++k) {
+            const QString want = embedded ? unitsplit::split(names[k]).name : names[k];
+            namesMatch = want.trimmed() == r.names[k].trimmed();
+        }
+    }
+    if (!namesMatch)
+        diff << QStringLiteral("names");
+    if (!units.isEmpty()) {
+        bool unitsMatch = units.size() >= r.units.size();
+        for (int k = 0; k < r.units.size() && unitsMatch; ++k)
+            unitsMatch = units[k].trimmed() == r.units[k];
+        if (!unitsMatch)
+            diff << QStringLiteral("units");
+    }
+    const int skip = leadingNumber(expect[1]);
+    if (skip >= 0 && skip != skippedLines(r.log))
+        diff << QStringLiteral("skipped");
+    const int rows = leadingNumber(expect[10]);
+    if (rows >= 0 && rows != r.rows)
+        diff << QStringLiteral("rows");
+    QStringList first = splitList(expect[12].section(QStringLiteral("  ("), 0, 0));
+    while (first.size() > r.firstRow.size() && first.back().trimmed().isEmpty())
+        first.removeLast();
+    bool firstMatch = first.size() == r.firstRow.size();
+    for (int k = 0; k < first.size() && firstMatch; ++k)
+        firstMatch = sameItem(first[k], r.firstRow[k]);
+    if (!firstMatch)
+        diff << QStringLiteral("first row");
+    return diff;
+}
+
+}
+
+class TestLoggerCorpus : public QObject
+{
+    Q_OBJECT
+private slots:
+    void files_data();
+    void files();
+};
+
+void TestLoggerCorpus::files_data()
+{
+    QTest::addColumn<QStringList>("expect");
+    QFile tsv(Corpus + QStringLiteral("/EXPECT.tsv"));
+    if (!tsv.open(QIODevice::ReadOnly)) {
+        QTest::newRow("no corpus") << QStringList();
+        return;
+    }
+    const QList<QByteArray> lines = tsv.readAll().split('\n');
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList fields = QString::fromUtf8(lines[i]).split(u'\t');
+        if (fields.size() >= 13)
+            QTest::newRow(qPrintable(fields[0])) << fields;
+    }
+}
+
+void TestLoggerCorpus::files()
+{
+    QFETCH(QStringList, expect);
+    if (expect.isEmpty())
+        QSKIP(qPrintable(QStringLiteral("the shared logger corpus is not here: %1").arg(Corpus)));
+    const Read r = readFile(Corpus + u'/' + expect[0]);
+    const QStringList diff = differences(expect, r);
+    const auto known = knownDifferences().find(expect[0]);
+    const QStringList expected = known == knownDifferences().end() ? QStringList() : known->second.first;
+    if (!diff.isEmpty())
+        qInfo("%s differs from EXPECT.tsv in %s: %s", qPrintable(expect[0]), qPrintable(diff.join(u',')),
+              known == knownDifferences().end() ? "not known" : known->second.second);
+    QCOMPARE(diff, expected);
+}
+
+QTEST_GUILESS_MAIN(TestLoggerCorpus)
+#include "tst_loggercorpus.moc"

@@ -1,0 +1,212 @@
+#include <QtTest>
+
+#include "import/automation.h"
+#include "import/columnstore.h"
+#include "import/excelapp.h"
+#include "import/opennotes.h"
+#include "import/tablereport.h"
+#include "import/unitsplit.h"
+#include "import/workbookread.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+struct Table {
+    QStringList names, units, firstRow, log;
+    int items = 0; // of list 1
+};
+
+// Reads `bytes` as a file through the program's application, as the main window does.
+Table readText(const QByteArray &bytes, const QString &name = QStringLiteral("log.csv"))
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    file.close();
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    ColumnStore store;
+    readWorkbook(path, store, registry);
+    Table t;
+    for (int k = 1; k <= ColumnStore::ListCount && store.count(k) > 0; ++k) {
+        t.names << store.item(k, 0);
+        t.units << store.item(k, 1);
+        t.firstRow << (store.count(k) > 2 ? store.item(k, 2) : QStringLiteral("<none>"));
+    }
+    t.items = store.count(1);
+    t.log = reportTable(store, opennotes::last()).log;
+    return t;
+}
+
+QByteArray rows(int count, const QByteArray &row)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out += row;
+    return out;
+}
+
+}
+
+class TestTableFill : public QObject
+{
+    Q_OBJECT
+private slots:
+    void layout_data();
+    void layout();
+    void wideTable();
+    void unitInName_data();
+    void unitInName();
+};
+
+void TestTableFill::layout_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("names");    // '|' joined
+    QTest::addColumn<QString>("units");
+    QTest::addColumn<QString>("firstRow");
+    QTest::addColumn<int>("items");        // of list 1: name, unit, readings
+    QTest::addColumn<QString>("logLine");  // a line the log must hold (empty: none asked)
+
+    QTest::newRow("names without units keep the first reading")
+        << QByteArray("t,v\n10.0024,1\n11,2\n") << "t|v" << "|" << "10.0024|1" << 4 << "";
+    QTest::newRow("an empty middle cell keeps its place")
+        << QByteArray("a,b,c\n1,,3\n4,5,6\n") << "a|b|c" << "||" << "1||3" << 4 << "";
+    QTest::newRow("empty first name cell")
+        << QByteArray(";T_Einlass;T_Auslass\n;°C;°C\n1;20,5;21\n") << "第1列|T_Einlass|T_Auslass"
+        << "|°C|°C" << "1|20.5|21" << 3 << "";
+    QTest::newRow("a unit row")
+        << QByteArray("t,v\ns,V\n1,2\n2,3\n") << "t|v" << "s|V" << "1|2" << 4 << "";
+    QTest::newRow("units in brackets on their own row, a blank line")
+        << QByteArray("Time,Channel A\r\n(ms),(V)\r\n\r\n-1.5,0.25\r\n") << "Time|Channel A"
+        << "(ms)|(V)" << "-1.5|0.25" << 3 << "";
+    QTest::newRow("title lines above the names")
+        << QByteArray("Logger X200\nSerial 4711\n\nt;v;w\n1;2;3\n2;3;4\n") << "t|v|w" << "||"
+        << "1|2|3" << 4 << "跳过了开头的3行说明文字";
+    QTest::newRow("key and value lines above the names")
+        << QByteArray("Device;X200\nInterval;1 s\nt;v;w\n1;2;3\n2;3;4\n3;4;5\n") << "t|v|w" << "||"
+        << "1|2|3" << 5 << "跳过了开头的2行说明文字";
+    QTest::newRow("a header narrower than its rows")
+        << QByteArray("ms,temp\n1,20.5,21.5\n2,20.6,21.6\n") << "ms|temp|第3列" << "||"
+        << "1|20.5|21.5" << 4 << "";
+    QTest::newRow("no name row")
+        << QByteArray("1,2\n3,4\n") << "第1列|第2列" << "|" << "1|2" << 4
+        << "文件没有列名行，各列按第N列命名";
+    QTest::newRow("a column without readings is left out")
+        << QByteArray("a,b,c\n1,,3\n4,,6\n") << "a|c" << "|" << "1|3" << 4
+        << "第2列“b”没有数据，未列出";
+    QTest::newRow("trailing separators make no column")
+        << QByteArray("a\tb\t\n1\t2\t\n3\t4\t\n") << "a|b" << "|" << "1|2" << 4 << "";
+    QTest::newRow("a table that starts in column 3")
+        << QByteArray(",,a,b\n,,1,2\n") << "a|b" << "|" << "1|2" << 3 << "";
+    QTest::newRow("a second table is not read under the first one's names")
+        << QByteArray("t,v\n1,2\n2,3\n3,4\n[Summary]\nx,y\n5,6\n") << "t|v" << "|" << "1|2" << 5
+        << "第5行起是另一个表格，其后的3行未读入";
+    QTest::newRow("missing readings are readings")
+        << QByteArray("t,v\nNAN,1\n1,NAN\n2,3\n") << "t|v" << "|" << "NAN|1" << 5 << "";
+    QTest::newRow("timestamps start the data")
+        << QByteArray("Plot Title: x\n#,\"Date Time, GMT-04:00\",\"Temp, °C\"\n1,10/17/24 07:00:00,20.4\n"
+                      "2,10/17/24 07:15:00,20.3\n")
+        << "#|Date Time, GMT-04:00|Temp" << "||°C" << "1|10/17/24 07:00:00|20.4" << 4
+        << "跳过了开头的1行说明文字";
+    QTest::newRow("TOA5 header")
+        << QByteArray("\"TOA5\",\"st\",\"CR1000\",\"1\",\"os\",\"prog\",\"1\",\"t\"\n"
+                      "\"TIMESTAMP\",\"RECORD\",\"T\"\n\"TS\",\"RN\",\"C\"\n\"\",\"\",\"Smp\"\n"
+                      "\"2023-08-01 15:00:00.2\",1,20.5\n\"2023-08-01 15:00:00.3\",2,20.6\n"
+                      "\"2023-08-01 15:00:00.4\",3,20.7\n")
+        << "TIMESTAMP|RECORD|T" << "TS|RN|C" << "2023-08-01 15:00:00.2|1|20.5" << 5
+        << "跳过了表头与数据之间的1行";
+    QTest::newRow("EC-Lab header counts its lines")
+        << QByteArray("EC-Lab ASCII FILE\r\nNb header lines : 5\r\n\r\nsome setting : 1\r\n"
+                      "mode\ttime/s\tEwe/V\t\r\n1\t0.5\t0.81\r\n1\t1.5\t0.82\r\n")
+        << "mode|time|Ewe" << "|s|V" << "1|0.5|0.81" << 4 << "跳过了开头的4行说明文字";
+    QTest::newRow("LabVIEW header blocks and the unit line")
+        << QByteArray("LabVIEW Measurement\t\nWriter_Version\t2\n***End_of_Header***\t\n\t\n"
+                      "Channels\t2\t\t\nY_Unit_Label\tV\tLux\t\nDelta_X\t1\t1\t\n"
+                      "***End_of_Header***\t\t\t\nX_Value\tVoltage\tLux\tComment\n"
+                      "0,0\t3,07\t3,03\n0,5\t3,08\t3,04\n")
+        << "X_Value|Voltage|Lux" << "|V|Lux" << "0|3.07|3.03" << 4 << "第4列“Comment”没有数据，未列出";
+    QTest::newRow("columns aligned by blanks")
+        << QByteArray("t     v\r\n1.5   2 \r\n2.5   3 \r\n") << "t|v" << "|" << "1.5|2" << 4 << "";
+    QTest::newRow("a byte-order mark at a later line's start")
+        << QByteArray("t,v\n\xEF\xBB\xBF" "1,2\n3,4\n") << "t|v" << "|" << "1|2" << 4 << "";
+    QTest::newRow("UTF-32 with its mark")
+        << QByteArray("\xFF\xFE\0\0t\0\0\0,\0\0\0v\0\0\0\n\0\0\0" "1\0\0\0,\0\0\0" "2\0\0\0\n\0\0\0", 36)
+        << "t|v" << "|" << "1|2" << 3 << "";
+    QTest::newRow("Windows-1252 degree sign")
+        << QByteArray("Zeit;Temperatur;Druck\n;\xB0" "C;mbar\n") + rows(40, "12,5;20,5;1013\n")
+        << "Zeit|Temperatur|Druck" << "|°C|mbar" << "12.5|20.5|1013" << 42 << "";
+    QTest::newRow("GBK Chinese stays Chinese")
+        << QByteArray("\xCA\xB1\xBC\xE4,\xCE\xC2\xB6\xC8,\xCA\xAA\xB6\xC8\n") + rows(20, "1,2,3\n")
+        << "时间|温度|湿度" << "||" << "1|2|3" << 22 << "";
+    QTest::newRow("Date and Time beside each other are one time column")
+        << QByteArray("Date,Time,T\n24/01/2020,13:37:22,20.5\n25/01/2020,01:37:22,20.6\n")
+        << "Date Time|T" << "|" << "24/01/2020 13:37:22|20.5" << 4 << "第1列“Date”与第2列“Time”合为一个时间列";
+}
+
+void TestTableFill::layout()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, names);
+    QFETCH(QString, units);
+    QFETCH(QString, firstRow);
+    QFETCH(int, items);
+    QFETCH(QString, logLine);
+    const Table t = readText(bytes);
+    QCOMPARE(t.names.join(u'|'), names);
+    QCOMPARE(t.units.join(u'|'), units);
+    QCOMPARE(t.firstRow.join(u'|'), firstRow);
+    QCOMPARE(t.items, items);
+    if (!logLine.isEmpty())
+        QVERIFY2(t.log.contains(logLine), qPrintable(t.log.join(u'/')));
+}
+
+// Columns past the store's lists are told, not dropped silently; every list is full length.
+void TestTableFill::wideTable()
+{
+    QByteArray header, row;
+    for (int c = 1; c <= 40; ++c) {
+        header += (c > 1 ? "," : "") + QByteArray("c") + QByteArray::number(c);
+        row += (c > 1 ? "," : "") + QByteArray::number(c);
+    }
+    const Table t = readText(header + "\n" + rows(50, row + "\n"));
+    QCOMPARE(t.names.size(), ColumnStore::ListCount);
+    QCOMPARE(t.items, 52);
+    QVERIFY2(t.log.contains(QStringLiteral("表格有40列，第33列起的8列未读入")), qPrintable(t.log.join(u'/')));
+}
+
+void TestTableFill::unitInName_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("parentheses") << "Temp (°C)" << "Temp" << "°C";
+    QTest::newRow("brackets") << "p [bar]" << "p" << "bar";
+    QTest::newRow("comma") << "Temp, °F" << "Temp" << "°F";
+    QTest::newRow("slash") << "Ewe/V" << "Ewe" << "V";
+    QTest::newRow("two slashes") << "Q charge/discharge/mA.h" << "Q charge/discharge" << "mA.h";
+    QTest::newRow("nested parentheses") << "Humidity (RH(%))" << "Humidity" << "RH(%)";
+    QTest::newRow("details after the unit") << "Temp, °C (LGR S/N: 1, LBL: 5)" << "Temp (LGR S/N: 1, LBL: 5)"
+                                            << "°C";
+    QTest::newRow("a zone is no unit") << "Date Time, GMT-04:00" << "Date Time, GMT-04:00" << "";
+    QTest::newRow("two names") << "Date/Time" << "Date/Time" << "";
+    QTest::newRow("two words") << "ox/red" << "ox/red" << "";
+    QTest::newRow("an array element") << "q[0]" << "q[0]" << "";
+    QTest::newRow("nothing to split") << "Voltage" << "Voltage" << "";
+}
+
+void TestTableFill::unitInName()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, name);
+    QFETCH(QString, unit);
+    const unitsplit::NameUnit split = unitsplit::split(written);
+    QCOMPARE(split.name, name);
+    QCOMPARE(split.unit, unit);
+}
+
+QTEST_GUILESS_MAIN(TestTableFill)
+#include "tst_tablefill.moc"
