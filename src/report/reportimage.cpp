@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include <algorithm>
+
 namespace {
 
 // Text sizes in points map to pixels at 96 dpi, whatever resolution a loaded image claims.
@@ -29,13 +31,21 @@ void QRImage::setPicture(const QImage &image)
 
 void QRImage::setPictureSize(int width, int height)
 {
-    if (width < 1 || height < 1 || width > MaxBitmapSide || height > MaxBitmapSide) {
+    const qint64 deviceWidth = qint64(width) * m_pixelRatio;
+    const qint64 deviceHeight = qint64(height) * m_pixelRatio;
+    if (width < 1 || height < 1 || deviceWidth > MaxBitmapSide || deviceHeight > MaxBitmapSide) {
         setPicture(QImage());
         return;
     }
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(int(deviceWidth), int(deviceHeight), QImage::Format_RGB32);
+    image.setDevicePixelRatio(m_pixelRatio);
     image.fill(Qt::white);
     setPicture(image);
+}
+
+void QRImage::setPixelRatio(int ratio)
+{
+    m_pixelRatio = std::clamp(ratio, 1, 8);
 }
 
 DrawSurface &QRImage::Canvas()
