@@ -34,4 +34,10 @@ void writeLimits(IniFile &ini, int curve, const Limits &limits);
 bool readFirstRowsOnly(const IniFile &ini);
 void writeFirstRowsOnly(IniFile &ini, bool on);
 
+// "调整方式" in "数据曲线": the scaling mode last chosen, 1..3 automatic, 0 manual. A missing
+// key or a value outside 0..3 gives mode 2, the mode a first start draws in.
+constexpr int StartScaleMode = 2;
+int readScaleMode(const IniFile &ini);
+void writeScaleMode(IniFile &ini, int mode);
+
 }
