@@ -35,7 +35,7 @@ public:
     void showMessage(QWidget *, const QString &text) override { std::printf("message: %s\n", qPrintable(text)); }
     void showError(QWidget *, const QString &text) override { std::printf("error: %s\n", qPrintable(text)); }
     QString getOpenFileName(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
-    QString getSaveFileName(QWidget *, const QString &, QString *) override { return QString(); }
+    QString getSaveFileName(QWidget *, const QString &, QString *, const QString &) override { return QString(); }
     bool pickColor(QWidget *, int, int *) override { return false; }
     void showModal(QDialog *dialog) override
     {

@@ -1,7 +1,10 @@
 tabrovex_add_test(tst_lineload SOURCES chartwin/tst_lineload.cpp)
 tabrovex_add_test(tst_chartdocument SOURCES chartwin/tst_chartdocument.cpp)
+tabrovex_add_test(tst_chartfilename SOURCES chartwin/tst_chartfilename.cpp)
 tabrovex_add_test(tst_chartpage SOURCES chartwin/tst_chartpage.cpp chartwin/chartpagedata.h chartwin/pagecheck.h support/pdftools.h)
 tabrovex_add_test(tst_chartwindow GUI SOURCES chartwin/tst_chartwindow.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
+# On a screen of twice the density (QT_SCALE_FACTOR=2, set by the test itself).
+tabrovex_add_test(tst_chartwindowhidpi GUI SOURCES chartwin/tst_chartwindowhidpi.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_chartreadout GUI SOURCES chartwin/tst_chartreadout.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_printnone SOURCES chartwin/tst_printnone.cpp chartwin/chartpagedata.h GUI)
 # Prints through a CUPS scheduler of its own (tests/cups/start-cups.sh), never the system's.

@@ -260,7 +260,7 @@ void Tmainform::FormCreate()
     m_unitRow = 2;
     m_firstRow = 3;
     m_lastRow = 4;
-    app().scaleMode = 2;
+    app().scaleMode = chartsettings::readScaleMode(*app().iniFile);
     Panel1->raise();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -432,6 +432,7 @@ void Tmainform::loadLineData()
     request.lastRow = m_lastRow;
     request.scaleMode = app().scaleMode;
     request.firstRowsOnly = chartsettings::readFirstRowsOnly(*app().iniFile);
+    m_chartDocument->setWorkbookPath(m_fileName);
     m_chartDocument->load(request);
 }
 

@@ -10,6 +10,11 @@
 
 using namespace kfdline;
 
+namespace {
+// Room a shortened right-hand name leaves for its legend marker, 5 pixels after it.
+constexpr int MarkerRoom = 10;
+}
+
 QString kfdline::scaleLabel(const Tline &scale, double value)
 {
     return scale.text ? scale.text->label(value, scale.lower, scale.upper) : FormatValue(value, scale.decimals);
@@ -211,14 +216,46 @@ void Tkfdline::DrawCurve(int n)
     curvepath::drawLine(s, f, workX, workY, n);
 }
 
+// A right-hand scale's name or unit as drawn: shortened with "…" where the whole text would
+// run into the next scale's texts, or past the picture's edge at the last scale; measured at
+// the scale texts' size. A text that fits comes back as it is, with shownWidth -1; a shortened
+// one leaves `reserve` pixels of its room free (for the name's legend marker).
+QString Tkfdline::fitRightText(int slot, const QString &text, int reserve, int *shownWidth)
+{
+    DrawSurface &s = *m_surface;
+    const int previousSize = s.fontSize();
+    s.setFontSize(scaleFontSize());
+    const qint64 xv = qint64(Width) - marginRight + qint64(slot - 10) * scaleSpacing;
+    const bool last = std::find(std::begin(scaleSlot), std::end(scaleSlot), slot + 1) == std::end(scaleSlot);
+    // The next scale's texts start 5 pixels right of it; keep 5 pixels clear before them.
+    const qint64 room = (last ? qint64(Width) - 1 : xv + scaleSpacing) - (xv + 5);
+    QString shown = text;
+    *shownWidth = -1;
+    if (s.textWidth(text) > room) {
+        const QString ellipsis(QChar(0x2026));
+        shown.chop(1);
+        while (!shown.isEmpty() && s.textWidth(shown + ellipsis) > room - reserve)
+            shown.chop(shown.size() >= 2 && shown.back().isLowSurrogate() ? 2 : 1);
+        shown += ellipsis;
+        *shownWidth = s.textWidth(shown);
+    }
+    s.setFontSize(previousSize);
+    return shown;
+}
+
 void Tkfdline::DrawLegendMarkers()
 {
     DrawSurface &s = *m_surface;
     for (int i = 0; i < shownCount; ++i) {
         const int v = scaleSlot[i];
         qint64 x;
+        int shortened = -1;
+        if (v > 9)
+            fitRightText(v, curves[i].name, MarkerRoom, &shortened);
         if (v < 9)
             x = qint64(marginLeft) + qint64(v) * scaleSpacing + 2;
+        else if (shortened >= 0) // right after the shortened name, which fills its room
+            x = qint64(Width) - marginRight + qint64(v - 10) * scaleSpacing + 5 + shortened + 5;
         else
             x = qint64(Width) - marginRight + qint64(v - 10) * scaleSpacing
                 + s.textWidth(curves[i].name) + 10;
@@ -274,8 +311,11 @@ void Tkfdline::DrawScales()
         auto place = [&](const QString &text) {
             return v < 9 ? xv - s.textWidth(text) - 5 : xv + 5;
         };
-        DrawLabel(place(curve.name), qint64(marginTop) - s.textHeight(curve.name) - 25, f, c, curve.name);
-        DrawLabel(place(curve.unit), qint64(marginTop) - s.textHeight(curve.unit) - 10, f, c, curve.unit);
+        int shortened = 0;
+        const QString name = v > 9 ? fitRightText(v, curve.name, MarkerRoom, &shortened) : curve.name;
+        const QString unit = v > 9 ? fitRightText(v, curve.unit, 0, &shortened) : curve.unit;
+        DrawLabel(place(name), qint64(marginTop) - s.textHeight(name) - 25, f, c, name);
+        DrawLabel(place(unit), qint64(marginTop) - s.textHeight(unit) - 10, f, c, unit);
         // At the plot's edges the grid's edge lines stand in for the scale line.
         if (v != 0 && v != 10) {
             s.setPenColor(c);

@@ -92,6 +92,7 @@ private:
     void DrawLabel(qint64 x, qint64 y, int size, int color, const QString &text);
     void DrawMarker(qint64 x, qint64 y, int kind);
     void fillTickFrac();
+    QString fitRightText(int slot, const QString &text, int reserve, int *shownWidth);
     int fillColor() const;
     int scaleFontSize() const;
     void checkCurve(qint32 curve) const;

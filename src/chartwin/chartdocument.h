@@ -50,11 +50,14 @@ public:
     QStringList notes() const;
     // Curve k's scale (name, unit, limits, time text) as the charts got it.
     const kfdline::Tline &curve(int k) const;
+    // The workbook the store was read from, as the main window names it ("" when unknown).
+    const QString &workbookPath() const { return m_workbookPath; }
 
     // setters:
     // The charts to fill, in order (the screen chart, then the printed one); they must
     // outlive the document or be replaced before they go.
     void setCharts(std::vector<Tkfdline *> charts);
+    void setWorkbookPath(const QString &path) { m_workbookPath = path; }
     // Loads the request's columns into the charts; the whole table comes into view. A
     // missing name or unit item raises AppError; the charts keep what was filled until then.
     void load(const lineload::Request &request);
@@ -93,6 +96,7 @@ private:
     lineload::Request m_request;
     lineload::Result m_loaded;
     ViewRange m_view;
+    QString m_workbookPath;
     int m_batchDepth = 0;
     bool m_pending = false;
     Change m_pendingChange = Change::View;

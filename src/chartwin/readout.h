@@ -20,7 +20,7 @@ struct Line {
 
 struct Readout {
     bool visible = false; // false when the pointer is off the plot or nothing is drawn
-    QPoint point;         // pixel of the chosen point in the chart's picture
+    QPoint point;         // the chosen point in the chart's drawing pixels
     QVector<Line> lines;  // the X axis, then each shown curve in curve order
 };
 
@@ -28,7 +28,7 @@ struct Readout {
 // rows 0, 1, 2 ... (all curves of a table that was not thinned share their rows).
 using PointRows = std::array<std::vector<int>, 8>;
 
-// Works on the geometry of the chart's last Redraw. `pointer` is in picture pixels.
+// Works on the geometry of the chart's last Redraw. `pointer` is in its drawing pixels.
 Readout readAt(const Tkfdline &chart, QPoint pointer, const PointRows &rows);
 
 }

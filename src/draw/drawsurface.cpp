@@ -117,14 +117,42 @@ const QFont &DrawSurface::font()
     return m_font;
 }
 
+int DrawSurface::scale() const
+{
+    return std::max(1, qRound(m_image->devicePixelRatio()));
+}
+
+qint64 DrawSurface::width() const
+{
+    return m_image->width() / scale();
+}
+
+qint64 DrawSurface::height() const
+{
+    return m_image->height() / scale();
+}
+
+void DrawSurface::plot(uchar *bits, qsizetype stride, qint64 x, qint64 y, QRgb rgb, int s)
+{
+    if (s == 1) {
+        reinterpret_cast<QRgb *>(bits + y * stride)[x] = rgb;
+        return;
+    }
+    for (int dy = 0; dy < s; ++dy) {
+        QRgb *line = reinterpret_cast<QRgb *>(bits + (y * s + dy) * stride);
+        std::fill(line + x * s, line + x * s + s, rgb);
+    }
+}
+
 void DrawSurface::fillRect(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
 {
     if (m_image->isNull())
         return;
-    const qint64 left = std::max<qint64>(x1, 0);
-    const qint64 top = std::max<qint64>(y1, 0);
-    const qint64 right = std::min<qint64>(x2, m_image->width());
-    const qint64 bottom = std::min<qint64>(y2, m_image->height());
+    const int s = scale();
+    const qint64 left = std::max<qint64>(x1, 0) * s;
+    const qint64 top = std::max<qint64>(y1, 0) * s;
+    const qint64 right = std::min<qint64>(x2, width()) * s;
+    const qint64 bottom = std::min<qint64>(y2, height()) * s;
     if (left >= right || top >= bottom)
         return;
     const QRgb rgb = toRgb(m_fillColor);
@@ -161,8 +189,8 @@ void DrawSurface::polylineTo(const Point *points, int count)
 void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 {
     if (!m_image->isNull()) {
-        const qint64 w = m_image->width();
-        const qint64 h = m_image->height();
+        const qint64 w = width();
+        const qint64 h = height();
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
             rasterInside(x0, y0, x1, y1);
             return;
@@ -187,8 +215,8 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     const i128 b0 = xMajor ? y0 : x0;
     const bool aUp = (xMajor ? dx : dy) > 0;
     const bool bUp = (xMajor ? dy : dx) > 0;
-    const i128 aSize = xMajor ? m_image->width() : m_image->height();
-    const i128 bSize = xMajor ? m_image->height() : m_image->width();
+    const i128 aSize = xMajor ? width() : height();
+    const i128 bSize = xMajor ? height() : width();
 
     // Steps whose major coordinate is on the bitmap.
     i128 lo = 0;
@@ -246,6 +274,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     const bool dotted = m_penStyle == Dotted;
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
+    const int s = scale();
 
     i128 q = 0;
     u128 r = 0;
@@ -261,7 +290,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
             const i128 b = bUp ? b0 + off : b0 - off;
             const qint64 px = qint64(xMajor ? a : b);
             const qint64 py = qint64(xMajor ? b : a);
-            reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+            plot(bits, stride, px, py, rgb, s);
         }
         r += minor;
         if (r >= len) {
@@ -294,6 +323,7 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     const bool dotted = m_penStyle == Dotted;
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
+    const int s = scale();
     qint64 x = x0;
     qint64 y = y0;
     // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.
@@ -303,7 +333,7 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
             const bool up = 2 * rem >= len;
             const qint64 px = xMajor ? x : (up ? x + stepX : x);
             const qint64 py = xMajor ? (up ? y + stepY : y) : y;
-            reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+            plot(bits, stride, px, py, rgb, s);
         }
         if (xMajor)
             x += stepX;
@@ -325,7 +355,7 @@ void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
 {
     if (x2 <= x1 || y2 <= y1)
         return;
-    if (x2 <= 0 || y2 <= 0 || x1 >= m_image->width() || y1 >= m_image->height())
+    if (x2 <= 0 || y2 <= 0 || x1 >= width() || y1 >= height())
         return;
     // Only small shapes are drawn (point markers); a box reaching beyond the painter's
     // safe range is left out rather than handed over.
@@ -350,7 +380,7 @@ void DrawSurface::textOut(qint64 x, qint64 y, const QString &text)
         return;
     const int w = textWidth(text);
     const int h = textHeight(text);
-    if (x >= m_image->width() || y >= m_image->height() || x + w <= 0 || y + h <= 0)
+    if (x >= width() || y >= height() || x + w <= 0 || y + h <= 0)
         return;
     if (x < -PainterLimit || y < -PainterLimit)
         return;

@@ -16,6 +16,10 @@ class QPainter;
 // excludes its end pixel, the dot rhythm of a dotted pen runs on across a polyline, and a
 // line whose ends lie far outside the bitmap is clipped exactly, without ever handing huge
 // coordinates to the painter. Rectangles, ellipses and texts use QPainter.
+//
+// A bitmap with a device pixel ratio of n (a high-density screen) is drawn on in the same
+// coordinates as one of ratio 1 and 1/n of its size: every pixel of a line is an n x n
+// block, and texts are rendered at n times the resolution, so the picture is sharp there.
 class DrawSurface
 {
 public:
@@ -87,6 +91,12 @@ public:
 private:
     void rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
     void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
+    // One pixel of a line: an s x s block of the bitmap.
+    static void plot(uchar *bits, qsizetype stride, qint64 x, qint64 y, QRgb rgb, int s);
+    // The bitmap's device pixel ratio (whole pixels), and its size in drawing coordinates.
+    int scale() const;
+    qint64 width() const;
+    qint64 height() const;
     QPainter *painter();
     void doneWithPainter();
     void markChanged();

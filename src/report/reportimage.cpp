@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include <new>
+#include <algorithm>
 
 namespace {
 
@@ -36,18 +37,26 @@ void QRImage::setPicture(const QImage &image)
 
 void QRImage::setPictureSize(int width, int height)
 {
-    if (width < 1 || height < 1 || width > MaxBitmapSide || height > MaxBitmapSide) {
+    const qint64 deviceWidth = qint64(width) * m_pixelRatio;
+    const qint64 deviceHeight = qint64(height) * m_pixelRatio;
+    if (width < 1 || height < 1 || deviceWidth > MaxBitmapSide || deviceHeight > MaxBitmapSide) {
         setPicture(QImage());
         return;
     }
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(int(deviceWidth), int(deviceHeight), QImage::Format_RGB32);
     if (image.isNull())
         throw std::bad_alloc();
+    image.setDevicePixelRatio(m_pixelRatio);
     image.fill(Qt::white);
     // Set here, so that the picture taking it over shares it instead of copying it.
     image.setDotsPerMeterX(DotsPerMeter96);
     image.setDotsPerMeterY(DotsPerMeter96);
     setPicture(image);
+}
+
+void QRImage::setPixelRatio(int ratio)
+{
+    m_pixelRatio = std::clamp(ratio, 1, 8);
 }
 
 DrawSurface &QRImage::Canvas()

@@ -42,8 +42,13 @@ public:
     // Takes a copy converted to 32-bit RGB; a null image empties the picture.
     void setPicture(const QImage &image);
     // Puts a new white bitmap of the given size into the picture (a stored bitmap whose
-    // size differs from the element's); sizes outside 1..MaxBitmapSide empty it.
+    // size differs from the element's), with pixelRatio() device pixels to a pixel each way;
+    // bitmaps outside 1..MaxBitmapSide a side empty it.
     void setPictureSize(int width, int height);
+    // Device pixels to a drawing pixel of the bitmaps made from now on: 2 draws a sharp
+    // picture for a screen of twice the density, in the same layout. 1 to 8.
+    void setPixelRatio(int ratio);
+    int pixelRatio() const { return m_pixelRatio; }
     // Drawing surface of the picture. When the picture holds no bitmap, one of the
     // element's current Width x Height is created first.
     DrawSurface &Canvas();
@@ -59,5 +64,6 @@ private:
     QImage m_picture;
     DrawSurface m_surface;
     int m_changeCount = 0;
+    int m_pixelRatio = 1;
     std::function<void()> m_onChanged;
 };

@@ -10,7 +10,7 @@
 
 #include <cups/cups.h>
 
-int printReport(const ReportPage &page)
+int printReport(const ReportPage &page, QString *printer)
 {
     const QPrinterInfo target = QPrinterInfo::defaultPrinter();
     if (target.isNull())
@@ -51,5 +51,7 @@ int printReport(const ReportPage &page)
         throw AppError(QStringLiteral("Unable to print on %1: %2")
                                .arg(target.printerName(),
                                     QString::fromLocal8Bit(cupsLastErrorString())));
+    if (printer)
+        *printer = target.printerName();
     return job;
 }

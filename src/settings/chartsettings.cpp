@@ -14,6 +14,7 @@ const QString Appearance = QStringLiteral("数据曲线");
 const QString LimitsSection = QStringLiteral("曲线设置");
 
 const QString FirstRowsKey = QStringLiteral("只绘制前1000行");
+const QString ScaleModeKey = QStringLiteral("调整方式");
 
 QString colorKey(int i) { return QStringLiteral("颜色") + QString::number(i); }
 QString lowerKey(int curve) { return QStringLiteral("曲线%1下限").arg(curve + 1); }
@@ -99,6 +100,17 @@ bool readFirstRowsOnly(const IniFile &ini)
 void writeFirstRowsOnly(IniFile &ini, bool on)
 {
     ini.writeInteger(LimitsSection, FirstRowsKey, on ? 1 : 0);
+}
+
+int readScaleMode(const IniFile &ini)
+{
+    const int mode = ini.readInteger(Appearance, ScaleModeKey, StartScaleMode);
+    return mode >= 0 && mode <= 3 ? mode : StartScaleMode;
+}
+
+void writeScaleMode(IniFile &ini, int mode)
+{
+    ini.writeInteger(Appearance, ScaleModeKey, mode);
 }
 
 }

@@ -39,4 +39,10 @@ void writeAllLimits(IniFile &ini, const std::array<Limits, 4> &limits);
 bool readFirstRowsOnly(const IniFile &ini);
 void writeFirstRowsOnly(IniFile &ini, bool on);
 
+// "调整方式" in "数据曲线": the scaling mode last chosen, 1..3 automatic, 0 manual. A missing
+// key or a value outside 0..3 gives mode 2, the mode a first start draws in.
+constexpr int StartScaleMode = 2;
+int readScaleMode(const IniFile &ini);
+void writeScaleMode(IniFile &ini, int mode);
+
 }

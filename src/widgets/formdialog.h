@@ -4,7 +4,8 @@
 
 // A window shown modally by another: its FormActivate runs when it is shown and whenever it
 // becomes active again, and Escape does not close it (only its own buttons and the close
-// box do, as none of its buttons is a cancel button).
+// box do, as none of its buttons is a cancel button). Enter presses the button that has the
+// focus, as Space does.
 class FormDialog : public QDialog
 {
     Q_OBJECT

@@ -35,12 +35,15 @@ QString QtServices::getOpenFileName(QWidget *parent, const QString &filter, cons
     return dialog.selectedFiles().constFirst();
 }
 
-QString QtServices::getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter)
+QString QtServices::getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter,
+                                    const QString &suggestedName)
 {
     QFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters(filters.split(QStringLiteral(";;")));
+    if (!suggestedName.isEmpty())
+        dialog.selectFile(suggestedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     if (chosenFilter)

@@ -23,9 +23,10 @@ public:
     // `folder`: where the dialog starts (empty: the dialog's own choice).
     virtual QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                     const QString &folder = QString()) = 0;
-    // File-save dialog with ";;"-separated filters; the filter the user chose comes back in
-    // `chosenFilter`. An empty result means cancelled.
-    virtual QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) = 0;
+    // File-save dialog with ";;"-separated filters, offering `suggestedName` (empty: none);
+    // the filter the user chose comes back in `chosenFilter`. An empty result means cancelled.
+    virtual QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter,
+                                    const QString &suggestedName = QString()) = 0;
     // Colour picker preset with `initial` (0x00BBGGRR); false when cancelled.
     virtual bool pickColor(QWidget *parent, int initial, int *chosen) = 0;
     // Shows a dialog modally and returns when it has closed.
@@ -43,7 +44,8 @@ public:
     void showError(QWidget *parent, const QString &text) override;
     QString getOpenFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                             const QString &folder = QString()) override;
-    QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter) override;
+    QString getSaveFileName(QWidget *parent, const QString &filters, QString *chosenFilter,
+                            const QString &suggestedName = QString()) override;
     bool pickColor(QWidget *parent, int initial, int *chosen) override;
     void showModal(QDialog *dialog) override;
     QAction *popUpMenu(QMenu *menu, const QPoint &globalPos) override;

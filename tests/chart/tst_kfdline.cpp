@@ -30,6 +30,8 @@ private slots:
     void pointArgumentsChecked_data();
     void pointArgumentsChecked();
     void textPlacement();
+    void longRightNamesShortened_data();
+    void longRightNamesShortened();
     void degenerateLimits();
     void newElement();
 };
@@ -496,6 +498,95 @@ void TestKfdline::newElement()
     QCOMPARE(chart.marginRight, 55);
     QCOMPARE(chart.picture().size(), QSize(1010, 672));
     QCOMPARE(countColor(chart.picture(), QRect(55, 672 - 50 + 5, 900, 1), qRgb(0, 0, 0)), 900);
+}
+
+void TestKfdline::longRightNamesShortened_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("curves");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<bool>("shortened");
+    const QString longName = QStringLiteral("主泵出口压力传感器读数");
+    const QString longLatin = QStringLiteral("Outlet pressure of the main pump");
+    QTest::newRow("short names stay") << 817 << 4 << "流量" << "m3/h" << false;
+    QTest::newRow("long Chinese name") << 817 << 4 << longName << "MPa" << true;
+    QTest::newRow("long Latin name") << 817 << 4 << longLatin << "bar" << true;
+    QTest::newRow("long unit too") << 817 << 4 << "流量" << "litres per minute at 20 °C" << true;
+    QTest::newRow("two curves, one right scale") << 817 << 2 << longName << "MPa" << true;
+    QTest::newRow("wide chart still cuts at the next scale") << 1600 << 4 << longLatin << "bar" << true;
+    QTest::newRow("eight curves") << 1200 << 8 << longName << "MPa" << true;
+    QTest::newRow("astral characters") << 817 << 4 << QString::fromUtf8("\xF0\x9D\x90\x80\xF0\x9D\x90\x81\xF0\x9D\x90\x82\xF0\x9D\x90\x83\xF0\x9D\x90\x84\xF0\x9D\x90\x85\xF0\x9D\x90\x86\xF0\x9D\x90\x87\xF0\x9D\x90\x88\xF0\x9D\x90\x89\xF0\x9D\x90\x8A") << "u" << true;
+}
+
+// Right-hand scales stand 65 pixels apart: a name or unit that would run into the next
+// scale's texts (or past the picture) is cut with "…"; left-hand texts and short ones stay.
+void TestKfdline::longRightNamesShortened()
+{
+    QFETCH(int, width);
+    QFETCH(int, curves);
+    QFETCH(QString, name);
+    QFETCH(QString, unit);
+    QFETCH(bool, shortened);
+    auto chart = screenChart(curves);
+    chart->Width = width;
+    chart->setPictureSize(width, 529);
+    for (int c = 0; c < curves; ++c) {
+        chart->curves[c].name = name;
+        chart->curves[c].unit = unit;
+        chart->curves[c].upper = 10;
+        chart->curves[c].color = 0x010101 * (c + 1);
+        chart->curves[c].marker = 1;
+    }
+    QVector<DrawSurface::TextItem> texts;
+    DrawSurface &s = chart->Canvas();
+    s.setTextListener([&](const DrawSurface::TextItem &t) { texts.append(t); });
+    chart->Redraw();
+    s.setTextListener({});
+    s.setFontSize(8);
+
+    std::vector<int> rightSlots;
+    for (int c = 0; c < curves; ++c)
+        if (chart->scaleSlot[c] > 9)
+            rightSlots.push_back(chart->scaleSlot[c]);
+    QVERIFY(!rightSlots.empty());
+    bool anyCut = false;
+    for (int c = 0; c < curves; ++c) {
+        QVector<DrawSurface::TextItem> mine;
+        for (const auto &t : texts)
+            if (t.color == 0x010101 * (c + 1))
+                mine.append(t);
+        QCOMPARE(mine.size(), 13);
+        const int v = chart->scaleSlot[c];
+        if (v < 9) { // left: whole, ending 5 pixels before the scale
+            QCOMPARE(mine[0].text, name);
+            QCOMPARE(mine[1].text, unit);
+            continue;
+        }
+        const qint64 xv = chart->Width - chart->marginRight + qint64(v - 10) * 65;
+        const bool last = std::find(rightSlots.begin(), rightSlots.end(), v + 1) == rightSlots.end();
+        const qint64 end = last ? chart->Width - 1 : xv + 65;
+        for (int k = 0; k < 2; ++k) {
+            const QString whole = k == 0 ? name : unit;
+            const QString drawn = mine[k].text;
+            QCOMPARE(mine[k].x, xv + 5);
+            if (drawn == whole) {
+                QVERIFY(mine[k].x + s.textWidth(drawn) <= end);
+                continue;
+            }
+            anyCut = true;
+            QVERIFY2(drawn.endsWith(QChar(0x2026)), qPrintable(drawn));
+            QVERIFY(whole.startsWith(drawn.chopped(1)));
+            QVERIFY(!drawn.chopped(1).isEmpty() && !drawn.chopped(1).back().isHighSurrogate());
+            // The name leaves room for its marker; nothing runs past the next scale's texts.
+            QVERIFY(mine[k].x + s.textWidth(drawn) <= end - (k == 0 ? 10 : 0));
+            // The longest prefix that fits: one more character would not.
+            const int prefix = int(drawn.size()) - 1;
+            const QString longer = whole.left(prefix + (whole.at(prefix).isHighSurrogate() ? 2 : 1)) + QChar(0x2026);
+            QVERIFY(mine[k].x + s.textWidth(longer) > end - (k == 0 ? 10 : 0));
+        }
+    }
+    QCOMPARE(anyCut, shortened);
 }
 
 QTEST_MAIN(TestKfdline)

@@ -68,6 +68,13 @@ private slots:
     void refusedLimitsWriteClosesDialog();
     void endToEnd();
     void windowShowsThePicture();
+    void resizedWindowDrawsAtItsSize_data();
+    void resizedWindowDrawsAtItsSize();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
+    void scaleModeShownAndRemembered_data();
+    void scaleModeShownAndRemembered();
+    void saveSuggestsWorkbookAndCurveNames();
 };
 
 void TestChartWindow::defaultsWithEmptySettings()
@@ -101,9 +108,11 @@ void TestChartWindow::defaultsWithEmptySettings()
         QCOMPARE(pixel(w->line1, w->line1->marginLeft + 3, w->line1->marginTop), QRgb(0x008000));
         QCOMPARE(w->kfdline1->shownCount, 4);
         QCOMPARE(w->line1->shownCount, 4);
-        for (QRadioButton *r : {w->box1, w->box2, w->box3, w->box4})
-            QVERIFY(!r->isChecked());
+        // The mode in force is shown: mode 2 at a first start.
         QCOMPARE(app().scaleMode, 2);
+        QVERIFY(w->box2->isChecked());
+        for (QRadioButton *r : {w->box1, w->box3, w->box4})
+            QVERIFY(!r->isChecked());
         // Centred on the screen, whatever the main window's place.
         const QPoint offCentre = w->frameGeometry().center() - w->screen()->availableGeometry().center();
         QVERIFY2(offCentre.manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
@@ -527,7 +536,9 @@ void TestChartWindow::endToEnd()
     QVERIFY(f.services.errors.isEmpty());
     QCOMPARE(f.services.modalCount, 2);
 
-    QString expected = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n[曲线设置]\r\n").arg(f.path(QStringLiteral("泵 试验.xls")));
+    // The mode chosen last is kept, where the first choice wrote it.
+    QString expected = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n[数据曲线]\r\n调整方式=0\r\n[曲线设置]\r\n")
+                           .arg(f.path(QStringLiteral("泵 试验.xls")));
     const char *limits[4][2] = {{"1.5", "4"}, {"0", "1000"}, {"0", "1000"}, {"0", "1000"}};
     for (int n = 0; n < 4; ++n)
         expected += QStringLiteral("曲线%1下限=%2\r\n曲线%1上限=%3\r\n").arg(n + 1).arg(limits[n][0], limits[n][1]);
@@ -565,6 +576,206 @@ void TestChartWindow::windowShowsThePicture()
     };
     m->drawBtn->click();
     QCOMPARE(f.services.modalCount, 1);
+}
+
+void TestChartWindow::resizedWindowDrawsAtItsSize_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QSize>("chart");
+    QTest::addColumn<bool>("oneRow");
+    QTest::newRow("designed size") << QSize(833, 586) << QSize(817, 529) << true;
+    QTest::newRow("larger") << QSize(1200, 800) << QSize(1184, 743) << true;
+    QTest::newRow("full HD maximised") << QSize(1920, 1050) << QSize(1904, 993) << true;
+    QTest::newRow("narrow: boxes above the buttons") << QSize(640, 480) << QSize(624, 390) << false;
+    QTest::newRow("below the smallest") << QSize(200, 100) << QSize(442, 240) << false;
+}
+
+// The chart is drawn at the window's size by the layout rules of any chart size; the
+// controls keep to the corners, never overlapping each other or the chart; back at the
+// designed size the picture is the one drawn there before.
+void TestChartWindow::resizedWindowDrawsAtItsSize()
+{
+    QFETCH(QSize, window);
+    QFETCH(QSize, chart);
+    QFETCH(bool, oneRow);
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        QVERIFY(w->windowFlags() & Qt::WindowMaximizeButtonHint);
+        const QImage designed = w->kfdline1->picture();
+        const int redraws = w->kfdline1->changeCount();
+        w->resize(window);
+        QCOMPARE(w->kfdline1View->size(), chart);
+        QCOMPARE(QSize(w->kfdline1->Width, w->kfdline1->Height), chart);
+        QCOMPARE(w->kfdline1->picture().size(), chart);
+        QCOMPARE(w->kfdline1->changeCount() > redraws, chart != QSize(817, 529));
+        // Scales at the edges of a plot area that grew with the chart (four curves).
+        QCOMPARE(w->kfdline1->plotWidth, chart.width() - 260);
+        QCOMPARE(w->kfdline1->plotBottom, chart.height() - 50);
+        QCOMPARE(pixel(w->kfdline1, w->kfdline1->marginLeft + 3, w->kfdline1->marginTop), QRgb(0x008000));
+        // The printed chart keeps its size.
+        QCOMPARE(w->line1->picture().size(), QSize(1010, 672));
+
+        QList<QWidget *> controls{w->kfdline1View, w->Button1, w->Button2, w->printBtn, w->Button3,
+                                  w->box1, w->box2, w->box3, w->box4};
+        for (QWidget *a : controls) {
+            QVERIFY2(w->rect().contains(a->geometry()), qPrintable(a->objectName() + a->metaObject()->className()));
+            for (QWidget *b : controls)
+                QVERIFY(a == b || !a->geometry().intersects(b->geometry()));
+        }
+        if (!oneRow)
+            QVERIFY(w->box1->geometry().bottom() < w->Button1->y());
+        QCOMPARE(w->box1->geometry().center().y() == w->Button1->geometry().center().y(), oneRow);
+        QCOMPARE(w->width() - w->Button1->geometry().right(), 833 - 817);
+
+        w->resize(833, 586);
+        QCOMPARE(w->Button1->geometry(), QRect(719, 548, 99, 25));
+        QCOMPARE(w->box4->geometry(), QRect(288, 552, 81, 17));
+        QCOMPARE(w->kfdline1->picture(), designed);
+    });
+}
+
+void TestChartWindow::enterPressesTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("Enter on 手动调整") << "chart" << "Button3" << int(Qt::Key_Return) << "limits dialog";
+    QTest::newRow("keypad Enter on 设置") << "chart" << "Button2" << int(Qt::Key_Enter) << "colour dialog";
+    QTest::newRow("Enter on a mode box") << "chart" << "box1" << int(Qt::Key_Return) << "mode 1";
+    QTest::newRow("Space as before") << "chart" << "box3" << int(Qt::Key_Space) << "mode 3";
+    QTest::newRow("Escape stays as it was") << "chart" << "Button3" << int(Qt::Key_Escape) << "nothing";
+    QTest::newRow("Enter on 确定 of the limits dialog") << "limits" << "BitBtn1" << int(Qt::Key_Return) << "limits stored";
+    QTest::newRow("Enter in a limit field") << "limits" << "Edit1" << int(Qt::Key_Return) << "nothing";
+    QTest::newRow("Enter on 返回 of the colour dialog") << "colours" << "exitBtn" << int(Qt::Key_Return) << "colours closed";
+}
+
+void TestChartWindow::enterPressesTheFocusedButton()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, focus);
+    QFETCH(int, key);
+    QFETCH(QString, expected);
+    AppFixture f;
+    SheetServer server;
+    QStringList happened;
+    auto press = [&](QWidget *dialog) {
+        TdataLineForm *w = app().dataLineForm;
+        const QMap<QString, QWidget *> controls{
+            {"Button2", w->Button2}, {"Button3", w->Button3}, {"box1", w->box1}, {"box3", w->box3},
+            {"BitBtn1", app().setrulerForm->BitBtn1}, {"Edit1", app().setrulerForm->Edit1},
+            {"exitBtn", app().setLinecolorform->exitBtn}};
+        QWidget *target = controls.value(focus);
+        QVERIFY2(target, qPrintable(focus));
+        target->setFocus();
+        QCOMPARE(dialog->focusWidget(), target);
+        QTest::keyClick(target, Qt::Key(key));
+    };
+    f.services.onModal = [&](QDialog *d) {
+        if (d == app().setrulerForm) {
+            happened << "limits dialog";
+            if (window == "limits") {
+                app().setrulerForm->Edit1->setText(QStringLiteral("-7"));
+                press(d);
+                if (!d->isVisible())
+                    happened << QStringLiteral("limits stored %1").arg(app().lineSet.lower[0]);
+            }
+        } else if (d == app().setLinecolorform) {
+            happened << "colour dialog";
+            if (window == "colours") {
+                press(d);
+                if (!d->isVisible())
+                    happened << "colours closed";
+            }
+        }
+    };
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        if (window == "chart") {
+            press(w);
+            if (app().scaleMode != 2)
+                happened << QStringLiteral("mode %1").arg(app().scaleMode);
+            QVERIFY(w->isVisible());
+        } else {
+            (window == "limits" ? w->Button3 : w->Button2)->click();
+        }
+    });
+    if (expected == "nothing")
+        QCOMPARE(happened, window == "chart" ? QStringList() : QStringList{"limits dialog"});
+    else if (expected == "limits stored")
+        QCOMPARE(happened, (QStringList{"limits dialog", "limits stored -7"}));
+    else if (expected == "colours closed")
+        QCOMPARE(happened, (QStringList{"colour dialog", "colours closed"}));
+    else
+        QCOMPARE(happened, QStringList{expected});
+}
+
+void TestChartWindow::scaleModeShownAndRemembered_data()
+{
+    QTest::addColumn<QString>("stored");    // "" = no key
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<double>("lower0");     // curve 1's lower limit when the window opens
+    QTest::newRow("no key: mode 2") << "" << 2 << -17.0;
+    QTest::newRow("mode 1") << "1" << 1 << 2.0;
+    QTest::newRow("mode 3") << "3" << 3 << -36.0;
+    QTest::newRow("manual brings its limits") << "0" << 0 << -5.0;
+    QTest::newRow("out of range: mode 2") << "7" << 2 << -17.0;
+    QTest::newRow("not a number: mode 2") << "x" << 2 << -17.0;
+}
+
+// The mode last chosen comes back at the next start, shown checked and in force.
+void TestChartWindow::scaleModeShownAndRemembered()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, mode);
+    QFETCH(double, lower0);
+    AppFixture f;
+    SheetServer server;
+    QString text = QStringLiteral("[曲线设置]\r\n曲线1下限=-5\r\n曲线1上限=50\r\n");
+    if (!stored.isEmpty())
+        text += QStringLiteral("[数据曲线]\r\n调整方式=%1\r\n").arg(stored);
+    f.writeIni(gbtext::encode(text));
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        QCOMPARE(app().scaleMode, mode);
+        QRadioButton *boxes[4] = {w->box4, w->box1, w->box2, w->box3};
+        for (int m = 0; m < 4; ++m)
+            QCOMPARE(boxes[m]->isChecked(), m == mode);
+        QCOMPARE(w->kfdline1->curves[0].lower, lower0);
+        QCOMPARE(w->line1->curves[0].lower, lower0);
+        // Another choice is written at once.
+        QRadioButton *other = mode == 3 ? w->box1 : w->box3;
+        other->click();
+        QCOMPARE(IniFile(f.iniPath()).readInteger(QStringLiteral("数据曲线"), QStringLiteral("调整方式"), -1),
+                 other == w->box1 ? 1 : 3);
+        // A file that cannot be written stops nothing.
+        QVERIFY(QDir(f.path("ini")).removeRecursively());
+        w->box4->click();
+        QCOMPARE(app().scaleMode, 0);
+        QCOMPARE(w->kfdline1->curves[1].upper, 1000.0);
+    });
+    QVERIFY(f.services.errors.isEmpty());
+}
+
+void TestChartWindow::saveSuggestsWorkbookAndCurveNames()
+{
+    AppFixture f;
+    f.copyIn(sampleWorkbook(), QStringLiteral("泵 试验.xls"));
+    Tmainform *m = f.start();
+    QVERIFY(f.openAndRead(QStringLiteral("泵 试验.xls")));
+    f.services.menuAnswers = {QStringLiteral("保存图表...")};
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().dataLineForm)
+            app().dataLineForm->chartMenuPopup(QPoint());
+    };
+    m->drawBtn->click();
+    QCOMPARE(f.services.saveSuggestions.size(), 1);
+    TdataLineForm *w = app().dataLineForm;
+    QStringList expected{QStringLiteral("泵 试验")};
+    for (int i = 0; i < 8; ++i)
+        if (w->kfdline1->shown[i])
+            expected << w->kfdline1->curves[i].name;
+    QVERIFY(expected.size() > 1);
+    QCOMPARE(f.services.saveSuggestions.constFirst(), expected.join(QLatin1Char('_')) + QStringLiteral(".png"));
 }
 
 QTEST_MAIN(TestChartWindow)

@@ -147,6 +147,8 @@ void TestReportPrint::printButtonPrintsThePage()
     };
     m->drawBtn->click();
     QVERIFY2(f.services.errors.isEmpty(), qPrintable(f.services.errors.join(QLatin1Char('\n'))));
+    // The user is told which printer took the page.
+    QCOMPARE(f.services.messages, QStringList{QStringLiteral("图表已送到打印机 ") + queue});
 
     QString pdf;
     QElapsedTimer timer;
@@ -199,6 +201,21 @@ void TestReportPrint::refusedJobRaises()
     } catch (const AppError &error) {
         QVERIFY2(error.message().contains(queue), qPrintable(error.message()));
     }
+
+    // "打印" in the chart window shows the refusal in a message box, and no success.
+    AppFixture f;
+    SheetServer server;
+    server.rows = measuredTable(3, 10);
+    Tmainform *m = f.start();
+    QVERIFY(f.openAndRead());
+    f.services.onModal = [](QDialog *d) {
+        if (d == app().dataLineForm)
+            app().dataLineForm->printBtn->click();
+    };
+    m->drawBtn->click();
+    QCOMPARE(f.services.errors.size(), 1);
+    QVERIFY2(f.services.errors.constFirst().contains(queue), qPrintable(f.services.errors.constFirst()));
+    QVERIFY(f.services.messages.isEmpty());
 }
 
 void TestReportPrint::cleanupTestCase()

@@ -51,6 +51,9 @@ private slots:
     void textIsOpaqueAndMeasured();
     void changesAreReported();
     void canvasCreatesBitmapOnlyWhenEmpty();
+    void doubleDensityIsTheSameDrawingDoubled_data();
+    void doubleDensityIsTheSameDrawingDoubled();
+    void doubleDensityTextIsSharper();
 };
 
 void TestDrawSurface::lines_data()
@@ -340,6 +343,76 @@ void TestDrawSurface::canvasCreatesBitmapOnlyWhenEmpty()
     s.textOut(0, 0, QStringLiteral("x"));
     s.ellipse(0, 0, 4, 4);
     QVERIFY(!odd.hasPicture());
+}
+
+void TestDrawSurface::doubleDensityIsTheSameDrawingDoubled_data()
+{
+    QTest::addColumn<QLine>("line");
+    QTest::addColumn<bool>("dotted");
+    QTest::addColumn<QRect>("fill");
+    // On a 60 x 40 drawing: lines inside, leaving it, far away, dotted; fills inside and cut.
+    QTest::newRow("shallow inside") << QLine(3, 5, 57, 30) << false << QRect();
+    QTest::newRow("steep backwards") << QLine(50, 38, 12, 1) << false << QRect();
+    QTest::newRow("dotted across") << QLine(0, 20, 59, 21) << true << QRect();
+    QTest::newRow("leaves on the right") << QLine(30, 10, 400, 35) << false << QRect();
+    QTest::newRow("far away ends") << QLine(-100000, -34980, 100000, 35020) << false << QRect();
+    QTest::newRow("fill inside") << QLine() << false << QRect(5, 6, 20, 10);
+    QTest::newRow("fill cut at the edges") << QLine() << false << QRect(-10, 30, 100, 30);
+}
+
+// A bitmap of ratio 2 is drawn in the coordinates of one of ratio 1: every pixel of a line or
+// fill becomes a 2 x 2 block, nothing moves, nothing reaches past the drawing's size.
+void TestDrawSurface::doubleDensityIsTheSameDrawingDoubled()
+{
+    QFETCH(QLine, line);
+    QFETCH(bool, dotted);
+    QFETCH(QRect, fill);
+    QImage single = blank(60, 40);
+    QImage doubled = blank(120, 80);
+    doubled.setDevicePixelRatio(2);
+    DrawSurface a(&single);
+    DrawSurface b(&doubled);
+    for (DrawSurface *s : {&a, &b}) {
+        s->setPenColor(0x0000FF);
+        s->setFillColor(0x00FF00);
+        s->setPenStyle(dotted ? DrawSurface::Dotted : DrawSurface::Solid);
+        if (!line.isNull()) {
+            s->moveTo(line.x1(), line.y1());
+            s->lineTo(line.x2(), line.y2());
+        }
+        if (fill.isValid())
+            s->fillRect(fill.left(), fill.top(), fill.right() + 1, fill.bottom() + 1);
+    }
+    QVERIFY(pixelsNot(single, White).size() > 10);
+    QImage expected = single.scaled(120, 80, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    expected.setDevicePixelRatio(2);
+    QCOMPARE(doubled, expected);
+}
+
+void TestDrawSurface::doubleDensityTextIsSharper()
+{
+    // A text measures the same at both ratios and is written with twice the detail: its
+    // pixels are not merely the single-density ones doubled.
+    const QString text = QStringLiteral("压力 12.5");
+    QImage single = blank(100, 30);
+    QImage doubled = blank(200, 60);
+    doubled.setDevicePixelRatio(2);
+    DrawSurface a(&single);
+    DrawSurface b(&doubled);
+    for (DrawSurface *s : {&a, &b}) {
+        s->setFontSize(8);
+        s->setFillColor(0xFFFFFF);
+        s->textOut(4, 4, text);
+    }
+    QCOMPARE(b.textWidth(text), a.textWidth(text));
+    const PixelSet inked = pixelsNot(doubled, White);
+    QVERIFY(!inked.empty());
+    const QRect box(4 * 2, 4 * 2, a.textWidth(text) * 2, a.textHeight(text) * 2);
+    for (const auto &[x, y] : inked)
+        QVERIFY2(box.contains(x, y), qPrintable(QStringLiteral("ink at %1,%2").arg(x).arg(y)));
+    QImage doubledSingle = single.scaled(200, 60, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    doubledSingle.setDevicePixelRatio(2);
+    QVERIFY(doubled != doubledSingle);
 }
 
 QTEST_MAIN(TestDrawSurface)

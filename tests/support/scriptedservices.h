@@ -25,6 +25,7 @@ public:
     int modalCount = 0;
     std::deque<QString> saveAnswers;   // path, then the filter chosen: "path|filter"
     QStringList saveFilters;
+    QStringList saveSuggestions;       // the name each save dialog offered
     std::deque<QString> menuAnswers;   // text of the item to choose; "" = none
     QStringList menuItems;             // the last menu's items, "[x] " before a ticked one
 
@@ -42,9 +43,11 @@ public:
         return answer;
     }
 
-    QString getSaveFileName(QWidget *, const QString &filters, QString *chosenFilter) override
+    QString getSaveFileName(QWidget *, const QString &filters, QString *chosenFilter,
+                            const QString &suggestedName) override
     {
         saveFilters << filters;
+        saveSuggestions << suggestedName;
         if (saveAnswers.empty())
             return QString();
         const QStringList answer = saveAnswers.front().split(QLatin1Char('|'));

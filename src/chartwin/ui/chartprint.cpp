@@ -3,7 +3,7 @@
 #include "chartwin/chartpage.h"
 #include "report/reportprinter.h"
 
-int printReport(const ChartPage &page)
+int printReport(const ChartPage &page, QString *printer)
 {
-    return printReport(page.report());
+    return printReport(page.report(), printer);
 }

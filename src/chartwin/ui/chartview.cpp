@@ -73,17 +73,14 @@ void ChartView::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), palette().color(QPalette::Window));
     if (!m_element->hasPicture())
         return;
-    QImage image = m_element->picture();
-    image.setDevicePixelRatio(devicePixelRatioF());
-    painter.drawImage(QPoint(0, 0), image);
+    // The picture carries the screen's pixel ratio: one bitmap pixel to one device pixel.
+    painter.drawImage(QPoint(0, 0), m_element->picture());
     if (!m_readout.visible)
         return;
 
-    const qreal ratio = devicePixelRatioF();
-    const QPointF point(m_readout.point.x() / ratio, m_readout.point.y() / ratio);
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(point, 4, 4);
+    painter.drawEllipse(QPointF(m_readout.point), 4, 4);
 
     const QRect box = readoutBox();
     painter.setPen(Qt::black);
@@ -105,8 +102,7 @@ void ChartView::mouseMoveEvent(QMouseEvent *event)
     if (!m_readoutSource)
         return;
     const QPoint at = event->position().toPoint();
-    const qreal ratio = devicePixelRatioF();
-    m_readout = m_readoutSource(QPoint(qRound(at.x() * ratio), qRound(at.y() * ratio)));
+    m_readout = m_readoutSource(at);
     m_pointer = at;
     update();
 }

@@ -9,7 +9,8 @@
 class QRImage;
 
 // Shows an image element's picture from its top-left corner at the picture's own size, one
-// picture pixel to one device pixel, so the chart stays sharp at any screen scale. With a
+// bitmap pixel to one device pixel (the chart is drawn at the screen's pixel ratio), so it
+// stays sharp at any screen scale. Positions are the chart's own drawing pixels. With a
 // read-out source it shows the values under the pointer, and it hands right clicks to a
 // context menu handler.
 class ChartView : public QWidget
@@ -19,7 +20,7 @@ public:
     ChartView(QRImage *element, QWidget *parent = nullptr);
     ~ChartView() override;
 
-    // Works out the read-out for a position in picture pixels.
+    // Works out the read-out for a position in the chart's drawing pixels.
     using ReadoutSource = std::function<readout::Readout(QPoint)>;
     void setReadoutSource(ReadoutSource source);
     void setContextMenuHandler(std::function<void(QPoint globalPos)> handler);

@@ -4,11 +4,14 @@
 #include "app/settingswrite.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
+#include "chartwin/chartfilename.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
+#include "chartwin/ui/chartlayout.h"
 #include "chartwin/ui/chartprint.h"
 #include "chartwin/ui/chartview.h"
 #include "report/chartexport.h"
+#include "base/apperror.h"
 #include "settings/chartsettings.h"
 #include "settings/inifile.h"
 #include "widgets/errorguard.h"
@@ -22,6 +25,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -32,12 +37,14 @@ const QString PdfFilter = QStringLiteral("PDF 文档 (*.pdf)");
 
 TdataLineForm::TdataLineForm(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                          | Qt::WindowCloseButtonHint),
       m_screenChart(std::make_unique<Tkfdline>()),
       m_page(std::make_unique<ChartPage>())
 {
     setWindowTitle(QStringLiteral("数据曲线窗口"));
-    setFixedSize(833, 586);
+    setMinimumSize(chartlayout::minimumSize());
+    resize(chartlayout::DesignedSize);
     QPalette silver = palette(); // the window only: edits and indicators keep their base
     silver.setColor(QPalette::Window, widgetstyle::Silver);
     setPalette(silver);
@@ -50,10 +57,8 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     line1 = &QuickRep1->line1;
 
     Panel1 = new QWidget(this);
-    Panel1->setGeometry(0, 0, 833, 585);
 
     kfdline1View = new ChartView(kfdline1, Panel1);
-    kfdline1View->setGeometry(kfdline1->rect());
     kfdline1View->setReadoutSource([this](QPoint at) {
         static const readout::PointRows noRows;
         return readout::readAt(*kfdline1, at, m_document ? m_document->pointRows() : noRows);
@@ -71,21 +76,19 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     connect(firstRowsAction, &QAction::triggered, this,
             [this](bool on) { guarded(this, [this, on] { firstRowsClick(on); }); });
 
-    auto button = [this](const QString &text, int left) {
+    auto button = [this](const QString &text) {
         auto *b = new QPushButton(text, Panel1);
-        b->setGeometry(left, 548, 99, 25);
         b->setFont(widgetstyle::songti(13));
         b->setAutoDefault(false);
         return b;
     };
-    Button1 = button(QStringLiteral("退出"), 719);
-    Button2 = button(QStringLiteral("设置"), 607);
-    printBtn = button(QStringLiteral("打印"), 495);
-    Button3 = button(QStringLiteral("手动调整"), 383);
+    Button1 = button(QStringLiteral("退出"));
+    Button2 = button(QStringLiteral("设置"));
+    printBtn = button(QStringLiteral("打印"));
+    Button3 = button(QStringLiteral("手动调整"));
 
-    auto radio = [this](const QString &text, int left) {
+    auto radio = [this](const QString &text) {
         auto *r = new QRadioButton(text, Panel1);
-        r->setGeometry(left, 552, 81, 17);
         r->setFont(widgetstyle::songti(13));
         // The face of a radio box is painted with Button, not Window.
         QPalette face = r->palette();
@@ -94,10 +97,11 @@ TdataLineForm::TdataLineForm(QWidget *parent)
         r->setAutoFillBackground(true);
         return r;
     };
-    box1 = radio(QStringLiteral("自动调整1"), 24);
-    box2 = radio(QStringLiteral("自动调整2"), 112);
-    box3 = radio(QStringLiteral("自动调整3"), 200);
-    box4 = radio(QStringLiteral("手动调整"), 288);
+    box1 = radio(QStringLiteral("自动调整1"));
+    box2 = radio(QStringLiteral("自动调整2"));
+    box3 = radio(QStringLiteral("自动调整3"));
+    box4 = radio(QStringLiteral("手动调整"));
+    placeControls();
 
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, printBtn);
@@ -169,7 +173,80 @@ void TdataLineForm::FormActivate()
         return;
     firstActivation = false;
     LoadChartSettings();
+    fitChartToView();
+    showScaleMode();
     RedrawCharts();
+}
+
+// The mode in force is the one shown checked; the manual one brings its limits with it, as
+// choosing it does.
+void TdataLineForm::showScaleMode()
+{
+    const int mode = app().scaleMode;
+    QRadioButton *shown = mode == 1 ? box1 : mode == 3 ? box3 : mode == 0 ? box4 : box2;
+    {
+        const QSignalBlocker quiet(shown);
+        shown->setChecked(true);
+    }
+    if (mode == 0 && m_document)
+        m_document->setManualLimits(chartsettings::readLimits(*app().iniFile));
+}
+
+void TdataLineForm::placeControls()
+{
+    const chartlayout::Places places = chartlayout::place(size());
+    Panel1->setGeometry(0, 0, width(), height() - 1);
+    kfdline1View->setGeometry(places.chart);
+    QPushButton *buttons[4] = {Button1, Button2, printBtn, Button3};
+    QRadioButton *boxes[4] = {box1, box2, box3, box4};
+    for (size_t i = 0; i < 4; ++i) {
+        buttons[i]->setGeometry(places.buttons[i]);
+        boxes[i]->setGeometry(places.boxes[i]);
+    }
+}
+
+// The screen chart is drawn at its view's size and at the screen's pixel density, with the
+// layout any chart of that size gets. True when the chart needs drawing anew.
+bool TdataLineForm::fitChartToView()
+{
+    const QSize size = kfdline1View->size();
+    const int ratio = std::max(1, qRound(kfdline1View->devicePixelRatioF()));
+    if (kfdline1->hasPicture() && size == QSize(kfdline1->Width, kfdline1->Height) && ratio == kfdline1->pixelRatio())
+        return false;
+    kfdline1->Left = kfdline1View->x();
+    kfdline1->Top = kfdline1View->y();
+    kfdline1->Width = size.width();
+    kfdline1->Height = size.height();
+    kfdline1->setPixelRatio(ratio);
+    kfdline1->setPictureSize(size.width(), size.height());
+    return true;
+}
+
+// Before the first activation the colours are not loaded yet: it draws then.
+void TdataLineForm::redrawAtViewSize()
+{
+    if (fitChartToView() && isVisible() && !firstActivation)
+        kfdline1->Redraw();
+}
+
+void TdataLineForm::resizeEvent(QResizeEvent *event)
+{
+    FormDialog::resizeEvent(event);
+    placeControls();
+    guarded(this, [this] { redrawAtViewSize(); });
+}
+
+void TdataLineForm::showEvent(QShowEvent *event)
+{
+    FormDialog::showEvent(event);
+    // Another screen may have another density.
+    if (QWindow *window = windowHandle())
+        connect(window, &QWindow::screenChanged, this, &TdataLineForm::screenChanged, Qt::UniqueConnection);
+}
+
+void TdataLineForm::screenChanged()
+{
+    guarded(this, [this] { redrawAtViewSize(); });
 }
 
 void TdataLineForm::LoadChartSettings()
@@ -197,7 +274,12 @@ void TdataLineForm::RedrawCharts()
 
 void TdataLineForm::PrintChart()
 {
-    printReport(*QuickRep1);
+    QString printer;
+    if (printReport(*QuickRep1, &printer) == 0) {
+        services().showMessage(this, QStringLiteral("没有安装打印机，图表没有打印"));
+        return;
+    }
+    services().showMessage(this, QStringLiteral("图表已送到打印机 %1").arg(printer));
 }
 
 void TdataLineForm::Button1Click()
@@ -231,6 +313,12 @@ void TdataLineForm::box1Click(QRadioButton *sender)
 {
     const int mode = sender == box1 ? 1 : sender == box2 ? 2 : sender == box3 ? 3 : 0;
     app().scaleMode = mode;
+    try {
+        chartsettings::writeScaleMode(*app().iniFile, mode);
+    } catch (const AppError &) {
+        // Only the next start's choice is lost; the colours dialog reports a file that
+        // cannot be written.
+    }
     // The document's change redraws.
     if (mode != 0)
         m_document->setScaleMode(mode);
@@ -254,7 +342,13 @@ void TdataLineForm::copyChartClick()
 void TdataLineForm::saveChartClick()
 {
     QString filter;
-    QString path = services().getSaveFileName(this, PngFilter + QStringLiteral(";;") + PdfFilter, &filter);
+    QStringList names;
+    for (int i = 0; i < kfdline::MaxCurves; ++i)
+        if (kfdline1->shown[i])
+            names << kfdline1->curves[i].name;
+    const QString suggested = chartfilename::suggest(m_document ? m_document->workbookPath() : QString(), names);
+    QString path = services().getSaveFileName(this, PngFilter + QStringLiteral(";;") + PdfFilter, &filter,
+                                              suggested + chartexport::extensionOf(chartexport::Format::Png));
     if (path.isEmpty())
         return;
     chartexport::Format format = chartexport::formatOf(path);

@@ -66,8 +66,17 @@ public:
     void saveChartClick();
     void firstRowsClick(bool on);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     void documentChanged();
+    void showScaleMode();
+    void placeControls();
+    bool fitChartToView();
+    void redrawAtViewSize();
+    void screenChanged();
 
     QPointer<ChartDocument> m_document; // may go first when the program ends
     mainunit::Tline *m_lineSet = nullptr;
