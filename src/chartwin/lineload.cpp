@@ -151,22 +151,27 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         result.truncated = true;
     }
 
-    // A column with nothing to draw is refused before any chart changes.
-    refuseEmpty(request.xCol, values.column(store, request.xCol, first, last));
-    for (int k = 0; k < std::min(int(request.yCols.size()), int(kfdline::MaxCurves)); ++k)
-        refuseEmpty(request.yCols[k], values.column(store, request.yCols[k], first, last));
-
     const QString xName = store.item(request.xCol, request.nameRow - 1);
     for (Tkfdline *chart : charts) {
         chart->xAxis.name = xName;
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
+    // A missing name or unit item is told first; then a column with nothing to draw is
+    // refused before its points or scales change.
+    const int curves = std::min(int(request.yCols.size()), int(kfdline::MaxCurves));
+    for (int k = 0; k < curves; ++k) {
+        store.item(request.yCols[k], request.nameRow - 1);
+        store.item(request.yCols[k], request.unitRow - 1);
+    }
+    refuseEmpty(request.xCol, values.column(store, request.xCol, first, last));
+    for (int k = 0; k < curves; ++k)
+        refuseEmpty(request.yCols[k], values.column(store, request.yCols[k], first, last));
     const columnvalues::Column &xColumn = values.column(store, request.xCol, first, last);
     const columnvalues::Values &xValues = xColumn.values;
     const int rows = int(xValues.size());
     const bool xUnix = columnvalues::isUnixSeconds(xName, xColumn);
     result.xTime = xColumn.times || xUnix;
-    result.xNotNumbers = xColumn.times ? xColumn.emptyTimes + xColumn.notTimes : xColumn.notNumbers;
+    result.xNotNumbers = xColumn.times ? xColumn.notTimes : xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
     const Range xRange = scan(xColumn.gapRows.empty() ? xValues
                                                       : keptValues(xValues, keptRows(rows, xColumn.gapRows, {})));
@@ -203,7 +208,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         yValues.push_back(&yColumn.values);
         const bool yUnix = columnvalues::isUnixSeconds(yName, yColumn);
         result.yTime[k] = yColumn.times || yUnix;
-        result.yNotNumbers[k] = yColumn.times ? yColumn.emptyTimes + yColumn.notTimes : yColumn.notNumbers;
+        result.yNotNumbers[k] = yColumn.times ? yColumn.notTimes : yColumn.notNumbers;
         result.valueNotes << columnvalues::notes(column, yColumn);
 
         // Ranges and thinning over the rows the curve draws.

@@ -43,8 +43,8 @@ struct Result {
     int drawnRows = 0;      // the most points any curve got
     // Data row (0 for the first) of every point of each curve, in point order.
     std::array<std::vector<int>, 8> pointRows;
-    // Scales of time columns, and the items of each column not drawn (no number, or in a
-    // time column no time).
+    // Scales of time columns, and the items of each column not drawn for being no number
+    // (in a time column: texts that are no time; its empty items are not counted here).
     bool xTime = false;
     bool yTime[8] = {};
     int xNotNumbers = 0;
