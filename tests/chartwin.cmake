@@ -15,3 +15,4 @@ set_tests_properties(tst_reportprint PROPERTIES SKIP_REGULAR_EXPRESSION "SKIP   
 tabrovex_add_test(tst_timeaxis SOURCES chartwin/tst_timeaxis.cpp)
 tabrovex_add_test(tst_timewindow GUI SOURCES chartwin/tst_timewindow.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_loggertime SOURCES chartwin/tst_loggertime.cpp)
+tabrovex_add_test(tst_chartgaps SOURCES chartwin/tst_chartgaps.cpp)

@@ -52,7 +52,7 @@ void Tkfdline::ClearCurve(qint32 curve)
     changed();
 }
 
-void Tkfdline::AddPoint(qint32 curve, double x, double y)
+void Tkfdline::AddPoint(qint32 curve, double x, double y, bool startsStroke)
 {
     checkCurve(curve);
     const qint32 count = std::max(pointCount[curve], 0);
@@ -61,6 +61,7 @@ void Tkfdline::AddPoint(qint32 curve, double x, double y)
     pointCount[curve] = count + 1;
     xData[curve][count + 1] = x;
     yData[curve][count + 1] = y;
+    strokeStart[curve][count + 1] = startsStroke ? 1 : 0;
 }
 
 void Tkfdline::Redraw()
@@ -167,17 +168,49 @@ void Tkfdline::DrawCurves()
         curYMax = curves[i].upper;
         curYMin = curves[i].lower;
         const int n = std::clamp(pointCount[i], 0, MaxPoints);
-        std::copy(&xData[i][1], &xData[i][1] + n, &workX[1]);
-        std::copy(&yData[i][1], &yData[i][1] + n, &workY[1]);
         curColor = curves[i].color;
-        DrawCurve(n);
+        DrawCurve(i, n);
     }
 }
 
-void Tkfdline::DrawCurve(int n)
+void Tkfdline::DrawCurve(int curve, int n)
 {
     if (n <= 0 || curXMax == curXMin || curYMax == curYMin)
         return;
+    DrawSurface &s = *m_surface;
+    const qint64 right = qint64(Width) - marginRight;
+    const qint64 bottom = qint64(Height) - marginBottom;
+    const qint64 height = qint64(Height) - marginTop - marginBottom;
+    const chartgeom::ValueMap map = chartgeom::makeValueMap(right - marginLeft, height, marginLeft, bottom,
+                                                            curXMin, curXMax, curYMin, curYMax);
+
+    s.setPenStyle(DrawSurface::Solid);
+    s.setPenColor(curColor);
+    if (curMarker > 0) {
+        for (int k = 1; k <= n; ++k) {
+            const qint64 px = map.px(xData[curve][k]);
+            const qint64 py = map.py(yData[curve][k]);
+            if (px >= marginLeft && px <= right && py >= marginTop && py <= bottom)
+                DrawMarker(px, py, curMarker);
+        }
+    }
+    // Each stroke is a line of its own: nothing joins the points across a gap.
+    const bool gaps = std::any_of(&strokeStart[curve][1], &strokeStart[curve][1] + n, [](quint8 f) { return f != 0; });
+    int start = 1;
+    while (start <= n) {
+        int end = start;
+        while (end < n && strokeStart[curve][end + 1] == 0)
+            ++end;
+        const int len = end - start + 1;
+        std::copy(&xData[curve][start], &xData[curve][start] + len, &workX[1]);
+        std::copy(&yData[curve][start], &yData[curve][start] + len, &workY[1]);
+        DrawStroke(len, gaps && len == 1);
+        start = end + 1;
+    }
+}
+
+void Tkfdline::DrawStroke(int n, bool alone)
+{
     DrawSurface &s = *m_surface;
     const qint64 right = qint64(Width) - marginRight;
     const qint64 bottom = qint64(Height) - marginBottom;
@@ -203,15 +236,17 @@ void Tkfdline::DrawCurve(int n)
     workX[n + 1] = workX[n];
     workY[n + 1] = workY[n];
 
-    s.setPenStyle(DrawSurface::Solid);
-    s.setPenColor(curColor);
-    if (curMarker > 0) {
-        for (int k = 1; k <= n; ++k) {
-            const qint64 px = f.map.px(workX[k]);
-            const qint64 py = f.map.py(workY[k]);
-            if (px >= marginLeft && px <= right && py >= marginTop && py <= bottom)
-                DrawMarker(px, py, curMarker);
+    if (alone && curMarker == 0) {
+        // A reading alone between two gaps: a short stroke, so it is still seen.
+        const qint64 px = f.map.px(workX[1]);
+        const qint64 py = f.map.py(workY[1]);
+        if (curvepath::rangeColor(f, workX[1], workY[1]) == f.color) {
+            s.setPenColor(curColor);
+            s.moveTo(px - 2, py);
+            s.lineTo(px + 3, py);
         }
+        s.moveTo(px, py);
+        return;
     }
     curvepath::drawLine(s, f, workX, workY, n);
 }

@@ -51,8 +51,10 @@ public:
     // repaint. Curve numbers outside 0..7 raise an AppError.
     void ClearCurve(qint32 curve);
     // Appends a point. A bad curve number or a full curve raises an AppError and stores
-    // nothing.
-    void AddPoint(qint32 curve, double x, double y);
+    // nothing. A point that starts a stroke is not joined to the one before it: the rows
+    // between them held no reading. On the first point it says the curve has such gaps;
+    // in a curve with gaps a point alone in its stroke is drawn as a short stroke.
+    void AddPoint(qint32 curve, double x, double y, bool startsStroke = false);
 
     // work state of the curve being drawn:
     double workX[kfdline::MaxPoints + 2] = {};
@@ -66,6 +68,8 @@ public:
     qint32 pointCount[kfdline::MaxCurves] = {};
     double yData[kfdline::MaxCurves][kfdline::MaxPoints + 1] = {};
     double xData[kfdline::MaxCurves][kfdline::MaxPoints + 1] = {};
+    // 1 where the point starts a new stroke of its curve (after a gap), at the same positions.
+    quint8 strokeStart[kfdline::MaxCurves][kfdline::MaxPoints + 1] = {};
     qint32 shownCount = 0;
     // layout:
     qint32 scaleSpacing = 65;
@@ -84,7 +88,8 @@ private:
     void ClearBackground();
     void DrawGrid();
     void DrawCurves();
-    void DrawCurve(int n);
+    void DrawCurve(int first, int n);
+    void DrawStroke(int n, bool alone);
     void DrawLegendMarkers();
     void DrawScales();
     void DrawTitle();

@@ -46,7 +46,7 @@ public:
     const lineload::Result &loaded() const { return m_loaded; }
     const readout::PointRows &pointRows() const { return m_loaded.pointRows; }
     ViewRange viewRange() const { return m_view; }
-    // The log lines of the last load: items drawn as 0 or left out, then the long table's.
+    // The log lines of the last load: items not drawn (gaps), then the long table's.
     QStringList notes() const;
     // Curve k's scale (name, unit, limits, time text) as the charts got it.
     const kfdline::Tline &curve(int k) const;

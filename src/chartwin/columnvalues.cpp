@@ -5,6 +5,8 @@
 #include "import/columnstore.h"
 
 #include <algorithm>
+#include <cmath>
+#include <numeric>
 
 namespace columnvalues {
 
@@ -69,6 +71,13 @@ timetext::DateOrder decideOrder(const ColumnStore &store, int list, int first, i
     return sample.contains(u'/') ? timetext::DateOrder::MonthFirst : timetext::DateOrder::DayFirst;
 }
 
+std::vector<int> firstRows(int count)
+{
+    std::vector<int> rows(size_t(std::max(count, 0)));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
 }
 
 Column read(const ColumnStore &store, int list, int first, int last)
@@ -80,8 +89,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
     // Times are gathered beside the numbers while the column can still be a time column.
     Values seconds;
     bool maybeTimes = true;
-    int numbers = 0, dated = 0, undated = 0;
-    std::vector<int> empty;
+    int numbers = 0, dated = 0, undated = 0, empty = 0, other = 0;
+    std::vector<int> gaps; // rows that are no number, or while times are possible: no time
     bool ordered = false;
     const timetext::DateOrder order = decideOrder(store, list, first, last, &ordered);
     for (int row = 0; row < rows; ++row) {
@@ -89,7 +98,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
         double v = 0;
         // A number item, or a text that reads as one (" 5 ").
         QStringView text;
-        bool number = store.numberAt(list, index, &v);
+        // An infinite or undefined number is no reading either.
+        bool number = store.numberAt(list, index, &v) && std::isfinite(v);
         if (!number) {
             text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
             number = numtext::toDouble(text, &v);
@@ -98,30 +108,40 @@ Column read(const ColumnStore &store, int list, int first, int last)
             out.values.push_back(v);
             ++numbers;
             if (maybeTimes) {
+                // Every row before the first number is no number.
                 maybeTimes = false;
                 seconds = Values();
+                gaps = firstRows(row);
             }
             continue;
         }
         out.values.push_back(0);
-        if (!maybeTimes)
+        if (!maybeTimes) {
+            gaps.push_back(row);
             continue;
+        }
         timetext::Stamp stamp;
         if (isBlank(text)) {
-            empty.push_back(row);
+            ++empty;
+            gaps.push_back(row);
             seconds.push_back(0);
         } else if (timetext::parse(text, &stamp, order)) {
             ++(stamp.dated ? dated : undated);
             seconds.push_back(stamp.seconds);
         } else {
-            maybeTimes = false;
-            seconds = Values();
+            // A missing-reading mark ("NAN", "---") among times; too many make it a text column.
+            ++other;
+            gaps.push_back(row);
+            seconds.push_back(0);
         }
     }
     const int times = dated + undated;
     if (maybeTimes && times > 0 && dated > 0 && undated > 0)
         out.mixedDates = true;
-    if (!maybeTimes || times == 0 || out.mixedDates) {
+    if (!maybeTimes || times == 0 || out.mixedDates || other >= times) {
+        if (maybeTimes)
+            gaps = firstRows(rows);
+        out.gapRows = std::move(gaps);
         out.notNumbers = rows - numbers;
         return out;
     }
@@ -130,14 +150,16 @@ Column read(const ColumnStore &store, int list, int first, int last)
     if (ordered)
         out.dateOrder = order == timetext::DateOrder::MonthFirst ? 1 : 2;
     out.values = std::move(seconds);
-    out.emptyRows = std::move(empty);
+    out.gapRows = std::move(gaps);
+    out.emptyTimes = empty;
+    out.notTimes = other;
     if (!out.dated) {
-        size_t nextEmpty = 0;
+        size_t nextGap = 0;
         bool havePrevious = false;
         double previous = 0;
         for (int row = 0; row < rows; ++row) {
-            if (nextEmpty < out.emptyRows.size() && out.emptyRows[nextEmpty] == row) {
-                ++nextEmpty;
+            if (nextGap < out.gapRows.size() && out.gapRows[nextGap] == row) {
+                ++nextGap;
                 continue;
             }
             const double v = out.values[size_t(row)];
@@ -150,6 +172,28 @@ Column read(const ColumnStore &store, int list, int first, int last)
     return out;
 }
 
+bool isUnixSeconds(const QString &name, const Column &column)
+{
+    if (column.times || column.readings() == 0)
+        return false;
+    const bool named = name.contains(QLatin1String("unix"), Qt::CaseInsensitive)
+                       || name.contains(QLatin1String("epoch"), Qt::CaseInsensitive)
+                       || name.contains(QLatin1String("timestamp"), Qt::CaseInsensitive);
+    if (!named)
+        return false;
+    size_t nextGap = 0;
+    for (size_t row = 0; row < column.values.size(); ++row) {
+        if (nextGap < column.gapRows.size() && column.gapRows[nextGap] == int(row)) {
+            ++nextGap;
+            continue;
+        }
+        const double v = column.values[row];
+        if (!(v >= 1e9 && v <= 4e9))
+            return false;
+    }
+    return true;
+}
+
 QStringList notes(int columnNumber, const Column &column)
 {
     QStringList lines;
@@ -159,14 +203,23 @@ QStringList notes(int columnNumber, const Column &column)
     if (column.mixedDates)
         lines << QStringLiteral("第%1列的时间有的带日期、有的不带日期，不按时间绘制").arg(columnNumber);
     if (column.notNumbers > 0)
-        lines << QStringLiteral("第%1列有%2个值不是数字，按0绘制").arg(columnNumber).arg(column.notNumbers);
-    if (!column.emptyRows.empty())
-        lines << QStringLiteral("第%1列有%2个空值，这%2行不绘制").arg(columnNumber).arg(column.emptyRows.size());
+        lines << QStringLiteral("第%1列有%2个值不是数字，不绘制").arg(columnNumber).arg(column.notNumbers);
+    if (column.emptyTimes > 0)
+        lines << QStringLiteral("第%1列有%2个空值，这%2行不绘制").arg(columnNumber).arg(column.emptyTimes);
+    if (column.notTimes > 0)
+        lines << QStringLiteral("第%1列有%2个值不是时间，不绘制").arg(columnNumber).arg(column.notTimes);
     if (column.backSteps > 0)
         lines << QStringLiteral("第%1列的时间没有日期，有%2处倒退（可能跨过了午夜），按当天的时刻绘制")
                      .arg(columnNumber)
                      .arg(column.backSteps);
     return lines;
+}
+
+QString refusal(int columnNumber, const Column &column)
+{
+    if (column.values.empty() || column.readings() > 0)
+        return QString();
+    return QStringLiteral("第%1列的%2个值都不是数字，无法绘制").arg(columnNumber).arg(column.values.size());
 }
 
 }

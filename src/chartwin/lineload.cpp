@@ -1,6 +1,8 @@
 #include "chartwin/lineload.h"
 
+#include "base/apperror.h"
 #include "chart/kfdline.h"
+#include "chart/scaledecimals.h"
 #include "chartwin/rowreduce.h"
 #include "chartwin/timescale.h"
 #include "import/columnstore.h"
@@ -13,15 +15,17 @@ namespace lineload {
 namespace {
 
 struct Range {
-    double lo = 999999.0;
-    double hi = -999999.0;
+    double lo = 0;
+    double hi = 0;
 };
 
-
-// The scan starts from +-999999, so a column lying wholly beyond that keeps the bound.
+// From the first value on, so a column lying wholly beyond any preset bound gets its own
+// limits; 0 to 0 when there is none.
 Range scan(const columnvalues::Values &values)
 {
-    Range r;
+    if (values.empty())
+        return Range{};
+    Range r{values.front(), values.front()};
     for (double v : values) {
         if (v > r.hi)
             r.hi = v;
@@ -31,7 +35,7 @@ Range scan(const columnvalues::Values &values)
     return r;
 }
 
-// The rows a curve draws: those where neither the X nor its own time is empty. Empty when
+// The rows a curve draws: those where neither the X nor its own item is a gap. Empty when
 // every row is drawn.
 std::vector<int> keptRows(int rows, const std::vector<int> &emptyX, const std::vector<int> &emptyY)
 {
@@ -61,13 +65,19 @@ columnvalues::Values keptValues(const columnvalues::Values &values, const std::v
     return out;
 }
 
-// A time scale spans its own earliest to latest time; 0 to 0 when it has none.
-Range timeRange(const columnvalues::Values &values)
+// The refusal of a column with no reading at all, before any chart changes.
+void refuseEmpty(int columnNumber, const columnvalues::Column &column)
 {
-    if (values.empty())
-        return Range{0, 0};
-    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
-    return Range{*lo, *hi};
+    const QString refusal = columnvalues::refusal(columnNumber, column);
+    if (!refusal.isEmpty())
+        throw AppError(refusal);
+}
+
+// A number scale's decimals: the rule's, or more where its labels would repeat.
+int scaleDecimals(const Range &range, bool time)
+{
+    const int decimals = decimalsFor(range.lo, range.hi);
+    return time ? decimals : scaledecimals::distinct(range.lo, range.hi, decimals);
 }
 
 double magnitudeClass(double v)
@@ -141,27 +151,34 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         result.truncated = true;
     }
 
+    const QString xName = store.item(request.xCol, request.nameRow - 1);
     for (Tkfdline *chart : charts) {
-        chart->xAxis.name = store.item(request.xCol, request.nameRow - 1);
+        chart->xAxis.name = xName;
         chart->xAxis.unit = store.item(request.xCol, request.unitRow - 1);
     }
+    // A missing name or unit item is told first; then a column with nothing to draw is
+    // refused before its points or scales change.
+    const int curves = std::min(int(request.yCols.size()), int(kfdline::MaxCurves));
+    for (int k = 0; k < curves; ++k) {
+        store.item(request.yCols[k], request.nameRow - 1);
+        store.item(request.yCols[k], request.unitRow - 1);
+    }
+    refuseEmpty(request.xCol, values.column(store, request.xCol, first, last));
+    for (int k = 0; k < curves; ++k)
+        refuseEmpty(request.yCols[k], values.column(store, request.yCols[k], first, last));
     const columnvalues::Column &xColumn = values.column(store, request.xCol, first, last);
     const columnvalues::Values &xValues = xColumn.values;
     const int rows = int(xValues.size());
-    result.xTime = xColumn.times;
-    result.xNotNumbers = xColumn.notNumbers;
+    const bool xUnix = columnvalues::isUnixSeconds(xName, xColumn);
+    result.xTime = xColumn.times || xUnix;
+    result.xNotNumbers = xColumn.times ? xColumn.notTimes : xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
-    Range xRange;
-    if (!xColumn.times)
-        xRange = scan(xValues);
-    else if (xColumn.emptyRows.empty())
-        xRange = timeRange(xValues);
-    else
-        xRange = timeRange(keptValues(xValues, keptRows(rows, xColumn.emptyRows, {})));
-    const int xDecimals = decimalsFor(xRange.lo, xRange.hi);
+    const Range xRange = scan(xColumn.gapRows.empty() ? xValues
+                                                      : keptValues(xValues, keptRows(rows, xColumn.gapRows, {})));
+    const int xDecimals = scaleDecimals(xRange, result.xTime);
     for (Tkfdline *chart : charts)
         chart->xAxis.decimals = xDecimals;
-    const auto xText = xColumn.times ? timescale::scaleText(xColumn.dated) : nullptr;
+    const auto xText = result.xTime ? timescale::scaleText(xColumn.dated || xUnix) : nullptr;
     for (Tkfdline *chart : charts) {
         chart->xAxis.lower = xRange.lo;
         chart->xAxis.upper = xRange.hi;
@@ -175,27 +192,31 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         std::fill(std::begin(chart->shown), std::end(chart->shown), 0);
 
     std::vector<const columnvalues::Values *> yValues;
+    // Per curve: 1 where its point starts a stroke after a gap, in point order.
+    std::array<std::vector<char>, kfdline::MaxCurves> strokeStarts;
     int k = 0;
     for (int column : request.yCols) {
         if (k == kfdline::MaxCurves)
             break;
         result.yCol[k] = column;
+        const QString yName = store.item(column, request.nameRow - 1);
         for (Tkfdline *chart : charts) {
-            chart->curves[k].name = store.item(column, request.nameRow - 1);
+            chart->curves[k].name = yName;
             chart->curves[k].unit = store.item(column, request.unitRow - 1);
         }
         const columnvalues::Column &yColumn = values.column(store, column, first, last);
         yValues.push_back(&yColumn.values);
-        result.yTime[k] = yColumn.times;
-        result.yNotNumbers[k] = yColumn.notNumbers;
+        const bool yUnix = columnvalues::isUnixSeconds(yName, yColumn);
+        result.yTime[k] = yColumn.times || yUnix;
+        result.yNotNumbers[k] = yColumn.times ? yColumn.notTimes : yColumn.notNumbers;
         result.valueNotes << columnvalues::notes(column, yColumn);
 
         // Ranges and thinning over the rows the curve draws.
-        const std::vector<int> kept = keptRows(rows, xColumn.emptyRows, yColumn.emptyRows);
-        const bool allRows = xColumn.emptyRows.empty() && yColumn.emptyRows.empty();
+        const std::vector<int> kept = keptRows(rows, xColumn.gapRows, yColumn.gapRows);
+        const bool allRows = xColumn.gapRows.empty() && yColumn.gapRows.empty();
         const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
         const columnvalues::Values &rangeValues = allRows ? yColumn.values : drawn;
-        Range range = yColumn.times ? timeRange(rangeValues) : scan(rangeValues);
+        Range range = scan(rangeValues);
         const double span = range.hi - range.lo;
         if (request.scaleMode == 2) {
             range.hi = range.hi + span / 2;
@@ -204,10 +225,10 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
             range.hi = range.hi + span;
             range.lo = range.lo - span;
         }
-        const int decimals = decimalsFor(range.lo, range.hi);
+        const int decimals = scaleDecimals(range, result.yTime[k]);
         for (Tkfdline *chart : charts)
             chart->curves[k].decimals = decimals;
-        const auto yText = yColumn.times ? timescale::scaleText(yColumn.dated) : nullptr;
+        const auto yText = result.yTime[k] ? timescale::scaleText(yColumn.dated || yUnix) : nullptr;
         for (Tkfdline *chart : charts) {
             chart->curves[k].lower = range.lo;
             chart->curves[k].upper = range.hi;
@@ -217,26 +238,40 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
 
         std::vector<int> &pointRows = result.pointRows[size_t(k)];
         pointRows = rowreduce::extremaRows(rangeValues.data(), int(rangeValues.size()), MaxRows);
-        if (!allRows)
+        std::vector<char> &starts = strokeStarts[size_t(k)];
+        starts.assign(pointRows.size(), 0);
+        if (!allRows) {
+            // Two points are joined only when every row between them holds a reading: their
+            // places among the drawn rows lie as far apart as their rows do.
+            for (size_t p = 1; p < pointRows.size(); ++p) {
+                const int place = pointRows[p], previous = pointRows[p - 1];
+                starts[p] = kept[size_t(place)] - kept[size_t(previous)] != place - previous;
+            }
+            // The first point tells the chart that the curve has gaps at all.
+            if (!starts.empty())
+                starts[0] = int(kept.size()) < rows;
             for (int &row : pointRows)
                 row = kept[size_t(row)];
+        }
         result.reduced = result.reduced || int(rangeValues.size()) > MaxRows;
         ++k;
     }
     result.yCount = k;
     if (result.yCount == 0)
-        result.reduced = rows - int(xColumn.emptyRows.size()) > MaxRows;
+        result.reduced = rows - int(xColumn.gapRows.size()) > MaxRows;
 
     // Row by row as the table runs, each curve taking its own rows.
     std::array<size_t, kfdline::MaxCurves> next{};
     for (int i = 0; i < rows; ++i) {
         for (int j = 0; j < result.yCount; ++j) {
             const std::vector<int> &rowsOfCurve = result.pointRows[size_t(j)];
-            if (next[size_t(j)] >= rowsOfCurve.size() || rowsOfCurve[next[size_t(j)]] != i)
+            const size_t p = next[size_t(j)];
+            if (p >= rowsOfCurve.size() || rowsOfCurve[p] != i)
                 continue;
             ++next[size_t(j)];
+            const bool startsStroke = strokeStarts[size_t(j)][p] != 0;
             for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xValues[size_t(i)], (*yValues[size_t(j)])[size_t(i)]);
+                chart->AddPoint(j, xValues[size_t(i)], (*yValues[size_t(j)])[size_t(i)], startsStroke);
         }
     }
     for (int j = 0; j < result.yCount; ++j)

@@ -43,7 +43,8 @@ struct Result {
     int drawnRows = 0;      // the most points any curve got
     // Data row (0 for the first) of every point of each curve, in point order.
     std::array<std::vector<int>, 8> pointRows;
-    // Scales of time columns, and the items of number columns drawn as 0.
+    // Scales of time columns, and the items of each column not drawn for being no number
+    // (in a time column: texts that are no time; its empty items are not counted here).
     bool xTime = false;
     bool yTime[8] = {};
     int xNotNumbers = 0;
@@ -70,12 +71,15 @@ private:
     std::array<Entry, 33> m_entries; // lists 1..32
 };
 
-// A column whose items are all times (empty ones aside) gets a time scale: its values are
-// seconds, its range is its own earliest to latest time, and the rows of its empty items
-// are not drawn (of every curve for the X column, of its own curve for a Y column). Number
-// columns keep every rule above. A missing name or unit item raises AppError "List index
-// out of bounds (n)"; the charts keep what was filled until then. Without a cache every
-// value is converted afresh.
+// A row whose item holds no reading (no number; in a time column no time) is a gap: it is
+// not drawn (of every curve for the X column, of its own curve for a Y column), stays out of
+// the ranges and breaks the curve's line there, also through thinning. A column of times, or
+// of Unix seconds by its name, gets a time scale: its values are seconds, its range is its
+// own earliest to latest time. Ranges start from a column's own first value; a number
+// scale gets more decimals where its labels would repeat. A column without a single reading
+// raises AppError with the reason before any chart changes; a missing name or unit item
+// raises AppError "List index out of bounds (n)", the charts keep what was filled until
+// then. Without a cache every value is converted afresh.
 Result loadLineData(const ColumnStore &store, const Request &request, const std::vector<Tkfdline *> &charts,
                     ValueCache *cache = nullptr);
 

@@ -34,7 +34,8 @@ QJsonArray toJson(const QStringList &lines)
     return a;
 }
 
-// Limits of a time scale are seconds (since 1970-01-01 00:00, or of the day for times of day).
+// Limits of a time scale are seconds (since 1970-01-01 00:00, or of the day for times of day);
+// nonNumeric counts the items not drawn: no number, or in a time column no time.
 QJsonObject axisJson(const kfdline::Tline &axis, bool time, int notNumbers)
 {
     return QJsonObject{{"name", axis.name},         {"unit", axis.unit},

@@ -15,7 +15,7 @@ struct PlotRun {
                         // 4 output not written
     QByteArray json;    // for standard output, when done (empty: already written)
     QString error;      // for standard error, when not
-    QStringList warnings; // for standard error also when done: items drawn as 0 or left out
+    QStringList warnings; // for standard error also when done: the items not drawn (gaps)
 };
 
 // `programFolder` ends in "/"; the default settings file is ini/option.ini below it. The

@@ -27,6 +27,8 @@ private slots:
     void oddFieldsDrawLess_data();
     void oddFieldsDrawLess();
     void pointsAndClear();
+    void strokesBreakAtGaps_data();
+    void strokesBreakAtGaps();
     void pointArgumentsChecked_data();
     void pointArgumentsChecked();
     void textPlacement();
@@ -331,6 +333,62 @@ void TestKfdline::pointsAndClear()
     chart->curves[0].marker = 3;
     chart->Redraw();
     QCOMPARE(countColor(chart->picture(), plotRect(*chart), qRgb(255, 0, 0)), 0);
+}
+
+void TestKfdline::strokesBreakAtGaps_data()
+{
+    // Points at x = 0..8, y = 20 (or 10 at odd x); "|" starts a stroke, "." a lone point.
+    QTest::addColumn<QString>("points");
+    QTest::addColumn<int>("marker");
+    QTest::addColumn<QString>("dark");  // x intervals (in data units) that must hold no curve pixel
+    QTest::addColumn<QString>("drawn"); // x values next to which curve pixels must be
+    QTest::newRow("one stroke") << "0 1 2 3 4 5 6 7 8" << 0 << "" << "0.5 3.5 7.5";
+    QTest::newRow("gap in the middle") << "0 1 2 3|6 7 8" << 0 << "3.2-5.8" << "1.5 6.5";
+    QTest::newRow("lone point between gaps") << "0 1|4|7 8" << 0 << "1.2-3.8 4.2-6.8" << "0.5 4 7.5";
+    QTest::newRow("lone point with a marker") << "0 1|4|7 8" << 3 << "1.2-3.8 4.2-6.8" << "4";
+    QTest::newRow("lone first and last points") << "0|3 4 5|8" << 0 << "0.2-2.8 5.2-7.8" << "0 4 8";
+    QTest::newRow("one point of a curve with gaps") << "|4" << 0 << "" << "4";
+}
+
+// No line joins two strokes, and a point alone between gaps is still seen.
+void TestKfdline::strokesBreakAtGaps()
+{
+    QFETCH(QString, points);
+    QFETCH(int, marker);
+    QFETCH(QString, dark);
+    QFETCH(QString, drawn);
+    auto chart = screenChart(1);
+    chart->xAxis.lower = -1;
+    chart->xAxis.upper = 9;
+    chart->curves[0].lower = 0;
+    chart->curves[0].upper = 30;
+    chart->curves[0].color = 0x0000FF;
+    chart->curves[0].marker = marker;
+    for (const QString &stroke : points.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+        // The first point's flag tells that the curve has gaps.
+        bool starts = chart->pointCount[0] > 0 || points.contains(QLatin1Char('|'));
+        for (const QString &x : stroke.split(QLatin1Char(' '))) {
+            chart->AddPoint(0, x.toInt(), x.toInt() % 2 ? 10 : 20, starts);
+            starts = false;
+        }
+    }
+    chart->Redraw();
+    const QImage &img = chart->picture();
+    const QRect plot = plotRect(*chart);
+    auto column = [&](double x) {
+        return int(plot.left() + (x + 1) / 10 * plot.width());
+    };
+    const QRgb red = qRgb(255, 0, 0);
+    for (const QString &interval : dark.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList ends = interval.split(QLatin1Char('-'));
+        const QRect area(QPoint(column(ends[0].toDouble()), plot.top() + 1),
+                         QPoint(column(ends[1].toDouble()), plot.bottom() - 1));
+        QCOMPARE(countColor(img, area, red), 0);
+    }
+    for (const QString &x : drawn.split(QLatin1Char(' '))) {
+        const int c = column(x.toDouble());
+        QVERIFY2(countColor(img, QRect(c - 2, plot.top() + 1, 5, plot.height() - 2), red) > 0, qPrintable(x));
+    }
 }
 
 void TestKfdline::pointArgumentsChecked_data()

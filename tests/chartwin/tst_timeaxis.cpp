@@ -280,7 +280,7 @@ void TestTimeAxis::columnKinds_data()
     QTest::addColumn<bool>("dated");
     QTest::addColumn<QString>("notes");
     QTest::newRow("numbers") << "1|2|3" << false << false << "";
-    QTest::newRow("numbers with texts") << "1|abc| |4|n/a" << false << false << "第3列有3个值不是数字，按0绘制";
+    QTest::newRow("numbers with texts") << "1|abc| |4|n/a" << false << false << "第3列有3个值不是数字，不绘制";
     QTest::newRow("dated times") << "2026-12-08 10:00:00|2026/12/8 10:00:01|2026-12-08T10:00:02Z" << true << true << "";
     QTest::newRow("date cells with midnight") << "2026/12/8 23:00:00|2026/12/9|2026/12/9 1:00:00" << true << true << "";
     QTest::newRow("empty times left out") << "2026-12-08 10:00:00| |2026-12-08 10:00:02|\t" << true << true
@@ -288,11 +288,11 @@ void TestTimeAxis::columnKinds_data()
     QTest::newRow("times of day over midnight") << "23:59:58|23:59:59|0:00:00|0:00:01" << true << false
                                                 << "第3列的时间没有日期，有1处倒退（可能跨过了午夜），按当天的时刻绘制";
     QTest::newRow("a number among times") << "2026-12-08 10:00:00|5|2026-12-08 10:00:02" << false << false
-                                          << "第3列有2个值不是数字，按0绘制";
-    QTest::newRow("a text among times") << "10:00:00|later|10:00:02" << false << false << "第3列有3个值不是数字，按0绘制";
+                                          << "第3列有2个值不是数字，不绘制";
+    QTest::newRow("a text among times") << "10:00:00|later|10:00:02" << true << false << "第3列有1个值不是时间，不绘制";
     QTest::newRow("dated and undated") << "2026-12-08 10:00:00|10:00:01" << false << false
-                                       << "第3列的时间有的带日期、有的不带日期，不按时间绘制|第3列有2个值不是数字，按0绘制";
-    QTest::newRow("only empty items") << " | " << false << false << "第3列有2个值不是数字，按0绘制";
+                                       << "第3列的时间有的带日期、有的不带日期，不按时间绘制|第3列有2个值不是数字，不绘制";
+    QTest::newRow("only empty items") << " | " << false << false << "第3列有2个值不是数字，不绘制";
 }
 
 void TestTimeAxis::columnKinds()
@@ -314,7 +314,7 @@ void TestTimeAxis::columnKinds()
     const columnvalues::Column longer = columnvalues::read(store, 3, 0, int(values.size()));
     QCOMPARE(int(longer.values.size()), int(values.size()) + 1);
     if (times)
-        QCOMPARE(longer.emptyRows.back(), int(values.size()));
+        QCOMPARE(longer.gapRows.back(), int(values.size()));
     else
         QCOMPARE(longer.notNumbers, column.notNumbers + 1);
 }
@@ -396,7 +396,7 @@ void TestTimeAxis::numbersAfterTimes()
     lineload::Result result = lineload::loadLineData(store, request, {&chart});
     QVERIFY(chart.xAxis.text);
     QCOMPARE(result.yNotNumbers[0], 1);
-    QCOMPARE(result.valueNotes, QStringList{"第2列有1个值不是数字，按0绘制"});
+    QCOMPARE(result.valueNotes, QStringList{"第2列有1个值不是数字，不绘制"});
     fill(store, {{"t", "s", "1", "2"}, {"v", "u", "3", "4"}});
     result = lineload::loadLineData(store, request, {&chart});
     QVERIFY(!chart.xAxis.text);

@@ -93,8 +93,8 @@ void TestTimeWindow::timeScaleOnScreenAndPaper()
         w->box1->click();
     });
     const QStringList log = logLines(f.mainform);
-    QCOMPARE(log.filter(QStringLiteral("不是数字")), QStringList{"第4列有2个值不是数字，按0绘制"});
-    QCOMPARE(log.last(), QStringLiteral("第4列有2个值不是数字，按0绘制"));
+    QCOMPARE(log.filter(QStringLiteral("不是数字")), QStringList{"第4列有2个值不是数字，不绘制"});
+    QCOMPARE(log.last(), QStringLiteral("第4列有2个值不是数字，不绘制"));
 }
 
 void TestTimeWindow::manualLimitsAsTimes_data()

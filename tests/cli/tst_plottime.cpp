@@ -85,9 +85,9 @@ void TestPlotTime::reports_data()
     QTest::addColumn<QString>("x");        // "time lower upper nonNumeric"
     QTest::addColumn<QString>("curves");   // "time nonNumeric points" each, "|" between
 
-    QTest::newRow("texts drawn as 0") << "t,a,b\ns,u,v\n1,2,x\n2,n/a,4\n3,5,-\n" << QStringList{} << 0
-                                      << QStringList{"第2列有1个值不是数字，按0绘制", "第3列有2个值不是数字，按0绘制"}
-                                      << 0.0 << "0 1 3 0" << "0 1 3|0 2 3";
+    QTest::newRow("texts not drawn") << "t,a,b\ns,u,v\n1,2,x\n2,n/a,4\n3,5,-\n" << QStringList{} << 0
+                                     << QStringList{"第2列有1个值不是数字，不绘制", "第3列有2个值不是数字，不绘制"}
+                                     << 0.0 << "0 1 3 0" << "0 1 2|0 2 1";
     QTest::newRow("zones taken to UTC") << "t,a\ns,u\n2026-12-08T10:00:00+08:00,1\n2026-12-08T03:00:00Z,2\n2026-12-08 04:00:00+0100,3\n"
                                         << QStringList{} << 0 << QStringList{} << Dec8 << "1 7200 10800 0" << "0 0 3";
     QTest::newRow("empty time left out") << "t,a\ns,u\n2026-12-08 10:00:00,1\n ,2\n2026-12-08 10:00:02,3\n" << QStringList{}
@@ -96,14 +96,14 @@ void TestPlotTime::reports_data()
                                                 << QStringList{"第1列的时间没有日期，有1处倒退（可能跨过了午夜），按当天的时刻绘制"}
                                                 << 0.0 << "1 0.5 86399.5 0" << "0 0 2";
     QTest::newRow("a number among times") << "t,a\ns,u\n2026-12-08 10:00:00,1\n7,2\n" << QStringList{} << 0
-                                          << QStringList{"第1列有1个值不是数字，按0绘制"} << 0.0 << "0 0 7 1" << "0 0 2";
-    // A short row keeps the table's length: its missing cell is an empty item.
+                                          << QStringList{"第1列有1个值不是数字，不绘制"} << 0.0 << "0 7 7 1" << "0 0 1";
+    // A short row keeps the table's length: its missing cell is an empty item, a gap.
     QTest::newRow("a short row") << "t,a,b\ns,u,v\n1,2,3\n4,5\n" << QStringList{} << 0
-                                 << QStringList{"第3列有1个值不是数字，按0绘制"} << 0.0 << "0 1 4 0" << "0 0 2|0 1 2";
+                                 << QStringList{"第3列有1个值不是数字，不绘制"} << 0.0 << "0 1 4 0" << "0 0 2|0 1 1";
     QTest::newRow("date cells of a workbook") << "" << QStringList{"-y", "2,3,4"} << 0
                                               << QStringList{"第3列的时间没有日期，有2处倒退（可能跨过了午夜），按当天的时刻绘制",
-                                                             "第4列有1个值不是数字，按0绘制"}
-                                              << 0.0 << "1 1796709600 1796882400 0" << "0 0 9|1 0 9|0 1 9";
+                                                             "第4列有1个值不是数字，不绘制"}
+                                              << 0.0 << "1 1796709600 1796882400 0" << "0 0 9|1 0 9|0 1 8";
 }
 
 void TestPlotTime::reports()
