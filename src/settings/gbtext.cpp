@@ -256,6 +256,12 @@ void LastAscii::step(char c, qint64 offset)
         break;
     }
     // The lead byte stands alone; what followed it starts over, this byte last.
+    restartAfterLead();
+    step(c, offset);
+}
+
+void LastAscii::restartAfterLead()
+{
     const int count = m_pendingCount;
     const qint64 from = m_pendingOffset;
     char rest[3];
@@ -263,7 +269,6 @@ void LastAscii::step(char c, qint64 offset)
     m_pendingCount = 0;
     for (int i = 0; i < count - 1; ++i)
         step(rest[i], from + 1 + i);
-    step(c, offset);
 }
 
 void LastAscii::feed(const char *data, qsizetype size, qint64 offset)
@@ -300,15 +305,8 @@ void LastAscii::feed(const char *data, qsizetype size, qint64 offset)
 void LastAscii::finish()
 {
     // Nothing more comes: the waiting lead byte stands alone and the rest starts over.
-    while (m_pendingCount > 0) {
-        const int count = m_pendingCount;
-        const qint64 from = m_pendingOffset;
-        char rest[3];
-        std::memcpy(rest, m_pending + 1, size_t(count - 1));
-        m_pendingCount = 0;
-        for (int i = 0; i < count - 1; ++i)
-            step(rest[i], from + 1 + i);
-    }
+    while (m_pendingCount > 0)
+        restartAfterLead();
 }
 
 }

@@ -59,6 +59,8 @@ public:
 
 private:
     void step(char c, qint64 offset);
+    // The waiting lead byte stands alone: the bytes after it are stepped through again.
+    void restartAfterLead();
 
     Decoder &m_decoder;
     char m_ascii;
