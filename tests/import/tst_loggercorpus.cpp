@@ -4,7 +4,6 @@
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/excelapp.h"
-#include "import/opennotes.h"
 #include "import/tablereport.h"
 #include "import/unitsplit.h"
 #include "import/workbookread.h"
@@ -111,8 +110,9 @@ Read readFile(const QString &path)
     excelapp::registerApplication(registry);
     ColumnStore store;
     Read r;
+    QStringList notes;
     try {
-        readWorkbook(path, store, registry);
+        notes = readWorkbook(path, store, registry).notes;
     } catch (const AppError &) {
         return r;
     }
@@ -123,7 +123,7 @@ Read readFile(const QString &path)
         r.firstRow << (store.count(k) > 2 ? store.item(k, 2) : QString());
     }
     r.rows = store.count(1) - 2;
-    r.log = reportTable(store, opennotes::last()).log;
+    r.log = reportTable(store, notes).log;
     return r;
 }
 

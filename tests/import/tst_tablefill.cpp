@@ -3,7 +3,6 @@
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/excelapp.h"
-#include "import/opennotes.h"
 #include "import/tablereport.h"
 #include "import/unitsplit.h"
 #include "import/workbookread.h"
@@ -29,7 +28,7 @@ Table readText(const QByteArray &bytes, const QString &name = QStringLiteral("lo
     automation::Registry registry;
     excelapp::registerApplication(registry);
     ColumnStore store;
-    readWorkbook(path, store, registry);
+    const ReadResult read = readWorkbook(path, store, registry);
     Table t;
     for (int k = 1; k <= ColumnStore::ListCount && store.count(k) > 0; ++k) {
         t.names << store.item(k, 0);
@@ -37,7 +36,7 @@ Table readText(const QByteArray &bytes, const QString &name = QStringLiteral("lo
         t.firstRow << (store.count(k) > 2 ? store.item(k, 2) : QStringLiteral("<none>"));
     }
     t.items = store.count(1);
-    t.log = reportTable(store, opennotes::last()).log;
+    t.log = reportTable(store, read.notes).log;
     return t;
 }
 

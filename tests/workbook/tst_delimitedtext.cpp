@@ -148,11 +148,11 @@ void TestDelimitedText::preamble()
     automation::Registry registry;
     excelapp::registerApplication(registry);
     ColumnStore store;
-    readWorkbook(path, store, registry);
+    const ReadResult result = readWorkbook(path, store, registry);
     QCOMPARE(store.item(1, 0), firstCell);
     // The name, a unit item (empty: none of these has a unit row), the readings.
     QCOMPARE(store.count(1), rows + 1);
-    const QStringList log = reportTable(store, opennotes::last()).log;
+    const QStringList log = reportTable(store, result.notes).log;
     QCOMPARE(log.contains(QStringLiteral("跳过了开头的%1行说明文字").arg(skipped)), skipped > 0);
     if (store.count(2) > 0) {
         double value = 0;
