@@ -5,6 +5,7 @@
 //   - a scaling mode switch in the chart window (reload and both redraws);
 //   - the read-out: a pointer move over the screen chart until it is painted again.
 // Runs on Qt's offscreen platform. Usage: bench_ui [workbook folder]
+#include "offscreendesktop.h"
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "benchservices.h"
@@ -75,7 +76,7 @@ void benchStartup(const QString &self, const QString &folder)
     for (int i = 0; i < 11; ++i) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromUtf8(offscreenDesktop()));
         child.setProcessEnvironment(env);
         QElapsedTimer timer;
         timer.start();
@@ -173,7 +174,7 @@ int main(int argc, char **argv)
     if (argc > 2 && QByteArray(argv[1]) == "--startup-child")
         return startupChild(argc, argv, QString::fromLocal8Bit(argv[2]));
 
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", offscreenDesktop());
     QApplication application(argc, argv);
     const QString data = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TABROVEX_BINARY_DIR "/bench-data");
     const QString workbook = data + QStringLiteral("/bench_chart_1000x5.xls");

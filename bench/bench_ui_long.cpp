@@ -7,6 +7,7 @@
 //     the top; each step painted before the next, the longest step is the stall a user feels.
 // Runs on Qt's offscreen platform. Usage: bench_ui_long WORKBOOK [--column K]
 // (the long logs of scripts/make_long_logs.py, e.g. log_1000000x8.csv).
+#include "offscreendesktop.h"
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "app/startup.h"
@@ -104,7 +105,7 @@ void benchScrolling(QListView *list, int column)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", offscreenDesktop());
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const int columnAt = int(args.indexOf(QStringLiteral("--column")));

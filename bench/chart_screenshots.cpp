@@ -2,6 +2,7 @@
 // windows: the chart of a 65,536-row test-bench log with the read-out near the end of its X
 // range, and a 12-column table in the main window (band scrolled, column 12 ticked) with its
 // chart. Usage: chart_screenshots OUTDIR [workbook folder]
+#include "offscreendesktop.h"
 #include "app/appstate.h"
 #include "app/mainunit.h"
 #include "app/startup.h"
@@ -114,7 +115,7 @@ void wideTable(const QString &workbook, const QString &out, ShotServices &servic
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QPA_PLATFORM", offscreenDesktop());
     QApplication application(argc, argv);
     if (argc < 2) {
         std::printf("usage: chart_screenshots OUTDIR [workbook folder]\n");
