@@ -5,3 +5,5 @@ tabrovex_add_test(tst_longlog GUI SOURCES app/tst_longlog.cpp support/appfixture
 tabrovex_add_test(tst_translations GUI SOURCES app/tst_translations.cpp LIBS tabrovex_plot)
 add_dependencies(tst_translations tabrovex tabrovex-plot)
 tabrovex_add_test(tst_ownfolder GUI SOURCES app/tst_ownfolder.cpp support/appfixture.h support/scriptedservices.h)
+tabrovex_add_test(tst_nextlog GUI SOURCES app/tst_nextlog.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h support/sheetserver.h)
+add_dependencies(tst_nextlog tabrovex)

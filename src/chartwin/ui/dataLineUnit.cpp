@@ -167,6 +167,7 @@ void TdataLineForm::FormActivate()
     if (!firstActivation)
         return;
     firstActivation = false;
+    setWindowTitle(widgetstyle::windowTitleFor(QStringLiteral("数据曲线窗口"), m_document ? m_document->sourceFile() : QString()));
     LoadChartSettings();
     RedrawCharts();
 }
