@@ -8,3 +8,5 @@ tabrovex_add_test(tst_ownfolder GUI SOURCES app/tst_ownfolder.cpp support/appfix
 # Settings files that refuse every write (read-only, a folder, a FIFO, too large, a link to
 # /dev/null) under each action that writes one.
 tabrovex_add_test(tst_refusedsettings GUI SOURCES app/tst_refusedsettings.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
+tabrovex_add_test(tst_nextlog GUI SOURCES app/tst_nextlog.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h support/sheetserver.h)
+add_dependencies(tst_nextlog tabrovex)

@@ -16,13 +16,19 @@
         <translation>one workbook at a time, not %1</translation>
     </message>
     <message>
+        <source>--recent 不能与文件名一起使用</source>
+        <translation>--recent takes no file name</translation>
+    </message>
+    <message>
         <source>用法：tabrovex [--lang zh|en] [文件]
+      tabrovex --recent
 
 打开一个工作簿（.xls、.xlsx、.xlsm、.ods、.csv），把选定的列绘制成曲线。
   文件          启动时打开的工作簿，下次启动时也打开它；
                 不给出时打开上次打开的工作簿（或示例工作簿）
   --lang zh|en  界面的语言：中文或英文（默认由 LC_ALL、LC_MESSAGES、LANG 决定，
                 以 zh 开头为中文，其余为英文）
+  --recent      列出最近打开的8个文件（最近的在前），每行一个
   --help        显示本说明
   --version     显示程序的版本
 
@@ -30,12 +36,14 @@
 否则为 $XDG_CONFIG_HOME/tabrovex/option.ini（~/.config/tabrovex/option.ini）。
 </source>
         <translation>Usage: tabrovex [--lang zh|en] [FILE]
+       tabrovex --recent
 
 Opens a workbook (.xls, .xlsx, .xlsm, .ods, .csv) and draws the chosen columns as curves.
   FILE          the workbook to open at start, remembered for the next start;
                 without it the workbook opened last (or the sample) is opened
   --lang zh|en  the language of the windows: Chinese or English (default: by LC_ALL,
                 LC_MESSAGES, LANG; Chinese where it starts with zh, else English)
+  --recent      lists the 8 files opened last (the latest first), one a line
   --help        this text
   --version     the program&apos;s version
 

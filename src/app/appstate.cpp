@@ -35,6 +35,12 @@ QString AppState::chooseSettingsFile() const
     return settingslocation::chooseSettingsFile(exePath, config, dataFoldersOf(*this));
 }
 
+QString AppState::settingsFileToRead() const
+{
+    const QString config = userConfigFolder.isEmpty() ? settingslocation::userConfigFolder() : userConfigFolder;
+    return settingslocation::settingsFileToRead(executableFolder, config, dataFoldersOf(*this));
+}
+
 QString AppState::sampleWorkbook() const
 {
     return settingslocation::findSampleWorkbook(exePath, dataFoldersOf(*this));

@@ -42,6 +42,8 @@ struct AppState {
 
     // The settings file and the fallback workbook for exePath (settingslocation.h).
     QString chooseSettingsFile() const;
+    // The settings file as it is now, found without creating or seeding anything.
+    QString settingsFileToRead() const;
     QString sampleWorkbook() const;
 };
 

@@ -37,6 +37,8 @@ Parsed parse(const QStringList &arguments)
         } else if (!optionsEnded && isVersion(a)) {
             parsed.action = Parsed::Action::Version;
             return parsed;
+        } else if (!optionsEnded && a == QLatin1String("--recent")) {
+            parsed.action = Parsed::Action::Recent;
         } else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
             parsed.action = Parsed::Action::Refused;
             parsed.message = QCoreApplication::translate("commandline", "未知的选项“%1”").arg(a);
@@ -52,6 +54,11 @@ Parsed parse(const QStringList &arguments)
     if (files.size() > 1) {
         parsed.action = Parsed::Action::Refused;
         parsed.message = QCoreApplication::translate("commandline", "一次只能打开一个工作簿，不能打开%1个").arg(files.size());
+        return parsed;
+    }
+    if (parsed.action == Parsed::Action::Recent && !files.isEmpty()) {
+        parsed.action = Parsed::Action::Refused;
+        parsed.message = QCoreApplication::translate("commandline", "--recent 不能与文件名一起使用");
         return parsed;
     }
     if (!files.isEmpty())
@@ -96,17 +103,27 @@ QString usage()
 {
     return QCoreApplication::translate("commandline",
         "用法：tabrovex [--lang zh|en] [文件]\n"
+        "      tabrovex --recent\n"
         "\n"
         "打开一个工作簿（.xls、.xlsx、.xlsm、.ods、.csv），把选定的列绘制成曲线。\n"
         "  文件          启动时打开的工作簿，下次启动时也打开它；\n"
         "                不给出时打开上次打开的工作簿（或示例工作簿）\n"
         "  --lang zh|en  界面的语言：中文或英文（默认由 LC_ALL、LC_MESSAGES、LANG 决定，\n"
         "                以 zh 开头为中文，其余为英文）\n"
+        "  --recent      列出最近打开的8个文件（最近的在前），每行一个\n"
         "  --help        显示本说明\n"
         "  --version     显示程序的版本\n"
         "\n"
         "设置文件：程序所在文件夹中的 ini/option.ini（该文件夹可写时），\n"
         "否则为 $XDG_CONFIG_HOME/tabrovex/option.ini（~/.config/tabrovex/option.ini）。\n");
+}
+
+QString recentList(const QStringList &files)
+{
+    QString out;
+    for (const QString &file : files)
+        out += file + QLatin1Char('\n');
+    return out;
 }
 
 QString version()

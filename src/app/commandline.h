@@ -3,11 +3,11 @@
 #include <QString>
 #include <QStringList>
 
-// The program's command line: `tabrovex [FILE]`, `--help`, `--version`.
+// The program's command line: `tabrovex [FILE]`, `--recent`, `--help`, `--version`.
 namespace commandline {
 
 struct Parsed {
-    enum class Action { Run, Help, Version, Refused };
+    enum class Action { Run, Help, Version, Recent, Refused };
     Action action = Action::Run;
     QString workbook; // absolute path of FILE, empty without one
     QString message;  // why the command line was refused
@@ -23,5 +23,8 @@ QStringList withoutQtOptions(const QStringList &arguments);
 
 QString usage();
 QString version();
+
+// The files opened last, most recent first, one a line, as --recent prints them.
+QString recentList(const QStringList &files);
 
 }

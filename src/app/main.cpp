@@ -4,6 +4,8 @@
 #include "app/startup.h"
 #include "app/translations.h"
 #include "base/language.h"
+#include "settings/choicesettings.h"
+#include "settings/inifile.h"
 
 #include <QApplication>
 
@@ -32,6 +34,12 @@ int answerOnTerminal(const commandline::Parsed &parsed)
     if (parsed.action == Action::Help) {
         std::fputs(commandline::usage().toLocal8Bit().constData(), stdout);
         return 0;
+    }
+    if (parsed.action == Action::Recent) {
+        app().executableFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+        const IniFile ini(app().settingsFileToRead());
+        std::fputs(commandline::recentList(choicesettings::readRecentFiles(ini)).toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 4;
     }
     if (parsed.action == Action::Version) {
         std::fputs(commandline::version().toLocal8Bit().constData(), stdout);

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "app/settingswrite.h"
+#include "base/apperror.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
@@ -10,13 +11,18 @@
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
+#include "import/rememberedchoice.h"
 #include "import/tablereport.h"
 #include "import/workbookread.h"
 #include "settings/chartsettings.h"
+#include "settings/choicesettings.h"
 #include "settings/inifile.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -24,12 +30,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -42,10 +51,16 @@ namespace {
 
 const QString SectionDataFile = QStringLiteral("数据文件");
 const QString KeyLastWorkbook = QStringLiteral("前次打开的数据文件");
+const QString MainCaption = QStringLiteral("Excel曲线");
+
+// The designed size; the window may be made wider, never narrower or taller.
+constexpr int DesignedWidth = 660;
+constexpr int DesignedHeight = 469;
 
 // The column band: ten columns fit the window; a wider table scrolls across.
 constexpr int BandColumns = 10;
-constexpr int ColumnPitch = 65;
+constexpr int ColumnPitch = 65; // at the designed width; a wider window widens the columns
+constexpr int ListGap = 5;
 constexpr int ListTop = 65;
 constexpr int ListHeight = 200;
 constexpr int BandScrollHeight = 17;
@@ -75,7 +90,7 @@ Tmainform::Tmainform(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(QStringLiteral("Excel曲线"));
+    setWindowTitle(MainCaption);
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     createDesignedControls();
     FormCreate();
@@ -92,6 +107,8 @@ void Tmainform::createDesignedControls()
     Edit1->setFont(songti(16));
     Edit1->setReadOnly(true);
     setBackground(Edit1, Silver);
+    Edit1->setContextMenuPolicy(Qt::CustomContextMenu);
+    Edit1->setAcceptDrops(false); // a file dropped on the path box opens like one dropped elsewhere
 
     openBtn = makeButton(this, QStringLiteral("打开文件"), QStyle::SP_DialogOpenButton, 432, 8);
     drawBtn = makeButton(this, QStringLiteral("绘制曲线"), QStyle::SP_FileDialogDetailedView, 560, 8);
@@ -104,6 +121,7 @@ void Tmainform::createDesignedControls()
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setAcceptDrops(false);
 
     Panel1 = new QFrame(this);
     Panel1->setFrameShape(QFrame::NoFrame);
@@ -140,6 +158,8 @@ void Tmainform::createDesignedControls()
     connect(drawBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { drawBtnClick(); }); });
     connect(exitBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { exitBtnClick(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { guarded(this, [this] { Timer1Timer(); }); });
+    connect(Edit1, &QLineEdit::customContextMenuRequested, this,
+            [this](const QPoint &pos) { guarded(this, [this, pos] { Edit1ContextMenu(pos); }); });
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { guarded(this, [this] { Memo1Change(); }); });
 }
 
@@ -196,19 +216,35 @@ void Tmainform::layOutColumnBand(int columns)
         colList[k]->setVisible(k <= shown);
     }
     // Right edge of the last column plus the margin the first one has on its left.
-    const int bandWidth = 8 + ColumnPitch * (shown - 1) + 60 + 8;
-    columnScroll->setRange(0, scrolls ? bandWidth - width() : 0);
-    columnScroll->setPageStep(width());
+    m_bandColumns = shown;
     columnScroll->setValue(0);
     columnScroll->setVisible(scrolls);
+    fitColumnBand();
+}
+
+void Tmainform::fitColumnBand()
+{
+    const int pitch = columnPitch();
+    const int bandWidth = 8 + pitch * (m_bandColumns - 1) + pitch - ListGap + 8;
+    columnScroll->setGeometry(4, ListTop + ListHeight - BandScrollHeight, width() - 8, BandScrollHeight);
+    columnScroll->setSingleStep(pitch);
+    columnScroll->setRange(0, m_bandColumns > BandColumns ? bandWidth - width() : 0);
+    columnScroll->setPageStep(width());
     scrollColumnBand(columnScroll->value());
+}
+
+int Tmainform::columnPitch() const
+{
+    // Ten columns share what the window has beyond its designed width.
+    return ColumnPitch + std::max(0, width() - DesignedWidth) / BandColumns;
 }
 
 void Tmainform::scrollColumnBand(int offset)
 {
+    const int pitch = columnPitch();
     for (int k = 1; k <= ColumnCount; ++k) {
-        const int left = 8 + ColumnPitch * (k - 1) - offset;
-        colList[k]->move(left, ListTop);
+        const int left = 8 + pitch * (k - 1) - offset;
+        colList[k]->setGeometry(left, ListTop, pitch - ListGap, colList[k]->height());
         xBox[k]->move(left, 45);
         yBox[k]->move(left + 30, 45);
     }
@@ -222,8 +258,9 @@ void Tmainform::showColumnOf(QWidget *control)
         if (control != colList[k] && control != xBox[k] && control != yBox[k])
             continue;
         // The whole column with the margin the first one has, from its box to its list's edge.
-        const int left = ColumnPitch * (k - 1);
-        const int right = 8 + ColumnPitch * (k - 1) + 60 + 8;
+        const int pitch = columnPitch();
+        const int left = pitch * (k - 1);
+        const int right = 8 + pitch * k - ListGap + 8;
         if (left < columnScroll->value())
             columnScroll->setValue(left);
         else if (right > columnScroll->value() + width())
@@ -242,17 +279,42 @@ bool Tmainform::eventFilter(QObject *watched, QEvent *event)
         const int across = wheel->angleDelta().x() != 0 ? wheel->angleDelta().x()
                            : (wheel->modifiers() & Qt::ShiftModifier) ? wheel->angleDelta().y() : 0;
         if (across != 0) {
-            columnScroll->setValue(columnScroll->value() - across / 120 * ColumnPitch);
+            columnScroll->setValue(columnScroll->value() - across / 120 * columnPitch());
             return true;
         }
     }
+    if (event->type() == QEvent::ToolTip) {
+        for (int k = 1; k <= ColumnCount; ++k)
+            if (watched == colList[k]->viewport())
+                return showCutItemTip(colList[k], static_cast<QHelpEvent *>(event));
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+bool Tmainform::showCutItemTip(QListView *list, QHelpEvent *event)
+{
+    // Only an item the list had to cut ("202…") gets its whole text as a tip.
+    const QModelIndex index = list->indexAt(event->pos());
+    const QString text = index.data().toString();
+    // An item may reach past the list's edge, which cuts it: only what lies inside shows.
+    const QRect item = list->visualRect(index) & list->viewport()->rect();
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    if (!index.isValid() || list->fontMetrics().horizontalAdvance(text) <= item.width() - 2 * margin) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(event->globalPos(), text, list->viewport(), item);
+    return true;
 }
 
 void Tmainform::FormCreate()
 {
     app().exePath = app().executableFolder;
-    setFixedSize(660, 469);
+    setMinimumSize(DesignedWidth, DesignedHeight);
+    setMaximumSize(QWIDGETSIZE_MAX, DesignedHeight);
+    resize(DesignedWidth, DesignedHeight);
+    setAcceptDrops(true);
     m_firstActivation = true;
     app().iniFile = std::make_unique<IniFile>(app().chooseSettingsFile());
     createColumnControls();
@@ -267,6 +329,48 @@ void Tmainform::FormCreate()
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
+}
+
+void Tmainform::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (columnScroll)
+        layOutForWidth();
+}
+
+void Tmainform::layOutForWidth()
+{
+    const int extra = width() - DesignedWidth;
+    Edit1->setGeometry(80, 8, 345 + extra, 24);
+    openBtn->move(432 + extra, 8);
+    drawBtn->move(560 + extra, 8);
+    exitBtn->move(560 + extra, 438);
+    Memo1->setGeometry(4, 272, 333 + extra, 193);
+    Panel1->move(256 + extra / 2, 158);
+    fitColumnBand();
+}
+
+void Tmainform::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void Tmainform::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    event->acceptProposedAction();
+    guarded(this, [this, urls] {
+        if (urls.size() != 1) {
+            reportMessage(QStringLiteral("一次只能打开一个文件，不能打开%1个").arg(urls.size()));
+            return;
+        }
+        if (!urls.first().isLocalFile()) {
+            reportMessage(QStringLiteral("只能打开本机上的文件：%1").arg(urls.first().toString()));
+            return;
+        }
+        openWorkbook(urls.first().toLocalFile());
+    });
 }
 
 void Tmainform::changeEvent(QEvent *event)
@@ -294,9 +398,7 @@ void Tmainform::FormActivate()
     if (!named.isEmpty()) {
         // Named on the command line: opened and remembered as "打开文件" does; a settings
         // file that cannot be written is only logged, so the program still starts with it.
-        writeSettings(this, RefusalShown::InLog,
-                      [&] { app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, named); });
-        startRead(named);
+        openWorkbook(named, RefusalShown::InLog);
         return;
     }
     const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
@@ -321,10 +423,51 @@ void Tmainform::openBtnClick()
         QStringLiteral("xls"), last.isEmpty() ? QString() : QFileInfo(last).absolutePath());
     if (path.isEmpty())
         return;
+    openWorkbook(path);
+}
+
+void Tmainform::openWorkbook(const QString &path, RefusalShown refusalShown)
+{
     // Remembered before the read, so that a workbook that fails to read is offered again.
-    writeSettings(this, RefusalShown::InLogAndBox,
-                  [&] { app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, path); });
+    writeSettings(this, refusalShown, [&] {
+        app().iniFile->writeString(SectionDataFile, KeyLastWorkbook, path);
+        rememberRecentFile(path);
+    });
     startRead(path);
+}
+
+void Tmainform::rememberRecentFile(const QString &path)
+{
+    IniFile &ini = *app().iniFile;
+    choicesettings::writeRecentFiles(ini, choicesettings::withRecentFile(choicesettings::readRecentFiles(ini), path));
+}
+
+QStringList Tmainform::recentFiles() const
+{
+    return choicesettings::readRecentFiles(*app().iniFile);
+}
+
+void Tmainform::Edit1ContextMenu(const QPoint &pos)
+{
+    QMenu menu(this);
+    const QStringList files = recentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        const bool exists = QFileInfo(path).isFile();
+        QString text = QStringLiteral("%1  %2").arg(i + 1).arg(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+        if (!exists)
+            text += QStringLiteral("（不存在）");
+        QAction *action = menu.addAction(text);
+        action->setEnabled(exists);
+        connect(action, &QAction::triggered, this, [this, path] { guarded(this, [this, path] { openWorkbook(path); }); });
+    }
+    if (files.isEmpty())
+        menu.addAction(QStringLiteral("没有最近打开的文件"))->setEnabled(false);
+    menu.addSeparator();
+    QAction *copy = menu.addAction(QStringLiteral("复制文件名"));
+    copy->setEnabled(!Edit1->text().isEmpty());
+    connect(copy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(Edit1->text()); });
+    services().popUpMenu(&menu, Edit1->mapToGlobal(pos));
 }
 
 void Tmainform::startRead(const QString &path)
@@ -351,8 +494,13 @@ void Tmainform::Timer1Timer()
 QStringList Tmainform::readWorkbook(const QString &path)
 {
     const ReadResult result = ::readWorkbook(path, *m_store, automation::Registry::global());
-    if (!result.connected)
+    if (!result.connected) {
         services().showMessage(this, result.message);
+    } else {
+        // The lists now hold this file's table: the titles name it.
+        m_chartDocument->setSourceFile(path);
+        setWindowTitle(windowTitleFor(MainCaption, path));
+    }
     return result.notes;
 }
 
@@ -378,6 +526,7 @@ void Tmainform::reportTable(const QStringList &readNotes)
         xBox[report.tickX]->setChecked(true);
     for (int k : report.tickY)
         yBox[k]->setChecked(true);
+    restoreRememberedChoice();
     m_lastRow = report.lastRow;
     Edit5->setText(QString::number(m_lastRow));
     drawBtn->setEnabled(true);
@@ -396,6 +545,48 @@ ChoiceState Tmainform::choiceState() const
     return state;
 }
 
+void Tmainform::restoreRememberedChoice()
+{
+    const NamedChoice remembered = choicesettings::readChoice(*app().iniFile);
+    if (remembered.isEmpty())
+        return;
+    const QStringList names = rememberedchoice::columnNames(*m_store, m_colCount);
+    const rememberedchoice::Restored restored = rememberedchoice::restoreChoice(names, remembered);
+    if (!restored.ok) {
+        appendLog(QStringLiteral("上次绘制的列“%1”不在本文件中，按默认勾选").arg(restored.missing.join(QStringLiteral("”“"))));
+        return;
+    }
+    // Exactly the columns of the last chart: ticks left from an earlier file would add to them.
+    const ColumnChoice &choice = restored.choice;
+    for (int k = 1; k <= ColumnCount; ++k) {
+        if (k != choice.xCol)
+            xBox[k]->setChecked(false);
+        if (!choice.yCols.contains(k))
+            yBox[k]->setChecked(false);
+    }
+    xBox[choice.xCol]->setChecked(true);
+    QStringList yNames;
+    for (int k : choice.yCols) {
+        yBox[k]->setChecked(true);
+        yNames << names[k - 1];
+    }
+    appendLog(QStringLiteral("按上次绘制的列勾选：X %1，Y %2").arg(names[choice.xCol - 1], yNames.join(QStringLiteral("、"))));
+}
+
+void Tmainform::rememberChoice()
+{
+    const QStringList names = rememberedchoice::columnNames(*m_store, m_colCount);
+    const NamedChoice named = rememberedchoice::nameChoice(names, chosenColumns(choiceState()));
+    if (named.isEmpty())
+        return;
+    // Drawing goes on without it: the next file then starts from the default ticks.
+    try {
+        choicesettings::writeChoice(*app().iniFile, named);
+    } catch (const AppError &error) {
+        appendLog(QStringLiteral("所选的列未能记下：%1").arg(error.message()));
+    }
+}
+
 void Tmainform::checkChoice()
 {
     const ChoiceCheck check = ::checkChoice(choiceState());
@@ -412,6 +603,7 @@ void Tmainform::drawBtnClick()
     if (!m_choiceOK)
         return;
     loadLineData();
+    rememberChoice();
     for (const QString &note : m_chartDocument->notes())
         appendLog(note);
     TdataLineForm *chart = app().dataLineForm;
@@ -432,7 +624,6 @@ void Tmainform::loadLineData()
     request.lastRow = m_lastRow;
     request.scaleMode = app().scaleMode;
     request.firstRowsOnly = chartsettings::readFirstRowsOnly(*app().iniFile);
-    m_chartDocument->setWorkbookPath(m_fileName);
     m_chartDocument->load(request);
 }
 

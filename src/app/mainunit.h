@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/settingswrite.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -12,6 +14,7 @@ class QCheckBox;
 struct ChoiceState;
 class QFrame;
 class QGroupBox;
+class QHelpEvent;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -75,6 +78,15 @@ public:
     // The ticked boxes as plain data, with colCount and the list lengths.
     ChoiceState choiceState() const;
 
+    // Opens `path` as "打开文件" does: remembers it as the last and a recent file, then reads
+    // it; a settings file that refuses the write is reported as `refusalShown` says and
+    // stops nothing.
+    void openWorkbook(const QString &path, RefusalShown refusalShown = RefusalShown::InLogAndBox);
+    // The files opened last, most recent first, as the settings file keeps them.
+    QStringList recentFiles() const;
+    // The path box's context menu: the recent files, then copying the path.
+    void Edit1ContextMenu(const QPoint &pos);
+
     // Appends one line to the log.
     void appendLog(const QString &line);
     // Shows a plain message box and logs the same text.
@@ -92,6 +104,9 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createDesignedControls();
@@ -101,6 +116,15 @@ private:
     QStringList readWorkbook(const QString &path);
     void reportTable(const QStringList &readNotes);
     void checkChoice();
+    void restoreRememberedChoice();
+    void rememberChoice();
+    void rememberRecentFile(const QString &path);
+    // Places the controls for the window's width: at 660 pixels as designed, wider with the
+    // path box, the lists and the log widened and the right-hand buttons kept at the edge.
+    void layOutForWidth();
+    int columnPitch() const;
+    void fitColumnBand();
+    bool showCutItemTip(QListView *list, QHelpEvent *event);
     void layOutColumnBand(int columns);
     void scrollColumnBand(int offset);
     void showColumnOf(QWidget *control);
@@ -115,4 +139,5 @@ private:
     ChartDocument *m_chartDocument = nullptr;
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
+    int m_bandColumns = 10; // columns the band holds: ten, or the table's when it scrolls
 };

@@ -50,14 +50,13 @@ public:
     QStringList notes() const;
     // Curve k's scale (name, unit, limits, time text) as the charts got it.
     const kfdline::Tline &curve(int k) const;
-    // The workbook the store was read from, as the main window names it ("" when unknown).
-    const QString &workbookPath() const { return m_workbookPath; }
+    // The file whose table the store holds, for the windows' titles; empty before a read.
+    QString sourceFile() const { return m_sourceFile; }
 
     // setters:
     // The charts to fill, in order (the screen chart, then the printed one); they must
     // outlive the document or be replaced before they go.
     void setCharts(std::vector<Tkfdline *> charts);
-    void setWorkbookPath(const QString &path) { m_workbookPath = path; }
     // Loads the request's columns into the charts; the whole table comes into view. A
     // missing name or unit item raises AppError; the charts keep what was filled until then.
     void load(const lineload::Request &request);
@@ -67,6 +66,8 @@ public:
     void setFirstRowsOnly(bool on);
     // Limits of curves 1 to 4 from the user, kept until the next load; the mode becomes 0.
     void setManualLimits(const std::array<chartsettings::Limits, 4> &limits);
+    // Set by whoever replaced the store's table; names the file, loads nothing.
+    void setSourceFile(const QString &path) { m_sourceFile = path; }
 
     // Makes the changes done while it lives one changed() at its end; none when it ends by
     // an exception, for the charts then hold a half-made load that nobody should draw.
@@ -96,7 +97,7 @@ private:
     lineload::Request m_request;
     lineload::Result m_loaded;
     ViewRange m_view;
-    QString m_workbookPath;
+    QString m_sourceFile;
     int m_batchDepth = 0;
     bool m_pending = false;
     Change m_pendingChange = Change::View;

@@ -1,6 +1,7 @@
 #include "widgets/widgetstyle.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QProxyStyle>
@@ -94,6 +95,13 @@ void installFontSubstitutes()
         if (!present.isEmpty())
             QFont::insertSubstitutions(windows, present);
     }
+}
+
+QString windowTitleFor(const QString &caption, const QString &file)
+{
+    if (file.isEmpty())
+        return caption;
+    return caption + QStringLiteral(" - ") + QFileInfo(file).fileName();
 }
 
 }

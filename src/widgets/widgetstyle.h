@@ -32,6 +32,11 @@ QStyle *listBoxStyle();
 // Maps the Windows typefaces the windows ask for ("宋体", "黑体", "MS Sans Serif") to
 // installed CJK faces of close metrics. Once per process; later calls do nothing.
 void installFontSubstitutes();
+
+// A window's caption naming the open file: "Excel曲线 - name.csv"; the caption alone
+// without a file.
+QString windowTitleFor(const QString &caption, const QString &file);
+
 // The installed faces tried for a Windows typeface, best first.
 QStringList fontSubstitutes(const QString &windowsFamily);
 

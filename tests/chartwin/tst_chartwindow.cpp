@@ -10,6 +10,7 @@
 #include "chartwin/ui/dataLineUnit.h"
 #include "settings/ui/colorswatch.h"
 #include "settings/gbtext.h"
+#include "import/columnstore.h"
 #include "settings/inifile.h"
 #include "settings/ui/setcolorUnit.h"
 #include "settings/ui/setrulerUnit.h"
@@ -34,9 +35,20 @@ QRgb pixel(const Tkfdline *chart, int x, int y)
 
 // The settings file after the workbook was chosen in the dialog and a first save of the
 // "数据曲线" keys, in GB18030 bytes.
+// What the main window keeps after reading `file` and drawing x on the first of `names`, y
+// on the rest.
+QString mainWindowKeys(const QString &file, const QStringList &names)
+{
+    QString text = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n最近打开的文件1=%1\r\n").arg(file);
+    text += QStringLiteral("[选择的列]\r\nX列=%1\r\nX列序号=1\r\nY列数=%2\r\n").arg(names[0]).arg(names.size() - 1);
+    for (int n = 1; n < names.size(); ++n)
+        text += QStringLiteral("Y列%1=%2\r\nY列%1序号=1\r\n").arg(n).arg(names[n]);
+    return text;
+}
+
 QByteArray appearanceBytes(const AppFixture &f, const QString &title)
 {
-    QString text = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n").arg(f.path(QStringLiteral("book.xls")));
+    QString text = mainWindowKeys(f.path(QStringLiteral("book.xls")), {"量1", "量2", "量3", "量4", "量5"});
     text += QStringLiteral("[数据曲线]\r\n");
     for (int i = 0; i < 8; ++i)
         text += QStringLiteral("颜色%1=65280\r\n").arg(i);
@@ -537,8 +549,11 @@ void TestChartWindow::endToEnd()
     QCOMPARE(f.services.modalCount, 2);
 
     // The mode chosen last is kept, where the first choice wrote it.
-    QString expected = QStringLiteral("[数据文件]\r\n前次打开的数据文件=%1\r\n[数据曲线]\r\n调整方式=0\r\n[曲线设置]\r\n")
-                           .arg(f.path(QStringLiteral("泵 试验.xls")));
+    QStringList names;
+    for (int k = 1; k <= 5; ++k)
+        names << m->store().item(k, 0);
+    QString expected = mainWindowKeys(f.path(QStringLiteral("泵 试验.xls")), names)
+                       + QStringLiteral("[数据曲线]\r\n调整方式=0\r\n[曲线设置]\r\n");
     const char *limits[4][2] = {{"1.5", "4"}, {"0", "1000"}, {"0", "1000"}, {"0", "1000"}};
     for (int n = 0; n < 4; ++n)
         expected += QStringLiteral("曲线%1下限=%2\r\n曲线%1上限=%3\r\n").arg(n + 1).arg(limits[n][0], limits[n][1]);

@@ -172,6 +172,7 @@ void TdataLineForm::FormActivate()
     if (!firstActivation)
         return;
     firstActivation = false;
+    setWindowTitle(widgetstyle::windowTitleFor(QStringLiteral("数据曲线窗口"), m_document ? m_document->sourceFile() : QString()));
     LoadChartSettings();
     fitChartToView();
     showScaleMode();
@@ -346,7 +347,7 @@ void TdataLineForm::saveChartClick()
     for (int i = 0; i < kfdline::MaxCurves; ++i)
         if (kfdline1->shown[i])
             names << kfdline1->curves[i].name;
-    const QString suggested = chartfilename::suggest(m_document ? m_document->workbookPath() : QString(), names);
+    const QString suggested = chartfilename::suggest(m_document ? m_document->sourceFile() : QString(), names);
     QString path = services().getSaveFileName(this, PngFilter + QStringLiteral(";;") + PdfFilter, &filter,
                                               suggested + chartexport::extensionOf(chartexport::Format::Png));
     if (path.isEmpty())
