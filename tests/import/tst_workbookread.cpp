@@ -237,9 +237,11 @@ void TestWorkbookRead::notesOfARead()
     excel.install(registry);
     ColumnStore columns;
     const ReadResult result = readWorkbook(Path, columns, registry);
-    QCOMPARE(result.notes.size(), note.isEmpty() ? 0 : 1);
+    // The table's own notes (how its rows were laid out) come first; the stop, if any, last.
+    const QStringList stops = result.notes.filter(QStringLiteral("读取在"));
+    QCOMPARE(stops.size(), note.isEmpty() ? 0 : 1);
     if (!note.isEmpty())
-        QVERIFY2(result.notes.first().startsWith(note), qPrintable(result.notes.first()));
+        QVERIFY2(result.notes.last().startsWith(note), qPrintable(result.notes.last()));
     QVERIFY(!excel.calls.join(QLatin1Char(' ')).contains(QLatin1String("ReadNotes")));
 }
 

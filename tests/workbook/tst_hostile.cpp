@@ -125,6 +125,7 @@ void TestHostile::hostile_data()
     // Tables of texts have an empty unit item below their names; tables of numbers without a
     // name row get the names "第1列" ... (three characters each) and an empty unit item.
     const QString table = QStringLiteral("数据行数：%1 ,  列数：%2\nlast=%3\nchars=%4");
+    const QString noNameRow = QStringLiteral("数据行数：%1 ,  列数：%2\n文件没有列名行，各列按第N列命名\nlast=%3\nchars=%4");
     QTest::newRow("FIFO") << "fifo" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
     QTest::newRow("/dev/zero") << "/dev/zero" << "" << "error: 无法打开工作簿 %1：不是普通文件" << false;
     QTest::newRow("file above 1 GiB") << "too-large" << ""
@@ -137,7 +138,7 @@ void TestHostile::hostile_data()
     // Numbers are kept as values: only texts count as characters, here the names "第1列"
     // and "第2列" of a table without a name row.
     QTest::newRow("empty FORMAT records")
-        << "format-flood" << "" << table.arg(12).arg(2).arg(QStringLiteral("90")).arg(6) << false;
+        << "format-flood" << "" << noNameRow.arg(12).arg(2).arg(QStringLiteral("90")).arg(6) << false;
     QTest::newRow("LABEL records rewriting two cells")
         << "label-rewrite" << "" << table.arg(4).arg(2).arg(QStringLiteral("last")).arg(6 + 7) << false;
     // One 65,535-character text in 64,000 cells is kept once.
@@ -150,10 +151,12 @@ void TestHostile::hostile_data()
         << "fat-count" << "" << table.arg(3).arg(2).arg(QStringLiteral("1")).arg(6) << false;
 
     // Delimited text, as loggers write it under a workbook's name. The fields of an overlong
-    // line past the sheet's 256 columns are counted, not kept.
+    // line past the sheet's 256 columns are counted, not kept; the store keeps 32 of them.
     QTest::newRow("one line of eight-byte fields")
-        << "long-line" << "" << QStringLiteral("数据行数：1 ,  列数：32\n1行超过256列，其右的%1个单元格未读入\nlast=1234567\nchars=0")
-                                   .arg(floodBytes() / 8 - 256)
+        << "long-line" << ""
+        << QStringLiteral("数据行数：3 ,  列数：32\n1行超过256列，其右的%1个单元格未读入\n文件没有列名行，各列按第N列命名\n"
+                          "表格有256列，第33列起的224列未读入\nlast=1234567\nchars=%2")
+               .arg(floodBytes() / 8 - 256).arg(9 * 3 + 23 * 4)
         << false;
     QTest::newRow("bare CR") << "bare-cr" << "" << "没有数据！\nchars=0" << false;
     QTest::newRow("bare LF") << "bare-lf" << "" << "没有数据！\nchars=0" << false;
@@ -164,12 +167,15 @@ void TestHostile::hostile_data()
     QTest::newRow("1 GiB of UTF-16 NULs") << "utf16-nul" << "size:1073741824"
                                           << "error: 无法打开工作簿 %1：含有二进制数据（第23字节），不是文本文件" << true;
     QTest::newRow("random bytes after a table") << "binary-text" << "" << "error: 无法打开工作簿 %1：不是Excel工作簿" << true;
-    // A STRING record followed by empty CONTINUE records filling the stream.
+    // A STRING record followed by empty CONTINUE records filling the stream: its text "end"
+    // stands in a third column the names do not reach ("第3列").
     QTest::newRow("empty CONTINUE records")
-        << "continue-flood" << "" << table.arg(3).arg(3).arg(QStringLiteral("1")).arg(9) << false;
+        << "continue-flood" << "" << table.arg(3).arg(3).arg(QStringLiteral("1")).arg(6 + 3 + 3) << false;
 
     // Packages. A long shared string is held once from the string table to the store.
     const QString oneColumn = QStringLiteral("数据行数：%1 ,  列数：1\n数据仅一列，条件不满足。\nlast=%2\nchars=%3");
+    const QString oneColumnNoName =
+        QStringLiteral("数据行数：%1 ,  列数：1\n数据仅一列，条件不满足。\n文件没有列名行，各列按第N列命名\nlast=%2\nchars=%3");
     const QString longText(20, 'L');
     QTest::newRow("1 MB shared string in 12,000 cells")
         << "shared-text-cells" << "package" << table.arg(4001).arg(3).arg(longText).arg(1 << 20) << false;
@@ -188,17 +194,17 @@ void TestHostile::hostile_data()
         << "error: 无法打开工作簿 %1：部件 xl/worksheets/sheet1.xml 压缩比异常（超过 200:1）" << false;
     // 11 "s" and "end"; the numbers 1 to 12 are values.
     QTest::newRow("stored string table of one-character strings")
-        << "stored-strings" << "package" << table.arg(14).arg(2).arg(QStringLiteral("end")).arg(11 + 3 + 6) << false;
-    QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumn.arg(5).arg(3).arg(3) << false;
+        << "stored-strings" << "package" << noNameRow.arg(14).arg(2).arg(QStringLiteral("end")).arg(11 + 3 + 6) << false;
+    QTest::newRow("60,000 folder entries") << "folder-flood" << "package" << oneColumnNoName.arg(5).arg(3).arg(3) << false;
     // Texts a cell no longer shows are freed.
     QTest::newRow("one cell written over with its own texts")
         << "cell-overwrite" << "package" << table.arg(3).arg(2).arg(QStringLiteral("last")).arg(8) << false;
-    // Rows of three distinct strings of 52 Chinese characters, the last one "end"; each shown
-    // once. The table and the store keep their characters, not a QString each.
+    // Rows of three distinct strings of 52 Chinese characters, the last one "end", under the
+    // names "1", "2", "3" and an empty unit item; each text shown once. The table and the store keep their characters, not a QString each.
     const qint64 distinct = floodBytes() / 106 / 3 * 3;
     QTest::newRow("distinct shared strings")
         << "distinct-strings" << "package"
-        << table.arg(distinct / 3 + 2).arg(3).arg(QStringLiteral("end")).arg(52 * (distinct - 1) + 3) << false;
+        << table.arg(distinct / 3 + 3).arg(3).arg(QStringLiteral("end")).arg(52 * (distinct - 1) + 3 + 3) << false;
     QTest::newRow("2 KB .ods of a repeated row of 32 numbers")
         << "ods-repeat" << "package" << "error: 无法打开工作簿 %1：重复的行太多（超过2097152个单元格）" << false;
     const QString poc = QStringLiteral(TABROVEX_SHARED_DIR "/corpus/xlsx/poi__test-data_spreadsheet_poc-shared-strings.xlsx");

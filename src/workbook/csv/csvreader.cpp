@@ -110,6 +110,13 @@ bool isMarkup(const char *begin, const char *end)
 qsizetype binaryAt(const QByteArray &bytes)
 {
     const char *data = bytes.constData();
+    // UTF-32 first: its little-endian mark begins as UTF-16's does. A NUL is a unit of zeros.
+    if (textbytes::utf32Mark(bytes) != 0) {
+        for (qsizetype at = 4; at + 3 < bytes.size(); at += 4)
+            if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 0 && data[at + 3] == 0)
+                return at;
+        return -1;
+    }
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         for (qsizetype at = 2; at + 1 < bytes.size(); at += 2)
             if (data[at] == 0 && data[at + 1] == 0)
