@@ -6,6 +6,7 @@
 #include "import/excelapp.h"
 #include "import/workbookread.h"
 #include "workbook/open.h"
+#include "workbook/sheetbuilder.h"
 
 #include <set>
 
@@ -23,6 +24,8 @@ private slots:
     void readThrough_data();
     void readThrough();
     void millisecondsStayApart();
+    void isoDates_data();
+    void isoDates();
 };
 
 namespace {
@@ -139,6 +142,35 @@ void TestDateCells::millisecondsStayApart()
             QVERIFY2(qAbs(stamp.seconds - previous - 0.001) < 1e-6, qPrintable(item));
         previous = stamp.seconds;
     }
+}
+
+void TestDateCells::isoDates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<double>("serial");
+    const double may1 = 45413;
+    QTest::newRow("leap day") << "2024-02-29" << true << 45351.0;
+    QTest::newRow("no leap day") << "2023-02-29" << false << 0.0;
+    QTest::newRow("31 April") << "2024-04-31" << false << 0.0;
+    QTest::newRow("end of the day") << "2024-05-01T24:00:00" << true << may1 + 1;
+    QTest::newRow("past the end of the day") << "2024-05-01T24:30" << false << 0.0;
+    QTest::newRow("zone +0530") << "2024-05-01T12:00+0530" << true << may1 + 6.5 / 24;
+    QTest::newRow("zone +08 hours only") << "2024-05-01T12:00+08" << true << may1 + 4 / 24.0;
+    QTest::newRow("zone back over midnight") << "2024-05-01T20:00:00-05:00" << true << may1 + 1 + 1 / 24.0;
+    QTest::newRow("text after the zone") << "2024-05-01T12:00:00Z x" << false << 0.0;
+    QTest::newRow("zone of 3 digits") << "2024-05-01T12:00+080" << false << 0.0;
+}
+
+void TestDateCells::isoDates()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, read);
+    QFETCH(double, serial);
+    double got = -1;
+    QCOMPARE(isoDateSerial(text, &got), read);
+    if (read)
+        QVERIFY2(qAbs(got - serial) < 1e-9, qPrintable(QString::number(got, 'g', 17)));
 }
 
 QTEST_GUILESS_MAIN(TestDateCells)
