@@ -562,6 +562,62 @@ def xlsx_dates():
     wb.save(path('dates.xlsx'))
 
 
+def xlsx_datecells():
+    """Date cells that must read as they hold: 100 stamps a millisecond apart, whole seconds
+    beside them, serials at the calendar's last day and durations in ISO date cells."""
+    def inline(ref, text):
+        return '<c r="%s" t="inlineStr"><is><t>%s</t></is></c>' % (ref, text)
+    rows = ['<row r="1">%s%s%s</row>' % (inline('A1', '时间'), inline('B1', '时长'), inline('C1', '末日')),
+            '<row r="2">%s%s%s</row>' % (inline('A2', '日期'), inline('B2', '时:分:秒'), inline('C2', '日期'))]
+    start = 46364 + 10 / 24  # 2026-12-08 10:00
+    last = ['2958465.5', '2958465.99999', '2958465.999999999', '2958465.99999999']
+    durations = ['PT0H11M0.000S', 'PT1H30M15S', 'PT0.5S']
+    for i in range(100):
+        r = i + 3
+        cells = '<c r="A%d" s="1"><v>%r</v></c>' % (r, start + i / 86400000)
+        if i < len(durations):
+            cells += '<c r="B%d" t="d"><v>%s</v></c>' % (r, durations[i])
+        if i < len(last):
+            cells += '<c r="C%d" s="1"><v>%s</v></c>' % (r, last[i])
+        rows.append('<row r="%d">%s</row>' % (r, cells))
+    # Whole seconds after the milliseconds read as they always have.
+    rows.append('<row r="103"><c r="A103" s="1"><v>%r</v></c></row>' % (start + 1 / 86400))
+    sheet = ('<?xml version="1.0" encoding="UTF-8"?><worksheet xmlns="%s"><sheetData>%s</sheetData></worksheet>'
+             % (MAIN, ''.join(rows)))
+    book = ('<?xml version="1.0"?><workbook xmlns="%s" xmlns:r="%s"><sheets>'
+            '<sheet name="S" sheetId="1" r:id="rId1"/></sheets></workbook>' % (MAIN, RELS))
+    write_zip('datecells.xlsx', [
+        ('[Content_Types].xml', content_types(['xl/worksheets/sheet1.xml'])),
+        ('_rels/.rels', rels([('rId1', 'officeDocument', 'xl/workbook.xml')])),
+        ('xl/workbook.xml', book),
+        ('xl/_rels/workbook.xml.rels', rels([('rId1', 'worksheet', 'worksheets/sheet1.xml'),
+                                             ('rId2', 'styles', 'styles.xml')])),
+        ('xl/worksheets/sheet1.xml', sheet),
+        ('xl/styles.xml', styles([(164, 'yyyy-mm-dd hh:mm:ss.000')], [0, 164])),
+    ])
+
+
+def ods_datecells():
+    """Date values with zones, days no month has, years of five digits and milliseconds:
+    each cell stays in its column, and a value that is no date keeps its text."""
+    def row(*cells):
+        return '<table:table-row>%s</table:table-row>' % ''.join(cells)
+    text = lambda t: cell('string', text=t)
+    rows = [row(text('A'), text('B'), text('C')),
+            row(text('日期'), text('日期'), text('日期')),
+            row(cell('date', '2026-12-08T10:00:00+08:00', '2026-12-08 10:00'), cell('date', '2026-02-30', '2026-02-30'),
+                text('after')),
+            row(cell('date', '2026-12-08T10:00:00Z', '2026-12-08 10:00'), cell('date', '12026-01-01', '12026-01-01'),
+                text('after')),
+            row(cell('date', '2026-12-08T10:00:00.125-05:30', '2026-12-08 10:00'),
+                cell('date', '2024-02-29', '2024-02-29'), text('after')),
+            row(cell('date', '2026-12-08T10:00:00.125', '2026-12-08 10:00'), cell('date', '2025-02-29', ''),
+                text('after')),
+            row(cell('date', '2026-12-08T10:00:00+25:00', '2026-12-08 10:00'), cell('time', 'PT1H', '01:00'),
+                text('after'))]
+    ods('datecells.ods', '<table:table table:name="S">%s</table:table>' % ''.join(rows))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     xlsx_types()
@@ -580,6 +636,8 @@ def main():
     delimited()
     timestamps_csv()
     xlsx_dates()
+    xlsx_datecells()
+    ods_datecells()
 
 
 if __name__ == '__main__':

@@ -4,6 +4,7 @@ tabrovex_add_test(tst_xlsreader SOURCES workbook/tst_xlsreader.cpp workbook/xlsb
 tabrovex_add_test(tst_workbookmodel SOURCES workbook/tst_workbookmodel.cpp)
 tabrovex_add_test(tst_workbookformats SOURCES workbook/tst_workbookformats.cpp)
 tabrovex_add_test(tst_delimitedtext SOURCES workbook/tst_delimitedtext.cpp)
+tabrovex_add_test(tst_datecells SOURCES workbook/tst_datecells.cpp)
 
 # The readers once more under AddressSanitizer and UndefinedBehaviorSanitizer, built from
 # their sources with the flags on these targets only: the .xls reader on the corpus and

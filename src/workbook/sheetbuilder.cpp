@@ -61,9 +61,30 @@ bool digits(QStringView text, qsizetype at, int count, int *value)
     return true;
 }
 
-// "hh:mm", "hh:mm:ss" or "hh:mm:ss.fff" at `at`, as a fraction of a day. A zone suffix
-// ("Z", "+08:00") is ignored: spreadsheet dates carry no zone.
-bool timeOfDay(QStringView text, qsizetype at, double *days)
+// The date of a serial day number (1900 system), the inverse of daysFromEpoch.
+void civilFromEpoch(long long serialDay, int *year, int *month, int *day)
+{
+    const long long z = serialDay - 25569 + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    *day = int(doy - (153 * mp + 2) / 5 + 1);
+    *month = int(mp < 10 ? mp + 3 : mp - 9);
+    *year = int(yoe + era * 400 + (*month <= 2 ? 1 : 0));
+}
+
+int daysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// "hh:mm", "hh:mm:ss" or "hh:mm:ss.fff" at `at`, as a fraction of a day; *end is set past
+// the time. 24:00 is the end of the day, no later time of hour 24 is.
+bool timeOfDay(QStringView text, qsizetype at, double *days, qsizetype *end = nullptr)
 {
     int hour = 0, minute = 0;
     double second = 0;
@@ -72,16 +93,71 @@ bool timeOfDay(QStringView text, qsizetype at, double *days)
         return false;
     at += 5;
     if (charAt(text, at) == QLatin1Char(':')) {
-        qsizetype end = at + 1;
-        while (end < text.size() && (text.at(end).isDigit() || text.at(end) == QLatin1Char('.')))
-            ++end;
-        if (!parseStoredNumber(text.mid(at + 1, end - at - 1), &second))
+        qsizetype stop = at + 1;
+        while (stop < text.size() && (text.at(stop).isDigit() || text.at(stop) == QLatin1Char('.')))
+            ++stop;
+        if (!parseStoredNumber(text.mid(at + 1, stop - at - 1), &second))
             return false;
+        at = stop;
     }
-    if (hour > 24 || minute > 59 || second >= 61)
+    if (hour > 24 || minute > 59 || second >= 61 || (hour == 24 && (minute > 0 || second > 0)))
         return false;
     *days = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+    if (end)
+        *end = at;
     return true;
+}
+
+// A zone "Z", "+hh", "+hh:mm" or "+hhmm" (or "-") that makes up the rest of the text, as
+// the days to add to reach UTC; an empty rest is no zone.
+bool zoneOffset(QStringView text, qsizetype at, double *days)
+{
+    *days = 0;
+    if (at == text.size())
+        return true;
+    if (text.at(at) == QLatin1Char('Z'))
+        return at + 1 == text.size();
+    const QChar sign = text.at(at);
+    if (sign != QLatin1Char('+') && sign != QLatin1Char('-'))
+        return false;
+    int hours = 0, minutes = 0;
+    if (!digits(text, at + 1, 2, &hours))
+        return false;
+    qsizetype next = at + 3;
+    if (charAt(text, next) == QLatin1Char(':'))
+        ++next;
+    if (next < text.size()) {
+        if (!digits(text, next, 2, &minutes))
+            return false;
+        next += 2;
+    }
+    if (next != text.size() || hours > 14 || minutes > 59)
+        return false;
+    // Local time minus its offset is UTC.
+    const double offset = (hours * 60 + minutes) / 1440.0;
+    *days = sign == QLatin1Char('+') ? -offset : offset;
+    return true;
+}
+
+// The text a date cell reads as when its time has a fraction of a second, as the whole
+// seconds read ("2026/12/8 10:00:00" or "10:00:00" before the first day) with the
+// milliseconds after a point, trailing zeros left off: "2026/12/8 10:00:00.125".
+QString fractionalDateText(long long serialDay, long long msOfDay)
+{
+    const long long seconds = msOfDay / 1000;
+    QString millis = QStringLiteral("%1").arg(msOfDay % 1000, 3, 10, QLatin1Char('0'));
+    while (millis.endsWith(QLatin1Char('0')))
+        millis.chop(1);
+    const QString time = QStringLiteral("%1:%2:%3.%4")
+                             .arg(seconds / 3600)
+                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                             .arg(millis);
+    if (serialDay == 0)
+        return time;
+    int year = 0, month = 0, day = 0;
+    civilFromEpoch(serialDay, &year, &month, &day);
+    return QStringLiteral("%1/%2/%3 %4").arg(year, 4, 10, QLatin1Char('0')).arg(month).arg(day).arg(time);
 }
 
 }
@@ -127,7 +203,7 @@ void SheetBuilder::number(int row, int column, double value, bool date)
     if (date) {
         const double serial = m_date1904 ? value + 1462 : value;
         if (serial >= 0 && serial < lastSerial) {
-            m_sheet.setNumber(row, column, CellType::DateTime, serial);
+            putDate(row, column, serial);
             return;
         }
     }
@@ -139,8 +215,31 @@ void SheetBuilder::dateSerial(int row, int column, double serial)
     if (!keep(row, column))
         return;
     touch(row);
-    const bool showable = serial >= 0 && serial < lastSerial;
-    m_sheet.setNumber(row, column, showable ? CellType::DateTime : CellType::Number, serial);
+    if (serial >= 0 && serial < lastSerial)
+        putDate(row, column, serial);
+    else
+        m_sheet.setNumber(row, column, CellType::Number, serial);
+}
+
+void SheetBuilder::putDate(int row, int column, double serial)
+{
+    const double day = std::floor(serial);
+    long long ms = std::llround((serial - day) * 86400000.0);
+    if (ms >= 86400000 && day + 1 >= lastSerial)
+        ms = 86400000 - 1; // the last day's end, not a day the calendar cannot show
+    if (ms % 1000 == 0) {
+        // Whole seconds: the date value itself, which reads as it always has.
+        m_sheet.setNumber(row, column, CellType::DateTime, serial);
+        return;
+    }
+    // A date value reads to the second; a time with milliseconds is kept as its text so
+    // stamps a millisecond apart stay apart.
+    long long serialDay = (long long)day;
+    if (ms >= 86400000) {
+        ms -= 86400000;
+        ++serialDay;
+    }
+    m_sheet.setOwnText(row, column, fractionalDateText(serialDay, ms));
 }
 
 void SheetBuilder::text(int row, int column, const QString &text)
@@ -218,17 +317,18 @@ bool isoDateSerial(QStringView text, double *serial)
         return false;
     if (negative)
         year = -year;
-    if (month < 1 || month > 12 || day < 1 || day > 31)
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return false;
     double value = double(daysFromEpoch(year, month, day));
     at += 10;
     if (at < text.size()) {
         if (text.at(at) != QLatin1Char('T') && text.at(at) != QLatin1Char(' '))
             return false;
-        double time = 0;
-        if (!timeOfDay(text, at + 1, &time))
+        double time = 0, zone = 0;
+        qsizetype end = 0;
+        if (!timeOfDay(text, at + 1, &time, &end) || !zoneOffset(text, end, &zone))
             return false;
-        value += time;
+        value += time + zone;
     }
     *serial = value;
     return true;

@@ -64,6 +64,9 @@ public:
 
 private:
     void touch(int row);
+    // A serial the calendar can show: a date value, or the text of the date when its time
+    // has milliseconds.
+    void putDate(int row, int column, double serial);
 
     Worksheet &m_sheet;
     bool m_date1904;
@@ -80,7 +83,8 @@ int errorCodeOfText(QStringView text);
 bool isErrorText(QStringView text);
 
 // Serial day number (1900 system, 1899-12-30 = 0) of an ISO 8601 date or date-time
-// ("2024-05-01", "2024-05-01T13:30:00.5"); false when the text is not one.
+// ("2024-05-01", "2024-05-01T13:30:00.5"); a zone after the time ("Z", "+08:00") is taken
+// off, giving UTC. False when the text is not one, or names a day the month does not have.
 bool isoDateSerial(QStringView text, double *serial);
 // Fraction of a day of an ISO 8601 time of day without a date ("13:02:00.5", "T06:15").
 bool isoTimeSerial(QStringView text, double *serial);

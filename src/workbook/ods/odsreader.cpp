@@ -145,12 +145,17 @@ private:
                    || type == QLatin1String("currency")) {
             if (workbook::parseStoredNumber(value, &cell.number))
                 cell.type = workbook::CellType::Number;
-        } else if (type == QLatin1String("date")) {
-            if (workbook::isoDateSerial(dateValue, &cell.number))
+        } else if (type == QLatin1String("date") || type == QLatin1String("time")) {
+            const bool read = type == QLatin1String("date") ? workbook::isoDateSerial(dateValue, &cell.number)
+                                                            : workbook::isoDurationDays(timeValue, &cell.number);
+            if (read) {
                 cell.type = workbook::CellType::DateTime;
-        } else if (type == QLatin1String("time")) {
-            if (workbook::isoDurationDays(timeValue, &cell.number))
-                cell.type = workbook::CellType::DateTime;
+            } else {
+                // A value no calendar day has (2026-02-30, a 5-digit year) is not moved to
+                // another day nor left out: the cell keeps what it shows.
+                cell.type = workbook::CellType::Text;
+                cell.text = !shown.isEmpty() ? shown : type == QLatin1String("date") ? dateValue : timeValue;
+            }
         } else if (type == QLatin1String("boolean")) {
             cell.type = workbook::CellType::Boolean;
             cell.number = boolValue == QLatin1String("true") || boolValue == QLatin1String("1") ? 1 : 0;

@@ -119,8 +119,11 @@ void CellStore::store(int row, int column, QStringView type, int xf, const QStri
     } else if (type == QLatin1String("e")) {
         out.error(row, column, workbook::errorCodeOfText(value.trimmed()));
     } else if (type == QLatin1String("d")) {
+        // Besides dates and times of day a date cell may hold a duration ("PT0H11M0.000S"),
+        // which a spreadsheet shows as that time of day.
         double serial = 0;
-        if (workbook::isoDateSerial(value, &serial) || workbook::isoTimeSerial(value, &serial))
+        if (workbook::isoDateSerial(value, &serial) || workbook::isoTimeSerial(value, &serial)
+            || workbook::isoDurationDays(value, &serial))
             out.dateSerial(row, column, serial);
         else
             out.text(row, column, value);
