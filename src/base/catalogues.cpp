@@ -5,9 +5,29 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <utility>
+
 namespace catalogues {
 
 namespace {
+
+// Our catalogue, leaving the texts of some contexts as written.
+class Catalogue : public QTranslator
+{
+public:
+    explicit Catalogue(QStringList kept) : m_kept(std::move(kept)) {}
+
+    QString translate(const char *context, const char *sourceText, const char *disambiguation,
+                      int n) const override
+    {
+        if (context && m_kept.contains(QLatin1String(context)))
+            return QString();
+        return QTranslator::translate(context, sourceText, disambiguation, n);
+    }
+
+private:
+    QStringList m_kept;
+};
 
 QTranslator *oursInstalled = nullptr;
 QTranslator *qtInstalled = nullptr;
@@ -22,9 +42,9 @@ void takeOut(QTranslator *&translator)
 }
 
 // The translator holding the first of `names` found in `folder`, or nullptr.
-QTranslator *loaded(const QStringList &names, const QString &folder)
+QTranslator *loaded(const QStringList &names, const QString &folder, const QStringList &kept = {})
 {
-    auto translator = new QTranslator;
+    QTranslator *translator = new Catalogue(kept);
     for (const QString &name : names) {
         if (translator->load(name, folder))
             return translator;
@@ -35,7 +55,7 @@ QTranslator *loaded(const QStringList &names, const QString &folder)
 
 }
 
-Installed install(language::Language language, const QStringList &folders)
+Installed install(language::Language language, const QStringList &folders, const QStringList &keptContexts)
 {
     takeOut(oursInstalled);
     takeOut(qtInstalled);
@@ -43,7 +63,7 @@ Installed install(language::Language language, const QStringList &folders)
     if (language == language::Language::English) {
         for (const QString &folder : folders) {
             const QString below = QDir(folder).filePath(FolderName);
-            if ((oursInstalled = loaded({OurCatalogue}, below))) {
+            if ((oursInstalled = loaded({OurCatalogue}, below, keptContexts))) {
                 installed.oursFrom = oursInstalled->filePath();
                 break;
             }

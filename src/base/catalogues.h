@@ -22,9 +22,16 @@ struct Installed {
     QString oursFrom;   // the file ours was loaded from
 };
 
+// The context of the lines that go into a read's log, and of the reasons written into them
+// (why a read stopped). tabrovex-plot keeps these in Chinese: its JSON "log" is read by
+// scripts and must not change with the language.
+inline const char *const LogContext = "log";
+
 // Takes out what an earlier call installed, then installs the catalogues of `language`;
 // ours is looked for in translations/ below each of `folders`, the first found is taken.
-// Needs the application object.
-Installed install(language::Language language, const QStringList &folders);
+// Texts of the contexts in `keptContexts` keep their Chinese source. Needs the application
+// object.
+Installed install(language::Language language, const QStringList &folders,
+                  const QStringList &keptContexts = {});
 
 }

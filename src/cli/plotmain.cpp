@@ -38,13 +38,14 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationVersion(QStringLiteral(TABROVEX_VERSION));
 
     // The language of the usage and the messages; the JSON and its log lines are the same
-    // in every language, for the scripts that read them.
+    // in every language, for the scripts that read them: the log's texts keep their source.
     QStringList arguments = application.arguments().mid(1);
     const language::Choice choice = language::takeLanguageOption(&arguments);
     const QString exeFolder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     const catalogues::Installed installed = catalogues::install(
         choice.given ? choice.language : language::ofEnvironment(),
-        QStringList{exeFolder} + settingslocation::installedDataFolders(exeFolder));
+        QStringList{exeFolder} + settingslocation::installedDataFolders(exeFolder),
+        {QLatin1String(catalogues::LogContext)});
     if (!installed.ours)
         print(stderr, QStringLiteral("tabrovex-plot: %1.qm was not found; the texts stay Chinese\n")
                           .arg(catalogues::OurCatalogue).toUtf8());
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
     } catch (const std::bad_alloc &) {
         // The readers refuse a workbook that needs too much memory themselves; this is for
         // memory running out anywhere else, which must end in a message, not an abort.
-        print(stderr, QStringLiteral("tabrovex-plot: 内存不足\n").toUtf8());
+        print(stderr, (QStringLiteral("tabrovex-plot: ") + QCoreApplication::translate("plotmain", "内存不足") + '\n').toUtf8());
         return 2;
     }
     if (run.exitCode != 0) {
