@@ -2,6 +2,273 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>TdataLineForm</name>
+    <message>
+        <source>数据曲线窗口</source>
+        <translation>Data Curves</translation>
+    </message>
+    <message>
+        <source>复制图表</source>
+        <translation>Copy chart</translation>
+    </message>
+    <message>
+        <source>保存图表...</source>
+        <translation>Save chart...</translation>
+    </message>
+    <message>
+        <source>只绘制前1000行</source>
+        <translation>First 1000 rows only</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>手动调整</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>自动调整1</source>
+        <translation>Auto 1</translation>
+    </message>
+    <message>
+        <source>自动调整2</source>
+        <translation>Auto 2</translation>
+    </message>
+    <message>
+        <source>自动调整3</source>
+        <translation>Auto 3</translation>
+    </message>
+    <message>
+        <source>没有安装打印机，图表没有打印</source>
+        <translation>No printer installed; the chart was not printed</translation>
+    </message>
+    <message>
+        <source>图表已送到打印机 %1</source>
+        <translation>Chart sent to printer %1</translation>
+    </message>
+    <message>
+        <source>PNG 图片 (*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>PDF 文档 (*.pdf)</source>
+        <translation>PDF document (*.pdf)</translation>
+    </message>
+</context>
+<context>
+    <name>Tmainform</name>
+    <message>
+        <source>Excel曲线</source>
+        <translation>Excel Curves</translation>
+    </message>
+    <message>
+        <source>文件名：</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open file</translation>
+    </message>
+    <message>
+        <source>绘制曲线</source>
+        <translation>Draw curves</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>正在读取数据...</source>
+        <translation>Reading data...</translation>
+    </message>
+    <message>
+        <source>位置（在第几行）</source>
+        <translation>Position (row)</translation>
+    </message>
+    <message>
+        <source>指标名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>单    位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>数据开始</source>
+        <translation>Data start</translation>
+    </message>
+    <message>
+        <source>数据结束</source>
+        <translation>Data end</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>一次只能打开一个文件，不能打开%1个</source>
+        <translation>One file at a time, not %1</translation>
+    </message>
+    <message>
+        <source>只能打开本机上的文件：%1</source>
+        <translation>Only local files can be opened: %1</translation>
+    </message>
+    <message>
+        <source>数据文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt *.dat *.lvm *.mpt *.tsv);;电子表格文(*.xls);;所有文件 (*)</source>
+        <translation>Data files (*.xls *.xlsx *.xlsm *.ods *.csv *.txt *.dat *.lvm *.mpt *.tsv);;Excel workbooks (*.xls);;All files (*)</translation>
+    </message>
+    <message>
+        <source>（不存在）</source>
+        <translation> (missing)</translation>
+    </message>
+    <message>
+        <source>没有最近打开的文件</source>
+        <translation>No recent files</translation>
+    </message>
+    <message>
+        <source>复制文件名</source>
+        <translation>Copy file name</translation>
+    </message>
+    <message>
+        <source>上次绘制的列“%1”不在本文件中，按默认勾选</source>
+        <translation>Column &apos;%1&apos; of the last chart is not in this file; default ticks used</translation>
+    </message>
+    <message>
+        <source>”“</source>
+        <comment>between two column names</comment>
+        <translation>&apos;, &apos;</translation>
+    </message>
+    <message>
+        <source>按上次绘制的列勾选：X %1，Y %2</source>
+        <translation>Ticked as last drawn: X %1, Y %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>所选的列未能记下：%1</source>
+        <translation>The chosen columns were not remembered: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TsetLinecolorform</name>
+    <message>
+        <source>设置</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>设置颜色</source>
+        <translation>Colours</translation>
+    </message>
+    <message>
+        <source>背景</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>网格</source>
+        <translation>Grid</translation>
+    </message>
+    <message>
+        <source>曲线标题</source>
+        <translation>Title</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>返回</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>TsetrulerForm</name>
+    <message>
+        <source>手动调整标尺</source>
+        <translation>Manual scale limits</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Lower</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>Upper</translation>
+    </message>
+    <message>
+        <source>指标%1</source>
+        <translation>Curve %1</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>数值错误</source>
+        <translation>Invalid number</translation>
+    </message>
+    <message>
+        <source>下限值必须小于上限值</source>
+        <translation>The lower limit must be below the upper limit</translation>
+    </message>
+</context>
+<context>
+    <name>columnchoice</name>
+    <message>
+        <source>没有选择X坐标数据</source>
+        <translation>No X column chosen</translation>
+    </message>
+    <message>
+        <source>没有选择Y坐标数据</source>
+        <translation>No Y column chosen</translation>
+    </message>
+    <message>
+        <source>X指标个数不能超过1个</source>
+        <translation>Only one X column can be chosen</translation>
+    </message>
+    <message>
+        <source>Y指标个数不能超过4个</source>
+        <translation>At most 4 Y columns can be chosen</translation>
+    </message>
+    <message>
+        <source>各列只有%1项，没有单位和数据</source>
+        <translation>The columns have only %1 items, no unit and no data</translation>
+    </message>
+    <message>
+        <source>第%1列%2个</source>
+        <translation>column %1: %2</translation>
+    </message>
+    <message>
+        <source>各列数据个数不相同：</source>
+        <translation>The columns differ in length: </translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>columnvalues</name>
+    <message>
+        <source>第%1列的%2个值都不是数字，无法绘制</source>
+        <translation>None of the %2 values of column %1 is a number; cannot draw</translation>
+    </message>
+</context>
+<context>
     <name>commandline</name>
     <message>
         <source>未知的选项“%1”</source>
@@ -53,6 +320,13 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
 </context>
 <context>
+    <name>errorguard</name>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+</context>
+<context>
     <name>language</name>
     <message>
         <source>--lang 需要 zh 或 en</source>
@@ -61,6 +335,246 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     <message>
         <source>--lang 只能是 zh 或 en，不能是“%1”</source>
         <translation>--lang is zh or en, not &apos;%1&apos;</translation>
+    </message>
+</context>
+<context>
+    <name>log</name>
+    <message>
+        <source>第%1列的日期按%2读取</source>
+        <translation>Dates of column %1 read as %2</translation>
+    </message>
+    <message>
+        <source>月/日/年</source>
+        <translation>month/day/year</translation>
+    </message>
+    <message>
+        <source>日/月/年</source>
+        <translation>day/month/year</translation>
+    </message>
+    <message>
+        <source>第%1列的时间有的带日期、有的不带日期，不按时间绘制</source>
+        <translation>Column %1 mixes times with and without dates; not drawn as times</translation>
+    </message>
+    <message>
+        <source>第%1列有%2个值不是数字，不绘制</source>
+        <translation>Column %1: %2 values are not numbers, not drawn</translation>
+    </message>
+    <message>
+        <source>第%1列有%2个空值，这%2行不绘制</source>
+        <translation>Column %1: %2 empty values, these %2 rows not drawn</translation>
+    </message>
+    <message>
+        <source>第%1列有%2个值不是时间，不绘制</source>
+        <translation>Column %1: %2 values are not times, not drawn</translation>
+    </message>
+    <message>
+        <source>第%1列的时间没有日期，有%2处倒退（可能跨过了午夜），按当天的时刻绘制</source>
+        <translation>Column %1 has times without dates that go back %2 times (past midnight?); drawn as times of day</translation>
+    </message>
+    <message>
+        <source>数据超过1000行，只绘制前1000行。</source>
+        <translation>More than 1000 data rows; only the first 1000 drawn.</translation>
+    </message>
+    <message>
+        <source>绘制了%1行中的%2行。</source>
+        <translation>Drew %2 of %1 rows.</translation>
+    </message>
+    <message>
+        <source>日期值无效：%1</source>
+        <translation>Invalid date value: %1</translation>
+    </message>
+    <message>
+        <source>对象引用无效</source>
+        <translation>Invalid object reference</translation>
+    </message>
+    <message>
+        <source>对象没有可转换的值</source>
+        <translation>The object has no value to convert</translation>
+    </message>
+    <message>
+        <source>数值超出整数范围：%1</source>
+        <translation>Number out of integer range: %1</translation>
+    </message>
+    <message>
+        <source>未知的名称：%1</source>
+        <translation>Unknown name: %1</translation>
+    </message>
+    <message>
+        <source>不是数组</source>
+        <translation>Not an array</translation>
+    </message>
+    <message>
+        <source>错误值无法转换为文本（%1）</source>
+        <translation>Error value cannot be converted to text (%1)</translation>
+    </message>
+    <message>
+        <source>数组无法转换为文本</source>
+        <translation>An array cannot be converted to text</translation>
+    </message>
+    <message>
+        <source>无法把“%1”转换为整数</source>
+        <translation>Cannot convert &apos;%1&apos; to an integer</translation>
+    </message>
+    <message>
+        <source>错误值无法转换为整数（%1）</source>
+        <translation>Error value cannot be converted to an integer (%1)</translation>
+    </message>
+    <message>
+        <source>数组无法转换为整数</source>
+        <translation>An array cannot be converted to an integer</translation>
+    </message>
+    <message>
+        <source>无法创建对象：%1</source>
+        <translation>Cannot create object: %1</translation>
+    </message>
+    <message>
+        <source>没有注册的类：%1</source>
+        <translation>No class registered: %1</translation>
+    </message>
+    <message>
+        <source>跳过了开头的%1行说明文字</source>
+        <translation>Skipped %1 header lines at the start</translation>
+    </message>
+    <message>
+        <source>文件超过%1行，其后的%2行未读入</source>
+        <translation>File longer than %1 rows; the %2 rows after not read</translation>
+    </message>
+    <message>
+        <source>%1行超过%2列，其右的%3个单元格未读入</source>
+        <translation>%1 rows wider than %2 columns; %3 cells to the right not read</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>参数个数不对</source>
+        <translation>Wrong number of arguments</translation>
+    </message>
+    <message>
+        <source>不能以这种方式调用</source>
+        <translation>Cannot be called this way</translation>
+    </message>
+    <message>
+        <source>应用程序已退出</source>
+        <translation>The application has quit</translation>
+    </message>
+    <message>
+        <source>下标越界</source>
+        <translation>Subscript out of range</translation>
+    </message>
+    <message>
+        <source>未知的成员</source>
+        <translation>Unknown member</translation>
+    </message>
+    <message>
+        <source>工作簿已关闭</source>
+        <translation>The workbook is closed</translation>
+    </message>
+    <message>
+        <source>无法打开工作簿 %1</source>
+        <translation>Cannot open workbook %1</translation>
+    </message>
+    <message>
+        <source>表头按%1格式读取</source>
+        <translation>Header read as %1 format</translation>
+    </message>
+    <message>
+        <source>跳过了表头与数据之间的%1行</source>
+        <translation>Skipped %1 rows between the header and the data</translation>
+    </message>
+    <message>
+        <source>文件没有列名行，各列按第N列命名</source>
+        <translation>The file has no row of names; columns are named 第N列</translation>
+    </message>
+    <message>
+        <source>第%1列“%2”与第%3列“%4”合为一个时间列</source>
+        <translation>Column %1 &apos;%2&apos; and column %3 &apos;%4&apos; joined into one time column</translation>
+    </message>
+    <message>
+        <source>第%1列“%2”</source>
+        <translation>column %1 &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>%1没有数据，未列出</source>
+        <translation>%1 without data, not listed</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>表格有%1列，第%2列起的%3列未读入</source>
+        <translation>The table has %1 columns; the %3 columns from column %2 not read</translation>
+    </message>
+    <message>
+        <source>表格左侧的%1个单元格未读入</source>
+        <translation>%1 cells left of the table not read</translation>
+    </message>
+    <message>
+        <source>第%1行起是另一个表格，其后的%2行未读入</source>
+        <translation>Another table starts at row %1; the %2 rows after not read</translation>
+    </message>
+    <message>
+        <source>没有数据！</source>
+        <translation>No data!</translation>
+    </message>
+    <message>
+        <source>数据行数：%1 ,  列数：%2</source>
+        <translation>Rows: %1 ,  columns: %2</translation>
+    </message>
+    <message>
+        <source>数据仅一列，条件不满足。</source>
+        <translation>Only one column of data; cannot draw.</translation>
+    </message>
+    <message>
+        <source>下标越界：Cells(%1, 1)</source>
+        <translation>Subscript out of range: Cells(%1, 1)</translation>
+    </message>
+    <message>
+        <source>读取在第%1行第%2列停止（%3），其后的数据未读入</source>
+        <translation>Reading stopped at row %1, column %2 (%3); the data after not read</translation>
+    </message>
+</context>
+<context>
+    <name>plotchecks</name>
+    <message>
+        <source>--settings %1：</source>
+        <translation>--settings %1: </translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <source>表格是空的</source>
+        <translation>the table is empty</translation>
+    </message>
+    <message numerus="yes">
+        <source>表格有%n列</source>
+        <translation>
+            <numerusform>the table has %n column</numerusform>
+            <numerusform>the table has %n columns</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1：第%2列超出了表格；%3</source>
+        <translation>%1: column %2 is beyond the table; %3</translation>
+    </message>
+</context>
+<context>
+    <name>plotmain</name>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
     </message>
 </context>
 <context>
@@ -122,6 +636,174 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
 Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
 loading failed, 4 output not written.
 </translation>
+    </message>
+    <message>
+        <source>-o OUT 必须以 .png 或 .pdf 结尾，不能是“%1”</source>
+        <translation>-o OUT must end in .png or .pdf, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--size 设置屏幕曲线图的大小；打印页有自己的大小</source>
+        <translation>--size sets the screen chart&apos;s size; the printed page has its own</translation>
+    </message>
+    <message>
+        <source>%1 需要一个值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>-x 需要1至32的列号，不能是“%1”</source>
+        <translation>-x needs a column number from 1 to 32, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>-y 需要1至32中互不相同的列号，不能是“%1”</source>
+        <translation>-y needs distinct column numbers from 1 to 32, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--mode 只能是 1、2、3 或 manual，不能是“%1”</source>
+        <translation>--mode is 1, 2, 3 or manual, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--rows 应为 A:B，1 &lt;= A &lt;= B，不能是“%1”</source>
+        <translation>--rows is FIRST:LAST with 1 &lt;= FIRST &lt;= LAST, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--size 应为 宽x高，从 %1x%2 到 %3x%3，不能是“%4”</source>
+        <translation>--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not &apos;%4&apos;</translation>
+    </message>
+    <message>
+        <source>未知的选项 %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>没有给出命令</source>
+        <translation>no command given</translation>
+    </message>
+    <message>
+        <source>未知的命令“%1”</source>
+        <translation>unknown command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>没有给出工作簿</source>
+        <translation>no workbook given</translation>
+    </message>
+    <message>
+        <source>一次只能读取一个工作簿</source>
+        <translation>one workbook at a time</translation>
+    </message>
+    <message>
+        <source>table 不接受绘图的选项</source>
+        <translation>table takes no chart options</translation>
+    </message>
+    <message>
+        <source>--rows 只能与 table 一起使用</source>
+        <translation>--rows goes with table</translation>
+    </message>
+    <message>
+        <source>chart 需要 -o OUT</source>
+        <translation>chart needs -o OUT</translation>
+    </message>
+    <message>
+        <source>第%1列不能既是X列又是Y列</source>
+        <translation>column %1 cannot be both X and Y</translation>
+    </message>
+</context>
+<context>
+    <name>rememberedchoice</name>
+    <message>
+        <source>%1（第%2个）</source>
+        <translation>%1 (no. %2)</translation>
+    </message>
+</context>
+<context>
+    <name>services</name>
+    <message>
+        <source>Excel数据曲线</source>
+        <translation>Excel Data Curves</translation>
+    </message>
+</context>
+<context>
+    <name>workbook</name>
+    <message>
+        <source>表格文字太多（超过 %1 MB）</source>
+        <translation>Too much text in the table (over %1 MB)</translation>
+    </message>
+    <message>
+        <source>含有二进制数据（第%1字节），不是文本文件</source>
+        <translation>binary data at byte %1; not a text file</translation>
+    </message>
+    <message>
+        <source>文件太大（超过 %1 MB）</source>
+        <translation>File too large (over %1 MB)</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>文件在读取时被修改或删除</source>
+        <translation>The file was changed or deleted while being read</translation>
+    </message>
+    <message>
+        <source>无法打开工作簿 %1：%2</source>
+        <translation>Cannot open workbook %1: %2</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>无法读取文件</source>
+        <translation>cannot read the file</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>重复的行太多（超过%1个单元格）</source>
+        <translation>too many repeated rows (over %1 cells)</translation>
+    </message>
+    <message>
+        <source>部件 %1 的XML格式不正确（第%2行：%3）</source>
+        <translation>part %1 is not well-formed XML (line %2: %3)</translation>
+    </message>
+    <message>
+        <source>部件 %1 含有实体声明</source>
+        <translation>part %1 declares entities</translation>
+    </message>
+    <message>
+        <source>部件 %1 压缩比异常（超过 %2:1）</source>
+        <translation>part %1 has an implausible compression ratio (over %2:1)</translation>
+    </message>
+    <message>
+        <source>部件 %1 过大</source>
+        <translation>part %1 is too large</translation>
+    </message>
+    <message>
+        <source>不是Excel工作簿</source>
+        <translation>not an Excel workbook</translation>
+    </message>
+    <message>
+        <source>工作簿已加密</source>
+        <translation>the workbook is encrypted</translation>
+    </message>
+    <message>
+        <source>文件已损坏</source>
+        <translation>the file is damaged</translation>
+    </message>
+    <message>
+        <source>没有工作表</source>
+        <translation>no worksheet</translation>
+    </message>
+    <message>
+        <source>不支持二进制格式的工作簿</source>
+        <translation>binary workbooks (.xlsb) are not supported</translation>
+    </message>
+</context>
+<context>
+    <name>workbookread</name>
+    <message>
+        <source>连接Excel失败</source>
+        <translation>Cannot start the spreadsheet reader</translation>
     </message>
 </context>
 </TS>

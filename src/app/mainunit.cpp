@@ -51,7 +51,6 @@ namespace {
 
 const QString SectionDataFile = QStringLiteral("数据文件");
 const QString KeyLastWorkbook = QStringLiteral("前次打开的数据文件");
-const QString MainCaption = QStringLiteral("Excel曲线");
 
 // The designed size; the window may be made wider, never narrower or taller.
 constexpr int DesignedWidth = 660;
@@ -74,13 +73,20 @@ QLabel *makeLabel(QWidget *parent, const QString &text, int x, int y, const QFon
     return label;
 }
 
+constexpr int ButtonWidth = 89;
+
 QPushButton *makeButton(QWidget *parent, const QString &text, QStyle::StandardPixmap glyph, int x, int y)
 {
     auto *button = new QPushButton(text, parent);
-    button->setGeometry(x, y, 89, 25);
     button->setFont(songti(13));
     // QIcon derives the disabled image from the normal one: the glyph's two images.
     button->setIcon(parent->style()->standardIcon(glyph));
+    // A caption longer than the design's (an English one) widens the button to the left:
+    // its right edge stays where the design puts it.
+    const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+    const int needed = button->fontMetrics().horizontalAdvance(text) + button->iconSize().width() + 4 + 2 * margin;
+    const int width = std::max(ButtonWidth, needed);
+    button->setGeometry(x + ButtonWidth - width, y, width, 25);
     return button;
 }
 
@@ -90,7 +96,7 @@ Tmainform::Tmainform(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(MainCaption);
+    setWindowTitle(mainCaption());
     setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     createDesignedControls();
     FormCreate();
@@ -98,9 +104,14 @@ Tmainform::Tmainform(QWidget *parent)
 
 Tmainform::~Tmainform() = default;
 
+QString Tmainform::mainCaption()
+{
+    return tr("Excel曲线");
+}
+
 void Tmainform::createDesignedControls()
 {
-    Label1 = makeLabel(this, QStringLiteral("文件名："), 16, 12, songti(16));
+    Label1 = makeLabel(this, tr("文件名："), 16, 12, songti(16));
 
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(80, 8, 345, 24);
@@ -110,10 +121,11 @@ void Tmainform::createDesignedControls()
     Edit1->setContextMenuPolicy(Qt::CustomContextMenu);
     Edit1->setAcceptDrops(false); // a file dropped on the path box opens like one dropped elsewhere
 
-    openBtn = makeButton(this, QStringLiteral("打开文件"), QStyle::SP_DialogOpenButton, 432, 8);
-    drawBtn = makeButton(this, QStringLiteral("绘制曲线"), QStyle::SP_FileDialogDetailedView, 560, 8);
+    openBtn = makeButton(this, tr("打开文件"), QStyle::SP_DialogOpenButton, 432, 8);
+    Edit1->resize(openBtn->x() - 7 - 80, 24);
+    drawBtn = makeButton(this, tr("绘制曲线"), QStyle::SP_FileDialogDetailedView, 560, 8);
     drawBtn->setEnabled(false);
-    exitBtn = makeButton(this, QStringLiteral("退出"), QStyle::SP_DialogCloseButton, 560, 438);
+    exitBtn = makeButton(this, tr("退出"), QStyle::SP_DialogCloseButton, 560, 438);
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(4, 272, 333, 193);
@@ -127,17 +139,17 @@ void Tmainform::createDesignedControls()
     Panel1->setFrameShape(QFrame::NoFrame);
     Panel1->setGeometry(256, 158, 248, 49);
     setBackground(Panel1, palette().color(QPalette::Window));
-    Label2 = makeLabel(Panel1, QStringLiteral("正在读取数据..."), 14, 10, songti(29));
+    Label2 = makeLabel(Panel1, tr("正在读取数据..."), 14, 10, songti(29));
     QPalette blue = Label2->palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     Label2->setPalette(blue);
     Panel1->hide();
 
     // Row positions: kept for the layout, never shown and never read back.
-    GroupBox1 = new QGroupBox(QStringLiteral("位置（在第几行）"), this);
+    GroupBox1 = new QGroupBox(tr("位置（在第几行）"), this);
     GroupBox1->setGeometry(344, 272, 161, 193);
-    const QString captions[] = {QStringLiteral("指标名称"), QStringLiteral("单    位"),
-                                QStringLiteral("数据开始"), QStringLiteral("数据结束")};
+    const QString captions[] = {tr("指标名称"), tr("单    位"),
+                                tr("数据开始"), tr("数据结束")};
     QLineEdit **edits[] = {&Edit2, &Edit3, &Edit4, &Edit5};
     for (int i = 0; i < 4; ++i) {
         makeLabel(GroupBox1, captions[i], 16, 23 + 32 * i, songti(16));
@@ -146,7 +158,7 @@ void Tmainform::createDesignedControls()
         edit->setFont(pixelFont(QStringLiteral("Arial"), 16, true));
         *edits[i] = edit;
     }
-    useBtn = new QPushButton(QStringLiteral("应用"), GroupBox1);
+    useBtn = new QPushButton(tr("应用"), GroupBox1);
     useBtn->setGeometry(40, 152, 75, 25);
     GroupBox1->hide();
 
@@ -341,10 +353,14 @@ void Tmainform::resizeEvent(QResizeEvent *event)
 void Tmainform::layOutForWidth()
 {
     const int extra = width() - DesignedWidth;
-    Edit1->setGeometry(80, 8, 345 + extra, 24);
-    openBtn->move(432 + extra, 8);
-    drawBtn->move(560 + extra, 8);
-    exitBtn->move(560 + extra, 438);
+    // Buttons keep their right edges; a widened one takes its room from the path box.
+    const auto rightAligned = [extra](QPushButton *button, int designedX, int y) {
+        button->move(designedX + ButtonWidth - button->width() + extra, y);
+    };
+    rightAligned(openBtn, 432, 8);
+    rightAligned(drawBtn, 560, 8);
+    rightAligned(exitBtn, 560, 438);
+    Edit1->setGeometry(80, 8, openBtn->x() - 7 - 80, 24);
     Memo1->setGeometry(4, 272, 333 + extra, 193);
     Panel1->move(256 + extra / 2, 158);
     fitColumnBand();
@@ -362,11 +378,11 @@ void Tmainform::dropEvent(QDropEvent *event)
     event->acceptProposedAction();
     guarded(this, [this, urls] {
         if (urls.size() != 1) {
-            reportMessage(QStringLiteral("一次只能打开一个文件，不能打开%1个").arg(urls.size()));
+            reportMessage(tr("一次只能打开一个文件，不能打开%1个").arg(urls.size()));
             return;
         }
         if (!urls.first().isLocalFile()) {
-            reportMessage(QStringLiteral("只能打开本机上的文件：%1").arg(urls.first().toString()));
+            reportMessage(tr("只能打开本机上的文件：%1").arg(urls.first().toString()));
             return;
         }
         openWorkbook(urls.first().toLocalFile());
@@ -418,8 +434,8 @@ void Tmainform::openBtnClick()
     const QString last = app().iniFile->readString(SectionDataFile, KeyLastWorkbook, QString());
     const QString path = services().getOpenFileName(
         this,
-        QStringLiteral("数据文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt *.dat *.lvm *.mpt *.tsv);;"
-                       "电子表格文(*.xls);;所有文件 (*)"),
+        tr("数据文件 (*.xls *.xlsx *.xlsm *.ods *.csv *.txt *.dat *.lvm *.mpt *.tsv);;"
+           "电子表格文(*.xls);;所有文件 (*)"),
         QStringLiteral("xls"), last.isEmpty() ? QString() : QFileInfo(last).absolutePath());
     if (path.isEmpty())
         return;
@@ -456,15 +472,15 @@ void Tmainform::Edit1ContextMenu(const QPoint &pos)
         const bool exists = QFileInfo(path).isFile();
         QString text = QStringLiteral("%1  %2").arg(i + 1).arg(QString(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
         if (!exists)
-            text += QStringLiteral("（不存在）");
+            text += tr("（不存在）");
         QAction *action = menu.addAction(text);
         action->setEnabled(exists);
         connect(action, &QAction::triggered, this, [this, path] { guarded(this, [this, path] { openWorkbook(path); }); });
     }
     if (files.isEmpty())
-        menu.addAction(QStringLiteral("没有最近打开的文件"))->setEnabled(false);
+        menu.addAction(tr("没有最近打开的文件"))->setEnabled(false);
     menu.addSeparator();
-    QAction *copy = menu.addAction(QStringLiteral("复制文件名"));
+    QAction *copy = menu.addAction(tr("复制文件名"));
     copy->setEnabled(!Edit1->text().isEmpty());
     connect(copy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(Edit1->text()); });
     services().popUpMenu(&menu, Edit1->mapToGlobal(pos));
@@ -499,7 +515,7 @@ QStringList Tmainform::readWorkbook(const QString &path)
     } else {
         // The lists now hold this file's table: the titles name it.
         m_chartDocument->setSourceFile(path);
-        setWindowTitle(windowTitleFor(MainCaption, path));
+        setWindowTitle(windowTitleFor(mainCaption(), path));
     }
     return result.notes;
 }
@@ -553,7 +569,7 @@ void Tmainform::restoreRememberedChoice()
     const QStringList names = rememberedchoice::columnNames(*m_store, m_colCount);
     const rememberedchoice::Restored restored = rememberedchoice::restoreChoice(names, remembered);
     if (!restored.ok) {
-        appendLog(QStringLiteral("上次绘制的列“%1”不在本文件中，按默认勾选").arg(restored.missing.join(QStringLiteral("”“"))));
+        appendLog(tr("上次绘制的列“%1”不在本文件中，按默认勾选").arg(restored.missing.join(tr("”“", "between two column names"))));
         return;
     }
     // Exactly the columns of the last chart: ticks left from an earlier file would add to them.
@@ -570,7 +586,7 @@ void Tmainform::restoreRememberedChoice()
         yBox[k]->setChecked(true);
         yNames << names[k - 1];
     }
-    appendLog(QStringLiteral("按上次绘制的列勾选：X %1，Y %2").arg(names[choice.xCol - 1], yNames.join(QStringLiteral("、"))));
+    appendLog(tr("按上次绘制的列勾选：X %1，Y %2").arg(names[choice.xCol - 1], yNames.join(tr("、"))));
 }
 
 void Tmainform::rememberChoice()
@@ -583,7 +599,7 @@ void Tmainform::rememberChoice()
     try {
         choicesettings::writeChoice(*app().iniFile, named);
     } catch (const AppError &error) {
-        appendLog(QStringLiteral("所选的列未能记下：%1").arg(error.message()));
+        appendLog(tr("所选的列未能记下：%1").arg(error.message()));
     }
 }
 

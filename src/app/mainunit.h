@@ -109,6 +109,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // The title before a file is open, and the start of it after.
+    static QString mainCaption();
     void createDesignedControls();
     void createColumnControls();
     void startRead(const QString &path);

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <numeric>
 
+#include <QCoreApplication>
+
 namespace columnvalues {
 
 namespace {
@@ -198,18 +200,18 @@ QStringList notes(int columnNumber, const Column &column)
 {
     QStringList lines;
     if (column.dateOrder != 0)
-        lines << QStringLiteral("第%1列的日期按%2读取").arg(columnNumber)
-                     .arg(column.dateOrder == 1 ? QStringLiteral("月/日/年") : QStringLiteral("日/月/年"));
+        lines << QCoreApplication::translate("log", "第%1列的日期按%2读取").arg(columnNumber)
+                     .arg(column.dateOrder == 1 ? QCoreApplication::translate("log", "月/日/年") : QCoreApplication::translate("log", "日/月/年"));
     if (column.mixedDates)
-        lines << QStringLiteral("第%1列的时间有的带日期、有的不带日期，不按时间绘制").arg(columnNumber);
+        lines << QCoreApplication::translate("log", "第%1列的时间有的带日期、有的不带日期，不按时间绘制").arg(columnNumber);
     if (column.notNumbers > 0)
-        lines << QStringLiteral("第%1列有%2个值不是数字，不绘制").arg(columnNumber).arg(column.notNumbers);
+        lines << QCoreApplication::translate("log", "第%1列有%2个值不是数字，不绘制").arg(columnNumber).arg(column.notNumbers);
     if (column.emptyTimes > 0)
-        lines << QStringLiteral("第%1列有%2个空值，这%2行不绘制").arg(columnNumber).arg(column.emptyTimes);
+        lines << QCoreApplication::translate("log", "第%1列有%2个空值，这%2行不绘制").arg(columnNumber).arg(column.emptyTimes);
     if (column.notTimes > 0)
-        lines << QStringLiteral("第%1列有%2个值不是时间，不绘制").arg(columnNumber).arg(column.notTimes);
+        lines << QCoreApplication::translate("log", "第%1列有%2个值不是时间，不绘制").arg(columnNumber).arg(column.notTimes);
     if (column.backSteps > 0)
-        lines << QStringLiteral("第%1列的时间没有日期，有%2处倒退（可能跨过了午夜），按当天的时刻绘制")
+        lines << QCoreApplication::translate("log", "第%1列的时间没有日期，有%2处倒退（可能跨过了午夜），按当天的时刻绘制")
                      .arg(columnNumber)
                      .arg(column.backSteps);
     return lines;
@@ -219,7 +221,7 @@ QString refusal(int columnNumber, const Column &column)
 {
     if (column.values.empty() || column.readings() > 0)
         return QString();
-    return QStringLiteral("第%1列的%2个值都不是数字，无法绘制").arg(columnNumber).arg(column.values.size());
+    return QCoreApplication::translate("columnvalues", "第%1列的%2个值都不是数字，无法绘制").arg(columnNumber).arg(column.values.size());
 }
 
 }

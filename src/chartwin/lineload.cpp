@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCoreApplication>
+
 namespace lineload {
 
 namespace {
@@ -128,9 +130,9 @@ const columnvalues::Column &ValueCache::column(const ColumnStore &store, int lis
 QString rowNotice(const Result &result)
 {
     if (result.truncated)
-        return QStringLiteral("数据超过1000行，只绘制前1000行。");
+        return QCoreApplication::translate("log", "数据超过1000行，只绘制前1000行。");
     if (result.reduced)
-        return QStringLiteral("绘制了%1行中的%2行。").arg(result.dataRows).arg(result.drawnRows);
+        return QCoreApplication::translate("log", "绘制了%1行中的%2行。").arg(result.dataRows).arg(result.drawnRows);
     return QString();
 }
 

@@ -53,11 +53,11 @@ bool checkOutput(const PlotOptions &o, QString *error)
     const bool pdf = o.output.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     // A device or FIFO (/dev/stdout, a pipe) takes the chart whatever its name.
     if (!png && !pdf && !isStreamTarget(o.output)) {
-        *error = QStringLiteral("-o OUT must end in .png or .pdf, not '%1'").arg(o.output);
+        *error = QCoreApplication::translate("plotoptions", "-o OUT 必须以 .png 或 .pdf 结尾，不能是“%1”").arg(o.output);
         return false;
     }
     if (!o.size.isEmpty() && (o.page || pdf)) {
-        *error = QStringLiteral("--size sets the screen chart's size; the printed page has its own");
+        *error = QCoreApplication::translate("plotoptions", "--size 设置屏幕曲线图的大小；打印页有自己的大小");
         return false;
     }
     return true;
@@ -125,7 +125,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
         }
         auto value = [&](QString *out) {
             if (i + 1 >= arguments.size()) {
-                *error = QStringLiteral("%1 needs a value").arg(a);
+                *error = QCoreApplication::translate("plotoptions", "%1 需要一个值").arg(a);
                 return false;
             }
             *out = arguments[++i];
@@ -144,7 +144,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             if (!value(&v))
                 return false;
             if (!parseColumn(v, &o.xColumn)) {
-                *error = QStringLiteral("-x needs a column number from 1 to 32, not '%1'").arg(v);
+                *error = QCoreApplication::translate("plotoptions", "-x 需要1至32的列号，不能是“%1”").arg(v);
                 return false;
             }
         } else if (a == QLatin1String("-y")) {
@@ -154,7 +154,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             for (const QString &part : v.split(QLatin1Char(','))) {
                 int k = 0;
                 if (!parseColumn(part, &k) || o.yColumns.contains(k)) {
-                    *error = QStringLiteral("-y needs distinct column numbers from 1 to 32, not '%1'").arg(v);
+                    *error = QCoreApplication::translate("plotoptions", "-y 需要1至32中互不相同的列号，不能是“%1”").arg(v);
                     return false;
                 }
                 o.yColumns << k;
@@ -167,14 +167,14 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             else if (v == QLatin1String("1") || v == QLatin1String("2") || v == QLatin1String("3"))
                 o.mode = v.toInt();
             else {
-                *error = QStringLiteral("--mode is 1, 2, 3 or manual, not '%1'").arg(v);
+                *error = QCoreApplication::translate("plotoptions", "--mode 只能是 1、2、3 或 manual，不能是“%1”").arg(v);
                 return false;
             }
         } else if (a == QLatin1String("--rows")) {
             if (!value(&v))
                 return false;
             if (!parseItems(v, &o.firstItem, &o.lastItem)) {
-                *error = QStringLiteral("--rows is FIRST:LAST with 1 <= FIRST <= LAST, not '%1'").arg(v);
+                *error = QCoreApplication::translate("plotoptions", "--rows 应为 A:B，1 <= A <= B，不能是“%1”").arg(v);
                 return false;
             }
             rowsGiven = true;
@@ -186,7 +186,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             if (!value(&v))
                 return false;
             if (!parseSize(v, &o.size)) {
-                *error = QStringLiteral("--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not '%4'")
+                *error = QCoreApplication::translate("plotoptions", "--size 应为 宽x高，从 %1x%2 到 %3x%3，不能是“%4”")
                              .arg(MinChartWidth).arg(MinChartHeight).arg(MaxChartSide).arg(v);
                 return false;
             }
@@ -197,7 +197,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             if (!value(&o.output))
                 return false;
         } else if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
-            *error = QStringLiteral("unknown option %1").arg(a);
+            *error = QCoreApplication::translate("plotoptions", "未知的选项 %1").arg(a);
             return false;
         } else {
             positional << a;
@@ -205,7 +205,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
     }
 
     if (positional.isEmpty()) {
-        *error = QStringLiteral("no command given");
+        *error = QCoreApplication::translate("plotoptions", "没有给出命令");
         return false;
     }
     const QString command = positional.takeFirst();
@@ -214,32 +214,32 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
     else if (command == QLatin1String("chart"))
         o.command = PlotOptions::Command::Chart;
     else {
-        *error = QStringLiteral("unknown command '%1'").arg(command);
+        *error = QCoreApplication::translate("plotoptions", "未知的命令“%1”").arg(command);
         return false;
     }
     if (positional.size() != 1) {
-        *error = positional.isEmpty() ? QStringLiteral("no workbook given") : QStringLiteral("one workbook at a time");
+        *error = positional.isEmpty() ? QCoreApplication::translate("plotoptions", "没有给出工作簿") : QCoreApplication::translate("plotoptions", "一次只能读取一个工作簿");
         return false;
     }
     o.workbook = positional.first();
     if (o.command == PlotOptions::Command::Table
         && (o.xColumn || !o.yColumns.isEmpty() || o.page || !o.settings.isEmpty() || !o.output.isEmpty() || o.mode != 2
             || o.firstRows || !o.size.isEmpty())) {
-        *error = QStringLiteral("table takes no chart options");
+        *error = QCoreApplication::translate("plotoptions", "table 不接受绘图的选项");
         return false;
     }
     if (o.command == PlotOptions::Command::Chart && rowsGiven) {
-        *error = QStringLiteral("--rows goes with table");
+        *error = QCoreApplication::translate("plotoptions", "--rows 只能与 table 一起使用");
         return false;
     }
     if (o.command == PlotOptions::Command::Chart && o.output.isEmpty()) {
-        *error = QStringLiteral("chart needs -o OUT");
+        *error = QCoreApplication::translate("plotoptions", "chart 需要 -o OUT");
         return false;
     }
     if (o.command == PlotOptions::Command::Chart && !checkOutput(o, error))
         return false;
     if (o.xColumn && o.yColumns.contains(o.xColumn)) {
-        *error = QStringLiteral("column %1 cannot be both X and Y").arg(o.xColumn);
+        *error = QCoreApplication::translate("plotoptions", "第%1列不能既是X列又是Y列").arg(o.xColumn);
         return false;
     }
     *options = o;

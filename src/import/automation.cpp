@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "base/numtext.h"
 
+#include <QCoreApplication>
 #include <QDate>
 
 #include <cmath>
@@ -25,7 +26,7 @@ QString timeText(qint64 seconds)
 
 QString dateText(double serial)
 {
-    const QString bad = QStringLiteral("日期值无效：%1").arg(numtext::formatGeneral(serial));
+    const QString bad = QCoreApplication::translate("log", "日期值无效：%1").arg(numtext::formatGeneral(serial));
     if (!std::isfinite(serial) || serial < MinDate || serial >= MaxDateExclusive)
         throw AppError(bad);
     // The integer part counts days from 1899-12-30; the fraction is the time of day, taken
@@ -56,10 +57,10 @@ Variant defaultValue(const Variant &v)
 {
     const ObjectRef &object = v.object();
     if (!object)
-        throw AppError(QStringLiteral("对象引用无效"));
+        throw AppError(QCoreApplication::translate("log", "对象引用无效"));
     Variant value = object->invoke(DefaultMember, Invoke::PropertyGet, {});
     if (value.type() == Variant::Type::Object)
-        throw AppError(QStringLiteral("对象没有可转换的值"));
+        throw AppError(QCoreApplication::translate("log", "对象没有可转换的值"));
     return value;
 }
 
@@ -68,7 +69,7 @@ qint32 roundToInt32(double d)
     // Round half to even, as the platform's conversions do.
     const double r = std::nearbyint(d);
     if (!(r >= -2147483648.0 && r <= 2147483647.0))
-        throw AppError(QStringLiteral("数值超出整数范围：%1").arg(numtext::formatGeneral(d)));
+        throw AppError(QCoreApplication::translate("log", "数值超出整数范围：%1").arg(numtext::formatGeneral(d)));
     return qint32(r);
 }
 
@@ -118,21 +119,21 @@ Variant dispatch(Object &object, QStringView name, Invoke kind, Args args)
 {
     const int id = object.memberId(name);
     if (id < 0)
-        throw AppError(QStringLiteral("未知的名称：%1").arg(name));
+        throw AppError(QCoreApplication::translate("log", "未知的名称：%1").arg(name));
     return object.invoke(id, kind, args);
 }
 
 ObjectRef toObject(const Variant &v)
 {
     if (v.type() != Variant::Type::Object || !v.object())
-        throw AppError(QStringLiteral("对象引用无效"));
+        throw AppError(QCoreApplication::translate("log", "对象引用无效"));
     return v.object();
 }
 
 const VariantArray &toArray(const Variant &v)
 {
     if (v.type() != Variant::Type::Array || !v.array())
-        throw AppError(QStringLiteral("不是数组"));
+        throw AppError(QCoreApplication::translate("log", "不是数组"));
     return *v.array();
 }
 
@@ -152,11 +153,11 @@ QString toText(const Variant &v)
     case Variant::Type::Text:
         return v.text();
     case Variant::Type::Error:
-        throw AppError(QStringLiteral("错误值无法转换为文本（%1）").arg(v.errorCode()));
+        throw AppError(QCoreApplication::translate("log", "错误值无法转换为文本（%1）").arg(v.errorCode()));
     case Variant::Type::Object:
         return toText(defaultValue(v));
     case Variant::Type::Array:
-        throw AppError(QStringLiteral("数组无法转换为文本"));
+        throw AppError(QCoreApplication::translate("log", "数组无法转换为文本"));
     }
     return QString();
 }
@@ -176,15 +177,15 @@ qint32 toInt32Converted(const Variant &v)
     case Variant::Type::Text: {
         double d = 0;
         if (!numtext::toDouble(v.text(), &d))
-            throw AppError(QStringLiteral("无法把“%1”转换为整数").arg(v.text()));
+            throw AppError(QCoreApplication::translate("log", "无法把“%1”转换为整数").arg(v.text()));
         return roundToInt32(d);
     }
     case Variant::Type::Error:
-        throw AppError(QStringLiteral("错误值无法转换为整数（%1）").arg(v.errorCode()));
+        throw AppError(QCoreApplication::translate("log", "错误值无法转换为整数（%1）").arg(v.errorCode()));
     case Variant::Type::Object:
         return toInt32(defaultValue(v));
     case Variant::Type::Array:
-        throw AppError(QStringLiteral("数组无法转换为整数"));
+        throw AppError(QCoreApplication::translate("log", "数组无法转换为整数"));
     }
     return 0;
 }
@@ -220,10 +221,10 @@ ObjectRef Registry::create(const QString &className) const
             continue;
         ObjectRef object = entry.second ? entry.second() : ObjectRef();
         if (!object)
-            throw AppError(QStringLiteral("无法创建对象：%1").arg(className));
+            throw AppError(QCoreApplication::translate("log", "无法创建对象：%1").arg(className));
         return object;
     }
-    throw AppError(QStringLiteral("没有注册的类：%1").arg(className));
+    throw AppError(QCoreApplication::translate("log", "没有注册的类：%1").arg(className));
 }
 
 Registry &Registry::global()

@@ -1,5 +1,6 @@
 #include "import/columnchoice.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
@@ -31,13 +32,13 @@ ChoiceCheck checkChoice(const ChoiceState &s)
 
     // Later rules overwrite earlier ones on purpose: the last failing rule is reported.
     if (xCount == 0)
-        result.message = QStringLiteral("没有选择X坐标数据");
+        result.message = QCoreApplication::translate("columnchoice", "没有选择X坐标数据");
     if (yCount == 0)
-        result.message = QStringLiteral("没有选择Y坐标数据");
+        result.message = QCoreApplication::translate("columnchoice", "没有选择Y坐标数据");
     if (xCount > 1)
-        result.message = QStringLiteral("X指标个数不能超过1个");
+        result.message = QCoreApplication::translate("columnchoice", "X指标个数不能超过1个");
     if (yCount > MaxY)
-        result.message = QStringLiteral("Y指标个数不能超过4个");
+        result.message = QCoreApplication::translate("columnchoice", "Y指标个数不能超过4个");
     if (!result.message.isEmpty())
         return result;
 
@@ -48,7 +49,7 @@ ChoiceCheck checkChoice(const ChoiceState &s)
         // A table of one row (a single overlong line, say) has names only: nothing to draw,
         // and the unit the chart reads is not there.
         if (xLength < 2) {
-            result.message = QStringLiteral("各列只有%1项，没有单位和数据").arg(xLength);
+            result.message = QCoreApplication::translate("columnchoice", "各列只有%1项，没有单位和数据").arg(xLength);
             return result;
         }
         result.ok = true;
@@ -59,9 +60,9 @@ ChoiceCheck checkChoice(const ChoiceState &s)
     for (int i = 0; i < cols; ++i) {
         const bool chosen = s.x[size_t(i)] || s.y[size_t(i)];
         if (s.x[size_t(i)] || (chosen && s.itemCounts[size_t(i)] != xLength))
-            named << QStringLiteral("第%1列%2个").arg(i + 1).arg(s.itemCounts[size_t(i)]);
+            named << QCoreApplication::translate("columnchoice", "第%1列%2个").arg(i + 1).arg(s.itemCounts[size_t(i)]);
     }
-    result.message = QStringLiteral("各列数据个数不相同：") + named.join(QStringLiteral("，"));
+    result.message = QCoreApplication::translate("columnchoice", "各列数据个数不相同：") + named.join(QCoreApplication::translate("columnchoice", "，"));
     result.disableDraw = true;
     return result;
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include <QCoreApplication>
+
 static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
               "the readers refuse a text the store could never keep by the same bound");
 
@@ -18,7 +20,7 @@ ColumnStore::ColumnStore(QObject *parent)
 
 QString ColumnStore::textLimitReason()
 {
-    return QStringLiteral("表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20);
+    return QCoreApplication::translate("workbook", "表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20);
 }
 
 const ColumnStore::List &ColumnStore::list(int number) const

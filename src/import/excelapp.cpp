@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "workbook/workbook.h"
 
+#include <QCoreApplication>
 #include <QLatin1String>
 
 #include <algorithm>
@@ -20,11 +21,11 @@ QStringList readerNotes(const workbook::Workbook &book)
 {
     QStringList lines;
     if (book.skippedLeadingLines > 0)
-        lines << QStringLiteral("跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
+        lines << QCoreApplication::translate("log", "跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
     if (book.cutRows > 0)
-        lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(book.maxRows).arg(book.cutRows);
+        lines << QCoreApplication::translate("log", "文件超过%1行，其后的%2行未读入").arg(book.maxRows).arg(book.cutRows);
     if (book.cutCells > 0)
-        lines << QStringLiteral("%1行超过%2列，其右的%3个单元格未读入")
+        lines << QCoreApplication::translate("log", "%1行超过%2列，其右的%3个单元格未读入")
                      .arg(book.cutCellRows).arg(workbook::GridColumns).arg(book.cutCells);
     return lines;
 }
@@ -62,25 +63,25 @@ QLatin1String memberName(const Member (&table)[N], int id)
 
 [[noreturn]] void fail(const QString &what, const QString &member)
 {
-    throw AppError(QStringLiteral("%1：%2").arg(what, member));
+    throw AppError(QCoreApplication::translate("log", "%1：%2").arg(what, member));
 }
 
 void requireArgs(Args args, int count, QLatin1String member)
 {
     if (args.size() != count)
-        fail(QStringLiteral("参数个数不对"), member);
+        fail(QCoreApplication::translate("log", "参数个数不对"), member);
 }
 
 void requireGet(Invoke kind, QLatin1String member)
 {
     if (!automation::allowsGet(kind))
-        fail(QStringLiteral("不能以这种方式调用"), member);
+        fail(QCoreApplication::translate("log", "不能以这种方式调用"), member);
 }
 
 void requireMethod(Invoke kind, QLatin1String member)
 {
     if (!automation::allowsMethod(kind))
-        fail(QStringLiteral("不能以这种方式调用"), member);
+        fail(QCoreApplication::translate("log", "不能以这种方式调用"), member);
 }
 
 struct AppState {
@@ -92,7 +93,7 @@ struct AppState {
     void checkRunning() const
     {
         if (quit)
-            throw AppError(QStringLiteral("应用程序已退出"));
+            throw AppError(QCoreApplication::translate("log", "应用程序已退出"));
     }
     bool isOpen(const workbook::Workbook *book) const
     {
@@ -206,7 +207,7 @@ public:
             const qint32 row = automation::toInt32(args[0]);
             const qint32 column = automation::toInt32(args[1]);
             if (row < 1 || row > m_book->maxRows || column < 1 || column > MaxColumns)
-                fail(QStringLiteral("下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
+                fail(QCoreApplication::translate("log", "下标越界"), QStringLiteral("Cells(%1, %2)").arg(row).arg(column));
             Variant value = cellValue(m_book->firstSheet.cell(row, column));
             // A read asks for millions of cells and drops each one before asking for the
             // next; a cell object nobody else holds any more is reused for the next cell.
@@ -223,7 +224,7 @@ public:
             return Variant::fromArray(cellBlock(automation::toInt32(args[0]), automation::toInt32(args[1]),
                                                 automation::toInt32(args[2]), automation::toInt32(args[3])));
         }
-        fail(QStringLiteral("未知的成员"), QString::number(member));
+        fail(QCoreApplication::translate("log", "未知的成员"), QString::number(member));
     }
 
 private:
@@ -236,7 +237,7 @@ private:
     {
         if (row < 1 || row > m_book->maxRows || column < 1 || rows < 1 || columns < 1
             || qint64(column) + columns - 1 > MaxColumns || qint64(rows) * columns > MaxBlockCells)
-            fail(QStringLiteral("下标越界"), QStringLiteral("CellBlock(%1, %2, %3, %4)")
+            fail(QCoreApplication::translate("log", "下标越界"), QStringLiteral("CellBlock(%1, %2, %3, %4)")
                                                 .arg(row).arg(column).arg(rows).arg(columns));
         auto block = std::make_shared<automation::VariantArray>();
         block->rows = int(std::min<qint64>(rows, qint64(m_book->maxRows) - row + 1));
@@ -280,7 +281,7 @@ public:
             requireArgs(args, 1, name);
             // Only the first worksheet is loaded; it is all the program reads.
             if (automation::toInt32(args[0]) != 1)
-                fail(QStringLiteral("下标越界"), name);
+                fail(QCoreApplication::translate("log", "下标越界"), name);
             return Variant::fromObject(automation::makeObject<SheetObject>(m_state, m_book));
         }
         case Save:
@@ -312,10 +313,10 @@ public:
                     return Variant();
                 }
             }
-            fail(QStringLiteral("工作簿已关闭"), name);
+            fail(QCoreApplication::translate("log", "工作簿已关闭"), name);
         }
         }
-        fail(QStringLiteral("未知的成员"), name);
+        fail(QCoreApplication::translate("log", "未知的成员"), name);
     }
 
 private:
@@ -334,7 +335,7 @@ ObjectRef bookAt(const State &state, const Variant &index, QLatin1String member)
 {
     const qint32 i = automation::toInt32(index);
     if (i < 1 || size_t(i) > state->books.size())
-        fail(QStringLiteral("下标越界"), QStringLiteral("%1(%2)").arg(member).arg(i));
+        fail(QCoreApplication::translate("log", "下标越界"), QStringLiteral("%1(%2)").arg(member).arg(i));
     return automation::makeObject<BookObject>(state, state->books[size_t(i) - 1]);
 }
 
@@ -357,11 +358,11 @@ public:
         case Open: {
             requireMethod(kind, name);
             if (args.size() < 1)
-                fail(QStringLiteral("参数个数不对"), name);
+                fail(QCoreApplication::translate("log", "参数个数不对"), name);
             const QString path = automation::toText(args[0]);
             std::unique_ptr<workbook::Workbook> book = m_state->opener(path);
             if (!book)
-                throw AppError(QStringLiteral("无法打开工作簿 %1").arg(path));
+                throw AppError(QCoreApplication::translate("log", "无法打开工作簿 %1").arg(path));
             m_state->books.push_back(std::move(book));
             return Variant::fromObject(
                 automation::makeObject<BookObject>(m_state, m_state->books.back()));
@@ -371,7 +372,7 @@ public:
             requireArgs(args, 0, name);
             return Variant::fromInt(qint32(m_state->books.size()));
         }
-        fail(QStringLiteral("未知的成员"), name);
+        fail(QCoreApplication::translate("log", "未知的成员"), name);
     }
 
 private:
@@ -415,7 +416,7 @@ public:
             m_state->quit = true;
             return Variant();
         }
-        fail(QStringLiteral("未知的成员"), name);
+        fail(QCoreApplication::translate("log", "未知的成员"), name);
     }
 
 private:

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 namespace rememberedchoice {
 
 namespace {
@@ -72,7 +74,7 @@ QString describe(const NamedColumn &column)
 {
     if (column.occurrence <= 1)
         return column.name;
-    return QStringLiteral("%1（第%2个）").arg(column.name).arg(column.occurrence);
+    return QCoreApplication::translate("rememberedchoice", "%1（第%2个）").arg(column.name).arg(column.occurrence);
 }
 
 }

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 using automation::Variant;
 
 namespace {
@@ -129,14 +131,14 @@ void TableFill::writeHeader()
     const qint64 aboveSheetRow = headerRow > 0 && headerRow < int(m_sample.size())
                                      ? m_sample[size_t(headerRow)].sheetRow - 1 : 0;
     if (aboveSheetRow > 0)
-        m_notes << QStringLiteral("跳过了开头的%1行说明文字").arg(aboveSheetRow);
+        m_notes << QCoreApplication::translate("log", "跳过了开头的%1行说明文字").arg(aboveSheetRow);
     if (!l.format.isEmpty())
-        m_notes << QStringLiteral("表头按%1格式读取").arg(l.format);
+        m_notes << QCoreApplication::translate("log", "表头按%1格式读取").arg(l.format);
     const int between = l.dataStart - 1 - std::max(l.nameRow, l.unitRow);
     if (l.nameRow >= 0 && between > 0)
-        m_notes << QStringLiteral("跳过了表头与数据之间的%1行").arg(between);
+        m_notes << QCoreApplication::translate("log", "跳过了表头与数据之间的%1行").arg(between);
     if (l.nameRow < 0)
-        m_notes << QStringLiteral("文件没有列名行，各列按第N列命名");
+        m_notes << QCoreApplication::translate("log", "文件没有列名行，各列按第N列命名");
 
     // Names and units of the columns the header has; wider rows get theirs in ensureList.
     if (l.nameRow >= 0)
@@ -181,7 +183,7 @@ void TableFill::findDateAndTime()
             || !timetext::parse(cellText(data, column + 1), &time) || time.dated)
             continue;
         m_dateColumn = column;
-        m_notes << QStringLiteral("第%1列“%2”与第%3列“%4”合为一个时间列")
+        m_notes << QCoreApplication::translate("log", "第%1列“%2”与第%3列“%4”合为一个时间列")
                        .arg(list).arg(m_names[size_t(list)]).arg(list + 1).arg(m_names[size_t(list + 1)]);
         m_names[size_t(list)] = m_names[size_t(list)].trimmed() + u' ' + m_names[size_t(list + 1)].trimmed();
         m_names.erase(m_names.begin() + list + 1);
@@ -307,18 +309,18 @@ void TableFill::finish()
         QString name = m_store.item(list, 0).simplified();
         if (name.size() > 40)
             name = name.left(40) + QStringLiteral("…");
-        dropped.prepend(QStringLiteral("第%1列“%2”").arg(list).arg(name));
+        dropped.prepend(QCoreApplication::translate("log", "第%1列“%2”").arg(list).arg(name));
         m_store.removeList(list);
         --m_lists;
     }
     if (!dropped.isEmpty())
-        m_notes << QStringLiteral("%1没有数据，未列出").arg(dropped.join(QStringLiteral("、")));
+        m_notes << QCoreApplication::translate("log", "%1没有数据，未列出").arg(dropped.join(QCoreApplication::translate("log", "、")));
     const int width = listOf(std::max(m_widest + m_layout.firstColumn - 1, m_sheetColumns));
     if (width > ColumnStore::ListCount)
-        m_notes << QStringLiteral("表格有%1列，第%2列起的%3列未读入")
+        m_notes << QCoreApplication::translate("log", "表格有%1列，第%2列起的%3列未读入")
                        .arg(width).arg(ColumnStore::ListCount + 1).arg(width - ColumnStore::ListCount);
     if (m_outsideCells > 0)
-        m_notes << QStringLiteral("表格左侧的%1个单元格未读入").arg(m_outsideCells);
+        m_notes << QCoreApplication::translate("log", "表格左侧的%1个单元格未读入").arg(m_outsideCells);
     if (m_endedAt > 0)
-        m_notes << QStringLiteral("第%1行起是另一个表格，其后的%2行未读入").arg(m_endedAt).arg(m_rowsAfterEnd);
+        m_notes << QCoreApplication::translate("log", "第%1行起是另一个表格，其后的%2行未读入").arg(m_endedAt).arg(m_rowsAfterEnd);
 }

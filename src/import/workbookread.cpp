@@ -12,6 +12,8 @@
 #include <limits>
 #include <new>
 
+#include <QCoreApplication>
+
 using automation::Invoke;
 using automation::ObjectRef;
 using automation::Variant;
@@ -130,7 +132,7 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
         if (block.rows < rows) {
             at.row = first + block.rows;
             at.column = 1;
-            throw AppError(QStringLiteral("下标越界：Cells(%1, 1)").arg(at.row));
+            throw AppError(QCoreApplication::translate("log", "下标越界：Cells(%1, 1)").arg(at.row));
         }
         first += rows;
     }
@@ -164,7 +166,7 @@ QString stopNotice(const ReadResult &result)
 {
     if (result.stopRow <= 0)
         return QString();
-    return QStringLiteral("读取在第%1行第%2列停止（%3），其后的数据未读入")
+    return QCoreApplication::translate("log", "读取在第%1行第%2列停止（%3），其后的数据未读入")
         .arg(result.stopRow)
         .arg(result.stopColumn)
         .arg(result.stopReason);
@@ -179,7 +181,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         app = registry.create(QStringLiteral("Excel.Application"));
     } catch (const std::exception &) {
         result.connected = false;
-        result.message = QStringLiteral("连接Excel失败");
+        result.message = QCoreApplication::translate("workbookread", "连接Excel失败");
         return result;
     }
 

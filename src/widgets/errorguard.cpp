@@ -5,6 +5,8 @@
 
 #include <new>
 
+#include <QCoreApplication>
+
 QString withFullStop(const QString &message)
 {
     if (!message.isEmpty() && message.back() > QLatin1Char('.'))
@@ -21,7 +23,7 @@ void guarded(QWidget *parent, const std::function<void()> &handler)
     } catch (const AppError &e) {
         message = e.message();
     } catch (const std::bad_alloc &) {
-        message = QStringLiteral("内存不足");
+        message = QCoreApplication::translate("errorguard", "内存不足");
     } catch (const std::exception &e) {
         message = QString::fromLocal8Bit(e.what());
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "base/colorref.h"
 
+#include <QCoreApplication>
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
@@ -87,5 +88,5 @@ void setServices(Services *replacement)
 
 QString applicationTitle()
 {
-    return QStringLiteral("Excel数据曲线");
+    return QCoreApplication::translate("services", "Excel数据曲线");
 }

@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "workbook/mapguard.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cerrno>
@@ -18,22 +19,22 @@ namespace workbook {
 
 QString tooLargeReason()
 {
-    return QStringLiteral("文件太大（超过 %1 MB）").arg(MaxFileBytes >> 20);
+    return QCoreApplication::translate("workbook", "文件太大（超过 %1 MB）").arg(MaxFileBytes >> 20);
 }
 
 QString outOfMemoryReason()
 {
-    return QStringLiteral("内存不足");
+    return QCoreApplication::translate("workbook", "内存不足");
 }
 
 QString changedReason()
 {
-    return QStringLiteral("文件在读取时被修改或删除");
+    return QCoreApplication::translate("workbook", "文件在读取时被修改或删除");
 }
 
 void refuse(const QString &name, const QString &reason)
 {
-    throw AppError(QStringLiteral("无法打开工作簿 %1：%2").arg(name, reason));
+    throw AppError(QCoreApplication::translate("workbook", "无法打开工作簿 %1：%2").arg(name, reason));
 }
 
 namespace {
@@ -47,23 +48,23 @@ struct Descriptor {
 qint64 openChecked(const QString &path, Descriptor &file, struct stat *opened = nullptr)
 {
     if (path.isEmpty())
-        refuse(path, QStringLiteral("文件不存在"));
+        refuse(path, QCoreApplication::translate("workbook", "文件不存在"));
     const QByteArray native = QFile::encodeName(path);
     // Opened without blocking and checked on the descriptor itself: a FIFO would otherwise
     // wait for a writer forever, and a device such as /dev/zero never ends.
     file.fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (file.fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
-            refuse(path, QStringLiteral("文件不存在"));
-        refuse(path, QStringLiteral("无法读取文件"));
+            refuse(path, QCoreApplication::translate("workbook", "文件不存在"));
+        refuse(path, QCoreApplication::translate("workbook", "无法读取文件"));
     }
     struct stat info {};
     if (::fstat(file.fd, &info) != 0)
-        refuse(path, QStringLiteral("无法读取文件"));
+        refuse(path, QCoreApplication::translate("workbook", "无法读取文件"));
     if (S_ISDIR(info.st_mode))
-        refuse(path, QStringLiteral("无法读取文件"));
+        refuse(path, QCoreApplication::translate("workbook", "无法读取文件"));
     if (!S_ISREG(info.st_mode))
-        refuse(path, QStringLiteral("不是普通文件"));
+        refuse(path, QCoreApplication::translate("workbook", "不是普通文件"));
     if (info.st_size > MaxFileBytes)
         refuse(path, tooLargeReason());
     if (opened)
@@ -95,7 +96,7 @@ QByteArray loadFile(const QString &path)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            refuse(path, QStringLiteral("无法读取文件"));
+            refuse(path, QCoreApplication::translate("workbook", "无法读取文件"));
         if (got == 0)
             refuse(path, changedReason()); // it shrank: the rest of it is gone
         done += got;
@@ -118,7 +119,7 @@ QByteArray readHead(const QString &path, qsizetype length, qint64 *firstHole)
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            refuse(path, QStringLiteral("无法读取文件"));
+            refuse(path, QCoreApplication::translate("workbook", "无法读取文件"));
         if (got == 0)
             break;
         done += got;
@@ -146,7 +147,7 @@ MappedFile::MappedFile(const QString &path)
     // far cheaper than a fault each.
     void *data = ::mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.fd, 0);
     if (data == MAP_FAILED)
-        refuse(path, errno == ENOMEM ? outOfMemoryReason() : QStringLiteral("无法读取文件"));
+        refuse(path, errno == ENOMEM ? outOfMemoryReason() : QCoreApplication::translate("workbook", "无法读取文件"));
     std::swap(m_fd, file.fd); // kept for checkUnchanged()
     ::madvise(data, size_t(size), MADV_SEQUENTIAL);
     m_data = data;

@@ -1,5 +1,6 @@
 #include "workbook/sheetbuilder.h"
 
+#include <QCoreApplication>
 #include <QByteArray>
 
 #include <charconv>
@@ -7,11 +8,11 @@
 
 namespace workbook {
 
-QString reasonNotWorkbook() { return QStringLiteral("不是Excel工作簿"); }
-QString reasonEncrypted() { return QStringLiteral("工作簿已加密"); }
-QString reasonDamaged() { return QStringLiteral("文件已损坏"); }
-QString reasonNoSheet() { return QStringLiteral("没有工作表"); }
-QString reasonTextTooLong() { return QStringLiteral("表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20); }
+QString reasonNotWorkbook() { return QCoreApplication::translate("workbook", "不是Excel工作簿"); }
+QString reasonEncrypted() { return QCoreApplication::translate("workbook", "工作簿已加密"); }
+QString reasonDamaged() { return QCoreApplication::translate("workbook", "文件已损坏"); }
+QString reasonNoSheet() { return QCoreApplication::translate("workbook", "没有工作表"); }
+QString reasonTextTooLong() { return QCoreApplication::translate("workbook", "表格文字太多（超过 %1 MB）").arg((MaxTextChars * 2) >> 20); }
 
 namespace {
 

@@ -28,13 +28,6 @@
 #include <QScreen>
 #include <QWindow>
 
-namespace {
-
-const QString PngFilter = QStringLiteral("PNG 图片 (*.png)");
-const QString PdfFilter = QStringLiteral("PDF 文档 (*.pdf)");
-
-}
-
 TdataLineForm::TdataLineForm(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
@@ -42,7 +35,7 @@ TdataLineForm::TdataLineForm(QWidget *parent)
       m_screenChart(std::make_unique<Tkfdline>()),
       m_page(std::make_unique<ChartPage>())
 {
-    setWindowTitle(QStringLiteral("数据曲线窗口"));
+    setWindowTitle(tr("数据曲线窗口"));
     setMinimumSize(chartlayout::minimumSize());
     resize(chartlayout::DesignedSize);
     QPalette silver = palette(); // the window only: edits and indicators keep their base
@@ -66,10 +59,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     kfdline1View->setContextMenuHandler([this](QPoint at) { guarded(this, [this, at] { chartMenuPopup(at); }); });
 
     chartMenu = new QMenu(this);
-    copyChartAction = chartMenu->addAction(QStringLiteral("复制图表"));
-    saveChartAction = chartMenu->addAction(QStringLiteral("保存图表..."));
+    copyChartAction = chartMenu->addAction(tr("复制图表"));
+    saveChartAction = chartMenu->addAction(tr("保存图表..."));
     chartMenu->addSeparator();
-    firstRowsAction = chartMenu->addAction(QStringLiteral("只绘制前1000行"));
+    firstRowsAction = chartMenu->addAction(tr("只绘制前1000行"));
     firstRowsAction->setCheckable(true);
     connect(copyChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { copyChartClick(); }); });
     connect(saveChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { saveChartClick(); }); });
@@ -82,10 +75,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
         b->setAutoDefault(false);
         return b;
     };
-    Button1 = button(QStringLiteral("退出"));
-    Button2 = button(QStringLiteral("设置"));
-    printBtn = button(QStringLiteral("打印"));
-    Button3 = button(QStringLiteral("手动调整"));
+    Button1 = button(tr("退出"));
+    Button2 = button(tr("设置"));
+    printBtn = button(tr("打印"));
+    Button3 = button(tr("手动调整"));
 
     auto radio = [this](const QString &text) {
         auto *r = new QRadioButton(text, Panel1);
@@ -97,10 +90,10 @@ TdataLineForm::TdataLineForm(QWidget *parent)
         r->setAutoFillBackground(true);
         return r;
     };
-    box1 = radio(QStringLiteral("自动调整1"));
-    box2 = radio(QStringLiteral("自动调整2"));
-    box3 = radio(QStringLiteral("自动调整3"));
-    box4 = radio(QStringLiteral("手动调整"));
+    box1 = radio(tr("自动调整1"));
+    box2 = radio(tr("自动调整2"));
+    box3 = radio(tr("自动调整3"));
+    box4 = radio(tr("手动调整"));
     placeControls();
 
     setTabOrder(Button1, Button2);
@@ -172,7 +165,7 @@ void TdataLineForm::FormActivate()
     if (!firstActivation)
         return;
     firstActivation = false;
-    setWindowTitle(widgetstyle::windowTitleFor(QStringLiteral("数据曲线窗口"), m_document ? m_document->sourceFile() : QString()));
+    setWindowTitle(widgetstyle::windowTitleFor(tr("数据曲线窗口"), m_document ? m_document->sourceFile() : QString()));
     LoadChartSettings();
     fitChartToView();
     showScaleMode();
@@ -277,10 +270,10 @@ void TdataLineForm::PrintChart()
 {
     QString printer;
     if (printReport(*QuickRep1, &printer) == 0) {
-        services().showMessage(this, QStringLiteral("没有安装打印机，图表没有打印"));
+        services().showMessage(this, tr("没有安装打印机，图表没有打印"));
         return;
     }
-    services().showMessage(this, QStringLiteral("图表已送到打印机 %1").arg(printer));
+    services().showMessage(this, tr("图表已送到打印机 %1").arg(printer));
 }
 
 void TdataLineForm::Button1Click()
@@ -348,14 +341,16 @@ void TdataLineForm::saveChartClick()
         if (kfdline1->shown[i])
             names << kfdline1->curves[i].name;
     const QString suggested = chartfilename::suggest(m_document ? m_document->sourceFile() : QString(), names);
-    QString path = services().getSaveFileName(this, PngFilter + QStringLiteral(";;") + PdfFilter, &filter,
+    const QString pngFilter = tr("PNG 图片 (*.png)");
+    const QString pdfFilter = tr("PDF 文档 (*.pdf)");
+    QString path = services().getSaveFileName(this, pngFilter + QStringLiteral(";;") + pdfFilter, &filter,
                                               suggested + chartexport::extensionOf(chartexport::Format::Png));
     if (path.isEmpty())
         return;
     chartexport::Format format = chartexport::formatOf(path);
     if (format == chartexport::Format::Unknown) {
         // A name typed without its extension gets the one of the chosen type.
-        format = filter == PdfFilter ? chartexport::Format::Pdf : chartexport::Format::Png;
+        format = filter == pdfFilter ? chartexport::Format::Pdf : chartexport::Format::Png;
         path += chartexport::extensionOf(format);
     }
     if (format == chartexport::Format::Pdf)

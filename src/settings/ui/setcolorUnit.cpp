@@ -28,10 +28,10 @@ QLabel *caption(QWidget *parent, const QString &text, int x, int y, bool bold = 
 TsetLinecolorform::TsetLinecolorform(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(QStringLiteral("设置"));
+    setWindowTitle(tr("设置"));
     setFixedSize(330, 230);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("设置颜色"), this);
+    GroupBox1 = new QGroupBox(tr("设置颜色"), this);
     GroupBox1->setGeometry(12, 8, 306, 120);
 
     ColorSwatch **curveSwatches[] = {&color1, &color2, &color3, &color4};
@@ -42,20 +42,20 @@ TsetLinecolorform::TsetLinecolorform(QWidget *parent)
         swatch->setGeometry(26 + 72 * i, 28, 44, 26);
         *curveSwatches[i] = swatch;
     }
-    caption(GroupBox1, QStringLiteral("背景"), 12, 80);
+    caption(GroupBox1, tr("背景"), 12, 80);
     backLabel = new ColorSwatch(GroupBox1);
     backLabel->setGeometry(50, 74, 88, 26);
-    caption(GroupBox1, QStringLiteral("网格"), 160, 80);
+    caption(GroupBox1, tr("网格"), 160, 80);
     gridLabel = new ColorSwatch(GroupBox1);
     gridLabel->setGeometry(198, 74, 88, 26);
 
-    caption(this, QStringLiteral("曲线标题"), 14, 146);
+    caption(this, tr("曲线标题"), 14, 146);
     Edit1 = new QLineEdit(this);
     Edit1->setGeometry(80, 142, 238, 24);
 
-    OKBtn = new QPushButton(QStringLiteral("确定"), this);
+    OKBtn = new QPushButton(tr("确定"), this);
     OKBtn->setGeometry(132, 188, 88, 28);
-    exitBtn = new QPushButton(QStringLiteral("返回"), this);
+    exitBtn = new QPushButton(tr("返回"), this);
     exitBtn->setGeometry(230, 188, 88, 28);
     // Neither button answers Enter.
     for (QPushButton *b : {OKBtn, exitBtn}) {

@@ -18,19 +18,19 @@
 TsetrulerForm::TsetrulerForm(QWidget *parent)
     : FormDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
-    setWindowTitle(QStringLiteral("手动调整标尺"));
+    setWindowTitle(tr("手动调整标尺"));
     setFixedSize(330, 232);
 
-    Label2 = new QLabel(QStringLiteral("下限"), this);
+    Label2 = new QLabel(tr("下限"), this);
     Label2->setGeometry(120, 12, 90, 20);
-    Label3 = new QLabel(QStringLiteral("上限"), this);
+    Label3 = new QLabel(tr("上限"), this);
     Label3->setGeometry(220, 12, 90, 20);
 
     QLabel **rowNames[] = {&name1, &name2, &name3, &name4};
     QLineEdit **rowEdits[] = {&Edit1, &Edit2, &Edit3, &Edit4, &Edit5, &Edit6, &Edit7, &Edit8};
     for (int row = 0; row < 4; ++row) {
         const int top = 38 + 34 * row;
-        auto *label = new QLabel(QStringLiteral("指标%1").arg(row + 1), this);
+        auto *label = new QLabel(tr("指标%1").arg(row + 1), this);
         label->setGeometry(12, top + 2, 100, 20);
         *rowNames[row] = label;
         for (int side = 0; side < 2; ++side) {
@@ -40,9 +40,9 @@ TsetrulerForm::TsetrulerForm(QWidget *parent)
         }
     }
 
-    BitBtn1 = new QPushButton(QStringLiteral("确定"), this);
+    BitBtn1 = new QPushButton(tr("确定"), this);
     BitBtn1->setGeometry(132, 188, 88, 28);
-    BitBtn2 = new QPushButton(QStringLiteral("取消"), this);
+    BitBtn2 = new QPushButton(tr("取消"), this);
     BitBtn2->setGeometry(230, 188, 88, 28);
     for (QPushButton *b : {BitBtn1, BitBtn2}) {
         b->setAutoDefault(false);
@@ -103,14 +103,14 @@ void TsetrulerForm::BitBtn1Click()
     QString message;
     for (int i = 0; i < 8; ++i) {
         if (!readLimit(i / 2, edits()[i]->text(), &values[i])) {
-            message = QStringLiteral("数值错误");
+            message = tr("数值错误");
             break;
         }
     }
     if (message.isEmpty()) {
         for (int curve = 0; curve < 4; ++curve)
             if (values[2 * curve] >= values[2 * curve + 1])
-                message = QStringLiteral("下限值必须小于上限值");
+                message = tr("下限值必须小于上限值");
     }
     if (!message.isEmpty()) {
         services().showMessage(this, message);

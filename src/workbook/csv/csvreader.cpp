@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace csv {
 
 namespace {
@@ -129,7 +131,7 @@ qsizetype binaryAt(const QByteArray &bytes)
 
 QString binaryReason(qint64 at)
 {
-    return QStringLiteral("含有二进制数据（第%1字节），不是文本文件").arg(at + 1);
+    return QCoreApplication::translate("workbook", "含有二进制数据（第%1字节），不是文本文件").arg(at + 1);
 }
 
 bool looksLikeText(const QByteArray &bytes)

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include <QCoreApplication>
+
 // Repeated rows and columns are how OpenDocument writes blank areas (a sheet commonly ends
 // in a row repeated a million times). A blank repeat costs nothing; a filled one is
 // expanded only as far as a read can reach: rows up to the end of the served grid, columns
@@ -102,7 +104,7 @@ private:
         if (repeat > 1 && last > first) {
             m_repeatedCells += (last - first) * qint64(cells.size());
             if (m_repeatedCells > MaxRepeatedCells)
-                workbook::refuseFormat(QStringLiteral("重复的行太多（超过%1个单元格）").arg(MaxRepeatedCells));
+                workbook::refuseFormat(QCoreApplication::translate("workbook", "重复的行太多（超过%1个单元格）").arg(MaxRepeatedCells));
         }
         for (qint64 row = first; row <= last; ++row)
             for (const PendingCell &p : cells)

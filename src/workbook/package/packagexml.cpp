@@ -3,6 +3,7 @@
 #include "workbook/sheetbuilder.h"
 #include "workbook/package/zippackage.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace package {
@@ -21,7 +22,7 @@ void PackageXml::refuseXml()
     const QString failure = partFailure(m_device.get());
     if (!failure.isEmpty())
         workbook::refuseFormat(failure);
-    workbook::refuseFormat(QStringLiteral("部件 %1 的XML格式不正确（第%2行：%3）")
+    workbook::refuseFormat(QCoreApplication::translate("workbook", "部件 %1 的XML格式不正确（第%2行：%3）")
                      .arg(m_part)
                      .arg(m_xml.lineNumber())
                      .arg(m_xml.errorString()));
@@ -35,10 +36,10 @@ QXmlStreamReader::TokenType PackageXml::next()
         // Package parts never need a DTD; entities declared in one are how XML bombs and
         // external references work.
         if (!m_xml.entityDeclarations().isEmpty() || !m_xml.dtdSystemId().isEmpty())
-            workbook::refuseFormat(QStringLiteral("部件 %1 含有实体声明").arg(m_part));
+            workbook::refuseFormat(QCoreApplication::translate("workbook", "部件 %1 含有实体声明").arg(m_part));
         break;
     case QXmlStreamReader::EntityReference:
-        workbook::refuseFormat(QStringLiteral("部件 %1 含有实体声明").arg(m_part));
+        workbook::refuseFormat(QCoreApplication::translate("workbook", "部件 %1 含有实体声明").arg(m_part));
     case QXmlStreamReader::Invalid:
         refuseXml();
     default:

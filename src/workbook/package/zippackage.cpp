@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include <QCoreApplication>
+
 namespace package {
 
 using workbook::reasonDamaged;
@@ -126,7 +128,7 @@ private:
 
 QString ratioReason(const QString &part)
 {
-    return QStringLiteral("部件 %1 压缩比异常（超过 %2:1）").arg(part).arg(ZipPackage::MaxRatio);
+    return QCoreApplication::translate("workbook", "部件 %1 压缩比异常（超过 %2:1）").arg(part).arg(ZipPackage::MaxRatio);
 }
 
 QString partFailure(const QIODevice *device)
@@ -208,7 +210,7 @@ QByteArray ZipPackage::readAll(const QString &part, qint64 limit) const
     }
     bytes.truncate(qsizetype(done));
     if (done >= limit && device->read(1).size() > 0)
-        refuseFormat(QStringLiteral("部件 %1 过大").arg(part));
+        refuseFormat(QCoreApplication::translate("workbook", "部件 %1 过大").arg(part));
     if (!partFailure(device.get()).isEmpty())
         refuseFormat(partFailure(device.get()));
     return bytes;

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <unordered_map>
 
+#include <QCoreApplication>
+
 // How damage is handled, the same way everywhere:
 // - A file whose structure gives no worksheet to read (no BIFF stream, a stream that does
 //   not start with BOF, a sheet position that leads nowhere) is refused as corrupt.
@@ -149,12 +151,12 @@ namespace {
 QString failureText(Failure failure)
 {
     switch (failure) {
-    case Failure::NotWorkbook: return QStringLiteral("不是Excel工作簿");
-    case Failure::Encrypted: return QStringLiteral("工作簿已加密");
-    case Failure::NoSheet: return QStringLiteral("没有工作表");
+    case Failure::NotWorkbook: return QCoreApplication::translate("workbook", "不是Excel工作簿");
+    case Failure::Encrypted: return QCoreApplication::translate("workbook", "工作簿已加密");
+    case Failure::NoSheet: return QCoreApplication::translate("workbook", "没有工作表");
     case Failure::Corrupt: break;
     }
-    return QStringLiteral("文件已损坏");
+    return QCoreApplication::translate("workbook", "文件已损坏");
 }
 
 std::unique_ptr<workbook::Workbook> parse(QByteArray &file, const QString &name)

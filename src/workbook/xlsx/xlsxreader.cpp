@@ -9,6 +9,7 @@
 #include "workbook/xlsx/xlsxsheetscan.h"
 #include "workbook/xlsx/xlsxstrings.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 #include <algorithm>
@@ -241,7 +242,7 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
                                                                       : workbook::reasonDamaged());
     // The binary variant (.xlsb) has the same package but no XML to read.
     if (!bookPart.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-        workbook::refuseFormat(QStringLiteral("不支持二进制格式的工作簿"));
+        workbook::refuseFormat(QCoreApplication::translate("workbook", "不支持二进制格式的工作簿"));
     const BookInfo info = readBook(package, bookPart);
     workbook::TextTable strings = readSharedStrings(package, info.stringsPart);
     const std::uint32_t sharedCount = strings.size();
