@@ -254,10 +254,10 @@ void TestPlot::failures_data()
     // Plain text is read as delimited text now; an image is no workbook of any kind.
     QTest::newRow("corrupt file") << QStringList{"table", QStringLiteral(TABROVEX_SOURCE_DIR "/docs/chart-window.png")} << 2 << "chart-window.png";
     QTest::newRow("five Y columns") << QStringList{"chart", fixture("wide40.xls"), "-y", "2,3,4,5,6", "-o", "/tmp/x.png"}
-                                    << 3 << "Y指标个数不能超过4个";
+                                    << 3 << "At most 4 Y columns can be chosen";
     QTest::newRow("unwritable output") << QStringList{"chart", sampleWorkbook(), "-o", "/nonexistent/x.png"} << 4
                                        << "Unable to write to /nonexistent/x.png";
-    QTest::newRow("one column") << QStringList{"chart", fixture("onecol.xls"), "-o", "/tmp/x.png"} << 3 << "没有选择Y坐标数据";
+    QTest::newRow("one column") << QStringList{"chart", fixture("onecol.xls"), "-o", "/tmp/x.png"} << 3 << "No Y column chosen";
     // The sample has 5 columns.
     QTest::newRow("X beyond the table") << QStringList{"chart", sampleWorkbook(), "-x", "9", "-o", "/tmp/x.png"} << 1
                                         << "-x: column 9 is beyond the table; the table has 5 columns";

@@ -27,7 +27,7 @@ void TestPlotGaps::scales_data()
     QTest::newRow("missing X readings") << "t,T\ns,C\n1,1\n---,2\n3,3\n" << 0
                                         << QStringList{"第1列有1个值不是数字，不绘制"} << "0 1 3 2 1" << "0 1 3 2 0 2";
     QTest::newRow("no reading at all") << "t,T\ns,C\n1,NAN\n2,M\n3,#N/A\n" << 3
-                                       << QStringList{"第2列的3个值都不是数字，无法绘制"} << "" << "";
+                                       << QStringList{"None of the 3 values of column 2 is a number; cannot draw"} << "" << "";
     QTest::newRow("above 999999") << "n,v\n-,u\n1,2000000\n2,3000000\n" << 0 << QStringList{} << "0 1 2 2 0"
                                   << "0 2000000 3000000 0 0 2";
     QTest::newRow("labels kept apart") << "n,v\n-,u\n1,4.300\n2,4.301\n" << 0 << QStringList{} << "0 1 2 2 0"

@@ -104,9 +104,9 @@ if command -v man >/dev/null; then
   LC_ALL=C man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q 'button (<U+7ED8><U+5236><U+66F2><U+7EBF>)' \
     || fail "man in the POSIX locale dropped the Chinese words"
 fi
-# Every option the usage lists is in both languages' pages.
+# Every option the usage lists, in either language, is in both languages' pages.
 for program in tabrovex tabrovex-plot; do
-  options=$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --lang en --help | grep -oE '(^|[][ ,])--?[a-z][a-z-]*' | sed 's/^[][ ,]//' | sort -u)
+  options=$(for lang in en zh; do env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/$program" --lang $lang --help; done | grep -oE '(^|[][ ,])--?[a-z][a-z-]*' | sed 's/^[][ ,]//' | sort -u)
   [ -n "$options" ] || fail "$program --help lists no options"
   for folder in man1 zh_CN/man1; do
     text=$(render "$man/$folder/$program.1.gz")
