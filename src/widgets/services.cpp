@@ -9,15 +9,25 @@
 #include <QMenu>
 #include <QMessageBox>
 
+namespace {
+
+// The message boxes' title in the program's language; the application's name stays one.
+QString boxTitle()
+{
+    return QCoreApplication::translate("services", "Excel数据曲线");
+}
+
+}
+
 void QtServices::showMessage(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::NoIcon, boxTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 void QtServices::showError(QWidget *parent, const QString &text)
 {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, boxTitle(), text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -88,5 +98,5 @@ void setServices(Services *replacement)
 
 QString applicationTitle()
 {
-    return QCoreApplication::translate("services", "Excel数据曲线");
+    return QStringLiteral("Excel数据曲线");
 }

@@ -62,6 +62,8 @@ private slots:
     void catalogueFoundWhereInstalled();
     void programsChooseByLocaleAndOption_data();
     void programsChooseByLocaleAndOption();
+    void keptContextsStayChinese_data();
+    void keptContextsStayChinese();
     void plotOutputIsTheSameInEveryLanguage_data();
     void plotOutputIsTheSameInEveryLanguage();
 };
@@ -174,6 +176,13 @@ void TestTranslations::programsChooseByLocaleAndOption_data()
     QTest::newRow("plot, --lang en") << "tabrovex-plot" << QStringList{"LC_ALL=zh_CN.UTF-8"} << QStringList{"--help", "--lang", "en"} << 0 << plotEn;
     QTest::newRow("plot, a wrong --lang") << "tabrovex-plot" << QStringList{"LANG=C"} << QStringList{"table", "--lang=de", "x.xls"} << 1
                                           << "tabrovex-plot: --lang is zh or en, not 'de'";
+    QTest::newRow("plot, a refusal in English") << "tabrovex-plot" << QStringList{"LANG=en_US.UTF-8"} << QStringList{"table", "/nonexistent.xls"}
+                                                << 2 << "Cannot open workbook /nonexistent.xls: no such file";
+    QTest::newRow("plot, a refusal in Chinese") << "tabrovex-plot" << QStringList{"LANG=zh_CN.UTF-8"} << QStringList{"table", "/nonexistent.xls"}
+                                                << 2 << "无法打开工作簿 /nonexistent.xls：文件不存在";
+    QTest::newRow("plot, an option error in Chinese") << "tabrovex-plot" << QStringList{"LANG=zh_CN.UTF-8"}
+                                                      << QStringList{"table", "x.xls", "--mode", "7"} << 1
+                                                      << "tabrovex-plot: --mode 只能是 1、2、3 或 manual，不能是“7”";
     QTest::newRow("plot, usage error in Chinese") << "tabrovex-plot" << QStringList{"LANG=zh_CN.UTF-8"} << QStringList{} << 1 << plotZh;
 }
 
@@ -192,6 +201,26 @@ void TestTranslations::programsChooseByLocaleAndOption()
     // Nothing in the other language slipped in: no Chinese in English, and the reverse.
     const bool chinese = text.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]"));
     QCOMPARE(said.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]")), chinese);
+}
+
+void TestTranslations::keptContextsStayChinese_data()
+{
+    QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<QString>("logLine");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("the window: all in English") << QStringList{} << "No data!" << "No Y column chosen";
+    QTest::newRow("tabrovex-plot: the log kept") << QStringList{catalogues::LogContext} << "没有数据！" << "No Y column chosen";
+    QTest::newRow("another context kept") << QStringList{"columnchoice"} << "No data!" << "没有选择Y坐标数据";
+}
+
+void TestTranslations::keptContextsStayChinese()
+{
+    QFETCH(QStringList, kept);
+    QFETCH(QString, logLine);
+    QFETCH(QString, refusal);
+    QVERIFY(catalogues::install(language::Language::English, {TABROVEX_BINARY_DIR "/"}, kept).ours);
+    QCOMPARE(QCoreApplication::translate(catalogues::LogContext, "没有数据！"), logLine);
+    QCOMPARE(QCoreApplication::translate("columnchoice", "没有选择Y坐标数据"), refusal);
 }
 
 void TestTranslations::plotOutputIsTheSameInEveryLanguage_data()

@@ -129,8 +129,9 @@ void TestWindowTexts::everyWindow_data()
     QTest::addColumn<bool>("english");
     QTest::addColumn<QString>("drawCaption"); // the main window's button, as the user reads it
     QTest::addColumn<QString>("firstLogLine");
-    QTest::newRow("English") << true << "Draw curves" << "Rows: ";
-    QTest::newRow("Chinese") << false << "绘制曲线" << "数据行数：";
+    QTest::addColumn<QString>("refusal"); // drawing without a Y column
+    QTest::newRow("English") << true << "Draw curves" << "Rows: " << "No Y column chosen";
+    QTest::newRow("Chinese") << false << "绘制曲线" << "数据行数：" << "没有选择Y坐标数据";
 }
 
 void TestWindowTexts::everyWindow()
@@ -138,6 +139,9 @@ void TestWindowTexts::everyWindow()
     QFETCH(bool, english);
     QFETCH(QString, drawCaption);
     QFETCH(QString, firstLogLine);
+    QFETCH(QString, refusal);
+    // The settings file after the same actions, from the row before (its folder's name taken out).
+    static QString settingsBefore;
     AppFixture f;
     QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("translations")));
     f.copyIn(QStringLiteral(TABROVEX_BINARY_DIR "/translations/tabrovex_en.qm"), QStringLiteral("translations/tabrovex_en.qm"));
@@ -193,6 +197,22 @@ void TestWindowTexts::everyWindow()
     QStringList shown = titles + log + pathMenu + chartMenu;
     for (const QList<Caption> &captions : windows)
         shown << captionTexts(captions);
+    // A refusal from below the windows reads in the window's language.
+    for (int k = 2; k <= 5; ++k)
+        m->yBox[k]->setChecked(false);
+    f.services.onModal = nullptr;
+    m->drawBtn->click();
+    QCOMPARE(f.services.messages, QStringList{refusal});
+
+    // What is written to the settings file does not depend on the language.
+    // The file is GBK and the folder's name may hold Chinese: bytes are compared as Latin-1.
+    const QString settings = QString::fromLatin1(f.iniBytes())
+                                 .replace(QRegularExpression(QStringLiteral("=[^\n]*/book\\.xls")), QStringLiteral("=FOLDER/book.xls"));
+    QCOMPARE(settings.count(QStringLiteral("=FOLDER/book.xls")), 2); // the last file and the recent one
+    if (!settingsBefore.isEmpty())
+        QCOMPARE(settings, settingsBefore);
+    settingsBefore = settings;
+
     if (english) {
         // The column names, item 1 of the main window's lists, are data.
         QStringList names;
