@@ -485,7 +485,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>文件没有列名行，各列按第N列命名</source>
-        <translation>The file has no row of names; columns are named 第N列</translation>
+        <translation>The file has no row of names; columns are named &apos;第N列&apos; (column N)</translation>
     </message>
     <message>
         <source>第%1列“%2”与第%3列“%4”合为一个时间列</source>
@@ -521,7 +521,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>数据行数：%1 ,  列数：%2</source>
-        <translation>Rows: %1 ,  columns: %2</translation>
+        <translation>Rows: %1, columns: %2</translation>
     </message>
     <message>
         <source>数据仅一列，条件不满足。</source>
