@@ -32,7 +32,54 @@ std::vector<int> mergedGaps(const Column &x, const Column &y)
     return merged;
 }
 
-// One curve's running totals, and the first line of it that crosses A and B.
+// Calls take(from, to) for every run of rows from..to-1 between the gap rows; `next` keeps
+// its place in the gaps from one call to the next.
+template <typename Take>
+void eachRun(const std::vector<int> &gaps, size_t &next, int from, int to, Take take)
+{
+    int start = from;
+    while (start < to) {
+        while (next < gaps.size() && gaps[next] < start)
+            ++next;
+        const int gap = next < gaps.size() ? gaps[next] : to;
+        const int end = std::min(gap, to);
+        if (end > start)
+            take(start, end);
+        start = end == gap ? gap + 1 : end;
+    }
+}
+
+// Sums of one lane of rows, without a branch on whether a row lies between the limits.
+struct Lane {
+    double s = 0, q = 0;
+    double mn = std::numeric_limits<double>::infinity();
+    double mx = -std::numeric_limits<double>::infinity();
+    long long n = 0;
+
+    void add(double x, double v, double lo, double hi)
+    {
+        constexpr double Inf = std::numeric_limits<double>::infinity();
+        const bool in = (x >= lo) & (x <= hi);
+        const double w = in ? v : 0;
+        s += w;
+        q += w * w;
+        mn = std::min(mn, in ? v : Inf);
+        mx = std::max(mx, in ? v : -Inf);
+        n += in;
+    }
+
+    // A row known to lie between the limits.
+    void add(double v)
+    {
+        s += v;
+        q += v * v;
+        mn = std::min(mn, v);
+        mx = std::max(mx, v);
+        ++n;
+    }
+};
+
+// One curve's running totals.
 struct Pass {
     const double *y = nullptr;
     std::vector<int> gaps;
@@ -41,67 +88,83 @@ struct Pass {
     long double sum = 0, squares = 0;
     double min = std::numeric_limits<double>::infinity();
     double max = -std::numeric_limits<double>::infinity();
-    bool hasPrevious = false; // the row before holds a reading: the line runs on
-    double px = 0, py = 0;
-    bool foundA = false, foundB = false;
-    double atA = NaN, atB = NaN;
 
-    // Rows from..to-1, all of them readings and following the row before unless told.
-    void take(const double *xs, int from, int to, double lo, double hi, double a, double b)
+    // Rows from..to-1, all of them readings and all between the limits.
+    void takeAll(int from, int to)
     {
-        double s = 0, q = 0;
-        double mn = min, mx = max;
-        long long n = 0;
-        for (int i = from; i < to; ++i) {
-            const double x = xs[i], v = y[i];
-            if (x >= lo && x <= hi) {
-                ++n;
-                s += v;
-                q += v * v;
-                mn = std::min(mn, v);
-                mx = std::max(mx, v);
-            }
-            if (hasPrevious && !(foundA && foundB)) {
-                const double left = std::min(px, x), right = std::max(px, x);
-                if (!foundA && left <= a && a <= right) {
-                    foundA = true;
-                    atA = x == px ? v : py + (v - py) * ((a - px) / (x - px));
-                }
-                if (!foundB && left <= b && b <= right) {
-                    foundB = true;
-                    atB = x == px ? v : py + (v - py) * ((b - px) / (x - px));
-                }
-            }
-            hasPrevious = true;
-            px = x;
-            py = v;
+        Lane l0, l1, l2, l3;
+        int i = from;
+        for (; i + 4 <= to; i += 4) {
+            l0.add(y[i]);
+            l1.add(y[i + 1]);
+            l2.add(y[i + 2]);
+            l3.add(y[i + 3]);
         }
-        rows += n;
-        sum += s;
-        squares += q;
-        min = mn;
-        max = mx;
+        for (; i < to; ++i)
+            l0.add(y[i]);
+        gather(l0, l1, l2, l3);
     }
 
-    // Rows from..to-1 of one block: runs of readings between the gaps.
-    void takeBlock(const double *xs, int from, int to, double lo, double hi, double a, double b)
+    void gather(const Lane &l0, const Lane &l1, const Lane &l2, const Lane &l3)
     {
-        int start = from;
-        while (start < to) {
-            while (nextGap < gaps.size() && gaps[nextGap] < start)
-                ++nextGap;
-            const int gap = nextGap < gaps.size() ? gaps[nextGap] : to;
-            const int end = std::min(gap, to);
-            take(xs, start, end, lo, hi, a, b);
-            if (end == gap && gap < to) {
-                hasPrevious = false; // the line breaks at a row without a reading
-                start = gap + 1;
-            } else {
-                start = end;
-            }
+        rows += l0.n + l1.n + l2.n + l3.n;
+        sum += (long double)(l0.s + l1.s) + (long double)(l2.s + l3.s);
+        squares += (long double)(l0.q + l1.q) + (long double)(l2.q + l3.q);
+        min = std::min({min, l0.mn, l1.mn, l2.mn, l3.mn});
+        max = std::max({max, l0.mx, l1.mx, l2.mx, l3.mx});
+    }
+
+    // Rows from..to-1, all of them readings. Four lanes, so that no lane waits for the
+    // last addition of another.
+    void take(const double *xs, int from, int to, double lo, double hi)
+    {
+        Lane l0, l1, l2, l3;
+        int i = from;
+        for (; i + 4 <= to; i += 4) {
+            l0.add(xs[i], y[i], lo, hi);
+            l1.add(xs[i + 1], y[i + 1], lo, hi);
+            l2.add(xs[i + 2], y[i + 2], lo, hi);
+            l3.add(xs[i + 3], y[i + 3], lo, hi);
         }
+        for (; i < to; ++i)
+            l0.add(xs[i], y[i], lo, hi);
+        gather(l0, l1, l2, l3);
+    }
+
+    void takeBlock(const double *xs, int from, int to, double lo, double hi)
+    {
+        eachRun(gaps, nextGap, from, to, [&](int start, int end) { take(xs, start, end, lo, hi); });
+    }
+
+    void takeAllBlock(int from, int to)
+    {
+        eachRun(gaps, nextGap, from, to, [&](int start, int end) { takeAll(start, end); });
     }
 };
+
+// The first pair of neighbouring rows (its second row returned), neither of them a gap,
+// whose line crosses `at`; -1 when there is none.
+int firstCrossing(const double *xs, int count, const std::vector<int> &gaps, double at)
+{
+    int found = -1;
+    size_t next = 0;
+    eachRun(gaps, next, 0, count, [&](int start, int end) {
+        if (found >= 0)
+            return;
+        for (int i = start + 1; i < end; ++i)
+            if (std::min(xs[i - 1], xs[i]) <= at && at <= std::max(xs[i - 1], xs[i])) {
+                found = i;
+                return;
+            }
+    });
+    return found;
+}
+
+double interpolated(const double *xs, const double *ys, int i, double at)
+{
+    const double x0 = xs[i - 1], x1 = xs[i], y0 = ys[i - 1], y1 = ys[i];
+    return x1 == x0 ? y1 : y0 + (y1 - y0) * ((at - x0) / (x1 - x0));
+}
 
 // Where no line crosses `at`: the nearest reading's value inside the curve's X extent.
 double nearestValue(const Column &x, const Column &y, const std::vector<int> &gaps, double at)
@@ -127,6 +190,18 @@ double nearestValue(const Column &x, const Column &y, const std::vector<int> &ga
     return at >= lo && at <= hi ? value : NaN;
 }
 
+// The value of curve y at `at`: on the X column's first line across it when this curve has
+// readings at both its rows (no earlier line of the curve can cross then), else its own
+// first line across, else its nearest reading.
+double curveValueAt(const Column &x, const Column &y, const std::vector<int> &gaps, int count, int xCrossing,
+                    double at)
+{
+    int i = xCrossing;
+    if (i >= 0 && (std::binary_search(gaps.begin(), gaps.end(), i - 1) || std::binary_search(gaps.begin(), gaps.end(), i)))
+        i = firstCrossing(x.values, count, gaps, at);
+    return i >= 0 ? interpolated(x.values, y.values, i, at) : nearestValue(x, y, gaps, at);
+}
+
 }
 
 Result compute(const Column &x, const std::vector<Column> &ys, double a, double b)
@@ -142,21 +217,40 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
         passes[k].gaps = mergedGaps(x, ys[k]);
         count = std::min(count, ys[k].count);
     }
-    // Block by block, so X is read from memory once for all curves.
-    for (int from = 0; from < count; from += BlockRows) {
-        const int to = std::min(count, from + BlockRows);
-        for (Pass &pass : passes)
-            pass.takeBlock(x.values, from, to, lo, hi, a, b);
-    }
+    // One pass over X: the rows between the limits, and whether its readings never fall.
     const std::vector<int> &xGaps = gapsOf(x);
-    size_t g = 0;
-    for (int i = 0; i < count; ++i) {
-        if (g < xGaps.size() && xGaps[g] == i) {
-            ++g;
-            continue;
+    size_t next = 0;
+    bool rising = true;
+    double previous = -std::numeric_limits<double>::infinity();
+    int first = -1, last = -1;
+    eachRun(xGaps, next, 0, count, [&](int start, int end) {
+        long long n = 0;
+        for (int i = start; i < end; ++i) {
+            const double v = x.values[i];
+            rising = rising & (v >= previous);
+            previous = v;
+            const bool in = (v >= lo) & (v <= hi);
+            n += in;
+            last = in ? i : last;
+            first = in && first < 0 ? i : first;
         }
-        result.xRows += x.values[i] >= lo && x.values[i] <= hi;
+        result.xRows += n;
+    });
+    if (rising) {
+        // Rising X: the rows between the limits are first..last, whose X need no test.
+        for (int from = first; first >= 0 && from <= last; from += BlockRows)
+            for (Pass &pass : passes)
+                pass.takeAllBlock(from, std::min(last + 1, from + BlockRows));
+    } else {
+        // Block by block, so X is read from memory once for all curves.
+        for (int from = 0; from < count; from += BlockRows) {
+            const int to = std::min(count, from + BlockRows);
+            for (Pass &pass : passes)
+                pass.takeBlock(x.values, from, to, lo, hi);
+        }
     }
+    const int crossA = firstCrossing(x.values, count, xGaps, a);
+    const int crossB = b == a ? crossA : firstCrossing(x.values, count, xGaps, b);
     for (size_t k = 0; k < passes.size(); ++k) {
         const Pass &pass = passes[k];
         Curve curve;
@@ -170,8 +264,8 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
         } else {
             curve.min = curve.max = curve.mean = curve.rms = NaN;
         }
-        curve.atA = pass.foundA ? pass.atA : nearestValue(x, ys[k], pass.gaps, a);
-        curve.atB = pass.foundB ? pass.atB : nearestValue(x, ys[k], pass.gaps, b);
+        curve.atA = curveValueAt(x, ys[k], pass.gaps, count, crossA, a);
+        curve.atB = curveValueAt(x, ys[k], pass.gaps, count, crossB, b);
         result.curves.push_back(curve);
     }
     return result;
