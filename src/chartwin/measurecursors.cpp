@@ -51,6 +51,18 @@ double Plot::pixelOf(double x) const
     return left + (x - lower) * (right - left) / (upper - lower);
 }
 
+double Plot::cursorAt(double px) const
+{
+    const double x = xAt(px);
+    const double pixel = std::fabs(upper - lower) / (right - left);
+    if (!(pixel > 0) || !std::isfinite(pixel))
+        return x;
+    const double step = std::pow(10.0, std::floor(std::log10(pixel)));
+    const double snapped = std::round(x / step) * step;
+    // Rounding may not leave the scale.
+    return std::clamp(snapped, std::min(lower, upper), std::max(lower, upper));
+}
+
 Plot plotOf(const Tkfdline &chart)
 {
     Plot p;

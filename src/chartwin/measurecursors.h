@@ -29,6 +29,10 @@ struct Plot {
     // The X value at a pixel column (kept to the plot's sides), and the column of a value.
     double xAt(double px) const;
     double pixelOf(double x) const;
+    // Where a cursor put at a pixel column stands: its X rounded to the power of ten below
+    // the X one pixel spans, so the cursor's figures carry no more digits than the pointer
+    // can choose (4.00179 becomes 4 when a pixel spans 0.03).
+    double cursorAt(double px) const;
 };
 
 // The chart's current X scale: once it shows only a stretch, the cursors map through that.

@@ -3,6 +3,7 @@
 #include "chart/kfdline.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <cmath>
 
@@ -19,11 +20,13 @@ const char *const Headers[] = {
 };
 
 // A value as its scale writes it in full; empty when there is none.
-QString valueText(const kfdline::Tline &scale, double value)
+QString valueText(const kfdline::Tline &scale, double value, bool asData = false)
 {
     if (!std::isfinite(value))
         return QString();
-    return scale.text ? scale.text->value(value) : numberText(value);
+    if (scale.text)
+        return scale.text->value(value);
+    return asData ? dataText(value) : numberText(value);
 }
 
 // A difference of two values of the scale: a duration on a time scale.
@@ -48,7 +51,16 @@ QString numberText(double value)
         return QString();
     if (value == 0)
         return QStringLiteral("0"); // never "-0"
-    return QString::number(value, 'g', 12);
+    return QString::number(value, 'g', 9);
+}
+
+QString dataText(double value)
+{
+    if (!std::isfinite(value))
+        return QString();
+    if (value == 0)
+        return QStringLiteral("0");
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString durationText(double seconds)
@@ -100,8 +112,8 @@ Table table(const rangestats::Result &result, const kfdline::Tline &xAxis, const
                                valueText(scale, c.atA),
                                valueText(scale, c.atB),
                                spanText(scale, c.atA, c.atB),
-                               valueText(scale, c.min),
-                               valueText(scale, c.max),
+                               valueText(scale, c.min, true),
+                               valueText(scale, c.max, true),
                                valueText(scale, c.mean),
                                rms,
                                countText(c.rows)};

@@ -30,7 +30,10 @@ QString tabSeparated(const Table &table);
 // trailing zeros.
 QString durationText(double seconds);
 
-// Up to 12 significant digits, without trailing zeros: "23.5", "0.3", "1234567.125".
+// A figure worked out from the data (a mean, a value between rows): 9 significant digits,
+// without trailing zeros: "23.5", "0.3", "1234567.13".
 QString numberText(double value);
+// A value as the data hold it (a minimum, a maximum): every digit it has, no more.
+QString dataText(double value);
 
 }

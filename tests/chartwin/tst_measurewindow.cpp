@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -77,7 +78,7 @@ void run(AppFixture &f, TdataLineForm *w, const QString &steps)
 // The X a cursor gets when put at x: the value at x's pixel.
 double placed(const Tkfdline *chart, double x)
 {
-    return measurecursors::plotOf(*chart).xAt(xPixel(chart, x));
+    return measurecursors::plotOf(*chart).cursorAt(xPixel(chart, x));
 }
 
 }
@@ -229,6 +230,11 @@ void TestMeasureWindow::panelAndCopy()
         QCOMPARE(panel->cellText(5, 9), QString::number(last - first + 1));
         QCOMPARE(panel->palette().color(QPalette::Window), QColor(Qt::white));
 
+        // Nothing cut: every figure has the width it needs, the panel lies inside the window.
+        for (const QLabel *label : panel->findChildren<QLabel *>())
+            if (label->isVisible())
+                QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+        QVERIFY(w->rect().contains(panel->geometry()));
         panel->copyButton->click();
         const QStringList lines = QGuiApplication::clipboard()->text().split('\n');
         QCOMPARE(lines.size(), 1 + 1 + 4 + 1); // the text ends with a line break

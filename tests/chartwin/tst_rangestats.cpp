@@ -2,6 +2,7 @@
 
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
+#include "chartwin/measurecursors.h"
 #include "chartwin/rangestats.h"
 #include "chartwin/rangetext.h"
 #include "chartwin/timescale.h"
@@ -118,6 +119,10 @@ private slots:
     void durationText();
     void numberText_data();
     void numberText();
+    void dataText_data();
+    void dataText();
+    void cursorSnapsToPixel_data();
+    void cursorSnapsToPixel();
     void tableTexts();
 };
 
@@ -315,7 +320,8 @@ void TestRangeStats::numberText_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("plain") << 23.5 << "23.5";
     QTest::newRow("sum's noise dropped") << 0.1 + 0.2 << "0.3";
-    QTest::newRow("fraction of a large number") << 1234567.125 << "1234567.125";
+    QTest::newRow("fraction of a large number") << 1234567.125 << "1234567.13";
+    QTest::newRow("mean's last digits") << 2.0 / 3 << "0.666666667";
     QTest::newRow("negative zero") << -0.0 << "0";
     QTest::newRow("small") << 0.00012345 << "0.00012345";
     QTest::newRow("none") << NaN << "";
@@ -326,6 +332,59 @@ void TestRangeStats::numberText()
     QFETCH(double, value);
     QFETCH(QString, text);
     QCOMPARE(rangetext::numberText(value), text);
+}
+
+void TestRangeStats::dataText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("as read") << 1013.2512345678 << "1013.2512345678";
+    QTest::newRow("short") << 0.1 << "0.1";
+    QTest::newRow("large") << 123456789012.0 << "123456789012";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("none") << NaN << "";
+}
+
+// Minimum and maximum are readings: written with every digit they were read with.
+void TestRangeStats::dataText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(rangetext::dataText(value), text);
+}
+
+void TestRangeStats::cursorSnapsToPixel_data()
+{
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<double>("px"); // on a plot from pixel 100 to 600
+    QTest::addColumn<double>("x");
+    QTest::newRow("0.038 a pixel: hundredths") << 1.0 << 20.0 << 179.0 << 4.0;
+    QTest::newRow("20 s a pixel: tens") << 0.0 << 10800.0 << 333.0 << 5030.0;
+    QTest::newRow("left edge, outside") << 1.0 << 20.0 << 50.0 << 1.0;
+    QTest::newRow("right edge") << 1.0 << 20.0 << 600.0 << 20.0;
+    QTest::newRow("rounding kept inside") << 3.0 << 1003.0 << 100.0 << 3.0;
+    QTest::newRow("falling scale") << 20.0 << 1.0 << 100.0 << 20.0;
+}
+
+// A cursor's X carries no more digits than a pixel tells apart.
+void TestRangeStats::cursorSnapsToPixel()
+{
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(double, px);
+    QFETCH(double, x);
+    measurecursors::Plot plot;
+    plot.left = 100;
+    plot.right = 600;
+    plot.top = 10;
+    plot.bottom = 300;
+    plot.lower = lower;
+    plot.upper = upper;
+    QVERIFY(plot.valid());
+    QCOMPARE(plot.cursorAt(px), x);
+    // Within a pixel of where it was put.
+    QVERIFY(std::fabs(plot.pixelOf(plot.cursorAt(px)) - std::clamp(px, 100.0, 600.0)) <= 1);
 }
 
 // A time X writes its times and a duration; a number curve its figures; tabs stay cells.

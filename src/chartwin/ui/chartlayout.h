@@ -13,6 +13,8 @@
 namespace chartlayout {
 
 constexpr QSize DesignedSize(833, 586);
+// The window's width less the chart's, and the measuring panel's.
+constexpr int SideMargins = 16;
 // The chart's smallest size (as tabrovex-plot's --size) with the two-row bottom.
 QSize minimumSize();
 

@@ -69,6 +69,8 @@ void MeasurePanel::showTable(const rangetext::Table &table)
             if (QLabel *label = qobject_cast<QLabel *>(
                     m_grid->itemAtPosition(line, column) ? m_grid->itemAtPosition(line, column)->widget() : nullptr))
                 label->hide();
+    // Figures of new widths are placed now, not at the next turn of the event loop.
+    layout()->activate();
 }
 
 QString MeasurePanel::cellText(int line, int column) const

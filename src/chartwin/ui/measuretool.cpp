@@ -139,23 +139,31 @@ void MeasureTool::fitWindow()
 {
     const QSize least = chartlayout::minimumSize();
     const int room = chartlayout::panelRoom(panelHeight());
-    m_window->setMinimumHeight(least.height() + room);
+    // The panel's figures are never cut: the window is at least as wide as they need.
+    const int wide = m_active ? m_panel->minimumSizeHint().width() + chartlayout::SideMargins : 0;
+    m_window->setMinimumSize(std::max(least.width(), wide), least.height() + room);
     if (m_window->isMaximized() || m_window->isFullScreen()) {
-        m_grownBy = 0;
+        m_grownBy = m_widenedBy = 0;
         return;
     }
-    int height = m_window->height() + room - m_grownBy;
-    if (room > m_grownBy) {
-        if (const QScreen *screen = m_window->screen()) {
-            const int frame = m_window->frameGeometry().height() - m_window->height();
-            height = std::min(height, std::max(screen->availableGeometry().height() - frame, m_window->height()));
-        }
-    }
+    QSize size = m_window->size();
+    const QRect area = m_window->screen() ? m_window->screen()->availableGeometry() : QRect();
+    const QSize frame = m_window->frameGeometry().size() - m_window->size();
+    // Taller by the panel's room, as far as the screen allows; back by as much afterwards.
+    int height = size.height() + room - m_grownBy;
+    if (room > m_grownBy && area.isValid())
+        height = std::min(height, std::max(area.height() - frame.height(), size.height()));
     height = std::max(height, m_window->minimumHeight());
-    m_grownBy = std::max(0, m_grownBy + height - m_window->height());
-    if (room == 0)
-        m_grownBy = 0;
-    m_window->resize(m_window->width(), height);
+    m_grownBy = room == 0 ? 0 : std::max(0, m_grownBy + height - size.height());
+    int width = size.width();
+    if (!m_active) {
+        width = std::max(width - m_widenedBy, least.width());
+        m_widenedBy = 0;
+    } else if (width < wide) {
+        m_widenedBy += wide - width;
+        width = wide;
+    }
+    m_window->resize(width, height);
 }
 
 bool MeasureTool::eventFilter(QObject *watched, QEvent *event)
@@ -203,7 +211,7 @@ bool MeasureTool::viewEvent(QEvent *event)
         const measurecursors::Plot plot = measurecursors::plotOf(*m_chart);
         if (!plot.contains(at.x(), at.y()))
             return false;
-        m_dragging = m_cursors.place(plot.xAt(at.x()));
+        m_dragging = m_cursors.place(plot.cursorAt(at.x()));
         placeAt(m_dragging, at);
         return true;
     }
@@ -228,7 +236,7 @@ bool MeasureTool::keyEvent(QEvent *event)
     if (!m_hasPointer || !plot.contains(m_pointer.x(), m_pointer.y()))
         return false;
     const Which which = key->key() == Qt::Key_A ? Which::A : Which::B;
-    m_cursors.set(which, plot.xAt(m_pointer.x()));
+    m_cursors.set(which, plot.cursorAt(m_pointer.x()));
     if (!m_active)
         setActive(true);
     else
@@ -240,7 +248,7 @@ bool MeasureTool::keyEvent(QEvent *event)
 void MeasureTool::placeAt(Which which, QPoint at)
 {
     if (which != Which::None)
-        m_cursors.set(which, measurecursors::plotOf(*m_chart).xAt(at.x()));
+        m_cursors.set(which, measurecursors::plotOf(*m_chart).cursorAt(at.x()));
     recompute();
     m_overlay->update();
 }
@@ -273,7 +281,8 @@ void MeasureTool::recompute()
     showTable();
     // A reload may bring more or fewer curves: the panel's height follows.
     const int height = m_panel->sizeHint().height();
-    if (m_active && height != m_panelHeight) {
+    const bool narrow = m_panel->minimumSizeHint().width() + chartlayout::SideMargins > m_window->width();
+    if (m_active && (height != m_panelHeight || narrow)) {
         m_panelHeight = height;
         fitWindow();
         emit layoutChanged();

@@ -73,5 +73,6 @@ private:
     bool m_hasPointer = false;
     QPoint m_pointer;    // last pointer position over the view
     int m_grownBy = 0;   // height the window grew by for the panel
+    int m_widenedBy = 0; // width it grew by for the panel's figures
     int m_panelHeight = 0;
 };
