@@ -92,6 +92,7 @@ private slots:
     void cursors();
     void cursorsStayOutOfThePicture();
     void panelAndCopy();
+    void dragFiguresFollow();
     void reloadRecomputes();
 };
 
@@ -243,6 +244,28 @@ void TestMeasureWindow::panelAndCopy()
         QCOMPARE(lines[2].split('\t').value(5), QString::number(2 * first));
         QCOMPARE(lines[5].split('\t').size(), 10);
         QCOMPARE(lines.last(), QString());
+    });
+}
+
+// While dragging the line moves at once and the figures at the next turn of the event loop.
+void TestMeasureWindow::dragFiguresFollow()
+{
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        run(f, w, "m c5 c15");
+        ChartView *view = w->kfdline1View;
+        const double b = placed(w->kfdline1, 18);
+        mouse(view, QEvent::MouseButtonPress, at(w->kfdline1, 15), Qt::LeftButton, Qt::LeftButton);
+        mouse(view, QEvent::MouseMove, at(w->kfdline1, 18), Qt::NoButton, Qt::LeftButton);
+        QCOMPARE(w->measureTool->cursors().b, b);
+        QCOMPARE(w->measureTool->result().b, placed(w->kfdline1, 15));
+        QTRY_COMPARE(w->measureTool->result().b, b);
+        mouse(view, QEvent::MouseMove, at(w->kfdline1, 19), Qt::NoButton, Qt::LeftButton);
+        mouse(view, QEvent::MouseButtonRelease, at(w->kfdline1, 19), Qt::LeftButton, Qt::NoButton);
+        // Released: the figures are the last place's, without waiting.
+        QCOMPARE(w->measureTool->result().b, placed(w->kfdline1, 19));
+        QCOMPARE(w->measureTool->panel()->cellText(1, 3), rangetext::numberText(placed(w->kfdline1, 19)));
     });
 }
 

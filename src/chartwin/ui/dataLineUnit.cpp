@@ -136,6 +136,7 @@ TdataLineForm::~TdataLineForm()
 {
     if (m_document)
         m_document->setCharts({}); // the charts go with the window
+    delete measureTool; // it watches the view and the window
     delete kfdline1View; // before the chart it shows
 }
 

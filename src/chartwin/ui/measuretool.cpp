@@ -15,9 +15,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <functional>
 
 namespace {
@@ -99,7 +101,11 @@ MeasureTool::MeasureTool(QWidget *window, ChartView *view, Tkfdline *chart, QWid
     window->installEventFilter(this);
 }
 
-MeasureTool::~MeasureTool() = default;
+// Its lines call back into the tool when painted.
+MeasureTool::~MeasureTool()
+{
+    delete m_overlay;
+}
 
 void MeasureTool::setDocument(ChartDocument *document)
 {
@@ -199,7 +205,17 @@ bool MeasureTool::viewEvent(QEvent *event)
         m_hasPointer = true;
         if (!m_active || m_dragging == Which::None)
             return false;
-        placeAt(m_dragging, m_pointer);
+        // The line follows at once; the figures once the moves queued meanwhile are taken,
+        // so a long table does not hold the line back.
+        m_cursors.set(m_dragging, measurecursors::plotOf(*m_chart).cursorAt(m_pointer.x()));
+        m_overlay->update();
+        if (!m_recomputePending) {
+            m_recomputePending = true;
+            QTimer::singleShot(0, this, [this] {
+                if (std::exchange(m_recomputePending, false))
+                    guarded(m_window, [this] { recompute(); });
+            });
+        }
         return true;
     }
     case QEvent::MouseButtonPress: {
@@ -219,6 +235,8 @@ bool MeasureTool::viewEvent(QEvent *event)
         if (m_dragging == Which::None || static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
             return false;
         m_dragging = Which::None;
+        if (std::exchange(m_recomputePending, false))
+            recompute();
         return true;
     case QEvent::MouseButtonDblClick:
         return m_active && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;

@@ -61,7 +61,7 @@ private:
     QWidget *m_window;
     ChartView *m_view;
     Tkfdline *m_chart;
-    QWidget *m_overlay;
+    QPointer<QWidget> m_overlay; // a child of the view, which may go first
     MeasurePanel *m_panel;
     QAction *m_action;
     QPointer<ChartDocument> m_document;
@@ -74,5 +74,6 @@ private:
     QPoint m_pointer;    // last pointer position over the view
     int m_grownBy = 0;   // height the window grew by for the panel
     int m_widenedBy = 0; // width it grew by for the panel's figures
+    bool m_recomputePending = false; // figures wait for the next turn of the event loop
     int m_panelHeight = 0;
 };
