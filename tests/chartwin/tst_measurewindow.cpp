@@ -6,6 +6,7 @@
 
 #include "chart/kfdline.h"
 #include "chartwin/measurecursors.h"
+#include "chartwin/timescale.h"
 #include "chartwin/ui/chartview.h"
 #include "chartwin/ui/measurepanel.h"
 #include "chartwin/ui/measuretool.h"
@@ -93,6 +94,7 @@ private slots:
     void cursorsStayOutOfThePicture();
     void panelAndCopy();
     void dragFiguresFollow();
+    void timesAsTimes();
     void reloadRecomputes();
 };
 
@@ -266,6 +268,30 @@ void TestMeasureWindow::dragFiguresFollow()
         // Released: the figures are the last place's, without waiting.
         QCOMPARE(w->measureTool->result().b, placed(w->kfdline1, 19));
         QCOMPARE(w->measureTool->panel()->cellText(1, 3), rangetext::numberText(placed(w->kfdline1, 19)));
+    });
+}
+
+// A column of times of day as X: the cursors' X as times, ΔX as a duration.
+void TestMeasureWindow::timesAsTimes()
+{
+    AppFixture f;
+    SheetServer server;
+    QVector<QStringList> rows{{"时间", "压力"}, {"", "bar"}};
+    for (int s = 0; s < 60; ++s)
+        rows << QStringList{QStringLiteral("10:00:%1").arg(s, 2, 10, QLatin1Char('0')), QString::number(s % 7)};
+    drawRows(f, server, rows, [&](TdataLineForm *w) {
+        QVERIFY(w->kfdline1->xAxis.text);
+        run(f, w, "m c36005 c36050");
+        const measurecursors::Cursors &c = w->measureTool->cursors();
+        MeasurePanel *panel = w->measureTool->panel();
+        QCOMPARE(panel->cellText(1, 2), timescale::fullText(c.a, false));
+        QVERIFY(panel->cellText(1, 2).startsWith(QStringLiteral("10:00:0")));
+        QCOMPARE(panel->cellText(1, 3), timescale::fullText(c.b, false));
+        QCOMPARE(panel->cellText(1, 4), rangetext::durationText(c.b - c.a));
+        QVERIFY(panel->cellText(1, 4).startsWith(QStringLiteral("00:00:4")));
+        // A number curve keeps its numbers: 0..6 over the rows between.
+        QCOMPARE(panel->cellText(2, 5), QStringLiteral("0"));
+        QCOMPARE(panel->cellText(2, 6), QStringLiteral("6"));
     });
 }
 
