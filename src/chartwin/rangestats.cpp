@@ -274,11 +274,16 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
 Result compute(const ChartDocument &document, double a, double b)
 {
     const lineload::Result &loaded = document.loaded();
+    // A load refused half-way may have converted other rows of a list than the charts show:
+    // no figures rather than rows that do not belong to the chart.
+    const size_t rows = size_t(loaded.truncated ? lineload::MaxRows : loaded.dataRows);
     const columnvalues::Column *xColumn = document.values(loaded.xCol);
+    if (xColumn && xColumn->values.size() != rows)
+        xColumn = nullptr;
     std::vector<Column> ys;
     for (int k = 0; xColumn && k < loaded.yCount; ++k) {
         const columnvalues::Column *yColumn = document.values(loaded.yCol[k]);
-        if (!yColumn) {
+        if (!yColumn || yColumn->values.size() != rows) {
             ys.clear();
             break;
         }

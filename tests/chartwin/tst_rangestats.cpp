@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "base/apperror.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
 #include "chartwin/measurecursors.h"
@@ -291,6 +292,15 @@ void TestRangeStats::documentRows()
     QCOMPARE(r.curves[0].rows, rows);
     QVERIFY2(std::fabs(r.curves[0].mean - mean) < 1e-9, qPrintable(QString::number(r.curves[0].mean, 'g', 17)));
     QVERIFY(std::isnan(atA) ? std::isnan(r.curves[0].atA) : r.curves[0].atA == atA);
+
+    // A load refused for an empty column converts other rows of X than the charts hold:
+    // no figures from rows that do not belong together.
+    request.firstRowsOnly = !firstRowsOnly;
+    request.yCols = {2, 3};
+    store.append(3, QStringLiteral("q"));
+    store.append(3, QStringLiteral("kg"));
+    QVERIFY_THROWS_EXCEPTION(AppError, document.load(request));
+    QVERIFY(rangestats::compute(document, a, b).curves.empty());
 }
 
 void TestRangeStats::durationText_data()
