@@ -2,6 +2,20 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>MeasurePanel</name>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+</context>
+<context>
+    <name>MeasureTool</name>
+    <message>
+        <source>测量</source>
+        <translation>Measure</translation>
+    </message>
+</context>
+<context>
     <name>TdataLineForm</name>
     <message>
         <source>数据曲线窗口</source>
@@ -704,6 +718,49 @@ loading failed, 4 output not written.
     <message>
         <source>第%1列不能既是X列又是Y列</source>
         <translation>column %1 cannot be both X and Y</translation>
+    </message>
+</context>
+<context>
+    <name>rangetext</name>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>A处</source>
+        <translation>At A</translation>
+    </message>
+    <message>
+        <source>B处</source>
+        <translation>At B</translation>
+    </message>
+    <message>
+        <source>Δ</source>
+        <translation>Δ</translation>
+    </message>
+    <message>
+        <source>最小</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>平均</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>均方根</source>
+        <translation>RMS</translation>
+    </message>
+    <message>
+        <source>行数</source>
+        <translation>Rows</translation>
     </message>
 </context>
 <context>

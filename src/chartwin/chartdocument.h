@@ -50,6 +50,9 @@ public:
     QStringList notes() const;
     // Curve k's scale (name, unit, limits, time text) as the charts got it.
     const kfdline::Tline &curve(int k) const;
+    // The values of a list as the last load converted them (its rows, gaps marked); null
+    // when the list was not loaded or the table was replaced since.
+    const columnvalues::Column *values(int list) const { return m_values.find(list); }
     // The file whose table the store holds, for the windows' titles; empty before a read.
     QString sourceFile() const { return m_sourceFile; }
 

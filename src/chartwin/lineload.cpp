@@ -127,6 +127,14 @@ const columnvalues::Column &ValueCache::column(const ColumnStore &store, int lis
     return entry.column;
 }
 
+const columnvalues::Column *ValueCache::find(int list) const
+{
+    if (list < 1 || list >= int(m_entries.size()))
+        return nullptr;
+    const Entry &entry = m_entries[size_t(list)];
+    return entry.valid ? &entry.column : nullptr;
+}
+
 QString rowNotice(const Result &result)
 {
     if (result.truncated)

@@ -61,6 +61,8 @@ public:
     void clear();
     // Items first..last (0-based) of a list, converted once.
     const columnvalues::Column &column(const ColumnStore &store, int list, int first, int last);
+    // The values last converted of a list, or null when none are kept.
+    const columnvalues::Column *find(int list) const;
 
 private:
     struct Entry {

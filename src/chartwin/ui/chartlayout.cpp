@@ -17,6 +17,7 @@ constexpr QSize ButtonSize(99, 25);
 constexpr QSize BoxSize(81, 17);
 constexpr int SmallestChartWidth = 320;
 constexpr int SmallestChartHeight = 240;
+constexpr int PanelGap = 4;
 
 // The buttons' row starts right of the last mode box with a gap as designed.
 bool oneRow(int width)
@@ -32,13 +33,20 @@ QSize minimumSize()
     return QSize(width, SmallestChartHeight + BelowChart + RowHeight);
 }
 
-Places place(QSize client)
+int panelRoom(int panelHeight)
+{
+    return panelHeight > 0 ? panelHeight + PanelGap : 0;
+}
+
+Places place(QSize client, int panelHeight)
 {
     const int w = client.width();
     const int h = client.height();
     const int extraRow = oneRow(w) ? 0 : RowHeight;
     Places p;
-    p.chart = QRect(Edge, Edge, std::max(w - 2 * Edge, 1), std::max(h - BelowChart - extraRow, 1));
+    p.chart = QRect(Edge, Edge, std::max(w - 2 * Edge, 1), std::max(h - BelowChart - extraRow - panelRoom(panelHeight), 1));
+    if (panelHeight > 0)
+        p.panel = QRect(Edge, p.chart.bottom() + 1 + PanelGap, p.chart.width(), panelHeight);
     for (int i = 0; i < 4; ++i) {
         p.buttons[size_t(i)] = QRect(QPoint(w - ButtonFromRight[i], h - ButtonFromBottom), ButtonSize);
         p.boxes[size_t(i)] = QRect(QPoint(BoxLeft[i], h - BoxFromBottom - extraRow), BoxSize);

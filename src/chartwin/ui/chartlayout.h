@@ -13,6 +13,8 @@
 namespace chartlayout {
 
 constexpr QSize DesignedSize(833, 586);
+// The window's width less the chart's, and the measuring panel's.
+constexpr int SideMargins = 16;
 // The chart's smallest size (as tabrovex-plot's --size) with the two-row bottom.
 QSize minimumSize();
 
@@ -20,8 +22,12 @@ struct Places {
     QRect chart;
     std::array<QRect, 4> buttons; // 退出, 设置, 打印, 手动调整
     std::array<QRect, 4> boxes;   // 自动调整1..3, 手动调整
+    QRect panel;                  // the measuring panel under the chart; empty without one
 };
 
-Places place(QSize client);
+// With a measuring panel of the given height the chart gives up that height and a gap
+// (panelRoom) and the panel stands under it, as wide as the chart.
+Places place(QSize client, int panelHeight = 0);
+int panelRoom(int panelHeight);
 
 }

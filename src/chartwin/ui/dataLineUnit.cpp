@@ -10,6 +10,8 @@
 #include "chartwin/ui/chartlayout.h"
 #include "chartwin/ui/chartprint.h"
 #include "chartwin/ui/chartview.h"
+#include "chartwin/ui/measurepanel.h"
+#include "chartwin/ui/measuretool.h"
 #include "report/chartexport.h"
 #include "base/apperror.h"
 #include "settings/chartsettings.h"
@@ -68,6 +70,13 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     connect(saveChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { saveChartClick(); }); });
     connect(firstRowsAction, &QAction::triggered, this,
             [this](bool on) { guarded(this, [this, on] { firstRowsClick(on); }); });
+    measureTool = new MeasureTool(this, kfdline1View, kfdline1, Panel1);
+    chartMenu->addSeparator();
+    chartMenu->addAction(measureTool->action());
+    connect(measureTool, &MeasureTool::layoutChanged, this, [this] {
+        placeControls();
+        guarded(this, [this] { redrawAtViewSize(); });
+    });
 
     auto button = [this](const QString &text) {
         auto *b = new QPushButton(text, Panel1);
@@ -120,6 +129,7 @@ TdataLineForm::~TdataLineForm()
 {
     if (m_document)
         m_document->setCharts({}); // the charts go with the window
+    delete measureTool; // it watches the view and the window
     delete kfdline1View; // before the chart it shows
 }
 
@@ -133,6 +143,7 @@ void TdataLineForm::setDocument(ChartDocument *document)
     if (!m_document)
         return;
     m_document->setCharts({kfdline1, line1});
+    measureTool->setDocument(m_document);
     connect(m_document, &ChartDocument::changed, this, [this] { documentChanged(); });
 }
 
@@ -188,9 +199,11 @@ void TdataLineForm::showScaleMode()
 
 void TdataLineForm::placeControls()
 {
-    const chartlayout::Places places = chartlayout::place(size());
+    const chartlayout::Places places = chartlayout::place(size(), measureTool->panelHeight());
     Panel1->setGeometry(0, 0, width(), height() - 1);
     kfdline1View->setGeometry(places.chart);
+    if (!places.panel.isEmpty())
+        measureTool->panel()->setGeometry(places.panel);
     QPushButton *buttons[4] = {Button1, Button2, printBtn, Button3};
     QRadioButton *boxes[4] = {box1, box2, box3, box4};
     for (size_t i = 0; i < 4; ++i) {

@@ -10,6 +10,7 @@
 class ChartDocument;
 class ChartPage;
 class ChartView;
+class MeasureTool;
 class QAction;
 class QMenu;
 class QPushButton;
@@ -58,7 +59,10 @@ public:
     void printBtnClick();
     void box1Click(QRadioButton *sender);
 
-    // the screen chart's context menu: "复制图表", "保存图表...", "只绘制前1000行"
+    // the measuring cursors A and B and their panel, turned on by "测量" in the menu
+    MeasureTool *measureTool;
+
+    // the screen chart's context menu: "复制图表", "保存图表...", "只绘制前1000行", "测量"
     QMenu *chartMenu;
     QAction *copyChartAction, *saveChartAction, *firstRowsAction;
     void chartMenuPopup(const QPoint &globalPos);

@@ -1,0 +1,80 @@
+// Times the statistics between two cursors over generated logs of 1M and 10M rows with 4
+// curves: the whole table, a tenth of it, and unsorted X. Median and slowest of the runs.
+#include "chartwin/rangestats.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace {
+
+struct Log {
+    std::vector<double> x;
+    std::vector<int> xGaps;
+    std::vector<std::vector<double>> y;
+    std::vector<std::vector<int>> yGaps;
+};
+
+// A 100 Hz log: X in seconds, four noisy curves, one row in 10,000 without a reading.
+Log generate(int rows, bool shuffled)
+{
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0, 1);
+    Log log;
+    log.x.resize(size_t(rows));
+    for (int i = 0; i < rows; ++i)
+        log.x[size_t(i)] = i * 0.01;
+    if (shuffled)
+        std::shuffle(log.x.begin(), log.x.end(), random);
+    log.y.resize(4);
+    log.yGaps.resize(4);
+    for (int k = 0; k < 4; ++k) {
+        log.y[size_t(k)].resize(size_t(rows));
+        for (int i = 0; i < rows; ++i)
+            log.y[size_t(k)][size_t(i)] = 100 * k + std::sin(i * 1e-4 * (k + 1)) * 50 + noise(random);
+        for (int i = 1234 * (k + 1); i < rows; i += 10000) {
+            log.yGaps[size_t(k)].push_back(i);
+            log.y[size_t(k)][size_t(i)] = 0;
+        }
+    }
+    return log;
+}
+
+void time(const char *what, const Log &log, double a, double b, int runs)
+{
+    const rangestats::Column x{log.x.data(), int(log.x.size()), &log.xGaps};
+    std::vector<rangestats::Column> ys;
+    for (size_t k = 0; k < log.y.size(); ++k)
+        ys.push_back({log.y[k].data(), int(log.y[k].size()), &log.yGaps[k]});
+    std::vector<double> ms;
+    long long rows = 0;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        const rangestats::Result r = rangestats::compute(x, ys, a, b);
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+        rows = r.curves.front().rows;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-34s %9d rows  %9lld in range  median %7.1f ms  slowest %7.1f ms\n", what, int(log.x.size()),
+                rows, ms[ms.size() / 2], ms.back());
+}
+
+}
+
+int main()
+{
+    for (int rows : {1'000'000, 10'000'000}) {
+        const Log sorted = generate(rows, false);
+        const double end = (rows - 1) * 0.01;
+        time("whole table, 4 curves", sorted, 0, end, 21);
+        time("a tenth in the middle", sorted, end * 0.45, end * 0.55, 21);
+        const Log shuffled = generate(rows, true);
+        time("whole table, unsorted X", shuffled, 0, end, 11);
+    }
+    return 0;
+}

@@ -1,0 +1,2 @@
+add_executable(bench_rangestats ${CMAKE_CURRENT_LIST_DIR}/bench_rangestats.cpp)
+target_link_libraries(bench_rangestats PRIVATE tabrovex_core)

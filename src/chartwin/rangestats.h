@@ -1,0 +1,47 @@
+#pragma once
+
+#include <vector>
+
+class ChartDocument;
+
+// Statistics of the loaded curves over every data row whose X lies between two limits (the
+// measuring cursors A and B), and each curve's value at both limits. Rows whose X or own
+// item holds no reading are left out and not counted; X need not be sorted.
+namespace rangestats {
+
+// One converted column: `count` values and the ascending rows that hold no reading.
+struct Column {
+    const double *values = nullptr;
+    int count = 0;
+    const std::vector<int> *gapRows = nullptr;
+};
+
+struct Curve {
+    int curve = 0;    // the chart's curve number
+    long long rows = 0; // rows between the limits with X and Y both readings
+    // NaN when no row lies between the limits:
+    double min = 0, max = 0, mean = 0, rms = 0;
+    // The value the drawn line has at A and at B; NaN beyond the curve's ends (see valueAt).
+    double atA = 0, atB = 0;
+};
+
+struct Result {
+    double a = 0, b = 0;  // as given: b - a is the signed span from A to B
+    long long xRows = 0;  // rows whose X reading lies between the limits
+    std::vector<Curve> curves;
+};
+
+// Over rows 0..count-1 of X and every Y (curve k is ys[k]), between a and b in either order.
+Result compute(const Column &x, const std::vector<Column> &ys, double a, double b);
+
+// The document's last load: the rows it took (first rows only: those), its curves in order.
+// Without a load (or after the table was replaced and not yet loaded) no curve is listed.
+Result compute(const ChartDocument &document, double a, double b);
+
+// A curve's value at X = at, as its line shows it: where two neighbouring rows that both hold
+// readings enclose `at`, the value linearly interpolated between them (the first such pair in
+// row order, for X that is not sorted); where no line crosses `at` (it falls in a gap), the
+// value of the row whose X is nearest; NaN outside the curve's X extent.
+double valueAt(const Column &x, const Column &y, double at);
+
+}

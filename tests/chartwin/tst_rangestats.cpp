@@ -1,0 +1,432 @@
+#include <QtTest>
+
+#include "base/apperror.h"
+#include "chart/kfdline.h"
+#include "chartwin/chartdocument.h"
+#include "chartwin/measurecursors.h"
+#include "chartwin/rangestats.h"
+#include "chartwin/rangetext.h"
+#include "chartwin/timescale.h"
+#include "import/columnstore.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// Generated rows: X and curves with values, and the rows of each that hold no reading.
+struct Rows {
+    std::vector<double> x;
+    std::vector<int> xGaps;
+    std::vector<std::vector<double>> y;
+    std::vector<std::vector<int>> yGaps;
+
+    rangestats::Column xColumn() const { return {x.data(), int(x.size()), &xGaps}; }
+    std::vector<rangestats::Column> yColumns() const
+    {
+        std::vector<rangestats::Column> out;
+        for (size_t k = 0; k < y.size(); ++k)
+            out.push_back({y[k].data(), int(y[k].size()), &yGaps[k]});
+        return out;
+    }
+};
+
+// X rises by 0.5 a row (or is shuffled); gaps hold 0 as converted columns do.
+Rows generate(int count, int curves, double gapShare, bool shuffled, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> noise(-50, 50);
+    std::bernoulli_distribution gap(gapShare);
+    Rows r;
+    r.x.resize(size_t(count));
+    for (int i = 0; i < count; ++i)
+        r.x[size_t(i)] = 0.5 * i;
+    if (shuffled)
+        std::shuffle(r.x.begin(), r.x.end(), random);
+    for (int i = 0; i < count; ++i)
+        if (gap(random)) {
+            r.xGaps.push_back(i);
+            r.x[size_t(i)] = 0;
+        }
+    r.y.resize(size_t(curves));
+    r.yGaps.resize(size_t(curves));
+    for (int k = 0; k < curves; ++k)
+        for (int i = 0; i < count; ++i) {
+            const bool hole = gap(random);
+            if (hole)
+                r.yGaps[size_t(k)].push_back(i);
+            r.y[size_t(k)].push_back(hole ? 0 : 1000 * k + noise(random));
+        }
+    return r;
+}
+
+bool has(const std::vector<int> &rows, int row)
+{
+    return std::binary_search(rows.begin(), rows.end(), row);
+}
+
+// The statistics the plain way: row by row, skipping every row without both readings.
+struct Plain {
+    long long rows = 0;
+    double min = NaN, max = NaN, mean = NaN, rms = NaN;
+};
+
+Plain plain(const Rows &r, int k, double a, double b)
+{
+    const double lo = std::min(a, b), hi = std::max(a, b);
+    Plain p;
+    long double sum = 0, squares = 0;
+    for (int i = 0; i < int(r.x.size()); ++i) {
+        if (has(r.xGaps, i) || has(r.yGaps[size_t(k)], i) || r.x[size_t(i)] < lo || r.x[size_t(i)] > hi)
+            continue;
+        const double v = r.y[size_t(k)][size_t(i)];
+        p.min = p.rows == 0 ? v : std::min(p.min, v);
+        p.max = p.rows == 0 ? v : std::max(p.max, v);
+        sum += v;
+        squares += (long double)v * v;
+        ++p.rows;
+    }
+    if (p.rows > 0) {
+        p.mean = double(sum / p.rows);
+        p.rms = double(std::sqrt(squares / p.rows));
+    }
+    return p;
+}
+
+bool near(double got, double want, double relative = 1e-12)
+{
+    if (std::isnan(want))
+        return std::isnan(got);
+    return std::fabs(got - want) <= relative * std::max(1.0, std::fabs(want));
+}
+
+}
+
+class TestRangeStats : public QObject
+{
+    Q_OBJECT
+private slots:
+    void matchesPlainComputation_data();
+    void matchesPlainComputation();
+    void valueAt_data();
+    void valueAt();
+    void longRunsStayExact();
+    void documentRows_data();
+    void documentRows();
+    void durationText_data();
+    void durationText();
+    void numberText_data();
+    void numberText();
+    void dataText_data();
+    void dataText();
+    void cursorSnapsToPixel_data();
+    void cursorSnapsToPixel();
+    void tableTexts();
+};
+
+void TestRangeStats::matchesPlainComputation_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("gapShare");
+    QTest::addColumn<bool>("shuffled");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    // X runs 0, 0.5, 1 ... (count - 1) / 2.
+    QTest::newRow("whole table") << 50000 << 0.0 << false << -1.0 << 1e9;
+    QTest::newRow("a stretch, gaps") << 50000 << 0.02 << false << 1000.25 << 7000.0;
+    QTest::newRow("B left of A") << 50000 << 0.02 << false << 7000.0 << 1000.25;
+    QTest::newRow("unsorted X, gaps") << 50000 << 0.05 << true << 3000.0 << 9000.0;
+    QTest::newRow("limits on rows") << 20000 << 0.1 << false << 10.0 << 10.5;
+    QTest::newRow("one row") << 20000 << 0.0 << true << 77.0 << 77.0;
+    QTest::newRow("between two rows") << 20000 << 0.0 << false << 77.1 << 77.2;
+    QTest::newRow("beyond the data") << 20000 << 0.0 << false << 1e6 << 2e6;
+    QTest::newRow("mostly gaps") << 30000 << 0.9 << true << 0.0 << 15000.0;
+    QTest::newRow("blocks' edges") << 1024 * 7 + 1 << 0.01 << false << 511.5 << 2048.0;
+}
+
+void TestRangeStats::matchesPlainComputation()
+{
+    QFETCH(int, count);
+    QFETCH(double, gapShare);
+    QFETCH(bool, shuffled);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    const Rows r = generate(count, 4, gapShare, shuffled, unsigned(count) + unsigned(a));
+    const rangestats::Result result = rangestats::compute(r.xColumn(), r.yColumns(), a, b);
+    QCOMPARE(result.a, a);
+    QCOMPARE(result.b, b);
+    QCOMPARE(int(result.curves.size()), 4);
+    long long xRows = 0;
+    for (int i = 0; i < count; ++i)
+        xRows += !has(r.xGaps, i) && r.x[size_t(i)] >= std::min(a, b) && r.x[size_t(i)] <= std::max(a, b);
+    QCOMPARE(result.xRows, xRows);
+    for (int k = 0; k < 4; ++k) {
+        const Plain p = plain(r, k, a, b);
+        const rangestats::Curve &c = result.curves[size_t(k)];
+        QCOMPARE(c.curve, k);
+        QCOMPARE(c.rows, p.rows);
+        QVERIFY2(near(c.min, p.min) && near(c.max, p.max), qPrintable(QString::number(k)));
+        QVERIFY2(near(c.mean, p.mean), qPrintable(QStringLiteral("%1 %2").arg(c.mean, 0, 'g', 17).arg(p.mean, 0, 'g', 17)));
+        QVERIFY(near(c.rms, p.rms));
+    }
+}
+
+void TestRangeStats::valueAt_data()
+{
+    QTest::addColumn<QVector<double>>("x");
+    QTest::addColumn<QVector<double>>("y"); // NaN marks a row without a reading
+    QTest::addColumn<double>("at");
+    QTest::addColumn<double>("value");
+    const QVector<double> x{0, 1, 2, 3, 4};
+    QTest::newRow("on a row") << x << QVector<double>{10, 20, 30, 40, 50} << 2.0 << 30.0;
+    QTest::newRow("between rows: interpolated") << x << QVector<double>{10, 20, 30, 40, 50} << 2.25 << 32.5;
+    QTest::newRow("first row") << x << QVector<double>{10, 20, 30, 40, 50} << 0.0 << 10.0;
+    QTest::newRow("last row") << x << QVector<double>{10, 20, 30, 40, 50} << 4.0 << 50.0;
+    QTest::newRow("left of the data") << x << QVector<double>{10, 20, 30, 40, 50} << -0.5 << NaN;
+    QTest::newRow("right of the data") << x << QVector<double>{10, 20, 30, 40, 50} << 4.5 << NaN;
+    QTest::newRow("in a gap: nearest row") << x << QVector<double>{10, 20, NaN, 40, 50} << 2.1 << 40.0;
+    QTest::newRow("in a gap, nearer the left") << x << QVector<double>{10, 20, NaN, 40, 50} << 1.4 << 20.0;
+    QTest::newRow("on a gap's row") << x << QVector<double>{10, 20, NaN, 40, 50} << 2.0 << 20.0;
+    QTest::newRow("after the last reading") << x << QVector<double>{10, 20, 30, NaN, NaN} << 3.5 << NaN;
+    QTest::newRow("falling X") << QVector<double>{4, 3, 2, 1, 0} << QVector<double>{10, 20, 30, 40, 50} << 2.5 << 25.0;
+    QTest::newRow("X back and forth: first crossing")
+        << QVector<double>{0, 2, 0, 2} << QVector<double>{0, 10, 100, 200} << 1.0 << 5.0;
+    QTest::newRow("equal X: the first line to reach it") << QVector<double>{0, 1, 1, 2} << QVector<double>{0, 5, 7, 9} << 1.0 << 5.0;
+    QTest::newRow("one row") << QVector<double>{3} << QVector<double>{8} << 3.0 << 8.0;
+}
+
+void TestRangeStats::valueAt()
+{
+    QFETCH(QVector<double>, x);
+    QFETCH(QVector<double>, y);
+    QFETCH(double, at);
+    QFETCH(double, value);
+    std::vector<int> gaps, none;
+    std::vector<double> ys;
+    for (int i = 0; i < y.size(); ++i) {
+        if (std::isnan(y[i]))
+            gaps.push_back(i);
+        ys.push_back(std::isnan(y[i]) ? 0 : y[i]);
+    }
+    const rangestats::Column xc{x.data(), int(x.size()), &none}, yc{ys.data(), int(ys.size()), &gaps};
+    const double got = rangestats::valueAt(xc, yc, at);
+    QVERIFY2(std::isnan(value) ? std::isnan(got) : got == value, qPrintable(QString::number(got)));
+    // The same through the statistics, at B as at A.
+    const rangestats::Result r = rangestats::compute(xc, {yc}, x.front(), at);
+    QVERIFY(std::isnan(value) ? std::isnan(r.curves[0].atB) : r.curves[0].atB == value);
+}
+
+// Millions of rows of one value: summing them one by one in double drifts from it.
+void TestRangeStats::longRunsStayExact()
+{
+    const int count = 4'000'000;
+    std::vector<double> x(static_cast<size_t>(count)), y(static_cast<size_t>(count), 0.1);
+    for (int i = 0; i < count; ++i)
+        x[size_t(i)] = i;
+    std::vector<int> none;
+    const rangestats::Result r = rangestats::compute({x.data(), count, &none}, {{y.data(), count, &none}}, 0, count);
+    QCOMPARE(r.curves[0].rows, (long long)count);
+    QVERIFY2(std::fabs(r.curves[0].mean - 0.1) < 1e-14, qPrintable(QString::number(r.curves[0].mean, 'g', 17)));
+    QVERIFY(std::fabs(r.curves[0].rms - 0.1) < 1e-14);
+}
+
+void TestRangeStats::documentRows_data()
+{
+    QTest::addColumn<bool>("firstRowsOnly");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    QTest::addColumn<long long>("rows");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("atA");
+    // Row r (1..3000) holds X r and Y 2r; every 10th Y is a text, row 500's X is empty.
+    // Rows 100..200: 101 rows less 11 texts (100, 110 ... 200); A stands on a text, rows 99
+    // and 101 are as near, the first is taken.
+    QTest::newRow("a stretch") << false << 100.0 << 200.0 << 90LL << 300.0 << 198.0;
+    QTest::newRow("over the empty X") << false << 495.0 << 505.0 << 10LL << 1000.0 << 990.0;
+    QTest::newRow("whole table") << false << 0.0 << 4000.0 << 2700LL << 3000.0 << NaN;
+    QTest::newRow("first rows only") << true << 0.0 << 4000.0 << 900LL << 1000.0 << NaN;
+}
+
+// Over the values the document converted for its charts, every row, not the drawn points.
+void TestRangeStats::documentRows()
+{
+    QFETCH(bool, firstRowsOnly);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    QFETCH(long long, rows);
+    QFETCH(double, mean);
+    QFETCH(double, atA);
+    ColumnStore store;
+    {
+        ColumnStore::Batch batch(store);
+        store.append(1, QStringLiteral("t"));
+        store.append(1, QStringLiteral("s"));
+        store.append(2, QStringLiteral("p"));
+        store.append(2, QStringLiteral("bar"));
+        for (int r = 1; r <= 3000; ++r) {
+            if (r == 500)
+                store.append(1, QString());
+            else
+                store.appendNumber(1, r);
+            if (r % 10 == 0)
+                store.append(2, QStringLiteral("err"));
+            else
+                store.appendNumber(2, 2.0 * r);
+        }
+    }
+    Tkfdline chart;
+    ChartDocument document(store);
+    QVERIFY(rangestats::compute(document, a, b).curves.empty());
+    document.setCharts({&chart});
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = 3002;
+    request.firstRowsOnly = firstRowsOnly;
+    document.load(request);
+    const rangestats::Result r = rangestats::compute(document, a, b);
+    QCOMPARE(int(r.curves.size()), 1);
+    QCOMPARE(r.curves[0].rows, rows);
+    QVERIFY2(std::fabs(r.curves[0].mean - mean) < 1e-9, qPrintable(QString::number(r.curves[0].mean, 'g', 17)));
+    QVERIFY(std::isnan(atA) ? std::isnan(r.curves[0].atA) : r.curves[0].atA == atA);
+
+    // A load refused for an empty column converts other rows of X than the charts hold:
+    // no figures from rows that do not belong together.
+    request.firstRowsOnly = !firstRowsOnly;
+    request.yCols = {2, 3};
+    store.append(3, QStringLiteral("q"));
+    store.append(3, QStringLiteral("kg"));
+    QVERIFY_THROWS_EXCEPTION(AppError, document.load(request));
+    QVERIFY(rangestats::compute(document, a, b).curves.empty());
+}
+
+void TestRangeStats::durationText_data()
+{
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("83.5 s") << 83.5 << "00:01:23.5";
+    QTest::newRow("negative") << -2.0 << "-00:00:02";
+    QTest::newRow("over a day") << 100000.0 << "27:46:40";
+    QTest::newRow("a microsecond") << 0.000001 << "00:00:00.000001";
+    QTest::newRow("below a microsecond") << -0.0000001 << "00:00:00";
+    QTest::newRow("hundred years") << 3.2e9 << "888888:53:20";
+    QTest::newRow("beyond") << 1e13 << "1e+13 s";
+    QTest::newRow("none") << NaN << "";
+}
+
+void TestRangeStats::durationText()
+{
+    QFETCH(double, seconds);
+    QFETCH(QString, text);
+    QCOMPARE(rangetext::durationText(seconds), text);
+}
+
+void TestRangeStats::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << 23.5 << "23.5";
+    QTest::newRow("sum's noise dropped") << 0.1 + 0.2 << "0.3";
+    QTest::newRow("fraction of a large number") << 1234567.125 << "1234567.13";
+    QTest::newRow("mean's last digits") << 2.0 / 3 << "0.666666667";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("small") << 0.00012345 << "0.00012345";
+    QTest::newRow("none") << NaN << "";
+}
+
+void TestRangeStats::numberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(rangetext::numberText(value), text);
+}
+
+void TestRangeStats::dataText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("as read") << 1013.2512345678 << "1013.2512345678";
+    QTest::newRow("short") << 0.1 << "0.1";
+    QTest::newRow("large") << 123456789012.0 << "123456789012";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("none") << NaN << "";
+}
+
+// Minimum and maximum are readings: written with every digit they were read with.
+void TestRangeStats::dataText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(rangetext::dataText(value), text);
+}
+
+void TestRangeStats::cursorSnapsToPixel_data()
+{
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::addColumn<double>("px"); // on a plot from pixel 100 to 600
+    QTest::addColumn<double>("x");
+    QTest::newRow("0.038 a pixel: hundredths") << 1.0 << 20.0 << 179.0 << 4.0;
+    QTest::newRow("20 s a pixel: tens") << 0.0 << 10800.0 << 333.0 << 5030.0;
+    QTest::newRow("left edge, outside") << 1.0 << 20.0 << 50.0 << 1.0;
+    QTest::newRow("right edge") << 1.0 << 20.0 << 600.0 << 20.0;
+    QTest::newRow("rounding kept inside") << 3.0 << 1003.0 << 100.0 << 3.0;
+    QTest::newRow("falling scale") << 20.0 << 1.0 << 100.0 << 20.0;
+}
+
+// A cursor's X carries no more digits than a pixel tells apart.
+void TestRangeStats::cursorSnapsToPixel()
+{
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    QFETCH(double, px);
+    QFETCH(double, x);
+    measurecursors::Plot plot;
+    plot.left = 100;
+    plot.right = 600;
+    plot.top = 10;
+    plot.bottom = 300;
+    plot.lower = lower;
+    plot.upper = upper;
+    QVERIFY(plot.valid());
+    QCOMPARE(plot.cursorAt(px), x);
+    // Within a pixel of where it was put.
+    QVERIFY(std::fabs(plot.pixelOf(plot.cursorAt(px)) - std::clamp(px, 100.0, 600.0)) <= 1);
+}
+
+// A time X writes its times and a duration; a number curve its figures; tabs stay cells.
+void TestRangeStats::tableTexts()
+{
+    kfdline::Tline xAxis;
+    xAxis.name = QStringLiteral("时间");
+    xAxis.text = timescale::scaleText(false);
+    kfdline::Tline curves[kfdline::MaxCurves];
+    curves[0].name = QStringLiteral("压力\t1");
+    curves[0].unit = QStringLiteral("bar");
+    curves[0].color = 0x0000FF;
+    rangestats::Result r;
+    r.a = 36000;
+    r.b = 36083.5;
+    r.xRows = 836;
+    rangestats::Curve c;
+    c.rows = 835;
+    c.min = -1.5;
+    c.max = 2;
+    c.mean = 0.25;
+    c.rms = 1;
+    c.atA = 1;
+    c.atB = NaN;
+    r.curves.push_back(c);
+    const rangetext::Table t = rangetext::table(r, xAxis, curves);
+    QCOMPARE(t.colors, (QList<qint32>{0, 0x0000FF}));
+    QCOMPARE(rangetext::tabSeparated(t),
+             QStringLiteral("名称\t单位\tA处\tB处\tΔ\t最小\t最大\t平均\t均方根\t行数\n"
+                            "时间\t\t10:00:00\t10:01:23.5\t00:01:23.5\t\t\t\t\t836\n"
+                            "压力 1\tbar\t1\t\t\t-1.5\t2\t0.25\t1\t835\n"));
+}
+
+QTEST_GUILESS_MAIN(TestRangeStats)
+#include "tst_rangestats.moc"
