@@ -23,6 +23,9 @@ QStringList readerNotes(const workbook::Workbook &book)
         lines << QStringLiteral("跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
     if (book.cutRows > 0)
         lines << QStringLiteral("文件超过%1行，其后的%2行未读入").arg(book.maxRows).arg(book.cutRows);
+    if (book.cutWidth > workbook::GridColumns)
+        lines << QStringLiteral("表格有%1列，第%2列起的%3列未读入")
+                     .arg(book.cutWidth).arg(workbook::GridColumns + 1).arg(book.cutWidth - workbook::GridColumns);
     if (book.cutCells > 0)
         lines << QStringLiteral("%1行超过%2列，其右的%3个单元格未读入")
                      .arg(book.cutCellRows).arg(workbook::GridColumns).arg(book.cutCells);

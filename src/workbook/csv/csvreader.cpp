@@ -188,6 +188,11 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
     while (row < rowLimit && spacealigned::nextLine(p, end, fields)) {
         ++row;
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        if (fields.size() > size_t(columns)) {
+            book->cutCells += qint64(fields.size() - size_t(columns));
+            ++book->cutCellRows;
+            book->cutWidth = std::max(book->cutWidth, int(std::min<size_t>(fields.size(), INT_MAX)));
+        }
         for (int column = 1; column <= columns; ++column) {
             const std::string &field = fields[size_t(column) - 1];
             double number = 0;
@@ -261,6 +266,11 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (scanner.filledCount() > kept) {
             book->cutCells += qint64(scanner.filledCount() - kept);
             ++book->cutCellRows;
+            for (size_t last = fields.size(); last > size_t(columns); --last)
+                if (!fields[last - 1].empty()) {
+                    book->cutWidth = std::max(book->cutWidth, int(std::min<size_t>(last, INT_MAX)));
+                    break;
+                }
         }
     }
     // Rows past the grid are not kept; how many there were is told.
