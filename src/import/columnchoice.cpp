@@ -1,8 +1,12 @@
 #include "import/columnchoice.h"
 
+#include "import/columnstore.h"
+
 #include <QStringList>
 
 #include <algorithm>
+
+static_assert(ChoiceState::Columns == ColumnStore::ListCount, "a box for every list of the store");
 
 namespace {
 

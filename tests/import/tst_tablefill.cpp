@@ -56,6 +56,7 @@ class TestTableFill : public QObject
 private slots:
     void layout_data();
     void layout();
+    void wideTable_data();
     void wideTable();
     void unitInName_data();
     void unitInName();
@@ -163,18 +164,37 @@ void TestTableFill::layout()
         QVERIFY2(t.log.contains(logLine), qPrintable(t.log.join(u'/')));
 }
 
-// Columns past the store's lists are told, not dropped silently; every list is full length.
+void TestTableFill::wideTable_data()
+{
+    QTest::addColumn<int>("columns");  // of the file
+    QTest::addColumn<int>("lists");    // read into the store
+    QTest::addColumn<QString>("cut");  // the log line of the columns left out (empty: none)
+    QTest::newRow("33") << 33 << 33 << QString();
+    QTest::newRow("67") << 67 << 67 << QString();
+    QTest::newRow("256") << 256 << 256 << QString();
+    QTest::newRow("300") << 300 << 256 << QStringLiteral("表格有300列，第257列起的44列未读入");
+}
+
+// Every column up to the sheet's 256 is read in its place; the ones past it are told, not
+// dropped silently; every list is full length.
 void TestTableFill::wideTable()
 {
+    QFETCH(int, columns);
+    QFETCH(int, lists);
+    QFETCH(QString, cut);
     QByteArray header, row;
-    for (int c = 1; c <= 40; ++c) {
+    for (int c = 1; c <= columns; ++c) {
         header += (c > 1 ? "," : "") + QByteArray("c") + QByteArray::number(c);
-        row += (c > 1 ? "," : "") + QByteArray::number(c);
+        row += (c > 1 ? "," : "") + QByteArray::number(c * 10);
     }
     const Table t = readText(header + "\n" + rows(50, row + "\n"));
-    QCOMPARE(t.names.size(), ColumnStore::ListCount);
+    QCOMPARE(t.names.size(), lists);
+    QCOMPARE(t.names.last(), QStringLiteral("c%1").arg(lists));
+    QCOMPARE(t.firstRow.last(), QString::number(lists * 10));
     QCOMPARE(t.items, 52);
-    QVERIFY2(t.log.contains(QStringLiteral("表格有40列，第33列起的8列未读入")), qPrintable(t.log.join(u'/')));
+    QVERIFY2(t.log.contains(QStringLiteral("数据行数：52 ,  列数：%1").arg(lists)), qPrintable(t.log.join(u'/')));
+    const QStringList cutLines = t.log.filter(QStringLiteral("列未读入"));
+    QCOMPARE(cutLines, cut.isEmpty() ? QStringList() : QStringList{cut});
 }
 
 void TestTableFill::unitInName_data()
