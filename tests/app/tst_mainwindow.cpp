@@ -61,7 +61,7 @@ QStringList logLines(Tmainform *m)
 int visibleBoxColumns(Tmainform *m)
 {
     int n = 0;
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k)
+    for (int k = 1; k <= m->madeColumns(); ++k)
         if (m->xBox[k]->isVisible() && m->yBox[k]->isVisible())
             ++n;
     return n;
@@ -256,7 +256,7 @@ void TestMainWindow::choiceCheck()
     AppFixture f;
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         tick(m->xBox[k], false);
         tick(m->yBox[k], false);
     }
