@@ -266,11 +266,15 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (scanner.filledCount() > kept) {
             book->cutCells += qint64(scanner.filledCount() - kept);
             ++book->cutCellRows;
+            // The scanner keeps the first fields only; the filled ones it counted past the
+            // grid give the width when the kept fields end early.
+            int width = int(std::min<std::size_t>(workbook::GridColumns + (scanner.filledCount() - kept), INT_MAX));
             for (size_t last = fields.size(); last > size_t(columns); --last)
                 if (!fields[last - 1].empty()) {
-                    book->cutWidth = std::max(book->cutWidth, int(std::min<size_t>(last, INT_MAX)));
+                    width = std::max(width, int(std::min<size_t>(last, INT_MAX)));
                     break;
                 }
+            book->cutWidth = std::max(book->cutWidth, width);
         }
     }
     // Rows past the grid are not kept; how many there were is told.
