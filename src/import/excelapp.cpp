@@ -3,6 +3,7 @@
 #include "base/apperror.h"
 #include "workbook/workbook.h"
 
+#include <QCoreApplication>
 #include <QLatin1String>
 
 #include <algorithm>
@@ -29,6 +30,10 @@ QStringList readerNotes(const workbook::Workbook &book)
     if (book.cutCells > 0)
         lines << QStringLiteral("%1行超过%2列，其右的%3个单元格未读入")
                      .arg(book.cutCellRows).arg(workbook::GridColumns).arg(book.cutCells);
+    for (int column : book.commaSplitColumns)
+        lines << QCoreApplication::translate("excelapp", "第%1列在逗号处分为两列").arg(column);
+    if (book.strayNuls > 0)
+        lines << QCoreApplication::translate("excelapp", "删除了%1个行首的空字符（NUL）").arg(book.strayNuls);
     return lines;
 }
 
