@@ -53,6 +53,17 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
 </context>
 <context>
+    <name>excelapp</name>
+    <message>
+        <source>第%1列在逗号处分为两列</source>
+        <translation>Column %1 split in two at its comma</translation>
+    </message>
+    <message>
+        <source>删除了%1个行首的空字符（NUL）</source>
+        <translation>Removed %1 NUL bytes at line starts</translation>
+    </message>
+</context>
+<context>
     <name>language</name>
     <message>
         <source>--lang 需要 zh 或 en</source>
@@ -122,6 +133,13 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
 Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
 loading failed, 4 output not written.
 </translation>
+    </message>
+</context>
+<context>
+    <name>tablefill</name>
+    <message>
+        <source>列名上方的%1行表头未读入</source>
+        <translation>%1 header rows above the names not read</translation>
     </message>
 </context>
 </TS>

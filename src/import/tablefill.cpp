@@ -5,6 +5,8 @@
 #include "import/columnstore.h"
 #include "import/unitsplit.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 using automation::Variant;
@@ -126,10 +128,13 @@ void TableFill::writeHeader()
     const tablelayout::Layout &l = m_layout;
     const int headerRow = l.nameRow >= 0 ? l.nameRow : l.dataStart;
     // Lines above the table, blank ones among them, when any of them holds something.
-    const qint64 aboveSheetRow = headerRow > 0 && headerRow < int(m_sample.size())
-                                     ? m_sample[size_t(headerRow)].sheetRow - 1 : 0;
+    const int headerAbove = l.nameRow >= 0 ? l.headerRowsAbove : 0;
+    const qint64 aboveSheetRow = headerRow - headerAbove > 0 && headerRow < int(m_sample.size())
+                                     ? m_sample[size_t(headerRow - headerAbove)].sheetRow - 1 : 0;
     if (aboveSheetRow > 0)
         m_notes << QStringLiteral("跳过了开头的%1行说明文字").arg(aboveSheetRow);
+    if (headerAbove > 0)
+        m_notes << QCoreApplication::translate("tablefill", "列名上方的%1行表头未读入").arg(headerAbove);
     if (!l.format.isEmpty())
         m_notes << QStringLiteral("表头按%1格式读取").arg(l.format);
     const int between = l.dataStart - 1 - std::max(l.nameRow, l.unitRow);
@@ -146,7 +151,10 @@ void TableFill::writeHeader()
     m_units.assign(m_names.size(), QString());
     for (int list = 1; list <= m_widest; ++list) {
         const int column = list + l.firstColumn - 1;
-        const QString name = cellText(m_sample[size_t(l.nameRow)], column);
+        // An empty name takes the nearest header text above it (a logger's "Time").
+        QString name = cellText(m_sample[size_t(l.nameRow)], column);
+        for (int above = 1; above <= headerAbove && name.trimmed().isEmpty(); ++above)
+            name = cellText(m_sample[size_t(l.nameRow - above)], column);
         if (l.unitRow >= 0) {
             m_names[size_t(list)] = name;
             if (!(l.unitRowLabelled && column == l.firstColumn))
@@ -293,21 +301,19 @@ void TableFill::finish()
     for (int list = 1; list <= m_lists; ++list)
         padTo(list, m_items);
 
-    // Columns without a reading are left out: they hold nothing to draw.
+    // Columns with neither a name nor a reading are left out: they hold nothing at all. A
+    // named column without readings (a logger's Comment) stays, so the names after it keep
+    // the places the file gives them.
     QStringList dropped;
     for (int list = m_lists; list >= 1; --list) {
-        bool filled = false;
+        bool filled = size_t(list) < m_names.size() && !m_names[size_t(list)].trimmed().isEmpty();
         for (qint64 i = 2; i < m_items && !filled; ++i) {
             const ColumnStore::Entry e = m_store.entry(list, int(i));
             filled = e.isNumber || !e.text.isEmpty();
         }
         if (filled)
             continue;
-        // One line of the log however the name is written.
-        QString name = m_store.item(list, 0).simplified();
-        if (name.size() > 40)
-            name = name.left(40) + QStringLiteral("…");
-        dropped.prepend(QStringLiteral("第%1列“%2”").arg(list).arg(name));
+        dropped.prepend(QStringLiteral("第%1列").arg(list));
         m_store.removeList(list);
         --m_lists;
     }

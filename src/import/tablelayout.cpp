@@ -296,6 +296,18 @@ Layout decide(const std::vector<Row> &rows)
             layout.nameRow = below;
         }
     }
+    // Rows right above the names that span the table too belong to its header (channel
+    // numbers, serial numbers), apart from the titles above them.
+    if (layout.nameRow >= 0) {
+        const Row &names = rows[size_t(layout.nameRow)];
+        for (int i = layout.nameRow - 1; i >= 0; --i) {
+            const Row &row = rows[size_t(i)];
+            if (row.sheetRow != rows[size_t(i + 1)].sheetRow - 1 || row.cells.size() < names.cells.size()
+                || !wideRow(row, width) || readingRow(row, kinds))
+                break;
+            ++layout.headerRowsAbove;
+        }
+    }
     layout.firstColumn = firstColumnOf(rows, size_t(layout.nameRow >= 0 ? layout.nameRow : data));
     return layout;
 }

@@ -95,9 +95,11 @@ void TestTableFill::layout_data()
     QTest::newRow("no name row")
         << QByteArray("1,2\n3,4\n") << "第1列|第2列" << "|" << "1|2" << 4
         << "文件没有列名行，各列按第N列命名";
-    QTest::newRow("a column without readings is left out")
-        << QByteArray("a,b,c\n1,,3\n4,,6\n") << "a|c" << "|" << "1|3" << 4
-        << "第2列“b”没有数据，未列出";
+    QTest::newRow("a named column without readings keeps its place")
+        << QByteArray("a,b,c\n1,,3\n4,,6\n") << "a|b|c" << "||" << "1||3" << 4 << "";
+    QTest::newRow("a column with neither name nor readings is left out")
+        << QByteArray("a,,c,,e\n1,,3,,5\n4,,6,,8\n") << "a|c|e" << "||" << "1|3|5" << 4
+        << "第2列、第4列没有数据，未列出";
     QTest::newRow("trailing separators make no column")
         << QByteArray("a\tb\t\n1\t2\t\n3\t4\t\n") << "a|b" << "|" << "1|2" << 4 << "";
     QTest::newRow("a table that starts in column 3")
@@ -128,7 +130,7 @@ void TestTableFill::layout_data()
                       "Channels\t2\t\t\nY_Unit_Label\tV\tLux\t\nDelta_X\t1\t1\t\n"
                       "***End_of_Header***\t\t\t\nX_Value\tVoltage\tLux\tComment\n"
                       "0,0\t3,07\t3,03\n0,5\t3,08\t3,04\n")
-        << "X_Value|Voltage|Lux" << "|V|Lux" << "0|3.07|3.03" << 4 << "第4列“Comment”没有数据，未列出";
+        << "X_Value|Voltage|Lux|Comment" << "|V|Lux|" << "0|3.07|3.03|" << 4 << "";
     QTest::newRow("columns aligned by blanks")
         << QByteArray("t     v\r\n1.5   2 \r\n2.5   3 \r\n") << "t|v" << "|" << "1.5|2" << 4 << "";
     QTest::newRow("a byte-order mark at a later line's start")
@@ -142,6 +144,26 @@ void TestTableFill::layout_data()
     QTest::newRow("GBK Chinese stays Chinese")
         << QByteArray("\xCA\xB1\xBC\xE4,\xCE\xC2\xB6\xC8,\xCA\xAA\xB6\xC8\n") + rows(20, "1,2,3\n")
         << "时间|温度|湿度" << "||" << "1|2|3" << 22 << "";
+    QTest::newRow("a lone NUL at a line start is dropped")
+        << (QByteArray("t\tv\r\n") + '\0' + "s\tmV\r\n" + '\0' + "1\t0,5\r\n2\t0,6\r\n") << "t|v" << "s|mV" << "1|0.5" << 4
+        << "删除了2个行首的空字符（NUL）";
+    QTest::newRow("a date joined to its time by a comma in a ';' file")
+        << QByteArray("day,clock;T;RH\n") + rows(5, "07.08.25,00:20:00;22;55;\n") << "day|clock|T|RH" << "|||"
+        << "07.08.25|00:20:00|22|55" << 7 << "第1列在逗号处分为两列";
+    QTest::newRow("a comma field that is a number is not split")
+        << QByteArray("t;v\n") + rows(5, "1,5;2,5\n") << "t|v" << "|" << "1.5|2.5" << 7 << "";
+    QTest::newRow("tabs over decimal commas, however many commas")
+        << rows(6, "1,139\t305,8\t1,88\n") << "第1列|第2列|第3列" << "||" << "1.139|305.8|1.88" << 8 << "";
+    QTest::newRow("commas between words still separate")
+        << QByteArray("a,b\tc\n") + rows(4, "x,y\tz\n") << "a|b\tc" << "|" << "x|y\tz" << 6 << "";
+    QTest::newRow("a channel-number row above the names is header, not title")
+        << QByteArray("Logger 7\n\"No.1\",\"No.2\",\"No.3\"\n\"Time\",\"ch1\",\"ch2\"\n\"\",\"lx\",\"mW\"\n")
+               + rows(4, "1,2,3\n")
+        << "Time|ch1|ch2" << "|lx|mW" << "1|2|3" << 6 << "列名上方的1行表头未读入";
+    QTest::newRow("an empty name takes the header text above it")
+        << QByteArray(",Time,1,2\nS/N,,000000,000000\nProperty,,Temperature,Humidity\n")
+               + rows(4, "1,2021-07-26 14:26:00,20.8,53\n")
+        << "Property|Time|Temperature|Humidity" << "|||" << "1|2021-07-26 14:26:00|20.8|53" << 6 << "列名上方的2行表头未读入";
     QTest::newRow("Date and Time beside each other are one time column")
         << QByteArray("Date,Time,T\n24/01/2020,13:37:22,20.5\n25/01/2020,01:37:22,20.6\n")
         << "Date Time|T" << "|" << "24/01/2020 13:37:22|20.5" << 4 << "第1列“Date”与第2列“Time”合为一个时间列";

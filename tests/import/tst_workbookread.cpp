@@ -90,8 +90,8 @@ void TestWorkbookRead::callSequence()
     QVERIFY(result.complete);
     QVERIFY(result.message.isEmpty());
     QCOMPARE(excel.calls, openCalls() + loopCalls(32) + closeCalls());
-    // Cells keep their columns: row 1 names them; column 1 has no reading and is left out.
-    QCOMPARE(contents(store), QStringList({"1:1.5,,True", "2:第32列,,2000/1/1 12:00:00"}));
+    // Cells keep their columns: row 1 names them; column 1 has a name and no reading, and stays.
+    QCOMPARE(contents(store), QStringList({"1:a,,", "2:1.5,,True", "3:第32列,,2000/1/1 12:00:00"}));
     QCOMPARE(excel.live, 0);
 }
 
@@ -150,9 +150,9 @@ void TestWorkbookRead::failures_data()
     QTest::newRow("used range fails") << "usedRange" << 1 << false << false << QStringList()
                                       << closeCalls().mid(5);
     QTest::newRow("cell of row 2 fails") << "Cells" << ColumnStore::ListCount + 2 << false << false
-                                         << QStringList{"1:第1列,,a1"} << closeCalls().mid(5);
+                                         << QStringList{"1:第1列,,a1", "2:h1,,", "3:h2,,"} << closeCalls().mid(5);
     QTest::newRow("cell value fails") << "(value)" << ColumnStore::ListCount + 3 << false << false
-                                      << QStringList{"1:第1列,,a1"} << closeCalls().mid(5);
+                                      << QStringList{"1:第1列,,a1", "2:h1,,", "3:h2,,"} << closeCalls().mid(5);
     QTest::newRow("last cell fails") << "Cells" << 33 * ColumnStore::ListCount << false << false << full
                                      << closeCalls().mid(5);
     // Closing errors: the workbook is closed once more and the read goes on.
