@@ -141,5 +141,9 @@ loading failed, 4 output not written.
         <source>列名上方的%1行表头未读入</source>
         <translation>%1 header rows above the names not read</translation>
     </message>
+    <message>
+        <source>第1列X_Value由X0与Delta_X算出（%1 + 行号×%2）</source>
+        <translation>Column 1 X_Value made from X0 and Delta_X (%1 + row × %2)</translation>
+    </message>
 </context>
 </TS>

@@ -157,8 +157,11 @@ void TableFill::writeHeader()
             name = cellText(m_sample[size_t(l.nameRow - above)], column);
         if (l.unitRow >= 0) {
             m_names[size_t(list)] = name;
-            if (!(l.unitRowLabelled && column == l.firstColumn))
-                m_units[size_t(list)] = cellText(m_sample[size_t(l.unitRow)], column).trimmed();
+            // A labelled unit row lines up with the names when an X column fills the label's
+            // place; without one its units start one cell to the right of the names.
+            const int unitColumn = l.unitRowLabelled && l.madeX ? column + 1 : column;
+            if (!(l.unitRowLabelled && unitColumn == l.firstColumn))
+                m_units[size_t(list)] = cellText(m_sample[size_t(l.unitRow)], unitColumn).trimmed();
         } else {
             const unitsplit::NameUnit split = unitsplit::split(name);
             m_names[size_t(list)] = split.name;
@@ -166,6 +169,12 @@ void TableFill::writeHeader()
         }
     }
     findDateAndTime();
+    if (l.madeX) {
+        m_names.insert(m_names.begin() + 1, QStringLiteral("X_Value"));
+        m_units.insert(m_units.begin() + 1, QString());
+        m_notes << QCoreApplication::translate("tablefill", "第1列X_Value由X0与Delta_X算出（%1 + 行号×%2）")
+                       .arg(numtext::generalValue(l.xStart)).arg(numtext::generalValue(l.xStep));
+    }
     ensureList(std::min(listOf(m_widest + l.firstColumn - 1), ColumnStore::ListCount));
 }
 
@@ -202,7 +211,7 @@ void TableFill::findDateAndTime()
 // merged time column.
 int TableFill::listOf(int sheetColumn) const
 {
-    const int list = sheetColumn - m_layout.firstColumn + 1;
+    const int list = sheetColumn - m_layout.firstColumn + 1 + (m_layout.madeX ? 1 : 0);
     return m_dateColumn > 0 && sheetColumn > m_dateColumn ? list - 1 : list;
 }
 
@@ -286,6 +295,10 @@ void TableFill::writeRow(const Variant *cells, int count)
         m_store.append(list, m_pendingDate);
         m_pendingDate.clear();
         wrote = true;
+    }
+    if (wrote && m_layout.madeX) {
+        padTo(1, m_items);
+        m_store.appendNumber(1, numtext::generalValue(m_layout.xStart + double(m_items - 2) * m_layout.xStep));
     }
     if (wrote)
         ++m_items;

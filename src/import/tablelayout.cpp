@@ -1,5 +1,7 @@
 #include "import/tablelayout.h"
 
+#include "base/numtext.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -193,6 +195,21 @@ bool labView(const std::vector<Row> &rows, Layout *layout)
             break;
         }
     layout->format = QStringLiteral("LabVIEW");
+    // Without an X column ("X_Columns No") the segment's X0 and Delta_X give the X of each row.
+    if (firstText(rows[size_t(layout->nameRow)]) != QLatin1String("X_Value")) {
+        bool start = false, step = false;
+        for (int i = lastEnd - 1; i >= 0 && firstText(rows[size_t(i)]) != QLatin1String("***End_of_Header***"); --i) {
+            const Row &row = rows[size_t(i)];
+            if (row.cells.size() < 2)
+                continue;
+            const QString label = firstText(row);
+            double *target = label == QLatin1String("X0") ? &layout->xStart
+                           : label == QLatin1String("Delta_X") ? &layout->xStep : nullptr;
+            if (target && numtext::toDouble(QString(row.cells[1].text).replace(u',', u'.').trimmed(), target))
+                (target == &layout->xStart ? start : step) = true;
+        }
+        layout->madeX = start && step && layout->xStep != 0;
+    }
     return true;
 }
 

@@ -29,6 +29,9 @@ struct Layout {
     int headerRowsAbove = 0; // rows right above the names as wide as they are (channel numbers)
     int dataStart = 0;   // index of the first row of readings
     QString format;      // the instrument format that decided the header, or empty
+    // A LabVIEW file without an X column states its X as X0 + row * Delta_X.
+    bool madeX = false;
+    double xStart = 0, xStep = 0;
     std::vector<int> readingColumns; // sheet columns whose cells are mostly readings
 };
 

@@ -60,6 +60,7 @@ private slots:
     void wideTable();
     void unitInName_data();
     void unitInName();
+    void labViewRowsGetTheirX();
 };
 
 void TestTableFill::layout_data()
@@ -131,6 +132,12 @@ void TestTableFill::layout_data()
                       "***End_of_Header***\t\t\t\nX_Value\tVoltage\tLux\tComment\n"
                       "0,0\t3,07\t3,03\n0,5\t3,08\t3,04\n")
         << "X_Value|Voltage|Lux|Comment" << "|V|Lux|" << "0|3.07|3.03|" << 4 << "";
+    QTest::newRow("LabVIEW without an X column: X from X0 and Delta_X")
+        << QByteArray("LabVIEW Measurement\t\nWriter_Version\t2\nX_Columns\tNo\n***End_of_Header***\t\n\t\n"
+                      "Channels\t2\t\t\nY_Unit_Label\tV\tLux\t\nX0\t1,5E+0\t1,5E+0\t\nDelta_X\t0,25\t0,25\t\n"
+                      "***End_of_Header***\t\t\t\nVoltage\tLux\tComment\n3,07\t3,03\n3,08\t3,04\n")
+        << "X_Value|Voltage|Lux|Comment" << "|V|Lux|" << "1.5|3.07|3.03|" << 4
+        << "第1列X_Value由X0与Delta_X算出（1.5 + 行号×0.25）";
     QTest::newRow("columns aligned by blanks")
         << QByteArray("t     v\r\n1.5   2 \r\n2.5   3 \r\n") << "t|v" << "|" << "1.5|2" << 4 << "";
     QTest::newRow("a byte-order mark at a later line's start")
@@ -247,6 +254,32 @@ void TestTableFill::unitInName()
     const unitsplit::NameUnit split = unitsplit::split(written);
     QCOMPARE(split.name, name);
     QCOMPARE(split.unit, unit);
+}
+
+// Each of many rows gets X0 + row * Delta_X, none is shifted by the made column.
+void TestTableFill::labViewRowsGetTheirX()
+{
+    QByteArray bytes("LabVIEW Measurement\t\n***End_of_Header***\t\n\t\nChannels\t1\t\nX0\t-2\t\n"
+                     "Delta_X\t0.5\t\n***End_of_Header***\t\t\nU\n");
+    const int count = 5000;
+    for (int r = 0; r < count; ++r)
+        bytes += QByteArray::number(r * 3) + '\n';
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("long.lvm"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    ColumnStore store;
+    readWorkbook(file.fileName(), store, registry);
+    QCOMPARE(store.count(1), count + 2);
+    QCOMPARE(store.count(2), count + 2);
+    for (int r : {0, 1, 2, 999, count - 1}) {
+        double x = 0, u = 0;
+        QVERIFY(store.numberAt(1, r + 2, &x) && store.numberAt(2, r + 2, &u));
+        QCOMPARE(x, -2 + 0.5 * r);
+        QCOMPARE(u, 3.0 * r);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTableFill)
