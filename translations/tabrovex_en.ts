@@ -145,5 +145,9 @@ loading failed, 4 output not written.
         <source>第1列X_Value由X0与Delta_X算出（%1 + 行号×%2）</source>
         <translation>Column 1 X_Value made from X0 and Delta_X (%1 + row × %2)</translation>
     </message>
+    <message>
+        <source>文件交替写有%1层记录，各层有自己的列名行，不是一个表格</source>
+        <translation>The file interleaves %1 record levels, each with its own name row: it holds no single table</translation>
+    </message>
 </context>
 </TS>

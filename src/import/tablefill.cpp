@@ -84,7 +84,7 @@ void TableFill::row(qint64 sheetRow, const Variant *cells, int count)
             decide();
         return;
     }
-    if (m_endedAt > 0) {
+    if (m_endedAt != 0) {
         ++m_rowsAfterEnd;
         return;
     }
@@ -100,6 +100,15 @@ void TableFill::decide()
 {
     m_sampling = false;
     m_layout = tablelayout::decide(m_sample);
+    if (m_layout.interleavedLevels > 0) {
+        // Rows of every level under one set of names would put values under other names.
+        m_refusal = QCoreApplication::translate("tablefill", "文件交替写有%1层记录，各层有自己的列名行，不是一个表格")
+                        .arg(m_layout.interleavedLevels);
+        m_endedAt = -1;
+        std::vector<tablelayout::Row>().swap(m_sample);
+        std::vector<std::vector<Variant>>().swap(m_sampleCells);
+        return;
+    }
     for (int column : m_layout.readingColumns) {
         if (size_t(column) >= m_readingColumn.size())
             m_readingColumn.resize(size_t(column) + 1, 0);
@@ -311,6 +320,8 @@ void TableFill::finish()
             return;
         decide();
     }
+    if (!m_refusal.isEmpty())
+        return;
     for (int list = 1; list <= m_lists; ++list)
         padTo(list, m_items);
 

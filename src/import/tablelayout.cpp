@@ -213,6 +213,37 @@ bool labView(const std::vector<Row> &rows, Layout *layout)
     return true;
 }
 
+// Three or more name rows above the data that step one cell to the right each (a level's
+// names under the level above), with data rows starting in more than one of those places:
+// the levels.
+int interleavedLevels(const std::vector<Row> &rows, int data)
+{
+    int best = 0;
+    for (int top = 0; top + 1 < data; ++top) {
+        std::vector<int> starts{rows[size_t(top)].cells.empty() ? 0 : rows[size_t(top)].cells.front().column};
+        for (int i = top + 1; i < data && !rows[size_t(i)].cells.empty(); ++i) {
+            const Row &row = rows[size_t(i)];
+            if (row.sheetRow != rows[size_t(i - 1)].sheetRow + 1 || row.cells.front().column != starts.back() + 1
+                || row.cells.size() < 2 || mostlyNumbers(row))
+                break;
+            starts.push_back(row.cells.front().column);
+        }
+        // Two steps only are a unit row with an empty first cell as often as two levels.
+        if (starts.size() < 3 || starts.front() == 0)
+            continue;
+        std::vector<char> used(starts.size(), 0);
+        for (size_t i = size_t(data); i < rows.size(); ++i)
+            if (!rows[i].cells.empty()) {
+                const int at = rows[i].cells.front().column - starts.front();
+                if (at >= 0 && size_t(at) < used.size())
+                    used[size_t(at)] = 1;
+            }
+        if (std::count(used.begin(), used.end(), 1) >= 2)
+            best = std::max(best, int(starts.size()));
+    }
+    return best;
+}
+
 }
 
 bool missingMarker(QStringView text)
@@ -313,6 +344,7 @@ Layout decide(const std::vector<Row> &rows)
             layout.nameRow = below;
         }
     }
+    layout.interleavedLevels = interleavedLevels(rows, data);
     // Rows right above the names that span the table too belong to its header (channel
     // numbers, serial numbers), apart from the titles above them.
     if (layout.nameRow >= 0) {

@@ -230,6 +230,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
             try {
                 fill.finish();
                 result.notes << fill.notes();
+                refusal = fill.refusal();
             } catch (const TextLimitError &) {
                 refusal = ColumnStore::textLimitReason();
             } catch (const std::bad_alloc &) {

@@ -61,6 +61,8 @@ private slots:
     void unitInName_data();
     void unitInName();
     void labViewRowsGetTheirX();
+    void interleavedLevels_data();
+    void interleavedLevels();
 };
 
 void TestTableFill::layout_data()
@@ -280,6 +282,39 @@ void TestTableFill::labViewRowsGetTheirX()
         QCOMPARE(x, -2 + 0.5 * r);
         QCOMPARE(u, 3.0 * r);
     }
+}
+
+void TestTableFill::interleavedLevels_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // empty: read
+    const QByteArray header = "Cycle,Cap\n,Step,Type,Time\n,,Point,Time,U\n";
+    QByteArray cycles;
+    for (int c = 1; c <= 30; ++c)
+        cycles += QByteArray::number(c) + ",0.5\n," + QByteArray::number(c) + ",CC,00:01\n"
+                  + rows(20, ",,1,00:00:01,4.2\n");
+    QTest::newRow("cycles, steps and points") << header + cycles
+                                              << "文件交替写有3层记录，各层有自己的列名行，不是一个表格";
+    QTest::newRow("points only under the same names") << header + rows(50, ",,1,00:00:01,4.2\n") << "";
+    QTest::newRow("a unit row with an empty first cell, readings missing a time")
+        << QByteArray("Zeit;T1;T2\n;°C;°C\n") + rows(20, "1;2;3\n;2;3\n") << "";
+}
+
+// A file of record levels one inside the other is refused with the reason, never read with
+// one level's values under another level's names.
+void TestTableFill::interleavedLevels()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QString error;
+    Table t;
+    try {
+        t = readText(bytes);
+    } catch (const AppError &e) {
+        error = e.message();
+    }
+    QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
+    QCOMPARE(t.names.isEmpty(), !refusal.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTableFill)
