@@ -213,6 +213,19 @@ bool labView(const std::vector<Row> &rows, Layout *layout)
     return true;
 }
 
+// In a table of two columns, whether the row is the last of a block of setting lines (a key
+// and its value each, as oscilloscopes write above the samples) rather than the names.
+bool lastOfSettings(const std::vector<Row> &rows, int row, int tableColumns)
+{
+    if (tableColumns > 2 || row < 2)
+        return false;
+    for (int i = row - 2; i < row; ++i)
+        if (rows[size_t(i)].sheetRow != rows[size_t(i + 1)].sheetRow - 1 || rows[size_t(i)].cells.size() < 2
+            || rows[size_t(i)].cells.front().number)
+            return false;
+    return true;
+}
+
 // Three or more name rows above the data that step one cell to the right each (a level's
 // names under the level above), with data rows starting in more than one of those places:
 // the levels.
@@ -337,7 +350,7 @@ Layout decide(const std::vector<Row> &rows)
         if (above >= 0 && rows[size_t(above)].sheetRow == rows[size_t(below)].sheetRow - 1
             && wideRow(rows[size_t(above)], width) && unitRow(rows[size_t(below)], kinds)
             && rows[size_t(above)].cells.size() >= rows[size_t(below)].cells.size()
-            && !readingRow(rows[size_t(above)], kinds)) {
+            && !readingRow(rows[size_t(above)], kinds) && !lastOfSettings(rows, above, width)) {
             layout.nameRow = above;
             layout.unitRow = below;
         } else {
@@ -346,8 +359,9 @@ Layout decide(const std::vector<Row> &rows)
     }
     layout.interleavedLevels = interleavedLevels(rows, data);
     // Rows right above the names that span the table too belong to its header (channel
-    // numbers, serial numbers), apart from the titles above them.
-    if (layout.nameRow >= 0) {
+    // numbers, serial numbers), apart from the titles above them; in a table of two columns
+    // they are as likely key and value lines.
+    if (layout.nameRow >= 0 && rows[size_t(layout.nameRow)].cells.size() >= 3) {
         const Row &names = rows[size_t(layout.nameRow)];
         for (int i = layout.nameRow - 1; i >= 0; --i) {
             const Row &row = rows[size_t(i)];

@@ -28,8 +28,6 @@ const std::map<QString, std::pair<QStringList, const char *>> &knownDifferences(
         {"osc_tek_tbs1022.csv", {{"names", "first row"},
                                  "settings beside the samples: the empty third column is left out, so "
                                  "columns 4 and 5 are lists 3 and 4 (named 第4列 and 第5列)"}},
-        {"osc_siglent_sds1202xe.csv", {{"names", "skipped"},
-                                       "the Source line names the channel; Second/Volt read as its units"}},
         {"neware_cellpy_nested.csv", {{"read"}, "three interleaved record levels: refused with that reason"}},
         {"arbin_xlsx_globalinfo_first.xlsx", {{"names", "rows", "first row"},
                                               "the first sheet is an information block"}},

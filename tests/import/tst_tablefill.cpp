@@ -173,6 +173,13 @@ void TestTableFill::layout_data()
         << QByteArray(",Time,1,2\nS/N,,000000,000000\nProperty,,Temperature,Humidity\n")
                + rows(4, "1,2021-07-26 14:26:00,20.8,53\n")
         << "Property|Time|Temperature|Humidity" << "|||" << "1|2021-07-26 14:26:00|20.8|53" << 6 << "列名上方的2行表头未读入";
+    QTest::newRow("setting lines above two columns are not their names")
+        << QByteArray("Record Length,Analog:9\nModel Number,SDS1202X-E,,,\nSource,CH1\nSecond,Volt\n")
+               + rows(5, " 0.00000200000,1.18000\n")
+        << "Second|Volt" << "|" << "2E-6|1.18" << 7 << "跳过了开头的3行说明文字";
+    QTest::newRow("a title above two named columns with units")
+        << QByteArray("Logger 7\nt,v\ns,V\n") + rows(5, "1,2\n") << "t|v" << "s|V" << "1|2" << 7
+        << "跳过了开头的1行说明文字";
     QTest::newRow("Date and Time beside each other are one time column")
         << QByteArray("Date,Time,T\n24/01/2020,13:37:22,20.5\n25/01/2020,01:37:22,20.6\n")
         << "Date Time|T" << "|" << "24/01/2020 13:37:22|20.5" << 4 << "第1列“Date”与第2列“Time”合为一个时间列";
