@@ -166,6 +166,11 @@ int main(int argc, char **argv)
     const QStringList log = main->Memo1->toPlainText().split(QLatin1Char('\n'));
     std::printf("  last log line: %s\n", qPrintable(log.last()));
 
+    if (column > main->madeColumns()) {
+        std::fprintf(stderr, "the table has no column %d\n", column);
+        destroyApplicationWindows();
+        return 1;
+    }
     benchScrolling(main->colList[column], column);
     destroyApplicationWindows();
     return 0;

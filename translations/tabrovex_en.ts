@@ -506,10 +506,6 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
         <translation>Column %1 &apos;%2&apos; and column %3 &apos;%4&apos; joined into one time column</translation>
     </message>
     <message>
-        <source>第%1列“%2”</source>
-        <translation>column %1 &apos;%2&apos;</translation>
-    </message>
-    <message>
         <source>%1没有数据，未列出</source>
         <translation>%1 without data, not listed</translation>
     </message>
@@ -548,6 +544,26 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     <message>
         <source>读取在第%1行第%2列停止（%3），其后的数据未读入</source>
         <translation>Reading stopped at row %1, column %2 (%3); the data after not read</translation>
+    </message>
+    <message>
+        <source>第%1列在逗号处分为两列</source>
+        <translation>Column %1 split in two at its comma</translation>
+    </message>
+    <message>
+        <source>删除了%1个行首的空字符（NUL）</source>
+        <translation>Removed %1 NUL bytes at line starts</translation>
+    </message>
+    <message>
+        <source>列名上方的%1行表头未读入</source>
+        <translation>%1 header rows above the names not read</translation>
+    </message>
+    <message>
+        <source>第1列X_Value由X0与Delta_X算出（%1 + 行号×%2）</source>
+        <translation>Column 1 X_Value computed from X0 and Delta_X (%1 + row × %2)</translation>
+    </message>
+    <message>
+        <source>第%1列</source>
+        <translation>column %1</translation>
     </message>
 </context>
 <context>
@@ -664,14 +680,6 @@ loading failed, 4 output not written.
         <translation>%1 needs a value</translation>
     </message>
     <message>
-        <source>-x 需要1至32的列号，不能是“%1”</source>
-        <translation>-x needs a column number from 1 to 32, not &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>-y 需要1至32中互不相同的列号，不能是“%1”</source>
-        <translation>-y needs distinct column numbers from 1 to 32, not &apos;%1&apos;</translation>
-    </message>
-    <message>
         <source>--mode 只能是 1、2、3 或 manual，不能是“%1”</source>
         <translation>--mode is 1, 2, 3 or manual, not &apos;%1&apos;</translation>
     </message>
@@ -718,6 +726,14 @@ loading failed, 4 output not written.
     <message>
         <source>第%1列不能既是X列又是Y列</source>
         <translation>column %1 cannot be both X and Y</translation>
+    </message>
+    <message>
+        <source>-x 需要1至256的列号，不能是“%1”</source>
+        <translation>-x needs a column number from 1 to 256, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>-y 需要1至256中互不相同的列号，不能是“%1”</source>
+        <translation>-y needs distinct column numbers from 1 to 256, not &apos;%1&apos;</translation>
     </message>
 </context>
 <context>
@@ -775,6 +791,13 @@ loading failed, 4 output not written.
     <message>
         <source>Excel数据曲线</source>
         <translation>Excel Data Curves</translation>
+    </message>
+</context>
+<context>
+    <name>tablefill</name>
+    <message>
+        <source>文件交替写有%1层记录，各层有自己的列名行，不是一个表格</source>
+        <translation>The file interleaves %1 record levels, each with its own name row: it holds no single table</translation>
     </message>
 </context>
 <context>

@@ -179,7 +179,21 @@ void Tmainform::createColumnControls()
 {
     m_store = new ColumnStore(this);
     m_chartDocument = new ChartDocument(*m_store, this);
-    for (int k = 1; k <= ColumnCount; ++k) {
+    makeColumnControls(StartColumns);
+    columnScroll = new QScrollBar(Qt::Horizontal, this);
+    columnScroll->setGeometry(4, ListTop + ListHeight - BandScrollHeight, width() - 8, BandScrollHeight);
+    columnScroll->setSingleStep(ColumnPitch);
+    columnScroll->hide();
+    connect(columnScroll, &QScrollBar::valueChanged, this, [this](int offset) { scrollColumnBand(offset); });
+}
+
+void Tmainform::makeColumnControls(int columns)
+{
+    // A wide table's lists are made when it is read: 256 of them with the window would slow
+    // every start for tables that are seldom that wide.
+    columns = std::min(columns, int(ColumnCount));
+    const int first = m_madeColumns + 1;
+    for (int k = first; k <= columns; ++k) {
         const int left = 8 + 65 * (k - 1);
         QListView *list = new QListView(this);
         list->setGeometry(left, 65, 60, 200);
@@ -194,7 +208,7 @@ void Tmainform::createColumnControls()
         list->setModel(new ColumnListModel(m_store, k, list));
         colList[k] = list;
     }
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = first; k <= columns; ++k) {
         for (int axis = 0; axis < 2; ++axis) {
             QCheckBox *box = new QCheckBox(axis == 0 ? QStringLiteral("x") : QStringLiteral("y"), this);
             box->setGeometry((axis == 0 ? 8 : 38) + 65 * (k - 1), 45, 27, 17);
@@ -205,25 +219,27 @@ void Tmainform::createColumnControls()
             (axis == 0 ? xBox : yBox)[k] = box;
         }
     }
-    columnScroll = new QScrollBar(Qt::Horizontal, this);
-    columnScroll->setGeometry(4, ListTop + ListHeight - BandScrollHeight, width() - 8, BandScrollHeight);
-    columnScroll->setSingleStep(ColumnPitch);
-    columnScroll->hide();
-    connect(columnScroll, &QScrollBar::valueChanged, this, [this](int offset) { scrollColumnBand(offset); });
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = first; k <= columns; ++k) {
         for (QWidget *control : {static_cast<QWidget *>(colList[k]), static_cast<QWidget *>(xBox[k]),
                                  static_cast<QWidget *>(yBox[k])})
             control->installEventFilter(this);
         colList[k]->viewport()->installEventFilter(this); // where a list's wheel turns arrive
+    }
+    m_madeColumns = std::max(m_madeColumns, columns);
+    // The band's scroll bar and the reading indicator stay above lists made after them.
+    if (columnScroll) {
+        columnScroll->raise();
+        Panel1->raise();
     }
 }
 
 void Tmainform::layOutColumnBand(int columns)
 {
     const int shown = std::clamp(columns, BandColumns, int(ColumnCount));
+    makeColumnControls(shown);
     const bool scrolls = shown > BandColumns;
     const int listHeight = scrolls ? ListHeight - BandScrollHeight : ListHeight;
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = 1; k <= m_madeColumns; ++k) {
         colList[k]->resize(colList[k]->width(), listHeight);
         colList[k]->setVisible(k <= shown);
     }
@@ -254,7 +270,7 @@ int Tmainform::columnPitch() const
 void Tmainform::scrollColumnBand(int offset)
 {
     const int pitch = columnPitch();
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = 1; k <= m_madeColumns; ++k) {
         const int left = 8 + pitch * (k - 1) - offset;
         colList[k]->setGeometry(left, ListTop, pitch - ListGap, colList[k]->height());
         xBox[k]->move(left, 45);
@@ -266,7 +282,7 @@ void Tmainform::showColumnOf(QWidget *control)
 {
     if (!columnScroll->isVisible())
         return;
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = 1; k <= m_madeColumns; ++k) {
         if (control != colList[k] && control != xBox[k] && control != yBox[k])
             continue;
         // The whole column with the margin the first one has, from its box to its list's edge.
@@ -296,7 +312,7 @@ bool Tmainform::eventFilter(QObject *watched, QEvent *event)
         }
     }
     if (event->type() == QEvent::ToolTip) {
-        for (int k = 1; k <= ColumnCount; ++k)
+        for (int k = 1; k <= m_madeColumns; ++k)
             if (watched == colList[k]->viewport())
                 return showCutItemTip(colList[k], static_cast<QHelpEvent *>(event));
     }
@@ -529,7 +545,7 @@ void Tmainform::reportTable(const QStringList &readNotes)
         layOutColumnBand(report.columns);
         // Boxes beyond the table go; those of a wider table read after a narrow one come
         // back, or its extra columns could never be chosen.
-        for (int k = 1; k <= ColumnCount; ++k) {
+        for (int k = 1; k <= m_madeColumns; ++k) {
             const bool visible = k <= std::max(BandColumns, report.columns) && !report.hidesColumn(k);
             xBox[k]->setVisible(visible);
             yBox[k]->setVisible(visible);
@@ -553,7 +569,7 @@ ChoiceState Tmainform::choiceState() const
 {
     ChoiceState state;
     state.colCount = m_colCount;
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = 1; k <= m_madeColumns; ++k) {
         state.x[k - 1] = xBox[k]->isChecked();
         state.y[k - 1] = yBox[k]->isChecked();
     }
@@ -574,7 +590,7 @@ void Tmainform::restoreRememberedChoice()
     }
     // Exactly the columns of the last chart: ticks left from an earlier file would add to them.
     const ColumnChoice &choice = restored.choice;
-    for (int k = 1; k <= ColumnCount; ++k) {
+    for (int k = 1; k <= m_madeColumns; ++k) {
         if (k != choice.xCol)
             xBox[k]->setChecked(false);
         if (!choice.yCols.contains(k))

@@ -23,7 +23,8 @@ class QPushButton;
 class QScrollBar;
 class QTimer;
 
-// The main window: the workbook's path, the 32 column lists with their x/y choice boxes,
+// The main window: the workbook's path, the column lists with their x/y choice boxes (32,
+// more when a wider table is read),
 // the message log, and the buttons that open a workbook and draw the chosen columns.
 class Tmainform : public QWidget
 {
@@ -32,7 +33,8 @@ public:
     explicit Tmainform(QWidget *parent = nullptr);
     ~Tmainform() override;
 
-    static constexpr int ColumnCount = 32;
+    static constexpr int ColumnCount = 256; // the column store's lists
+    static constexpr int StartColumns = 32; // lists made with the window
     static constexpr int LogLineLimit = 128;
 
     // designed controls:
@@ -49,7 +51,8 @@ public:
     QPushButton *useBtn;
     QTimer *Timer1;
 
-    // run-time controls, 1-based like the columns they show ([0] unused):
+    // run-time controls, 1-based like the columns they show ([0] unused); those past
+    // madeColumns() are null until a table that wide is read:
     std::array<QListView *, ColumnCount + 1> colList{};
     std::array<QCheckBox *, ColumnCount + 1> xBox{};
     std::array<QCheckBox *, ColumnCount + 1> yBox{};
@@ -71,7 +74,7 @@ public:
     // chart window.
     void loadLineData();
 
-    // The column store behind the 32 lists.
+    // The column store behind the lists.
     const ColumnStore &store() const { return *m_store; }
     // What the chart window shows of that store.
     ChartDocument &chartDocument() const { return *m_chartDocument; }
@@ -99,6 +102,7 @@ public:
     int lastRow() const { return m_lastRow; }
     bool choiceOK() const { return m_choiceOK; }
     int readCount() const { return m_readCount; }
+    int madeColumns() const { return m_madeColumns; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -113,6 +117,8 @@ private:
     static QString mainCaption();
     void createDesignedControls();
     void createColumnControls();
+    // Makes the lists and boxes of columns up to `columns` that do not exist yet.
+    void makeColumnControls(int columns);
     void startRead(const QString &path);
     // Returns what the read left out, for the log.
     QStringList readWorkbook(const QString &path);
@@ -141,5 +147,6 @@ private:
     ChartDocument *m_chartDocument = nullptr;
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
+    int m_madeColumns = 0;
     int m_bandColumns = 10; // columns the band holds: ten, or the table's when it scrolls
 };

@@ -70,7 +70,7 @@ private:
         int first = 0, last = -1;
         columnvalues::Column column;
     };
-    std::array<Entry, 33> m_entries; // lists 1..32
+    std::vector<Entry> m_entries = std::vector<Entry>(257); // lists 1..256
 };
 
 // A row whose item holds no reading (no number; in a time column no time) is a gap: it is

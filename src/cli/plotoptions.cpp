@@ -1,5 +1,7 @@
 #include "cli/plotoptions.h"
 
+#include "import/columnstore.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QStringList>
@@ -67,7 +69,7 @@ bool parseColumn(const QString &text, int *column)
 {
     bool ok = false;
     const int k = text.toInt(&ok);
-    if (!ok || k < 1 || k > 32)
+    if (!ok || k < 1 || k > ColumnStore::ListCount)
         return false;
     *column = k;
     return true;
@@ -144,7 +146,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             if (!value(&v))
                 return false;
             if (!parseColumn(v, &o.xColumn)) {
-                *error = QCoreApplication::translate("plotoptions", "-x 需要1至32的列号，不能是“%1”").arg(v);
+                *error = QCoreApplication::translate("plotoptions", "-x 需要1至256的列号，不能是“%1”").arg(v);
                 return false;
             }
         } else if (a == QLatin1String("-y")) {
@@ -154,7 +156,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             for (const QString &part : v.split(QLatin1Char(','))) {
                 int k = 0;
                 if (!parseColumn(part, &k) || o.yColumns.contains(k)) {
-                    *error = QCoreApplication::translate("plotoptions", "-y 需要1至32中互不相同的列号，不能是“%1”").arg(v);
+                    *error = QCoreApplication::translate("plotoptions", "-y 需要1至256中互不相同的列号，不能是“%1”").arg(v);
                     return false;
                 }
                 o.yColumns << k;

@@ -1,9 +1,13 @@
 #include "import/columnchoice.h"
 
+#include "import/columnstore.h"
+
 #include <QCoreApplication>
 #include <QStringList>
 
 #include <algorithm>
+
+static_assert(ChoiceState::Columns == ColumnStore::ListCount, "a box for every list of the store");
 
 namespace {
 

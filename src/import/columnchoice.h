@@ -7,13 +7,13 @@
 
 // The X/Y column choice of the main window as plain data, and its check.
 struct ChoiceState {
-    static constexpr int Columns = 32;
+    static constexpr int Columns = 256; // the column store's lists
     // Ticked states of the x and y boxes; index k-1 for column k.
     std::array<bool, Columns> x{};
     std::array<bool, Columns> y{};
     // Only columns 1..colCount take part; boxes above it are ignored.
     int colCount = 0;
-    // Item counts of lists 1..32 at indexes 0..31.
+    // Item counts of lists 1..256 at indexes 0..255.
     std::array<int, Columns> itemCounts{};
 };
 

@@ -13,8 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-// The column store: 32 lists of cell items that a workbook read fills and the rest of the
-// program reads. Lists are numbered 1..32, items inside a list from 0.
+// The column store: 256 lists of cell items (a sheet's width) that a workbook read fills
+// and the rest of the program reads. Lists are numbered 1..256, items inside a list from 0.
+// A list that never gets an item costs only its empty vector.
 //
 // An item is 8 bytes. A number is kept as its value alone, for its text is the number's own
 // formatting (numtext::formatGeneral), made again when a list shows it; the chart takes the
@@ -38,14 +39,14 @@ class ColumnStore : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int ListCount = 32;
+    static constexpr int ListCount = 256;
     static constexpr qint64 MaxTextChars = qint64(1) << 27; // 256 MB of UTF-16
     static constexpr qsizetype SharedLength = 4096;         // kept as a shared QString
     static QString textLimitReason();                        // "表格文字太多（超过 256 MB）"
 
     explicit ColumnStore(QObject *parent = nullptr);
 
-    // getters (a list number outside 1..32 raises AppError):
+    // getters (a list number outside 1..256 raises AppError):
     int count(int list) const;
     // The text of item `index` (0-based) of list `list`; AppError "List index out of bounds
     // (index)" when there is no such item.
@@ -58,7 +59,7 @@ public:
     };
     Entry entry(int list, int index) const;
     // The value of a number item, without a call: false for a text, for a list number
-    // outside 1..32 and for an index past the list.
+    // outside 1..256 and for an index past the list.
     bool numberAt(int list, int index, double *value) const
     {
         if (list < 1 || list > ListCount || index < 0 || size_t(index) >= m_lists[size_t(list - 1)].size())
@@ -71,7 +72,7 @@ public:
     }
     // The number of lists holding at least one item.
     int filledLists() const;
-    // Item counts of lists 1..32 at indexes 0..31.
+    // Item counts of lists 1..256 at indexes 0..255.
     std::array<int, ListCount> counts() const;
 
     // Characters the store keeps, each shared text counted once.

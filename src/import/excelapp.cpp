@@ -24,9 +24,16 @@ QStringList readerNotes(const workbook::Workbook &book)
         lines << QCoreApplication::translate("log", "跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
     if (book.cutRows > 0)
         lines << QCoreApplication::translate("log", "文件超过%1行，其后的%2行未读入").arg(book.maxRows).arg(book.cutRows);
+    if (book.cutWidth > workbook::GridColumns)
+        lines << QCoreApplication::translate("log", "表格有%1列，第%2列起的%3列未读入")
+                     .arg(book.cutWidth).arg(workbook::GridColumns + 1).arg(book.cutWidth - workbook::GridColumns);
     if (book.cutCells > 0)
         lines << QCoreApplication::translate("log", "%1行超过%2列，其右的%3个单元格未读入")
                      .arg(book.cutCellRows).arg(workbook::GridColumns).arg(book.cutCells);
+    for (int column : book.commaSplitColumns)
+        lines << QCoreApplication::translate("log", "第%1列在逗号处分为两列").arg(column);
+    if (book.strayNuls > 0)
+        lines << QCoreApplication::translate("log", "删除了%1个行首的空字符（NUL）").arg(book.strayNuls);
     return lines;
 }
 

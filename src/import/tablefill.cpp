@@ -5,9 +5,9 @@
 #include "import/columnstore.h"
 #include "import/unitsplit.h"
 
-#include <algorithm>
-
 #include <QCoreApplication>
+
+#include <algorithm>
 
 using automation::Variant;
 
@@ -84,7 +84,7 @@ void TableFill::row(qint64 sheetRow, const Variant *cells, int count)
             decide();
         return;
     }
-    if (m_endedAt > 0) {
+    if (m_endedAt != 0) {
         ++m_rowsAfterEnd;
         return;
     }
@@ -100,6 +100,15 @@ void TableFill::decide()
 {
     m_sampling = false;
     m_layout = tablelayout::decide(m_sample);
+    if (m_layout.interleavedLevels > 0) {
+        // Rows of every level under one set of names would put values under other names.
+        m_refusal = QCoreApplication::translate("tablefill", "文件交替写有%1层记录，各层有自己的列名行，不是一个表格")
+                        .arg(m_layout.interleavedLevels);
+        m_endedAt = -1;
+        std::vector<tablelayout::Row>().swap(m_sample);
+        std::vector<std::vector<Variant>>().swap(m_sampleCells);
+        return;
+    }
     for (int column : m_layout.readingColumns) {
         if (size_t(column) >= m_readingColumn.size())
             m_readingColumn.resize(size_t(column) + 1, 0);
@@ -128,10 +137,13 @@ void TableFill::writeHeader()
     const tablelayout::Layout &l = m_layout;
     const int headerRow = l.nameRow >= 0 ? l.nameRow : l.dataStart;
     // Lines above the table, blank ones among them, when any of them holds something.
-    const qint64 aboveSheetRow = headerRow > 0 && headerRow < int(m_sample.size())
-                                     ? m_sample[size_t(headerRow)].sheetRow - 1 : 0;
+    const int headerAbove = l.nameRow >= 0 ? l.headerRowsAbove : 0;
+    const qint64 aboveSheetRow = headerRow - headerAbove > 0 && headerRow < int(m_sample.size())
+                                     ? m_sample[size_t(headerRow - headerAbove)].sheetRow - 1 : 0;
     if (aboveSheetRow > 0)
         m_notes << QCoreApplication::translate("log", "跳过了开头的%1行说明文字").arg(aboveSheetRow);
+    if (headerAbove > 0)
+        m_notes << QCoreApplication::translate("log", "列名上方的%1行表头未读入").arg(headerAbove);
     if (!l.format.isEmpty())
         m_notes << QCoreApplication::translate("log", "表头按%1格式读取").arg(l.format);
     const int between = l.dataStart - 1 - std::max(l.nameRow, l.unitRow);
@@ -148,11 +160,17 @@ void TableFill::writeHeader()
     m_units.assign(m_names.size(), QString());
     for (int list = 1; list <= m_widest; ++list) {
         const int column = list + l.firstColumn - 1;
-        const QString name = cellText(m_sample[size_t(l.nameRow)], column);
+        // An empty name takes the nearest header text above it (a logger's "Time").
+        QString name = cellText(m_sample[size_t(l.nameRow)], column);
+        for (int above = 1; above <= headerAbove && name.trimmed().isEmpty(); ++above)
+            name = cellText(m_sample[size_t(l.nameRow - above)], column);
         if (l.unitRow >= 0) {
             m_names[size_t(list)] = name;
-            if (!(l.unitRowLabelled && column == l.firstColumn))
-                m_units[size_t(list)] = cellText(m_sample[size_t(l.unitRow)], column).trimmed();
+            // A labelled unit row lines up with the names when an X column fills the label's
+            // place; without one its units start one cell to the right of the names.
+            const int unitColumn = l.unitRowLabelled && l.madeX ? column + 1 : column;
+            if (!(l.unitRowLabelled && unitColumn == l.firstColumn))
+                m_units[size_t(list)] = cellText(m_sample[size_t(l.unitRow)], unitColumn).trimmed();
         } else {
             const unitsplit::NameUnit split = unitsplit::split(name);
             m_names[size_t(list)] = split.name;
@@ -160,6 +178,12 @@ void TableFill::writeHeader()
         }
     }
     findDateAndTime();
+    if (l.madeX) {
+        m_names.insert(m_names.begin() + 1, QStringLiteral("X_Value"));
+        m_units.insert(m_units.begin() + 1, QString());
+        m_notes << QCoreApplication::translate("log", "第1列X_Value由X0与Delta_X算出（%1 + 行号×%2）")
+                       .arg(numtext::generalValue(l.xStart)).arg(numtext::generalValue(l.xStep));
+    }
     ensureList(std::min(listOf(m_widest + l.firstColumn - 1), ColumnStore::ListCount));
 }
 
@@ -196,7 +220,7 @@ void TableFill::findDateAndTime()
 // merged time column.
 int TableFill::listOf(int sheetColumn) const
 {
-    const int list = sheetColumn - m_layout.firstColumn + 1;
+    const int list = sheetColumn - m_layout.firstColumn + 1 + (m_layout.madeX ? 1 : 0);
     return m_dateColumn > 0 && sheetColumn > m_dateColumn ? list - 1 : list;
 }
 
@@ -281,6 +305,10 @@ void TableFill::writeRow(const Variant *cells, int count)
         m_pendingDate.clear();
         wrote = true;
     }
+    if (wrote && m_layout.madeX) {
+        padTo(1, m_items);
+        m_store.appendNumber(1, numtext::generalValue(m_layout.xStart + double(m_items - 2) * m_layout.xStep));
+    }
     if (wrote)
         ++m_items;
 }
@@ -292,24 +320,24 @@ void TableFill::finish()
             return;
         decide();
     }
+    if (!m_refusal.isEmpty())
+        return;
     for (int list = 1; list <= m_lists; ++list)
         padTo(list, m_items);
 
-    // Columns without a reading are left out: they hold nothing to draw.
+    // Columns with neither a name nor a reading are left out: they hold nothing at all. A
+    // named column without readings (a logger's Comment) stays, so the names after it keep
+    // the places the file gives them.
     QStringList dropped;
     for (int list = m_lists; list >= 1; --list) {
-        bool filled = false;
+        bool filled = size_t(list) < m_names.size() && !m_names[size_t(list)].trimmed().isEmpty();
         for (qint64 i = 2; i < m_items && !filled; ++i) {
             const ColumnStore::Entry e = m_store.entry(list, int(i));
             filled = e.isNumber || !e.text.isEmpty();
         }
         if (filled)
             continue;
-        // One line of the log however the name is written.
-        QString name = m_store.item(list, 0).simplified();
-        if (name.size() > 40)
-            name = name.left(40) + QStringLiteral("…");
-        dropped.prepend(QCoreApplication::translate("log", "第%1列“%2”").arg(list).arg(name));
+        dropped.prepend(QCoreApplication::translate("log", "第%1列").arg(list));
         m_store.removeList(list);
         --m_lists;
     }

@@ -29,6 +29,8 @@ public:
     void finish();
 
     QStringList notes() const { return m_notes; }
+    // Why the sheet holds no single table to read (empty: it does).
+    QString refusal() const { return m_refusal; }
     const tablelayout::Layout &layout() const { return m_layout; }
 
 private:
@@ -58,4 +60,5 @@ private:
     qint64 m_endedAt = 0;     // sheet row where another table starts
     qint64 m_rowsAfterEnd = 0;
     QStringList m_notes;
+    QString m_refusal;
 };

@@ -1,5 +1,7 @@
 #include "import/tablelayout.h"
 
+#include "base/numtext.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -193,7 +195,66 @@ bool labView(const std::vector<Row> &rows, Layout *layout)
             break;
         }
     layout->format = QStringLiteral("LabVIEW");
+    // Without an X column ("X_Columns No") the segment's X0 and Delta_X give the X of each row.
+    if (firstText(rows[size_t(layout->nameRow)]) != QLatin1String("X_Value")) {
+        bool start = false, step = false;
+        for (int i = lastEnd - 1; i >= 0 && firstText(rows[size_t(i)]) != QLatin1String("***End_of_Header***"); --i) {
+            const Row &row = rows[size_t(i)];
+            if (row.cells.size() < 2)
+                continue;
+            const QString label = firstText(row);
+            double *target = label == QLatin1String("X0") ? &layout->xStart
+                           : label == QLatin1String("Delta_X") ? &layout->xStep : nullptr;
+            if (target && numtext::toDouble(QString(row.cells[1].text).replace(u',', u'.').trimmed(), target))
+                (target == &layout->xStart ? start : step) = true;
+        }
+        layout->madeX = start && step && layout->xStep != 0;
+    }
     return true;
+}
+
+// In a table of two columns, whether the row is the last of a block of setting lines (a key
+// and its value each, as oscilloscopes write above the samples) rather than the names.
+bool lastOfSettings(const std::vector<Row> &rows, int row, int tableColumns)
+{
+    if (tableColumns > 2 || row < 2)
+        return false;
+    for (int i = row - 2; i < row; ++i)
+        if (rows[size_t(i)].sheetRow != rows[size_t(i + 1)].sheetRow - 1 || rows[size_t(i)].cells.size() < 2
+            || rows[size_t(i)].cells.front().number)
+            return false;
+    return true;
+}
+
+// Three or more name rows above the data that step one cell to the right each (a level's
+// names under the level above), with data rows starting in more than one of those places:
+// the levels.
+int interleavedLevels(const std::vector<Row> &rows, int data)
+{
+    int best = 0;
+    for (int top = 0; top + 1 < data; ++top) {
+        std::vector<int> starts{rows[size_t(top)].cells.empty() ? 0 : rows[size_t(top)].cells.front().column};
+        for (int i = top + 1; i < data && !rows[size_t(i)].cells.empty(); ++i) {
+            const Row &row = rows[size_t(i)];
+            if (row.sheetRow != rows[size_t(i - 1)].sheetRow + 1 || row.cells.front().column != starts.back() + 1
+                || row.cells.size() < 2 || mostlyNumbers(row))
+                break;
+            starts.push_back(row.cells.front().column);
+        }
+        // Two steps only are a unit row with an empty first cell as often as two levels.
+        if (starts.size() < 3 || starts.front() == 0)
+            continue;
+        std::vector<char> used(starts.size(), 0);
+        for (size_t i = size_t(data); i < rows.size(); ++i)
+            if (!rows[i].cells.empty()) {
+                const int at = rows[i].cells.front().column - starts.front();
+                if (at >= 0 && size_t(at) < used.size())
+                    used[size_t(at)] = 1;
+            }
+        if (std::count(used.begin(), used.end(), 1) >= 2)
+            best = std::max(best, int(starts.size()));
+    }
+    return best;
 }
 
 }
@@ -289,11 +350,25 @@ Layout decide(const std::vector<Row> &rows)
         if (above >= 0 && rows[size_t(above)].sheetRow == rows[size_t(below)].sheetRow - 1
             && wideRow(rows[size_t(above)], width) && unitRow(rows[size_t(below)], kinds)
             && rows[size_t(above)].cells.size() >= rows[size_t(below)].cells.size()
-            && !readingRow(rows[size_t(above)], kinds)) {
+            && !readingRow(rows[size_t(above)], kinds) && !lastOfSettings(rows, above, width)) {
             layout.nameRow = above;
             layout.unitRow = below;
         } else {
             layout.nameRow = below;
+        }
+    }
+    layout.interleavedLevels = interleavedLevels(rows, data);
+    // Rows right above the names that span the table too belong to its header (channel
+    // numbers, serial numbers), apart from the titles above them; in a table of two columns
+    // they are as likely key and value lines.
+    if (layout.nameRow >= 0 && rows[size_t(layout.nameRow)].cells.size() >= 3) {
+        const Row &names = rows[size_t(layout.nameRow)];
+        for (int i = layout.nameRow - 1; i >= 0; --i) {
+            const Row &row = rows[size_t(i)];
+            if (row.sheetRow != rows[size_t(i + 1)].sheetRow - 1 || row.cells.size() < names.cells.size()
+                || !wideRow(row, width) || readingRow(row, kinds))
+                break;
+            ++layout.headerRowsAbove;
         }
     }
     layout.firstColumn = firstColumnOf(rows, size_t(layout.nameRow >= 0 ? layout.nameRow : data));

@@ -26,8 +26,15 @@ struct Layout {
     int nameRow = -1;    // index into the sample rows; -1: the file names no column
     int unitRow = -1;    // index into the sample rows; -1: no unit row
     bool unitRowLabelled = false; // its first cell is a label ("Y_Unit_Label"), no unit
+    int headerRowsAbove = 0; // rows right above the names as wide as they are (channel numbers)
     int dataStart = 0;   // index of the first row of readings
     QString format;      // the instrument format that decided the header, or empty
+    // Record levels written one inside the other (cycle, step and point rows, each level
+    // with its own name row one cell further right): no single table. 0: one level.
+    int interleavedLevels = 0;
+    // A LabVIEW file without an X column states its X as X0 + row * Delta_X.
+    bool madeX = false;
+    double xStart = 0, xStep = 0;
     std::vector<int> readingColumns; // sheet columns whose cells are mostly readings
 };
 

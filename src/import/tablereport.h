@@ -14,7 +14,7 @@ struct TableReport {
     QStringList log;          // lines to append to the log, in order
     int columns = 0;          // lists holding at least one item
     // Boxes of columns 1..`columns` belong to the table; those of columns
-    // `columns` + 1..32 are hidden. Nothing changes visibility when `columns` is 0.
+    // `columns` + 1..256 are hidden. Nothing changes visibility when `columns` is 0.
     bool setCounts = false;   // colCount, lastRow, default ticks, drawing enabled
     int lastRow = 0;          // item count of list 1 (valid when setCounts)
     int tickX = 0;            // x box to tick (0: none)

@@ -55,7 +55,7 @@ QStringList readerNotes(automation::Object &book)
 }
 
 // Rows asked for in one CellBlock call: 4096 rows of up to 32 values, a few megabytes;
-// fewer rows of a wider table.
+// fewer rows of a wider table (512 of the widest), so a block stays that size.
 constexpr int BlockRows = 4096;
 constexpr int BlockCells = BlockRows * 32;
 
@@ -87,15 +87,15 @@ void readOneByOne(automation::Object &sheet, qint64 lastRow, TableFill &fill, Po
 
 // The same cells, a block of rows a call, from an application that answers CellBlock. A
 // block with fewer rows means the grid ended there, where Cells would fail; one with fewer
-// columns holds no cell in those it left out. Blocks are as wide as the grid, so a table
-// wider than the store is seen and told; their rows are fewer when the table is wide.
+// columns holds no cell in those it left out. Blocks are as wide as the grid (and the
+// store); their rows are fewer when the table is wide.
 void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store, TableFill &fill,
                   Position &at)
 {
     store.reserve(int(std::min<qint64>(lastRow, 1 << 24)));
     int width = ReadColumns;
     for (qint64 first = 1; first <= lastRow;) {
-        const int blockRows = std::clamp(BlockCells / std::max(width, ColumnStore::ListCount), 64, BlockRows);
+        const int blockRows = std::clamp(BlockCells / std::max(width, 1), 64, BlockRows);
         const int rows = int(std::min<qint64>(blockRows, lastRow - first + 1));
         at.row = first;
         at.column = 1;
@@ -232,6 +232,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
             try {
                 fill.finish();
                 result.notes << fill.notes();
+                refusal = fill.refusal();
             } catch (const TextLimitError &) {
                 refusal = ColumnStore::textLimitReason();
             } catch (const std::bad_alloc &) {

@@ -32,7 +32,7 @@ QString stopNotice(const ReadResult &result);
 
 // Reads the first worksheet of the workbook at `path` through the automation class
 // "Excel.Application" of `registry` into `store`: rows 1 to N + 30 (N the used range's row
-// count), columns 1 to 32, each row's non-empty cell texts going to lists 1, 2, 3 ... in
+// count), columns 1 to 256, each row's non-empty cell texts going to lists 1, 2, 3 ... in
 // column order. An application that answers CellBlock is asked for blocks of rows instead
 // of single cells, with the same result. The store is cleared only once the first worksheet has been reached, and
 // its models see one reset for the whole read. Every automation object is released on

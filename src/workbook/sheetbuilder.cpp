@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QByteArray>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -173,8 +174,12 @@ void SheetBuilder::declareRows(int first, int last)
 
 bool SheetBuilder::keep(int row, int column)
 {
-    if (row < 1 || column < 1 || column > GridColumns)
+    if (row < 1 || column < 1)
         return false;
+    if (column > GridColumns) {
+        m_cutWidth = std::max(m_cutWidth, column);
+        return false;
+    }
     if (row <= m_rowLimit)
         return true;
     if (row != m_lastCutRow) {

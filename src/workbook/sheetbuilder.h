@@ -44,6 +44,10 @@ public:
     // Rows with cells below the last row (rows come in order, as every zip format and
     // text writes them).
     int cutRows() const { return m_cutRows; }
+    // The rightmost column a cell was handed in past GridColumns (0: none was).
+    int cutWidth() const { return m_cutWidth; }
+    // A reader that leaves out cells past the grid itself says how far they reached.
+    void noteCutWidth(int column) { m_cutWidth = std::max(m_cutWidth, column); }
     // Rows past the last row that a reader skipped whole (a repeated row).
     void addCutRows(qint64 rows) { m_cutRows = int(std::min<qint64>(m_cutRows + rows, TextRows)); }
 
@@ -72,6 +76,7 @@ private:
     bool m_date1904;
     int m_rowLimit;
     int m_cutRows = 0;
+    int m_cutWidth = 0;
     int m_lastCutRow = 0;
     int m_declaredFirst = 0, m_declaredLast = 0;
     int m_cellFirst = 0, m_cellLast = 0;

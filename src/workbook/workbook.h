@@ -162,6 +162,9 @@ struct Workbook {
     int cutRows = 0;       // rows with content past maxRows, not kept
     qint64 cutCells = 0;   // delimited text: filled fields right of the last column, not kept
     int cutCellRows = 0;   // the rows that had them
+    int cutWidth = 0;      // the rightmost column with content when it lies past the grid, else 0
+    std::vector<int> commaSplitColumns; // delimited text: columns also split at a comma
+    qint64 strayNuls = 0;  // delimited text: NUL bytes dropped from the starts of lines
     Worksheet firstSheet;
 };
 

@@ -9,7 +9,7 @@
 inline QString ticks(Tmainform *m)
 {
     QStringList out;
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         if (m->xBox[k]->isChecked())
             out << QStringLiteral("x%1").arg(k);
         if (m->yBox[k]->isChecked())

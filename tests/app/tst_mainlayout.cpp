@@ -85,7 +85,10 @@ void TestMainLayout::columnControls()
 {
     AppFixture f;
     Tmainform *m = f.start();
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    // 32 columns are made with the window, as designed; a wider table makes the rest.
+    QCOMPARE(m->madeColumns(), 32);
+    QCOMPARE(m->colList[33], nullptr);
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         const int left = 8 + 65 * (k - 1);
         QCOMPARE(m->colList[k]->geometry(), QRect(left, 65, 60, 200));
         QCOMPARE(m->xBox[k]->pos(), QPoint(left, 45));
@@ -114,6 +117,12 @@ void TestMainLayout::scrollingBand_data()
     QTest::newRow("32 columns") << 32 << 0;
     QTest::newRow("8 columns after 12") << 8 << 12;
     QTest::newRow("12 columns after 32") << 12 << 32;
+    QTest::newRow("33 columns") << 33 << 0;
+    QTest::newRow("67 columns") << 67 << 0;
+    QTest::newRow("67 columns after 8") << 67 << 8;
+    QTest::newRow("12 columns after 67") << 12 << 67;
+    QTest::newRow("256 columns") << 256 << 0;
+    QTest::newRow("300 columns") << 300 << 0;
 }
 
 void TestMainLayout::scrollingBand()
@@ -130,12 +139,17 @@ void TestMainLayout::scrollingBand()
     }
     server.rows = measuredTable(columns, 5);
     QVERIFY(f.openAndRead());
+    // Columns past the sheet's 256 are told in the log with how many were left out.
+    const QString cutLine = QStringLiteral("表格有%1列，第257列起的%2列未读入").arg(columns).arg(columns - 256);
+    QCOMPARE(m->Memo1->toPlainText().contains(cutLine), columns > 256);
+    columns = std::min(columns, 256);
 
     const bool scrolls = columns > 10;
     const int shown = std::max(columns, 10);
+    QCOMPARE(m->madeColumns(), std::max({32, columns, columnsBefore}));
     QCOMPARE(m->columnScroll->isVisible(), scrolls);
     QCOMPARE(m->columnScroll->value(), 0);
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         // From the left edge as ever; lists leave room for the scroll bar only when it shows.
         const int left = 8 + 65 * (k - 1);
         QCOMPARE(m->colList[k]->geometry(), QRect(left, 65, 60, scrolls ? 183 : 200));
@@ -145,6 +159,10 @@ void TestMainLayout::scrollingBand()
         QCOMPARE(m->xBox[k]->isVisible(), k <= columns);
         QCOMPARE(m->yBox[k]->isVisible(), k <= columns);
     }
+    // Lists made for a wide table stay below the scroll bar and the reading indicator.
+    const QObjectList &children = m->children();
+    QVERIFY(children.indexOf(m->columnScroll) > children.indexOf(m->colList[m->madeColumns()]));
+    QVERIFY(children.indexOf(m->Panel1) > children.indexOf(m->colList[m->madeColumns()]));
     if (!scrolls)
         return;
     QVERIFY(!m->columnScroll->geometry().intersects(m->Memo1->geometry()));

@@ -6,6 +6,7 @@
 #include "widgets/errorguard.h"
 
 #include "chart/kfdline.h"
+#include "chartwin/chartdocument.h"
 #include "chartwin/ui/dataLineUnit.h"
 #include "settings/inifile.h"
 #include "settings/ui/setcolorUnit.h"
@@ -46,6 +47,8 @@ private slots:
     void choiceCheck_data();
     void choiceCheck();
     void unequalLengthsKeepDrawingOff();
+    void wideTableDraws_data();
+    void wideTableDraws();
     void noSpreadsheetApplication();
     void openFailureKeepsIndicator();
 };
@@ -61,7 +64,7 @@ QStringList logLines(Tmainform *m)
 int visibleBoxColumns(Tmainform *m)
 {
     int n = 0;
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k)
+    for (int k = 1; k <= m->madeColumns(); ++k)
         if (m->xBox[k]->isVisible() && m->yBox[k]->isVisible())
             ++n;
     return n;
@@ -256,7 +259,7 @@ void TestMainWindow::choiceCheck()
     AppFixture f;
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         tick(m->xBox[k], false);
         tick(m->yBox[k], false);
     }
@@ -293,6 +296,67 @@ void TestMainWindow::unequalLengthsKeepDrawingOff()
     m->drawBtn->click();
     QVERIFY(f.services.messages.isEmpty());
     QVERIFY(m->drawBtn->isEnabled());
+}
+
+void TestMainWindow::wideTableDraws_data()
+{
+    QTest::addColumn<int>("columns"); // of the sheet
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("message"); // "" when the chart opens
+    QTest::newRow("33, y33") << 33 << "x1 y33" << "";
+    QTest::newRow("67, y67") << 67 << "x1 y67" << "";
+    QTest::newRow("67, x67 y2") << 67 << "y2 x67" << "";
+    QTest::newRow("256, y67 y256") << 256 << "x1 y67 y256" << "";
+    QTest::newRow("300, y67 y256") << 300 << "x1 y67 y256" << "";
+    QTest::newRow("256, five y") << 256 << "x1 y40 y67 y100 y200 y256" << "Y指标个数不能超过4个";
+}
+
+// A column past the 32nd is chosen and drawn like the first ones: its own values reach the
+// chart, and the choice rules count it.
+void TestMainWindow::wideTableDraws()
+{
+    QFETCH(int, columns);
+    QFETCH(QString, choice);
+    QFETCH(QString, message);
+    SheetServer server;
+    server.rows = measuredTable(columns, 4);
+    AppFixture f;
+    Tmainform *m = f.start();
+    QVERIFY(f.openAndRead());
+    QCOMPARE(m->madeColumns(), std::min(columns, 256));
+    QCOMPARE(visibleBoxColumns(m), std::min(columns, 256));
+    for (int k = 1; k <= m->madeColumns(); ++k) {
+        tick(m->xBox[k], false);
+        tick(m->yBox[k], false);
+    }
+    QVector<int> ys;
+    for (const QString &box : choice.split(QLatin1Char(' '))) {
+        const int k = box.mid(1).toInt();
+        tick((box[0] == QLatin1Char('x') ? m->xBox : m->yBox)[k], true);
+        if (box[0] == QLatin1Char('y'))
+            ys << k;
+    }
+    QCOMPARE(ticks(m), choice);
+    m->drawBtn->click();
+    if (!message.isEmpty()) {
+        QCOMPARE(f.services.messages, QStringList{message});
+        QVERIFY(!m->choiceOK());
+        return;
+    }
+    QVERIFY2(f.services.messages.isEmpty(), qPrintable(f.services.messages.join('/')));
+    QVERIFY(m->choiceOK());
+    QCOMPARE(f.services.modalCount, 1);
+    const lineload::Result &loaded = m->chartDocument().loaded();
+    QCOMPARE(loaded.yCount, int(ys.size()));
+    QCOMPARE(loaded.dataRows, 4);
+    for (int i = 0; i < ys.size(); ++i) {
+        QCOMPARE(loaded.yCol[i], ys[i]);
+        // Row r of column c holds r * c: the chosen list's own readings are on the chart.
+        const Tkfdline *chart = app().dataLineForm->kfdline1;
+        QCOMPARE(int(chart->pointCount[i]), 4);
+        for (int r = 1; r <= 4; ++r)
+            QCOMPARE(chart->yData[i][r], double(r * ys[i]));
+    }
 }
 
 void TestMainWindow::noSpreadsheetApplication()

@@ -56,7 +56,7 @@ QVector<QStringList> namedTable(const QStringList &names)
 void setTicks(Tmainform *m, const QString &wanted)
 {
     const QStringList ticked = wanted.split(QLatin1Char(' '));
-    for (int k = 1; k <= Tmainform::ColumnCount; ++k) {
+    for (int k = 1; k <= m->madeColumns(); ++k) {
         for (QCheckBox *box : {m->xBox[k], m->yBox[k]}) {
             const QString name = QStringLiteral("%1%2").arg(box == m->xBox[k] ? "x" : "y").arg(k);
             if (box->isChecked() != ticked.contains(name))

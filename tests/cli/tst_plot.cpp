@@ -50,6 +50,8 @@ private slots:
     void outputByExtension();
     void longTable_data();
     void longTable();
+    void wideTable_data();
+    void wideTable();
     void tableSlice_data();
     void tableSlice();
 };
@@ -295,6 +297,61 @@ void TestPlot::failures_data()
                                   << "not '800'";
     QTest::newRow("rows option for a table") << QStringList{"table", sampleWorkbook(), "--first-rows"} << 1
                                              << "table takes no chart options";
+}
+
+void TestPlot::wideTable_data()
+{
+    QTest::addColumn<int>("columns"); // of the file
+    QTest::addColumn<QString>("y");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // a log line (exit 0) or part of standard error
+    QTest::newRow("33, column 33") << 33 << "33" << 0 << "数据行数：7 ,  列数：33";
+    QTest::newRow("67, column 67") << 67 << "67" << 0 << "数据行数：7 ,  列数：67";
+    QTest::newRow("256, columns 67 and 256") << 256 << "67,256" << 0 << "数据行数：7 ,  列数：256";
+    QTest::newRow("300, column 256") << 300 << "256" << 0 << "表格有300列，第257列起的44列未读入";
+    QTest::newRow("300, column 257 was left out") << 300 << "257" << 1
+                                                  << "-y needs distinct column numbers from 1 to 256, not '257'";
+    QTest::newRow("67, column 68") << 67 << "68" << 1 << "-y: column 68 is beyond the table; the table has 67 columns";
+}
+
+// Every column up to the 256th can be drawn; a number past the table or the 256th is refused.
+void TestPlot::wideTable()
+{
+    QFETCH(int, columns);
+    QFETCH(QString, y);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QByteArray text;
+    for (int r = 0; r <= 5; ++r) { // names, then five rows of readings r * c
+        for (int c = 1; c <= columns; ++c)
+            text += (c > 1 ? "," : "") + (r == 0 ? "c" + QByteArray::number(c) : QByteArray::number(r * c));
+        text += '\n';
+    }
+    const QString csv = dir.filePath("wide.csv");
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+    QVERIFY(QFile(dir.filePath("none.ini")).open(QIODevice::WriteOnly));
+    const Result r = plot({"chart", csv, "--mode", "1", "-y", y, "-o", dir.filePath("c.png"),
+                           "--settings", dir.filePath("none.ini")});
+    QCOMPARE(r.exitCode, exitCode);
+    if (exitCode != 0) {
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        return;
+    }
+    QVERIFY2(lines(r.json["log"]).contains(message), qPrintable(r.out));
+    const QStringList ys = y.split(',');
+    const QJsonArray curves = r.json["curves"].toArray();
+    QCOMPARE(curves.size(), ys.size());
+    for (int k = 0; k < ys.size(); ++k) {
+        const int column = ys[k].toInt();
+        const QJsonObject c = curves[k].toObject();
+        QCOMPARE(c["column"].toInt(), column);
+        QCOMPARE(c["name"].toString(), QStringLiteral("c%1").arg(column));
+        QCOMPARE(c["upper"].toDouble(), 5.0 * column);
+        QCOMPARE(c["points"].toInt(), 5);
+    }
 }
 
 void TestPlot::outputByExtension_data()

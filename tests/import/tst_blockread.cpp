@@ -152,6 +152,8 @@ private slots:
     void rowBounds_data();
     void rowBounds();
     void repeatedRowsBound();
+    void pastTheGrid_data();
+    void pastTheGrid();
 };
 
 void TestBlockRead::sameAsOneByOne_data()
@@ -258,6 +260,62 @@ void TestBlockRead::repeatedRowsBound()
     const auto book = workbook::openFile(narrow);
     QCOMPARE(book->firstSheet.usedRowCount(), 65536);
     QCOMPARE(book->firstSheet.cell(65536, 32).number, 2.0);
+}
+
+void TestBlockRead::pastTheGrid_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("width"); // the file's last filled column
+    QTest::newRow("ods, 256") << "ods" << 256;
+    QTest::newRow("ods, 300") << "ods" << 300;
+    QTest::newRow("ods repeat, 300") << "ods repeat" << 300;
+    QTest::newRow("xlsx, 256") << "xlsx" << 256;
+    QTest::newRow("xlsx, 300") << "xlsx" << 300;
+}
+
+// Cells up to the 256th column are kept; how far a row reached past it is told.
+void TestBlockRead::pastTheGrid()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, width);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kind.startsWith("ods") ? "wide.ods" : "wide.xlsx");
+    if (kind == "ods") {
+        writeOds(path, 0, 3, dir, width);
+    } else if (kind == "ods repeat") {
+        // One cell, then one number repeated up to the last column.
+        writePackage(path, QStringLiteral("types.ods"), QStringLiteral("content.xml"),
+                     "<?xml version=\"1.0\"?><office:document-content "
+                     "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                     "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body><office:spreadsheet>"
+                     "<table:table table:name=\"R\"><table:table-row><table:table-cell office:value-type=\"float\" "
+                     "office:value=\"1\"/></table:table-row><table:table-row><table:table-cell office:value-type=\"float\" "
+                     "office:value=\"2\" table:number-columns-repeated=\"" + QByteArray::number(width) + "\"/>"
+                     "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>",
+                     dir);
+    } else {
+        const auto letters = [](int column) {
+            QByteArray name;
+            for (; column > 0; column = (column - 1) / 26)
+                name.prepend(char('A' + (column - 1) % 26));
+            return name;
+        };
+        QByteArray row = "<row r=\"2\">";
+        for (int c : {1, 255, 256, width})
+            row += "<c r=\"" + letters(c) + "2\"><v>" + QByteArray::number(c) + "</v></c>";
+        writePackage(path, QStringLiteral("types.xlsx"), QStringLiteral("xl/worksheets/sheet1.xml"),
+                     "<?xml version=\"1.0\"?><worksheet xmlns=\"http://schemas.openxmlformats.org/"
+                     "spreadsheetml/2006/main\"><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+                     + row + "</row></sheetData></worksheet>", dir);
+    }
+    const auto book = workbook::openFile(path);
+    const int row = kind == "ods" ? 3 : 2; // writeOds puts an empty row above the wide ones
+    QCOMPARE(book->firstSheet.cell(row, 256).type, workbook::CellType::Number);
+    QCOMPARE(book->firstSheet.cell(row, 257).type, workbook::CellType::Empty);
+    QCOMPARE(book->cutWidth, width > 256 ? width : 0);
+    const QStringList notes = excelapp::readerNotes(*book).filter(QStringLiteral("列未读入"));
+    QCOMPARE(notes, width > 256 ? QStringList{QStringLiteral("表格有%1列，第257列起的%2列未读入").arg(width).arg(width - 256)}
+                                : QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestBlockRead)

@@ -211,8 +211,8 @@ void TestExcelApp::readFiles_data()
     QTest::newRow("used range from row 40: only rows 40 and 41 are reached")
         << fixture("offset_c40.xls") << "数据行数：3 ,  列数：2" << true
         << QStringList{"1:0=name", "2:0=value", "1:2=1", "2:2=1"};
-    QTest::newRow("40 columns keep 32") << fixture("wide40.xls") << "数据行数：3 ,  列数：32" << true
-                                        << QStringList{"1:0=c1", "32:0=c32", "32:2=32"};
+    QTest::newRow("40 columns keep all 40") << fixture("wide40.xls") << "数据行数：3 ,  列数：40" << true
+                                            << QStringList{"1:0=c1", "32:0=c32", "32:2=32", "40:0=c40", "40:2=40"};
     QTest::newRow("gap keeps its column") << fixture("gaprow.xls") << "数据行数：4 ,  列数：3" << true
                                      << QStringList{"2:2=", "3:0=z", "3:2=3", "3:3=6", "2:3=5"};
     QTest::newRow("error value ends the read") << fixture("error_middle.xls") << "数据行数：5 ,  列数：3"

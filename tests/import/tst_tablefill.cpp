@@ -56,9 +56,13 @@ class TestTableFill : public QObject
 private slots:
     void layout_data();
     void layout();
+    void wideTable_data();
     void wideTable();
     void unitInName_data();
     void unitInName();
+    void labViewRowsGetTheirX();
+    void interleavedLevels_data();
+    void interleavedLevels();
 };
 
 void TestTableFill::layout_data()
@@ -94,9 +98,11 @@ void TestTableFill::layout_data()
     QTest::newRow("no name row")
         << QByteArray("1,2\n3,4\n") << "第1列|第2列" << "|" << "1|2" << 4
         << "文件没有列名行，各列按第N列命名";
-    QTest::newRow("a column without readings is left out")
-        << QByteArray("a,b,c\n1,,3\n4,,6\n") << "a|c" << "|" << "1|3" << 4
-        << "第2列“b”没有数据，未列出";
+    QTest::newRow("a named column without readings keeps its place")
+        << QByteArray("a,b,c\n1,,3\n4,,6\n") << "a|b|c" << "||" << "1||3" << 4 << "";
+    QTest::newRow("a column with neither name nor readings is left out")
+        << QByteArray("a,,c,,e\n1,,3,,5\n4,,6,,8\n") << "a|c|e" << "||" << "1|3|5" << 4
+        << "第2列、第4列没有数据，未列出";
     QTest::newRow("trailing separators make no column")
         << QByteArray("a\tb\t\n1\t2\t\n3\t4\t\n") << "a|b" << "|" << "1|2" << 4 << "";
     QTest::newRow("a table that starts in column 3")
@@ -127,7 +133,13 @@ void TestTableFill::layout_data()
                       "Channels\t2\t\t\nY_Unit_Label\tV\tLux\t\nDelta_X\t1\t1\t\n"
                       "***End_of_Header***\t\t\t\nX_Value\tVoltage\tLux\tComment\n"
                       "0,0\t3,07\t3,03\n0,5\t3,08\t3,04\n")
-        << "X_Value|Voltage|Lux" << "|V|Lux" << "0|3.07|3.03" << 4 << "第4列“Comment”没有数据，未列出";
+        << "X_Value|Voltage|Lux|Comment" << "|V|Lux|" << "0|3.07|3.03|" << 4 << "";
+    QTest::newRow("LabVIEW without an X column: X from X0 and Delta_X")
+        << QByteArray("LabVIEW Measurement\t\nWriter_Version\t2\nX_Columns\tNo\n***End_of_Header***\t\n\t\n"
+                      "Channels\t2\t\t\nY_Unit_Label\tV\tLux\t\nX0\t1,5E+0\t1,5E+0\t\nDelta_X\t0,25\t0,25\t\n"
+                      "***End_of_Header***\t\t\t\nVoltage\tLux\tComment\n3,07\t3,03\n3,08\t3,04\n")
+        << "X_Value|Voltage|Lux|Comment" << "|V|Lux|" << "1.5|3.07|3.03|" << 4
+        << "第1列X_Value由X0与Delta_X算出（1.5 + 行号×0.25）";
     QTest::newRow("columns aligned by blanks")
         << QByteArray("t     v\r\n1.5   2 \r\n2.5   3 \r\n") << "t|v" << "|" << "1.5|2" << 4 << "";
     QTest::newRow("a byte-order mark at a later line's start")
@@ -141,6 +153,33 @@ void TestTableFill::layout_data()
     QTest::newRow("GBK Chinese stays Chinese")
         << QByteArray("\xCA\xB1\xBC\xE4,\xCE\xC2\xB6\xC8,\xCA\xAA\xB6\xC8\n") + rows(20, "1,2,3\n")
         << "时间|温度|湿度" << "||" << "1|2|3" << 22 << "";
+    QTest::newRow("a lone NUL at a line start is dropped")
+        << (QByteArray("t\tv\r\n") + '\0' + "s\tmV\r\n" + '\0' + "1\t0,5\r\n2\t0,6\r\n") << "t|v" << "s|mV" << "1|0.5" << 4
+        << "删除了2个行首的空字符（NUL）";
+    QTest::newRow("a date joined to its time by a comma in a ';' file")
+        << QByteArray("day,clock;T;RH\n") + rows(5, "07.08.25,00:20:00;22;55;\n") << "day|clock|T|RH" << "|||"
+        << "07.08.25|00:20:00|22|55" << 7 << "第1列在逗号处分为两列";
+    QTest::newRow("a comma field that is a number is not split")
+        << QByteArray("t;v\n") + rows(5, "1,5;2,5\n") << "t|v" << "|" << "1.5|2.5" << 7 << "";
+    QTest::newRow("tabs over decimal commas, however many commas")
+        << rows(6, "1,139\t305,8\t1,88\n") << "第1列|第2列|第3列" << "||" << "1.139|305.8|1.88" << 8 << "";
+    QTest::newRow("commas between words still separate")
+        << QByteArray("a,b\tc\n") + rows(4, "x,y\tz\n") << "a|b\tc" << "|" << "x|y\tz" << 6 << "";
+    QTest::newRow("a channel-number row above the names is header, not title")
+        << QByteArray("Logger 7\n\"No.1\",\"No.2\",\"No.3\"\n\"Time\",\"ch1\",\"ch2\"\n\"\",\"lx\",\"mW\"\n")
+               + rows(4, "1,2,3\n")
+        << "Time|ch1|ch2" << "|lx|mW" << "1|2|3" << 6 << "列名上方的1行表头未读入";
+    QTest::newRow("an empty name takes the header text above it")
+        << QByteArray(",Time,1,2\nS/N,,000000,000000\nProperty,,Temperature,Humidity\n")
+               + rows(4, "1,2021-07-26 14:26:00,20.8,53\n")
+        << "Property|Time|Temperature|Humidity" << "|||" << "1|2021-07-26 14:26:00|20.8|53" << 6 << "列名上方的2行表头未读入";
+    QTest::newRow("setting lines above two columns are not their names")
+        << QByteArray("Record Length,Analog:9\nModel Number,SDS1202X-E,,,\nSource,CH1\nSecond,Volt\n")
+               + rows(5, " 0.00000200000,1.18000\n")
+        << "Second|Volt" << "|" << "2E-6|1.18" << 7 << "跳过了开头的3行说明文字";
+    QTest::newRow("a title above two named columns with units")
+        << QByteArray("Logger 7\nt,v\ns,V\n") + rows(5, "1,2\n") << "t|v" << "s|V" << "1|2" << 7
+        << "跳过了开头的1行说明文字";
     QTest::newRow("Date and Time beside each other are one time column")
         << QByteArray("Date,Time,T\n24/01/2020,13:37:22,20.5\n25/01/2020,01:37:22,20.6\n")
         << "Date Time|T" << "|" << "24/01/2020 13:37:22|20.5" << 4 << "第1列“Date”与第2列“Time”合为一个时间列";
@@ -163,18 +202,37 @@ void TestTableFill::layout()
         QVERIFY2(t.log.contains(logLine), qPrintable(t.log.join(u'/')));
 }
 
-// Columns past the store's lists are told, not dropped silently; every list is full length.
+void TestTableFill::wideTable_data()
+{
+    QTest::addColumn<int>("columns");  // of the file
+    QTest::addColumn<int>("lists");    // read into the store
+    QTest::addColumn<QString>("cut");  // the log line of the columns left out (empty: none)
+    QTest::newRow("33") << 33 << 33 << QString();
+    QTest::newRow("67") << 67 << 67 << QString();
+    QTest::newRow("256") << 256 << 256 << QString();
+    QTest::newRow("300") << 300 << 256 << QStringLiteral("表格有300列，第257列起的44列未读入");
+}
+
+// Every column up to the sheet's 256 is read in its place; the ones past it are told, not
+// dropped silently; every list is full length.
 void TestTableFill::wideTable()
 {
+    QFETCH(int, columns);
+    QFETCH(int, lists);
+    QFETCH(QString, cut);
     QByteArray header, row;
-    for (int c = 1; c <= 40; ++c) {
+    for (int c = 1; c <= columns; ++c) {
         header += (c > 1 ? "," : "") + QByteArray("c") + QByteArray::number(c);
-        row += (c > 1 ? "," : "") + QByteArray::number(c);
+        row += (c > 1 ? "," : "") + QByteArray::number(c * 10);
     }
     const Table t = readText(header + "\n" + rows(50, row + "\n"));
-    QCOMPARE(t.names.size(), ColumnStore::ListCount);
+    QCOMPARE(t.names.size(), lists);
+    QCOMPARE(t.names.last(), QStringLiteral("c%1").arg(lists));
+    QCOMPARE(t.firstRow.last(), QString::number(lists * 10));
     QCOMPARE(t.items, 52);
-    QVERIFY2(t.log.contains(QStringLiteral("表格有40列，第33列起的8列未读入")), qPrintable(t.log.join(u'/')));
+    QVERIFY2(t.log.contains(QStringLiteral("数据行数：52 ,  列数：%1").arg(lists)), qPrintable(t.log.join(u'/')));
+    const QStringList cutLines = t.log.filter(QStringLiteral("列未读入"));
+    QCOMPARE(cutLines, cut.isEmpty() ? QStringList() : QStringList{cut});
 }
 
 void TestTableFill::unitInName_data()
@@ -205,6 +263,65 @@ void TestTableFill::unitInName()
     const unitsplit::NameUnit split = unitsplit::split(written);
     QCOMPARE(split.name, name);
     QCOMPARE(split.unit, unit);
+}
+
+// Each of many rows gets X0 + row * Delta_X, none is shifted by the made column.
+void TestTableFill::labViewRowsGetTheirX()
+{
+    QByteArray bytes("LabVIEW Measurement\t\n***End_of_Header***\t\n\t\nChannels\t1\t\nX0\t-2\t\n"
+                     "Delta_X\t0.5\t\n***End_of_Header***\t\t\nU\n");
+    const int count = 5000;
+    for (int r = 0; r < count; ++r)
+        bytes += QByteArray::number(r * 3) + '\n';
+    automation::Registry registry;
+    excelapp::registerApplication(registry);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("long.lvm"));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    ColumnStore store;
+    readWorkbook(file.fileName(), store, registry);
+    QCOMPARE(store.count(1), count + 2);
+    QCOMPARE(store.count(2), count + 2);
+    for (int r : {0, 1, 2, 999, count - 1}) {
+        double x = 0, u = 0;
+        QVERIFY(store.numberAt(1, r + 2, &x) && store.numberAt(2, r + 2, &u));
+        QCOMPARE(x, -2 + 0.5 * r);
+        QCOMPARE(u, 3.0 * r);
+    }
+}
+
+void TestTableFill::interleavedLevels_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal"); // empty: read
+    const QByteArray header = "Cycle,Cap\n,Step,Type,Time\n,,Point,Time,U\n";
+    QByteArray cycles;
+    for (int c = 1; c <= 30; ++c)
+        cycles += QByteArray::number(c) + ",0.5\n," + QByteArray::number(c) + ",CC,00:01\n"
+                  + rows(20, ",,1,00:00:01,4.2\n");
+    QTest::newRow("cycles, steps and points") << header + cycles
+                                              << "文件交替写有3层记录，各层有自己的列名行，不是一个表格";
+    QTest::newRow("points only under the same names") << header + rows(50, ",,1,00:00:01,4.2\n") << "";
+    QTest::newRow("a unit row with an empty first cell, readings missing a time")
+        << QByteArray("Zeit;T1;T2\n;°C;°C\n") + rows(20, "1;2;3\n;2;3\n") << "";
+}
+
+// A file of record levels one inside the other is refused with the reason, never read with
+// one level's values under another level's names.
+void TestTableFill::interleavedLevels()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    QString error;
+    Table t;
+    try {
+        t = readText(bytes);
+    } catch (const AppError &e) {
+        error = e.message();
+    }
+    QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
+    QCOMPARE(t.names.isEmpty(), !refusal.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTableFill)

@@ -60,9 +60,9 @@ void TestTableReport::packAndReport_data()
                                               << QStringList{"2:2=", "2:3=5", "3:2=3", "3:3=6", "1:2=1", "1:1="}
                                               << QStringList{"数据行数：4 ,  列数：3"} << 3 << true
                                               << QList<int>{2, 3};
-    QTest::newRow("40 columns keep 32") << rows(4, 40) << 1 << QList<int>(32, 5)
-                                        << QStringList{"32:4=r4c32"}
-                                        << QStringList{"数据行数：5 ,  列数：32"} << 32 << true
+    QTest::newRow("40 columns keep all 40") << rows(4, 40) << 1 << QList<int>(40, 5)
+                                            << QStringList{"32:4=r4c32", "33:0=r1c33", "40:4=r4c40"}
+                                            << QStringList{"数据行数：5 ,  列数：40"} << 40 << true
                                         << QList<int>{2, 3, 4, 5};
     QTest::newRow("single column") << rows(6, 1) << 1 << QList<int>{7} << QStringList{"1:6=r6c1"}
                                    << QStringList{"数据行数：7 ,  列数：1", "数据仅一列，条件不满足。"}
@@ -124,7 +124,7 @@ void TestTableReport::packAndReport()
     QCOMPARE(report.tickX, setCounts ? 1 : 0);
     QCOMPARE(QList<int>(report.tickY.begin(), report.tickY.end()), tickY);
     QCOMPARE(report.lastRow, setCounts ? counts[0] : 0);
-    for (int k = 1; k <= 32; ++k)
+    for (int k = 1; k <= ColumnStore::ListCount; ++k)
         QCOMPARE(report.hidesColumn(k), columns > 0 && k > columns);
 }
 

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <algorithm>
+
 // Serves "Excel.Application" with our own spreadsheet application over a sheet the test
 // writes down as rows of texts ("" is an empty cell, numeric text a number, "#ERR" an error
 // cell). `failOpen` makes opening fail as a damaged file does. Restores the real
@@ -45,6 +47,11 @@ struct SheetServer {
                 const QString &t = rows[r][c];
                 if (t.isEmpty())
                     continue;
+                // As the readers do: cells right of the grid are told, not kept.
+                if (c + 1 > workbook::GridColumns) {
+                    book->cutWidth = std::max(book->cutWidth, c + 1);
+                    continue;
+                }
                 workbook::Cell cell;
                 double v = 0;
                 if (t == QLatin1String("#ERR")) {

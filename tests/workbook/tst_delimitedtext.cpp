@@ -290,7 +290,13 @@ void TestDelimitedText::binaryText_data()
 
     const QByteArray table = "a,b\n1,2\n";
     QTest::newRow("NUL after 100 KB of text")
-        << table.repeated(12800) + QByteArray(1, '\0') + "3,4\n" << "含有二进制数据（第102401字节），不是文本文件";
+        << table.repeated(12800) + "3" + QByteArray(1, '\0') + ",4\n" << "含有二进制数据（第102402字节），不是文本文件";
+    QTest::newRow("a lone NUL at a line start after 100 KB")
+        << table.repeated(12800) + QByteArray(1, '\0') + "3,4\n" << "";
+    QTest::newRow("two NULs at a line start")
+        << table + QByteArray(2, '\0') + "3,4\n" << "含有二进制数据（第9字节），不是文本文件";
+    QTest::newRow("a NUL at the file's start")
+        << QByteArray(1, '\0') + table << "含有二进制数据（第1字节），不是文本文件";
     QTest::newRow("UTF-16 NUL character")
         << QByteArray("\xFF\xFE") + QByteArray("a\0,\0b\0\0\0", 10) << "含有二进制数据（第9字节），不是文本文件";
     QTest::newRow("UTF-16 big-endian NUL character")

@@ -7,6 +7,7 @@
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -19,8 +20,26 @@ namespace {
 
 constexpr int SniffRecords = 20;     // records the separator is sniffed on
 
+// Whether nearly every comma below the first line (names hold words) stands between two
+// digits, as decimal commas and a date joined to its time ("07.08.25,00:00:00") do.
+bool commasBetweenDigits(const char *begin, const char *end)
+{
+    begin = std::find(begin, end, '\n');
+    qint64 commas = 0, between = 0;
+    for (const char *p = begin; p < end; ++p) {
+        if (*p != ',')
+            continue;
+        ++commas;
+        between += p > begin && p + 1 < end && std::isdigit(static_cast<unsigned char>(p[-1]))
+                   && std::isdigit(static_cast<unsigned char>(p[1]));
+    }
+    return commas > 0 && between * 10 >= commas * 9;
+}
+
 // The candidate found the same number of times (at least once) on most of the first
-// records wins; ties go to the earlier one in this list.
+// records wins (counted up to the last field, or up to the last filled one when lines end
+// in a separator); ties go to the earlier one in this list, but not to a comma that stands
+// between digits.
 char sniffBytes(const char *begin, const char *end, int *score = nullptr)
 {
     const char candidates[] = {',', ';', '\t'};
@@ -29,14 +48,18 @@ char sniffBytes(const char *begin, const char *end, int *score = nullptr)
     std::vector<records::Field> fields;
     for (char sep : candidates) {
         records::Scanner scanner(begin, end, sep);
-        std::vector<int> counts;
-        while (int(counts.size()) < SniffRecords && scanner.next(fields))
+        std::vector<int> counts, filled;
+        while (int(counts.size()) < SniffRecords && scanner.next(fields)) {
             counts.push_back(int(std::min<std::size_t>(scanner.fieldCount(), INT_MAX)) - 1);
+            filled.push_back(int(std::min<std::size_t>(scanner.filledWidth(), INT_MAX)) - 1);
+        }
         int score = 0; // the most frequent non-zero count: how many records have it
-        for (int c : counts)
-            if (c != 0)
-                score = std::max(score, int(std::count(counts.begin(), counts.end(), c)));
-        if (score > bestScore) {
+        for (const std::vector<int> *list : {&counts, &filled})
+            for (int c : *list)
+                if (c > 0)
+                    score = std::max(score, int(std::count(list->begin(), list->end(), c)));
+        if (score > bestScore || (score == bestScore && score > 0 && best == ','
+                                  && commasBetweenDigits(begin, end))) {
             bestScore = score;
             best = sep;
         }
@@ -107,6 +130,13 @@ bool isMarkup(const char *begin, const char *end)
 
 }
 
+// A lone NUL right after a line break.
+static bool strayNulAt(const QByteArray &bytes, qsizetype at)
+{
+    const char *data = bytes.constData();
+    return at > 0 && data[at] == 0 && data[at - 1] == '\n' && (at + 1 == bytes.size() || data[at + 1] != 0);
+}
+
 // Where the first byte that no text has is (a NUL; in UTF-16 a NUL character), or -1. A
 // file of NULs or a binary file under a text name is refused by this before it is decoded.
 qsizetype binaryAt(const QByteArray &bytes)
@@ -125,9 +155,20 @@ qsizetype binaryAt(const QByteArray &bytes)
                 return at;
         return -1;
     }
-    const void *nul = std::memchr(data, 0, size_t(bytes.size()));
-    return nul ? static_cast<const char *>(nul) - data : -1;
+    // A lone NUL that starts a line is a logger's stray byte (PicoLog writes them), not
+    // binary data: the read drops it and says so.
+    for (qsizetype from = 0; from < bytes.size();) {
+        const void *nul = std::memchr(data + from, 0, size_t(bytes.size() - from));
+        if (!nul)
+            return -1;
+        const qsizetype at = static_cast<const char *>(nul) - data;
+        if (!strayNulAt(bytes, at))
+            return at;
+        from = at + 1;
+    }
+    return -1;
 }
+
 
 QString binaryReason(qint64 at)
 {
@@ -139,7 +180,7 @@ bool looksLikeText(const QByteArray &bytes)
     // An empty file is text without a row: it opens as an empty sheet.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || textbytes::utf32Mark(bytes) != 0)
         return true;
-    return !bytes.left(65536).contains('\0');
+    return binaryAt(bytes.left(65536)) < 0;
 }
 
 QString decodeText(const QByteArray &bytes)
@@ -190,6 +231,11 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
     while (row < rowLimit && spacealigned::nextLine(p, end, fields)) {
         ++row;
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
+        if (fields.size() > size_t(columns)) {
+            book->cutCells += qint64(fields.size() - size_t(columns));
+            ++book->cutCellRows;
+            book->cutWidth = std::max(book->cutWidth, int(std::min<size_t>(fields.size(), INT_MAX)));
+        }
         for (int column = 1; column <= columns; ++column) {
             const std::string &field = fields[size_t(column) - 1];
             double number = 0;
@@ -205,6 +251,60 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
     return book;
 }
 
+
+// Columns of a text not separated by commas whose every filled field holds one comma and is
+// no number: a date and a time joined by ',' in a ';' file. Each is split in two columns.
+// Judged on the first lines; true at index i for field i.
+std::vector<char> commaJoinedColumns(const char *begin, const char *end, char separator, bool decimalComma)
+{
+    if (separator == ',')
+        return {};
+    records::Scanner scanner(begin, end, separator);
+    std::vector<records::Field> fields;
+    std::vector<int> joined, other; // lines whose field i is joined, or is not
+    for (int line = 0; line < 200 && scanner.next(fields); ++line) {
+        const size_t width = std::min<size_t>(fields.size(), workbook::GridColumns);
+        if (joined.size() < width) {
+            joined.resize(width, 0);
+            other.resize(width, 0);
+        }
+        for (size_t i = 0; i < width; ++i) {
+            const records::Field &f = fields[i];
+            if (f.empty())
+                continue;
+            double number = 0;
+            const bool one = std::count(f.begin, f.end, ',') == 1 && !fieldNumber(f, decimalComma, &number);
+            ++(one ? joined : other)[i];
+        }
+    }
+    std::vector<char> split(joined.size(), 0);
+    bool any = false;
+    for (size_t i = 0; i < joined.size(); ++i)
+        any |= (split[i] = joined[i] >= 2 && other[i] == 0);
+    return any ? split : std::vector<char>();
+}
+
+// The fields of a row with the joined columns split at their comma (an empty second part
+// where a field has none), so the columns right of them stay in place.
+void splitJoined(std::vector<records::Field> &fields, const std::vector<char> &split,
+                 std::vector<records::Field> &out)
+{
+    out.clear();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (i >= split.size() || !split[i]) {
+            out.push_back(fields[i]);
+            continue;
+        }
+        const records::Field &f = fields[i];
+        const char *comma = std::find(f.begin, f.end, ',');
+        records::Field left = f, right = f;
+        left.end = comma;
+        right.begin = comma == f.end ? f.end : comma + 1;
+        out.push_back(left);
+        out.push_back(right);
+    }
+    fields.swap(out);
+}
 }
 
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
@@ -235,7 +335,11 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     rowLimit = std::clamp(rowLimit, 0, workbook::TextRows);
     workbook::SheetBuilder builder(book->firstSheet, false, rowLimit);
     book->maxRows = rowLimit;
-    std::vector<records::Field> fields;
+    std::vector<records::Field> fields, splitFields;
+    const std::vector<char> joined = commaJoinedColumns(begin, end, separator, decimalComma);
+    for (size_t i = 0; i < joined.size(); ++i)
+        if (joined[i])
+            book->commaSplitColumns.push_back(int(i) + 1);
     int row = 0;
     for (;;) {
         // Blank lines are rows without cells: counted, not parsed one by one.
@@ -243,10 +347,16 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (row >= rowLimit || !scanner.next(fields))
             break;
         ++row;
+        if (!joined.empty())
+            splitJoined(fields, joined, splitFields);
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         // A byte-order mark at the start of a line (files joined together) is no text.
         if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
             fields[0].begin += 3;
+        if (columns > 0 && fields[0].end > fields[0].begin && *fields[0].begin == '\0') {
+            ++fields[0].begin;
+            ++book->strayNuls;
+        }
         std::size_t kept = 0;
         for (int column = 1; column <= columns; ++column) {
             const records::Field &field = fields[size_t(column) - 1];
@@ -263,6 +373,15 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (scanner.filledCount() > kept) {
             book->cutCells += qint64(scanner.filledCount() - kept);
             ++book->cutCellRows;
+            // The scanner keeps the first fields only; the filled ones it counted past the
+            // grid give the width when the kept fields end early.
+            int width = int(std::min<std::size_t>(workbook::GridColumns + (scanner.filledCount() - kept), INT_MAX));
+            for (size_t last = fields.size(); last > size_t(columns); --last)
+                if (!fields[last - 1].empty()) {
+                    width = std::max(width, int(std::min<size_t>(last, INT_MAX)));
+                    break;
+                }
+            book->cutWidth = std::max(book->cutWidth, width);
         }
     }
     // Rows past the grid are not kept; how many there were is told.

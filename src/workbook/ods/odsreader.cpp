@@ -4,6 +4,7 @@
 #include "workbook/package/zippackage.h"
 #include "workbook/sheetbuilder.h"
 
+#include <climits>
 #include <vector>
 
 #include <QCoreApplication>
@@ -11,15 +12,13 @@
 // Repeated rows and columns are how OpenDocument writes blank areas (a sheet commonly ends
 // in a row repeated a million times). A blank repeat costs nothing; a filled one is
 // expanded only as far as a read can reach: rows up to the end of the served grid, columns
-// up to the 32 a read takes, and a file asking for more copies than MaxRepeatedCells is
+// up to the grid's last (the width past it is told), and a file asking for more copies than MaxRepeatedCells is
 // refused. So a few hundred bytes can never make millions of cells.
 
 namespace ods {
 
 namespace {
 
-// The columns a read takes (the column store's 32 lists).
-constexpr int RepeatedColumns = 32;
 // Cells made by repeating rows, at most: a legacy sheet's worth (65,536 rows of 32 columns,
 // about 40 MB once read). Each costs memory the file does not: a 2 KB file must not ask for a
 // gigabyte.
@@ -75,7 +74,7 @@ private:
     void readRow(int repeat)
     {
         std::vector<PendingCell> cells;
-        int column = 0;
+        qint64 column = 0; // past the grid too, so the width of a cut row can be told
         int depth = 1;
         while (m_x.nextChild(&depth)) {
             const QStringView name = m_x.xml().name();
@@ -87,11 +86,12 @@ private:
             const int span = repeatOf(m_x.attribute(QLatin1String("number-columns-repeated")));
             const workbook::Cell cell = covered ? (m_x.skipElement(), workbook::Cell()) : readCell();
             if (cell.type != workbook::CellType::Empty) {
-                const int last = span == 1 ? workbook::GridColumns : RepeatedColumns;
-                for (int i = 1; i <= span && column + i <= last; ++i)
-                    cells.push_back({column + i, cell});
+                for (qint64 c = column + 1; c <= column + span && c <= workbook::GridColumns; ++c)
+                    cells.push_back({int(c), cell});
+                if (column + span > workbook::GridColumns)
+                    m_out.noteCutWidth(int(std::min<qint64>(column + span, INT_MAX)));
             }
-            column = int(std::min<qint64>(qint64(column) + span, workbook::GridColumns + 1));
+            column += span;
         }
         const qint64 first = m_row + 1;
         m_row += repeat;
@@ -274,6 +274,7 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
     builder.finish();
     book->maxRows = builder.rowLimit();
     book->cutRows = builder.cutRows();
+    book->cutWidth = builder.cutWidth();
     book->sheetName = reader.name();
     return book;
 }

@@ -264,6 +264,8 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
             builder.finish();
             book->maxRows = builder.rowLimit();
             book->cutRows = builder.cutRows();
+    book->cutWidth = builder.cutWidth();
+            book->cutWidth = builder.cutWidth();
             return book;
         }
         // A part that does not inflate would fail the XML reader in the same place.
