@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/settingswrite.h"
+#include "import/followread.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 
@@ -10,7 +12,14 @@
 
 class ChartDocument;
 class ColumnStore;
+class QAction;
 class QCheckBox;
+class QFileSystemWatcher;
+class QProgressBar;
+class QThread;
+struct NamedChoice;
+struct ReadResult;
+struct TableReport;
 struct ChoiceState;
 class QFrame;
 class QGroupBox;
@@ -48,6 +57,13 @@ public:
     QLineEdit *Edit2, *Edit3, *Edit4, *Edit5;
     QPushButton *useBtn;
     QTimer *Timer1;
+    // While a read runs: how far it is (rows and bytes of the file) and the button that
+    // stops it; hidden otherwise.
+    QProgressBar *readBar;
+    QPushButton *cancelBtn;
+    // "跟踪文件" (checkable) and F5, also offered by the chart window.
+    QAction *followAction;
+    QAction *reloadAction;
 
     // run-time controls, 1-based like the columns they show ([0] unused):
     std::array<QListView *, ColumnCount + 1> colList{};
@@ -66,6 +82,15 @@ public:
     void Memo1Change();
     void FormClose();
     void CheckBox1Click(QCheckBox *sender);
+    // Stops the read that runs: the lists, the chart and the path box stay as they were.
+    void cancelBtnClick();
+    // Reads the open file again, whole, keeping the ticks where the columns' names allow.
+    void reloadFile();
+    // One look at the followed file: appended rows are read, a replaced one read anew.
+    void followStep();
+    bool reading() const { return m_job != nullptr; }
+    // A read's thread is still there (a cancelled one winds down on its own).
+    bool readThreadRunning() const { return m_thread != nullptr; }
 
     // Loads the chosen columns into the chart document, which fills both charts of the
     // chart window.
@@ -109,11 +134,24 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    struct ReadJob;
     void createDesignedControls();
+    void createLiveReadControls();
+    void startWorker(const QString &path, bool reload);
+    void finishRead(const std::shared_ptr<ReadJob> &job);
+    void showProgress();
+    void endProgress();
+    void cancelRead();
+    void followToggled(bool on);
+    void watchFollowedFile();
+    void reportReload(const ReadResult &result, const NamedChoice &before);
+    void showBoxesFor(int columns, const TableReport &report);
+    void tableGrew();
+    void replaceSizeLine(const QString &line);
+    // The chart follows the table: one place, so that a load keeping the view can take its turn.
+    void reloadChart();
     void createColumnControls();
     void startRead(const QString &path);
-    // Returns what the read left out, for the log.
-    QStringList readWorkbook(const QString &path);
     void reportTable(const QStringList &readNotes);
     void checkChoice();
     void restoreRememberedChoice();
@@ -140,4 +178,14 @@ private:
     int m_readCount = 0; // reads run so far; lets tests see that one request made one read
     bool m_closed = false;
     int m_bandColumns = 10; // columns the band holds: ten, or the table's when it scrolls
+
+    std::shared_ptr<ReadJob> m_job; // the read that runs, or none
+    QThread *m_thread = nullptr;    // its thread, also while a cancelled read winds down
+    QTimer *m_progressTimer = nullptr;
+    QString m_shownFile;            // the file whose table the lists show
+    bool m_drawWasEnabled = false;  // drawBtn before the running read began
+    followread::Source m_follow;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_followTimer = nullptr;
+    QElapsedTimer m_lastWholeRead;
 };

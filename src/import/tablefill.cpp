@@ -292,6 +292,9 @@ void TableFill::finish()
     }
     for (int list = 1; list <= m_lists; ++list)
         padTo(list, m_items);
+    m_listColumns.clear();
+    for (int list = 1; list <= m_lists; ++list)
+        m_listColumns.push_back(list + m_layout.firstColumn - 1);
 
     // Columns without a reading are left out: they hold nothing to draw.
     QStringList dropped;
@@ -309,6 +312,7 @@ void TableFill::finish()
             name = name.left(40) + QStringLiteral("…");
         dropped.prepend(QStringLiteral("第%1列“%2”").arg(list).arg(name));
         m_store.removeList(list);
+        m_listColumns.erase(m_listColumns.begin() + (list - 1));
         --m_lists;
     }
     if (!dropped.isEmpty())

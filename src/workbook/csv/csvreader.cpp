@@ -1,6 +1,7 @@
 #include "workbook/csv/csvreader.h"
 
 #include "base/numtext.h"
+#include "base/readprogress.h"
 #include "workbook/csv/records.h"
 #include "workbook/csv/spacealigned.h"
 #include "workbook/csv/textbytes.h"
@@ -69,10 +70,8 @@ bool separatorLine(const char *&begin, const char *end, char *separator)
     return true;
 }
 
-// A field as a number: the program's rule, and with a decimal comma where the separator
-// leaves the comma free (';' or tab): one ',' standing where the rule takes a '.', in a
-// field without a '.', as a spreadsheet in a locale with a decimal comma reads it ("20,5",
-// "-0,125", "1,5E3"). A thousands separator ("1.234,5") keeps the field text.
+}
+
 bool fieldNumber(const records::Field &field, bool decimalComma, double *value)
 {
     if (numtext::toDouble(field.begin, field.end, value))
@@ -91,6 +90,8 @@ bool fieldNumber(const records::Field &field, bool decimalComma, double *value)
     buffer[comma - field.begin] = '.';
     return numtext::toDouble(buffer, buffer + length, value);
 }
+
+namespace {
 
 // Markup saved under a spreadsheet's name (web pages, XML) is not rows of fields: read as
 // text it would only give a column of tags.
@@ -187,6 +188,8 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
     int row = 0;
     while (row < rowLimit && spacealigned::nextLine(p, end, fields)) {
         ++row;
+        if (row % readprogress::ReportRows == 0)
+            readprogress::parsed(row);
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         for (int column = 1; column <= columns; ++column) {
             const std::string &field = fields[size_t(column) - 1];
@@ -241,6 +244,8 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (row >= rowLimit || !scanner.next(fields))
             break;
         ++row;
+        if (row % readprogress::ReportRows == 0)
+            readprogress::parsed(row, scanner.position() - bytes.constData());
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         // A byte-order mark at the start of a line (files joined together) is no text.
         if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
@@ -267,6 +272,18 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     while (scanner.skip(&content))
         book->cutRows += content ? 1 : 0;
     builder.finish();
+    // Lines appended later can be read alone when the file is read in place and whole.
+    if (text.converted.isEmpty() && book->cutRows == 0 && row < rowLimit) {
+        const char *lineEnd = end;
+        while (lineEnd > begin && lineEnd[-1] != '\n' && lineEnd[-1] != '\r')
+            --lineEnd;
+        workbook::TextTail &tail = book->textTail;
+        tail.known = true;
+        tail.separator = separator;
+        tail.decimalComma = decimalComma;
+        tail.completeBytes = lineEnd - bytes.constData();
+        tail.partialLine = lineEnd < end;
+    }
     return book;
 }
 
