@@ -10,3 +10,5 @@ tabrovex_add_test(tst_ownfolder GUI SOURCES app/tst_ownfolder.cpp support/appfix
 tabrovex_add_test(tst_refusedsettings GUI SOURCES app/tst_refusedsettings.cpp chartwin/drawnchart.h support/appfixture.h support/sheetserver.h support/scriptedservices.h)
 tabrovex_add_test(tst_nextlog GUI SOURCES app/tst_nextlog.cpp app/boxticks.h support/appfixture.h support/scriptedservices.h support/sheetserver.h)
 add_dependencies(tst_nextlog tabrovex)
+# Reads on their own thread, cancelling, following a file, F5.
+tabrovex_add_test(tst_liveread GUI SOURCES app/tst_liveread.cpp support/appfixture.h support/scriptedservices.h)

@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>Tmainform</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>跟踪文件</source>
+        <translation>Follow file</translation>
+    </message>
+    <message>
+        <source>重新读取</source>
+        <translation>Read again</translation>
+    </message>
+    <message>
+        <source>放入列表：%1 / %2 行</source>
+        <translation>Into the lists: %1 / %2 rows</translation>
+    </message>
+    <message>
+        <source>%1 行，%2 / %3 MB</source>
+        <translation>%1 rows, %2 / %3 MB</translation>
+    </message>
+    <message>
+        <source>读取已取消</source>
+        <translation>Read cancelled</translation>
+    </message>
+    <message>
+        <source>跟踪文件：%1</source>
+        <translation>Following the file: %1</translation>
+    </message>
+    <message>
+        <source>停止跟踪文件</source>
+        <translation>Stopped following the file</translation>
+    </message>
+</context>
+<context>
     <name>commandline</name>
     <message>
         <source>未知的选项“%1”</source>
@@ -64,11 +99,33 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
 </context>
 <context>
+    <name>plotjob</name>
+    <message>
+        <source>放入列表：%1 / %2 行（%3%）
+</source>
+        <translation>Into the lists: %1 / %2 rows (%3%)
+</translation>
+    </message>
+    <message>
+        <source>读取中：%1 行，%2 / %3 MB（%4%）
+</source>
+        <translation>Reading: %1 rows, %2 / %3 MB (%4%)
+</translation>
+    </message>
+    <message>
+        <source>读取完毕：%1 行
+</source>
+        <translation>Read: %1 rows
+</translation>
+    </message>
+</context>
+<context>
     <name>plotoptions</name>
     <message>
-        <source>用法：tabrovex-plot table 工作簿 [--rows A:B]
+        <source>用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]
       tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT
+                         [--page] [--first-rows] [--size WxH] [--settings INI]
+                         [--progress] -o OUT
 
 像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，
 按内容区分）的第一个工作表，并输出 JSON。
@@ -86,6 +143,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
   --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）
   --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，
              程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）
+  --progress       读取时每秒约两次在标准错误上显示进度（已读行数、兆字节数）
   --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；
              JSON 的键和日志行在任何语言下都相同
   --help, --version
@@ -93,9 +151,10 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
 退出状态：0 完成，1 用法错误，2 未能读取工作簿，3 选择被拒绝或载入失败，
 4 未能写出结果。
 </source>
-        <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B]
+        <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B] [--progress]
        tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT
+                         [--page] [--first-rows] [--size WxH] [--settings INI]
+                         [--progress] -o OUT
 
 Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other
 delimited text, told apart by content) as Tabrovex does and prints JSON.
@@ -115,6 +174,8 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
              to 8192x8192)
   --settings INI   settings file, which must exist (default: tabrovex&apos;s own,
              ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
+  --progress       shows how far the read is on standard error, about twice a
+             second (rows read, megabytes)
   --lang zh|en     the language of the usage and the messages (default: by LC_ALL,
              LC_MESSAGES, LANG); the JSON&apos;s keys and log lines are the same in all
   --help, --version

@@ -577,6 +577,7 @@ void Tmainform::Timer1Timer()
 void Tmainform::startWorker(const QString &path, bool reload)
 {
     auto job = std::make_shared<ReadJob>(path, reload);
+    job->progress.onReport = readReportHook;
     m_job = job;
     QThread *thread = QThread::create([job] {
         readprogress::Scope scope(&job->progress);

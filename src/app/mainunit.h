@@ -8,10 +8,14 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class ChartDocument;
 class ColumnStore;
+namespace readprogress {
+class Progress;
+}
 class QAction;
 class QCheckBox;
 class QFileSystemWatcher;
@@ -89,6 +93,9 @@ public:
     // One look at the followed file: appended rows are read, a replaced one read anew.
     void followStep();
     bool reading() const { return m_job != nullptr; }
+    // Runs on the reading thread at every report of a read (tests stop a read at a chosen
+    // point with it).
+    std::function<void(const readprogress::Progress &)> readReportHook;
     // A read's thread is still there (a cancelled one winds down on its own).
     bool readThreadRunning() const { return m_thread != nullptr; }
 
