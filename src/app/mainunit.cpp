@@ -797,7 +797,25 @@ void Tmainform::followStep()
     if (!followAction->isChecked() || m_job || Timer1->isActive() || m_follow.path.isEmpty())
         return;
     watchFollowedFile();
+    // The lists are reset by the rows put below them: each keeps its place, and one scrolled
+    // to its end stays at the end, so the newest readings stay in sight.
+    std::array<int, ColumnCount + 1> scrolled{};
+    std::array<bool, ColumnCount + 1> atEnd{};
+    for (int k = 1; k <= ColumnCount; ++k) {
+        const QScrollBar *bar = colList[k]->verticalScrollBar();
+        scrolled[k] = bar->value();
+        atEnd[k] = bar->value() > 0 && bar->value() == bar->maximum();
+    }
     const followread::Step step = followread::readAppended(m_follow, *m_store);
+    if (step.change == followread::Change::Appended) {
+        for (int k = 1; k <= ColumnCount; ++k) {
+            if (!colList[k]->isVisible())
+                continue;
+            colList[k]->doItemsLayout(); // the scroll range of the longer list, now
+            QScrollBar *bar = colList[k]->verticalScrollBar();
+            bar->setValue(atEnd[k] ? bar->maximum() : scrolled[k]);
+        }
+    }
     switch (step.change) {
     case followread::Change::Appended:
         tableGrew();

@@ -10,9 +10,11 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QThread>
 
 class TestLiveRead : public QObject
@@ -23,6 +25,7 @@ private slots:
     void cancelLeavesOldTable();
     void follow_data();
     void follow();
+    void followKeepsListsInPlace();
     void reloadKeepsTicks();
     void chartMenuOffersFollow();
 };
@@ -237,6 +240,33 @@ void TestLiveRead::follow()
     writeFile(path, rowsText(100, 3), QIODevice::Append);
     QTest::qWait(1300);
     QCOMPARE(m->lastRow(), rows + 2);
+}
+
+// Rows put below the lists leave each where it was scrolled; one at its end stays at the end.
+void TestLiveRead::followKeepsListsInPlace()
+{
+    AppFixture f;
+    Tmainform *m = f.start();
+    const QString path = f.path(QStringLiteral("log.csv"));
+    writeFile(path, header() + rowsText(1, 100));
+    QVERIFY(openAndWait(f, path));
+    for (int k = 1; k <= 3; ++k)
+        m->colList[k]->doItemsLayout();
+    QScrollBar *end = m->colList[1]->verticalScrollBar();
+    QScrollBar *middle = m->colList[2]->verticalScrollBar();
+    QScrollBar *top = m->colList[3]->verticalScrollBar();
+    end->setValue(end->maximum());
+    middle->setValue(10);
+    const int oldEnd = end->maximum();
+    QVERIFY(oldEnd > 10);
+    m->followAction->setChecked(true);
+    writeFile(path, rowsText(101, 30), QIODevice::Append);
+    m->followStep();
+    QCOMPARE(m->lastRow(), 132);
+    QCOMPARE(end->maximum(), oldEnd + 30);
+    QCOMPARE(end->value(), end->maximum());
+    QCOMPARE(middle->value(), 10);
+    QCOMPARE(top->value(), 0);
 }
 
 // F5 reads the whole file again, keeps the ticks by the columns' names, and reports a table

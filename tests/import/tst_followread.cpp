@@ -25,6 +25,8 @@ private slots:
     void workbookReadAgain();
     void cancelledRead_data();
     void cancelledRead();
+    void reportsOften_data();
+    void reportsOften();
 };
 
 namespace {
@@ -244,6 +246,56 @@ void TestFollowRead::cancelledRead()
     ColumnStore whole;
     readWorkbook(path, whole, registry);
     QCOMPARE(whole.count(1), 200002);
+}
+
+void TestFollowRead::reportsOften_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("fields"); // a line's fields
+    QTest::newRow("short lines") << 100000 << 3;
+    QTest::newRow("long lines") << 300 << 250;
+}
+
+// A read reports every few thousand rows or 64 KB of text, whichever comes first, with the
+// bytes of the file read so far: a cancel is never far off, however long the lines.
+void TestFollowRead::reportsOften()
+{
+    QFETCH(int, rows);
+    QFETCH(int, fields);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("log.csv"));
+    QByteArray text;
+    for (int i = 0; i < rows; ++i) {
+        QByteArray line = QByteArray::number(i);
+        for (int f = 1; f < fields; ++f)
+            line += ",1234567.125" + QByteArray::number(f);
+        text += line + '\n';
+    }
+    writeFile(path, text);
+    readprogress::Progress progress(text.size());
+    int parseReports = 0;
+    qint64 lastBytes = 0;
+    bool ordered = true;
+    progress.onReport = [&](const readprogress::Progress &p) {
+        if (p.phase() != readprogress::Phase::Parse)
+            return;
+        ++parseReports;
+        ordered = ordered && p.bytes() >= lastBytes && p.bytes() <= p.fileBytes();
+        lastBytes = p.bytes();
+    };
+    ColumnStore store;
+    {
+        const readprogress::Scope scope(&progress);
+        readWorkbook(path, store, registry);
+    }
+    QVERIFY(ordered);
+    // A report comes after the line that passed 64 KB: a little less than one each 64 KB.
+    const int expected = std::max<int>(rows / int(readprogress::ReportRows), int(text.size() >> 16) * 9 / 10);
+    QVERIFY2(parseReports >= expected, qPrintable(QStringLiteral("%1 < %2").arg(parseReports).arg(expected)));
+    // Parsed whole, then put into the lists.
+    QCOMPARE(int(progress.phase()), int(readprogress::Phase::Fill));
+    QCOMPARE(progress.bytes(), qint64(text.size()));
+    QVERIFY(progress.fraction() >= 0.8);
 }
 
 QTEST_GUILESS_MAIN(TestFollowRead)

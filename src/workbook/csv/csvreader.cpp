@@ -176,6 +176,16 @@ void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char 
 
 namespace {
 
+// Where in the file a place in its UTF-8 text is: the same bytes, or about as far into a
+// file that was converted.
+qint64 fileOffset(const textbytes::Utf8Text &text, const QByteArray &bytes, const char *at)
+{
+    if (text.converted.isEmpty())
+        return at - bytes.constData();
+    const qint64 length = text.end - text.begin;
+    return length > 0 ? qint64(double(at - text.begin) / double(length) * double(bytes.size())) : 0;
+}
+
 // Fields at runs of blanks: no quotes, a decimal point as in a comma-separated file.
 std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const char *end, int rowLimit)
 {
@@ -238,14 +248,18 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     book->maxRows = rowLimit;
     std::vector<records::Field> fields;
     int row = 0;
+    const char *reported = begin;
     for (;;) {
         // Blank lines are rows without cells: counted, not parsed one by one.
         row = int(std::min<qint64>(qint64(row) + qint64(scanner.skipBlankRecords()), rowLimit));
         if (row >= rowLimit || !scanner.next(fields))
             break;
         ++row;
-        if (row % readprogress::ReportRows == 0)
-            readprogress::parsed(row, scanner.position() - bytes.constData());
+        // Every few thousand rows, or 64 KB of long lines: a cancelled read stops soon.
+        if (row % readprogress::ReportRows == 0 || scanner.position() - reported >= (1 << 16)) {
+            reported = scanner.position();
+            readprogress::parsed(row, fileOffset(text, bytes, reported));
+        }
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         // A byte-order mark at the start of a line (files joined together) is no text.
         if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
