@@ -115,19 +115,26 @@ int main(int argc, char **argv)
     Tmainform *main = createApplicationWindows();
     main->show();
     // The cancel: clicked a third of the way through the file.
+    const int reads = main->readCount();
     main->openWorkbook(big);
-    waitFor([main] { return main->reading() && main->readBar->value() > 250; }, 600000);
-    QElapsedTimer click;
-    click.start();
-    main->cancelBtn->click();
-    bool answered = false;
-    QTimer::singleShot(0, main, [&answered] { answered = true; });
-    waitFor([&answered] { return answered; }, 10000);
-    paint(main);
-    const double responsive = click.nsecsElapsed() / 1e6;
-    waitFor([main] { return !main->Timer1->isActive() && !main->readThreadRunning(); }, 60000);
-    std::printf("cancel: window answering %.1f ms after the click, read's thread gone after %.1f ms\n",
-                responsive, click.nsecsElapsed() / 1e6);
+    // A small file may be read before a third of it can be seen: then there is nothing to cancel.
+    waitFor([main, reads] { return (main->reading() && main->readBar->value() > 250) || main->readCount() > reads; },
+            600000);
+    if (!main->reading()) {
+        std::printf("cancel: the file was read before a third of it could be seen; no cancel timed\n");
+    } else {
+        QElapsedTimer click;
+        click.start();
+        main->cancelBtn->click();
+        bool answered = false;
+        QTimer::singleShot(0, main, [&answered] { answered = true; });
+        waitFor([&answered] { return answered; }, 10000);
+        paint(main);
+        const double responsive = click.nsecsElapsed() / 1e6;
+        waitFor([main] { return !main->Timer1->isActive() && !main->readThreadRunning(); }, 60000);
+        std::printf("cancel: window answering %.1f ms after the click, read's thread gone after %.1f ms\n",
+                    responsive, click.nsecsElapsed() / 1e6);
+    }
 
     // The follow step on a million rows with the chart shown.
     const QString log = dir.filePath(QStringLiteral("follow.csv"));

@@ -134,7 +134,7 @@ void TestLiveRead::cancelLeavesOldTable()
     m->readReportHook = [&](const readprogress::Progress &p) {
         if (int(p.phase()) != phase || ++reports != atReport)
             return;
-        QMetaObject::invokeMethod(m, [&f, m, byOpening, other] {
+        QMetaObject::invokeMethod(m, [m, byOpening, other] {
             if (byOpening)
                 m->openWorkbook(other);
             else
