@@ -12,3 +12,5 @@ tabrovex_add_test(tst_nextlog GUI SOURCES app/tst_nextlog.cpp app/boxticks.h sup
 add_dependencies(tst_nextlog tabrovex)
 tabrovex_add_test(tst_windowtexts GUI SOURCES app/tst_windowtexts.cpp support/appfixture.h support/scriptedservices.h)
 add_dependencies(tst_windowtexts tabrovex_lrelease)
+# Reads on their own thread, cancelling, following a file, F5.
+tabrovex_add_test(tst_liveread GUI SOURCES app/tst_liveread.cpp support/appfixture.h support/scriptedservices.h)

@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>MeasurePanel</name>
@@ -154,12 +153,12 @@
     </message>
     <message>
         <source>上次绘制的列“%1”不在本文件中，按默认勾选</source>
-        <translation>Column &apos;%1&apos; of the last chart is not in this file; default ticks used</translation>
+        <translation>Column '%1' of the last chart is not in this file; default ticks used</translation>
     </message>
     <message>
         <source>”“</source>
         <comment>between two column names</comment>
-        <translation>&apos;, &apos;</translation>
+        <translation>', '</translation>
     </message>
     <message>
         <source>按上次绘制的列勾选：X %1，Y %2</source>
@@ -172,6 +171,38 @@
     <message>
         <source>所选的列未能记下：%1</source>
         <translation>The chosen columns were not remembered: %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>跟踪文件</source>
+        <translation>Follow file</translation>
+    </message>
+    <message>
+        <source>重新读取</source>
+        <translation>Read again</translation>
+    </message>
+    <message>
+        <source>放入列表：%1 / %2 行</source>
+        <translation>Into the lists: %1 / %2 rows</translation>
+    </message>
+    <message>
+        <source>%1 行，%2 / %3 MB</source>
+        <translation>%1 rows, %2 / %3 MB</translation>
+    </message>
+    <message>
+        <source>读取已取消</source>
+        <translation>Read cancelled</translation>
+    </message>
+    <message>
+        <source>跟踪文件：%1</source>
+        <translation>Following the file: %1</translation>
+    </message>
+    <message>
+        <source>停止跟踪文件</source>
+        <translation>Stopped following the file</translation>
     </message>
 </context>
 <context>
@@ -286,7 +317,7 @@
     <name>commandline</name>
     <message>
         <source>未知的选项“%1”</source>
-        <translation>unknown option &apos;%1&apos;</translation>
+        <translation>unknown option '%1'</translation>
     </message>
     <message>
         <source>文件名为空</source>
@@ -326,7 +357,7 @@ Opens a workbook (.xls, .xlsx, .xlsm, .ods, .csv) and draws the chosen columns a
                 LC_MESSAGES, LANG; Chinese where it starts with zh, else English)
   --recent      lists the 8 files opened last (the latest first), one a line
   --help        this text
-  --version     the program&apos;s version
+  --version     the program's version
 
 Settings: ini/option.ini beside the program when that folder can be written,
 otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
@@ -348,7 +379,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>--lang 只能是 zh 或 en，不能是“%1”</source>
-        <translation>--lang is zh or en, not &apos;%1&apos;</translation>
+        <translation>--lang is zh or en, not '%1'</translation>
     </message>
 </context>
 <context>
@@ -427,7 +458,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>无法把“%1”转换为整数</source>
-        <translation>Cannot convert &apos;%1&apos; to an integer</translation>
+        <translation>Cannot convert '%1' to an integer</translation>
     </message>
     <message>
         <source>错误值无法转换为整数（%1）</source>
@@ -499,11 +530,11 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>文件没有列名行，各列按第N列命名</source>
-        <translation>The file has no row of names; columns are named &apos;第N列&apos; (column N)</translation>
+        <translation>The file has no row of names; columns are named '第N列' (column N)</translation>
     </message>
     <message>
         <source>第%1列“%2”与第%3列“%4”合为一个时间列</source>
-        <translation>Column %1 &apos;%2&apos; and column %3 &apos;%4&apos; joined into one time column</translation>
+        <translation>Column %1 '%2' and column %3 '%4' joined into one time column</translation>
     </message>
     <message>
         <source>%1没有数据，未列出</source>
@@ -601,6 +632,27 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
 </context>
 <context>
+    <name>plotjob</name>
+    <message>
+        <source>放入列表：%1 / %2 行（%3%）
+</source>
+        <translation>Into the lists: %1 / %2 rows (%3%)
+</translation>
+    </message>
+    <message>
+        <source>读取中：%1 行，%2 / %3 MB（%4%）
+</source>
+        <translation>Reading: %1 rows, %2 / %3 MB (%4%)
+</translation>
+    </message>
+    <message>
+        <source>读取完毕：%1 行
+</source>
+        <translation>Read: %1 rows
+</translation>
+    </message>
+</context>
+<context>
     <name>plotmain</name>
     <message>
         <source>内存不足</source>
@@ -610,70 +662,12 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
 <context>
     <name>plotoptions</name>
     <message>
-        <source>用法：tabrovex-plot table 工作簿 [--rows A:B]
-      tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT
-
-像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，
-按内容区分）的第一个工作表，并输出 JSON。
-  table      读取的日志行和各列数据
-  --rows A:B       table：每列只输出第A项到第B项（1为名称，2为单位；
-             A: 到最后一项，:B 从第一项起）
-  chart      检查并载入所选的列，按 OUT 的扩展名写出曲线图：OUT.png 为屏幕上的
-             曲线图（加 --page 为 96 dpi 的A4打印页），OUT.pdf 为A4打印页
-  -x K       X列（默认：第1列）
-  -y K,...   Y列（默认：第2至5列，有几列取几列）
-  --mode M   刻度：1 数据范围，2 两端各加半个跨度（默认），3 两端各加一个跨度，
-             manual：设置文件中保存的上下限
-  --first-rows     只绘制较长表格的前1000个数据行（默认：整个表格，每条曲线
-             精简到1000个点，保留每个峰值）
-  --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）
-  --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，
-             程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）
-  --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；
-             JSON 的键和日志行在任何语言下都相同
-  --help, --version
-  --         选项到此结束：其后是命令或工作簿
-退出状态：0 完成，1 用法错误，2 未能读取工作簿，3 选择被拒绝或载入失败，
-4 未能写出结果。
-</source>
-        <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B]
-       tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT
-
-Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other
-delimited text, told apart by content) as Tabrovex does and prints JSON.
-  table      the log lines of the read and the column lists
-  --rows A:B       table: only items A to B of every list (1 the name, 2 the
-             unit; A: to the end, :B from the first)
-  chart      checks and loads the chosen columns and writes the chart to OUT,
-             by its extension: OUT.png the screen chart (with --page the printed
-             A4 page at 96 dpi), OUT.pdf the printed A4 page
-  -x K       X column (default: column 1)
-  -y K,...   Y columns (default: columns 2 to 5, as many as there are)
-  --mode M   scaling: 1 data range, 2 half the span added (default), 3 the full
-             span added, manual: the limits saved in the settings file
-  --first-rows     only the first 1000 data rows of a longer table (default: the
-             whole table, thinned to 1000 points per curve keeping every peak)
-  --size WxH       the screen chart&apos;s size in pixels (default 817x529; 320x240
-             to 8192x8192)
-  --settings INI   settings file, which must exist (default: tabrovex&apos;s own,
-             ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
-  --lang zh|en     the language of the usage and the messages (default: by LC_ALL,
-             LC_MESSAGES, LANG); the JSON&apos;s keys and log lines are the same in all
-  --help, --version
-  --         ends the options: what follows is the command or WORKBOOK
-Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
-loading failed, 4 output not written.
-</translation>
-    </message>
-    <message>
         <source>-o OUT 必须以 .png 或 .pdf 结尾，不能是“%1”</source>
-        <translation>-o OUT must end in .png or .pdf, not &apos;%1&apos;</translation>
+        <translation>-o OUT must end in .png or .pdf, not '%1'</translation>
     </message>
     <message>
         <source>--size 设置屏幕曲线图的大小；打印页有自己的大小</source>
-        <translation>--size sets the screen chart&apos;s size; the printed page has its own</translation>
+        <translation>--size sets the screen chart's size; the printed page has its own</translation>
     </message>
     <message>
         <source>%1 需要一个值</source>
@@ -681,15 +675,15 @@ loading failed, 4 output not written.
     </message>
     <message>
         <source>--mode 只能是 1、2、3 或 manual，不能是“%1”</source>
-        <translation>--mode is 1, 2, 3 or manual, not &apos;%1&apos;</translation>
+        <translation>--mode is 1, 2, 3 or manual, not '%1'</translation>
     </message>
     <message>
         <source>--rows 应为 A:B，1 &lt;= A &lt;= B，不能是“%1”</source>
-        <translation>--rows is FIRST:LAST with 1 &lt;= FIRST &lt;= LAST, not &apos;%1&apos;</translation>
+        <translation>--rows is FIRST:LAST with 1 &lt;= FIRST &lt;= LAST, not '%1'</translation>
     </message>
     <message>
         <source>--size 应为 宽x高，从 %1x%2 到 %3x%3，不能是“%4”</source>
-        <translation>--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not &apos;%4&apos;</translation>
+        <translation>--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not '%4'</translation>
     </message>
     <message>
         <source>未知的选项 %1</source>
@@ -701,7 +695,7 @@ loading failed, 4 output not written.
     </message>
     <message>
         <source>未知的命令“%1”</source>
-        <translation>unknown command &apos;%1&apos;</translation>
+        <translation>unknown command '%1'</translation>
     </message>
     <message>
         <source>没有给出工作簿</source>
@@ -729,11 +723,74 @@ loading failed, 4 output not written.
     </message>
     <message>
         <source>-x 需要1至256的列号，不能是“%1”</source>
-        <translation>-x needs a column number from 1 to 256, not &apos;%1&apos;</translation>
+        <translation>-x needs a column number from 1 to 256, not '%1'</translation>
     </message>
     <message>
         <source>-y 需要1至256中互不相同的列号，不能是“%1”</source>
-        <translation>-y needs distinct column numbers from 1 to 256, not &apos;%1&apos;</translation>
+        <translation>-y needs distinct column numbers from 1 to 256, not '%1'</translation>
+    </message>
+    <message>
+        <source>用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]
+      tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]
+                         [--page] [--first-rows] [--size WxH] [--settings INI]
+                         [--progress] -o OUT
+
+像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，
+按内容区分）的第一个工作表，并输出 JSON。
+  table      读取的日志行和各列数据
+  --rows A:B       table：每列只输出第A项到第B项（1为名称，2为单位；
+             A: 到最后一项，:B 从第一项起）
+  chart      检查并载入所选的列，按 OUT 的扩展名写出曲线图：OUT.png 为屏幕上的
+             曲线图（加 --page 为 96 dpi 的A4打印页），OUT.pdf 为A4打印页
+  -x K       X列（默认：第1列）
+  -y K,...   Y列（默认：第2至5列，有几列取几列）
+  --mode M   刻度：1 数据范围，2 两端各加半个跨度（默认），3 两端各加一个跨度，
+             manual：设置文件中保存的上下限
+  --first-rows     只绘制较长表格的前1000个数据行（默认：整个表格，每条曲线
+             精简到1000个点，保留每个峰值）
+  --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）
+  --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，
+             程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）
+  --progress       读取时每秒约两次在标准错误上显示进度（已读行数、兆字节数）
+  --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；
+             JSON 的键和日志行在任何语言下都相同
+  --help, --version
+  --         选项到此结束：其后是命令或工作簿
+退出状态：0 完成，1 用法错误，2 未能读取工作簿，3 选择被拒绝或载入失败，
+4 未能写出结果。
+</source>
+        <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B] [--progress]
+       tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]
+                         [--page] [--first-rows] [--size WxH] [--settings INI]
+                         [--progress] -o OUT
+
+Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other
+delimited text, told apart by content) as Tabrovex does and prints JSON.
+  table      the log lines of the read and the column lists
+  --rows A:B       table: only items A to B of every list (1 the name, 2 the
+             unit; A: to the end, :B from the first)
+  chart      checks and loads the chosen columns and writes the chart to OUT,
+             by its extension: OUT.png the screen chart (with --page the printed
+             A4 page at 96 dpi), OUT.pdf the printed A4 page
+  -x K       X column (default: column 1)
+  -y K,...   Y columns (default: columns 2 to 5, as many as there are)
+  --mode M   scaling: 1 data range, 2 half the span added (default), 3 the full
+             span added, manual: the limits saved in the settings file
+  --first-rows     only the first 1000 data rows of a longer table (default: the
+             whole table, thinned to 1000 points per curve keeping every peak)
+  --size WxH       the screen chart's size in pixels (default 817x529; 320x240
+             to 8192x8192)
+  --settings INI   settings file, which must exist (default: tabrovex's own,
+             ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
+  --progress       shows how far the read is on standard error, about twice a
+             second (rows read, megabytes)
+  --lang zh|en     the language of the usage and the messages (default: by LC_ALL,
+             LC_MESSAGES, LANG); the JSON's keys and log lines are the same in all
+  --help, --version
+  --         ends the options: what follows is the command or WORKBOOK
+Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
+loading failed, 4 output not written.
+</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include <memory>
 
 class IniFile;
+class QAction;
 class Tmainform;
 class TdataLineForm;
 class TsetLinecolorform;
@@ -25,6 +26,9 @@ struct AppState {
     QString exePath;                  // executable's folder with a trailing "/"
     std::unique_ptr<IniFile> iniFile; // ini/option.ini below exePath, or the user's own
     mainunit::Tline lineSet;
+    // The main window's "跟踪文件" and F5, which the chart window offers too.
+    QAction *followAction = nullptr;
+    QAction *reloadAction = nullptr;
     int scaleMode = 2;                // 1..3 automatic modes, 0 manual
 
     // Folder that FormCreate takes as exePath; tests point it at a temporary folder.

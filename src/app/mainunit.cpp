@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/settingswrite.h"
 #include "base/apperror.h"
+#include "base/readprogress.h"
 #include "widgets/errorguard.h"
 #include "widgets/services.h"
 #include "widgets/widgetstyle.h"
@@ -20,6 +21,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileSystemWatcher>
+#include <QProgressBar>
+#include <QThread>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -37,12 +41,14 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
 
 #include <algorithm>
-
+#include <exception>
 #include <utility>
 
 using namespace widgetstyle;
@@ -102,7 +108,33 @@ Tmainform::Tmainform(QWidget *parent)
     FormCreate();
 }
 
-Tmainform::~Tmainform() = default;
+// One read of a file on its own thread, into a store of its own: the lists and the chart
+// keep showing the table they have until the window takes the new one on its own thread.
+struct Tmainform::ReadJob {
+    ReadJob(const QString &file, bool again) : path(file), reload(again), progress(QFileInfo(file).size()) {}
+    const QString path;
+    const bool reload; // F5 or following: the ticks and the chart are kept
+    readprogress::Progress progress;
+    ColumnStore store;
+    ReadResult result;
+    std::exception_ptr error;
+    bool cancelled = false;
+};
+
+Tmainform::~Tmainform()
+{
+    // A read still running must end before the window's objects go.
+    if (m_job)
+        m_job->progress.cancel();
+    if (m_thread) {
+        m_thread->wait();
+        delete m_thread;
+    }
+    if (app().followAction == followAction) {
+        app().followAction = nullptr;
+        app().reloadAction = nullptr;
+    }
+}
 
 QString Tmainform::mainCaption()
 {
@@ -173,6 +205,45 @@ void Tmainform::createDesignedControls()
     connect(Edit1, &QLineEdit::customContextMenuRequested, this,
             [this](const QPoint &pos) { guarded(this, [this, pos] { Edit1ContextMenu(pos); }); });
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { guarded(this, [this] { Memo1Change(); }); });
+    createLiveReadControls();
+}
+
+void Tmainform::createLiveReadControls()
+{
+    // Where the reading indicator is, just below it; hidden while no read runs.
+    readBar = new QProgressBar(this);
+    readBar->setGeometry(180, 210, 300, 22);
+    readBar->setRange(0, 1000);
+    readBar->setFont(songti(13));
+    readBar->hide();
+    cancelBtn = new QPushButton(tr("取消"), this);
+    cancelBtn->setGeometry(488, 209, 75, 25);
+    cancelBtn->setFont(songti(13));
+    cancelBtn->hide();
+    connect(cancelBtn, &QPushButton::clicked, this, [this] { guarded(this, [this] { cancelBtnClick(); }); });
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setInterval(100);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] { showProgress(); });
+
+    followAction = new QAction(tr("跟踪文件"), this);
+    followAction->setCheckable(true);
+    followAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    reloadAction = new QAction(tr("重新读取"), this);
+    reloadAction->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(followAction);
+    addAction(reloadAction);
+    app().followAction = followAction;
+    app().reloadAction = reloadAction;
+    connect(followAction, &QAction::toggled, this, [this](bool on) { guarded(this, [this, on] { followToggled(on); }); });
+    connect(reloadAction, &QAction::triggered, this, [this] { guarded(this, [this] { reloadFile(); }); });
+
+    // The watcher tells of most changes at once; the timer catches the appends it misses on
+    // some file systems, once a second.
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { guarded(this, [this] { followStep(); }); });
+    m_followTimer = new QTimer(this);
+    m_followTimer->setInterval(1000);
+    connect(m_followTimer, &QTimer::timeout, this, [this] { guarded(this, [this] { followStep(); }); });
 }
 
 void Tmainform::createColumnControls()
@@ -379,6 +450,8 @@ void Tmainform::layOutForWidth()
     Edit1->setGeometry(80, 8, openBtn->x() - 7 - 80, 24);
     Memo1->setGeometry(4, 272, 333 + extra, 193);
     Panel1->move(256 + extra / 2, 158);
+    readBar->move(180 + extra / 2, 210);
+    cancelBtn->move(488 + extra / 2, 209);
     fitColumnBand();
 }
 
@@ -496,6 +569,9 @@ void Tmainform::Edit1ContextMenu(const QPoint &pos)
     if (files.isEmpty())
         menu.addAction(tr("没有最近打开的文件"))->setEnabled(false);
     menu.addSeparator();
+    menu.addAction(followAction);
+    menu.addAction(reloadAction);
+    menu.addSeparator();
     QAction *copy = menu.addAction(tr("复制文件名"));
     copy->setEnabled(!Edit1->text().isEmpty());
     connect(copy, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(Edit1->text()); });
@@ -504,6 +580,11 @@ void Tmainform::Edit1ContextMenu(const QPoint &pos)
 
 void Tmainform::startRead(const QString &path)
 {
+    // A new file while one is read: the user changed their mind, the first read stops.
+    if (m_job)
+        cancelRead();
+    if (!Timer1->isActive())
+        m_drawWasEnabled = drawBtn->isEnabled();
     Edit1->setText(path);
     m_fileName = path;
     Panel1->show();
@@ -517,23 +598,269 @@ void Tmainform::startRead(const QString &path)
 void Tmainform::Timer1Timer()
 {
     Timer1->stop();
-    ++m_readCount;
-    const QStringList readNotes = readWorkbook(m_fileName);
-    Panel1->hide();
-    reportTable(readNotes);
+    // A cancelled read still winding down on its thread: this one starts when it is gone.
+    if (m_thread) {
+        Timer1->start();
+        return;
+    }
+    startWorker(m_fileName, false);
 }
 
-QStringList Tmainform::readWorkbook(const QString &path)
+void Tmainform::startWorker(const QString &path, bool reload)
 {
-    const ReadResult result = ::readWorkbook(path, *m_store, automation::Registry::global());
+    auto job = std::make_shared<ReadJob>(path, reload);
+    job->progress.onReport = readReportHook;
+    m_job = job;
+    QThread *thread = QThread::create([job] {
+        readprogress::Scope scope(&job->progress);
+        try {
+            job->result = ::readWorkbook(job->path, job->store, automation::Registry::global());
+        } catch (const readprogress::Cancelled &) {
+            job->cancelled = true;
+        } catch (...) {
+            job->error = std::current_exception();
+        }
+    });
+    m_thread = thread;
+    connect(thread, &QThread::finished, this, [this, job, thread] {
+        if (m_thread == thread)
+            m_thread = nullptr;
+        thread->deleteLater();
+        if (m_job == job)
+            guarded(this, [this, job] { finishRead(job); });
+    });
+    readBar->setValue(0);
+    readBar->setFormat(QString());
+    readBar->show();
+    cancelBtn->show();
+    m_progressTimer->start();
+    thread->start();
+}
+
+void Tmainform::showProgress()
+{
+    if (!m_job)
+        return;
+    const readprogress::Progress &p = m_job->progress;
+    const double mb = 1024.0 * 1024.0;
+    readBar->setValue(int(p.fraction() * 1000));
+    if (p.phase() == readprogress::Phase::Fill) {
+        readBar->setFormat(tr("放入列表：%1 / %2 行").arg(p.filledRows()).arg(p.fillTotal()));
+        return;
+    }
+    readBar->setFormat(tr("%1 行，%2 / %3 MB")
+                           .arg(p.rows())
+                           .arg(double(p.bytes()) / mb, 0, 'f', 1)
+                           .arg(double(p.fileBytes()) / mb, 0, 'f', 1));
+}
+
+void Tmainform::endProgress()
+{
+    m_progressTimer->stop();
+    readBar->hide();
+    cancelBtn->hide();
+}
+
+void Tmainform::cancelBtnClick()
+{
+    if (m_job)
+        cancelRead();
+}
+
+void Tmainform::cancelRead()
+{
+    // The thread stops at its next report; the window does not wait for it.
+    m_job->progress.cancel();
+    const bool reload = m_job->reload;
+    m_job.reset();
+    endProgress();
+    if (!reload) {
+        Panel1->hide();
+        Edit1->setText(m_shownFile);
+        m_fileName = m_shownFile;
+        drawBtn->setEnabled(m_drawWasEnabled);
+        useBtn->setEnabled(m_drawWasEnabled);
+    }
+    appendLog(tr("读取已取消"));
+}
+
+void Tmainform::finishRead(const std::shared_ptr<ReadJob> &job)
+{
+    m_job.reset();
+    endProgress();
+    // Counted however the read ended: one request, one read.
+    struct Counted {
+        int &reads;
+        ~Counted() { ++reads; }
+    } counted{m_readCount};
+    if (job->cancelled)
+        return;
+    if (job->error) {
+        if (!job->reload)
+            std::rethrow_exception(job->error);
+        // A file followed or read again by hand that cannot be read now: said once in the
+        // log, the table it had stays.
+        try {
+            std::rethrow_exception(job->error);
+        } catch (const AppError &error) {
+            appendLog(error.message());
+        }
+        return;
+    }
+    const ReadResult &result = job->result;
     if (!result.connected) {
         services().showMessage(this, result.message);
-    } else {
-        // The lists now hold this file's table: the titles name it.
-        m_chartDocument->setSourceFile(path);
-        setWindowTitle(windowTitleFor(mainCaption(), path));
+        Panel1->hide();
+        reportTable(result.notes);
+        return;
     }
-    return result.notes;
+    const NamedChoice before = rememberedchoice::nameChoice(
+        rememberedchoice::columnNames(*m_store, m_colCount), chosenColumns(choiceState()));
+    m_store->swapContents(job->store);
+    // The lists now hold this file's table: the titles name it.
+    m_shownFile = job->path;
+    m_chartDocument->setSourceFile(job->path);
+    setWindowTitle(windowTitleFor(mainCaption(), job->path));
+    m_follow = followread::sourceOf(job->path, result);
+    m_lastWholeRead.start();
+    watchFollowedFile();
+    if (job->reload) {
+        reportReload(result, before);
+        return;
+    }
+    Panel1->hide();
+    reportTable(result.notes);
+}
+
+void Tmainform::reportReload(const ReadResult &result, const NamedChoice &before)
+{
+    const TableReport report = ::reportTable(*m_store, result.notes);
+    const QStringList names = rememberedchoice::columnNames(*m_store, report.columns);
+    const rememberedchoice::Restored restored = rememberedchoice::restoreChoice(names, before);
+    if (!report.setCounts || before.isEmpty() || !restored.ok) {
+        // Other columns than before: reported as any new table is.
+        reportTable(result.notes);
+        return;
+    }
+    showBoxesFor(report.columns, report);
+    m_colCount = report.columns;
+    for (int k = 1; k <= m_madeColumns; ++k) {
+        xBox[k]->setChecked(k == restored.choice.xCol);
+        yBox[k]->setChecked(restored.choice.yCols.contains(k));
+    }
+    tableGrew();
+}
+
+void Tmainform::tableGrew()
+{
+    const TableReport report = ::reportTable(*m_store);
+    if (!report.setCounts)
+        return;
+    m_lastRow = report.lastRow;
+    Edit5->setText(QString::number(m_lastRow));
+    drawBtn->setEnabled(true);
+    useBtn->setEnabled(true);
+    if (!report.log.isEmpty())
+        replaceSizeLine(report.log.first());
+    reloadChart();
+}
+
+void Tmainform::replaceSizeLine(const QString &line)
+{
+    // The last size line is brought up to date; the log does not fill with one a second.
+    const QString start = line.left(line.indexOf(QChar(0xFF1A)) + 1);
+    for (QTextBlock block = Memo1->document()->lastBlock(); block.isValid(); block = block.previous()) {
+        if (!start.isEmpty() && block.text().startsWith(start)) {
+            QTextCursor cursor(block);
+            cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            cursor.insertText(line);
+            return;
+        }
+    }
+    appendLog(line);
+}
+
+void Tmainform::reloadChart()
+{
+    // Nothing drawn yet: nothing to follow.
+    if (m_chartDocument->request().xCol <= 0 || m_chartDocument->loaded().yCount == 0)
+        return;
+    lineload::Request request = m_chartDocument->request();
+    request.lastRow = m_lastRow;
+    m_chartDocument->load(request);
+}
+
+void Tmainform::reloadFile()
+{
+    const QString path = m_shownFile.isEmpty() ? m_fileName : m_shownFile;
+    if (path.isEmpty() || m_job || Timer1->isActive())
+        return;
+    startWorker(path, true);
+}
+
+void Tmainform::followToggled(bool on)
+{
+    if (on) {
+        watchFollowedFile();
+        m_followTimer->start();
+        appendLog(tr("跟踪文件：%1").arg(m_shownFile));
+        followStep();
+    } else {
+        m_followTimer->stop();
+        if (!m_watcher->files().isEmpty())
+            m_watcher->removePaths(m_watcher->files());
+        appendLog(tr("停止跟踪文件"));
+    }
+}
+
+void Tmainform::watchFollowedFile()
+{
+    if (!followAction->isChecked())
+        return;
+    // A file replaced by another of its name is no longer watched: watched again.
+    if (!m_watcher->files().isEmpty() && m_watcher->files().first() != m_follow.path)
+        m_watcher->removePaths(m_watcher->files());
+    if (!m_follow.path.isEmpty() && !m_watcher->files().contains(m_follow.path))
+        m_watcher->addPath(m_follow.path);
+}
+
+void Tmainform::followStep()
+{
+    if (!followAction->isChecked() || m_job || Timer1->isActive() || m_follow.path.isEmpty())
+        return;
+    watchFollowedFile();
+    // The lists are reset by the rows put below them: each keeps its place, and one scrolled
+    // to its end stays at the end, so the newest readings stay in sight.
+    std::array<int, ColumnCount + 1> scrolled{};
+    std::array<bool, ColumnCount + 1> atEnd{};
+    for (int k = 1; k <= m_madeColumns; ++k) {
+        const QScrollBar *bar = colList[k]->verticalScrollBar();
+        scrolled[k] = bar->value();
+        atEnd[k] = bar->value() > 0 && bar->value() == bar->maximum();
+    }
+    const followread::Step step = followread::readAppended(m_follow, *m_store);
+    if (step.change == followread::Change::Appended) {
+        for (int k = 1; k <= m_madeColumns; ++k) {
+            if (!colList[k]->isVisible())
+                continue;
+            colList[k]->doItemsLayout(); // the scroll range of the longer list, now
+            QScrollBar *bar = colList[k]->verticalScrollBar();
+            bar->setValue(atEnd[k] ? bar->maximum() : scrolled[k]);
+        }
+    }
+    switch (step.change) {
+    case followread::Change::Appended:
+        tableGrew();
+        break;
+    case followread::Change::ReadAgain:
+        // Whole reads at most once a second; the timer comes back for the rest.
+        if (!m_lastWholeRead.isValid() || m_lastWholeRead.elapsed() >= 1000)
+            startWorker(m_follow.path, true);
+        break;
+    case followread::Change::None:
+    case followread::Change::Gone:
+        break;
+    }
 }
 
 void Tmainform::reportTable(const QStringList &readNotes)
@@ -541,16 +868,8 @@ void Tmainform::reportTable(const QStringList &readNotes)
     const TableReport report = ::reportTable(*m_store, readNotes);
     for (const QString &line : report.log)
         appendLog(line);
-    if (report.columns > 0) {
-        layOutColumnBand(report.columns);
-        // Boxes beyond the table go; those of a wider table read after a narrow one come
-        // back, or its extra columns could never be chosen.
-        for (int k = 1; k <= m_madeColumns; ++k) {
-            const bool visible = k <= std::max(BandColumns, report.columns) && !report.hidesColumn(k);
-            xBox[k]->setVisible(visible);
-            yBox[k]->setVisible(visible);
-        }
-    }
+    if (report.columns > 0)
+        showBoxesFor(report.columns, report);
     if (!report.setCounts)
         return;
     m_colCount = report.columns;
@@ -563,6 +882,18 @@ void Tmainform::reportTable(const QStringList &readNotes)
     Edit5->setText(QString::number(m_lastRow));
     drawBtn->setEnabled(true);
     useBtn->setEnabled(true);
+}
+
+void Tmainform::showBoxesFor(int columns, const TableReport &report)
+{
+    layOutColumnBand(columns);
+    // Boxes beyond the table go; those of a wider table read after a narrow one come
+    // back, or its extra columns could never be chosen.
+    for (int k = 1; k <= m_madeColumns; ++k) {
+        const bool visible = k <= std::max(BandColumns, columns) && !report.hidesColumn(k);
+        xBox[k]->setVisible(visible);
+        yBox[k]->setVisible(visible);
+    }
 }
 
 ChoiceState Tmainform::choiceState() const
@@ -709,5 +1040,8 @@ void Tmainform::FormClose()
     if (m_closed)
         return;
     m_closed = true;
+    if (m_job)
+        cancelRead();
+    m_followTimer->stop();
     app().iniFile.reset();
 }

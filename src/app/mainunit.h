@@ -1,16 +1,29 @@
 #pragma once
 
 #include "app/settingswrite.h"
+#include "import/followread.h"
 
+#include <QElapsedTimer>
 #include <QStringList>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class ChartDocument;
 class ColumnStore;
+namespace readprogress {
+class Progress;
+}
+class QAction;
 class QCheckBox;
+class QFileSystemWatcher;
+class QProgressBar;
+class QThread;
+struct NamedChoice;
+struct ReadResult;
+struct TableReport;
 struct ChoiceState;
 class QFrame;
 class QGroupBox;
@@ -50,6 +63,13 @@ public:
     QLineEdit *Edit2, *Edit3, *Edit4, *Edit5;
     QPushButton *useBtn;
     QTimer *Timer1;
+    // While a read runs: how far it is (rows and bytes of the file) and the button that
+    // stops it; hidden otherwise.
+    QProgressBar *readBar;
+    QPushButton *cancelBtn;
+    // "跟踪文件" (checkable) and F5, also offered by the chart window.
+    QAction *followAction;
+    QAction *reloadAction;
 
     // run-time controls, 1-based like the columns they show ([0] unused); those past
     // madeColumns() are null until a table that wide is read:
@@ -69,6 +89,18 @@ public:
     void Memo1Change();
     void FormClose();
     void CheckBox1Click(QCheckBox *sender);
+    // Stops the read that runs: the lists, the chart and the path box stay as they were.
+    void cancelBtnClick();
+    // Reads the open file again, whole, keeping the ticks where the columns' names allow.
+    void reloadFile();
+    // One look at the followed file: appended rows are read, a replaced one read anew.
+    void followStep();
+    bool reading() const { return m_job != nullptr; }
+    // Runs on the reading thread at every report of a read (tests stop a read at a chosen
+    // point with it).
+    std::function<void(const readprogress::Progress &)> readReportHook;
+    // A read's thread is still there (a cancelled one winds down on its own).
+    bool readThreadRunning() const { return m_thread != nullptr; }
 
     // Loads the chosen columns into the chart document, which fills both charts of the
     // chart window.
@@ -115,13 +147,26 @@ protected:
 private:
     // The title before a file is open, and the start of it after.
     static QString mainCaption();
+    struct ReadJob;
     void createDesignedControls();
+    void createLiveReadControls();
+    void startWorker(const QString &path, bool reload);
+    void finishRead(const std::shared_ptr<ReadJob> &job);
+    void showProgress();
+    void endProgress();
+    void cancelRead();
+    void followToggled(bool on);
+    void watchFollowedFile();
+    void reportReload(const ReadResult &result, const NamedChoice &before);
+    void showBoxesFor(int columns, const TableReport &report);
+    void tableGrew();
+    void replaceSizeLine(const QString &line);
+    // The chart follows the table: one place, so that a load keeping the view can take its turn.
+    void reloadChart();
     void createColumnControls();
     // Makes the lists and boxes of columns up to `columns` that do not exist yet.
     void makeColumnControls(int columns);
     void startRead(const QString &path);
-    // Returns what the read left out, for the log.
-    QStringList readWorkbook(const QString &path);
     void reportTable(const QStringList &readNotes);
     void checkChoice();
     void restoreRememberedChoice();
@@ -149,4 +194,14 @@ private:
     bool m_closed = false;
     int m_madeColumns = 0;
     int m_bandColumns = 10; // columns the band holds: ten, or the table's when it scrolls
+
+    std::shared_ptr<ReadJob> m_job; // the read that runs, or none
+    QThread *m_thread = nullptr;    // its thread, also while a cancelled read winds down
+    QTimer *m_progressTimer = nullptr;
+    QString m_shownFile;            // the file whose table the lists show
+    bool m_drawWasEnabled = false;  // drawBtn before the running read began
+    followread::Source m_follow;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_followTimer = nullptr;
+    QElapsedTimer m_lastWholeRead;
 };

@@ -4,6 +4,7 @@
 #include "cli/tablejson.h"
 
 #include "base/apperror.h"
+#include "base/readprogress.h"
 #include "base/safewrite.h"
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
@@ -20,11 +21,29 @@
 #include "settings/inifile.h"
 #include "settings/settingslocation.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
+
+QString progressLine(const readprogress::Progress &p)
+{
+    const double mb = 1024.0 * 1024.0;
+    if (p.phase() == readprogress::Phase::Fill)
+        return QCoreApplication::translate("plotjob", "放入列表：%1 / %2 行（%3%）\n")
+            .arg(p.filledRows())
+            .arg(p.fillTotal())
+            .arg(int(p.fraction() * 100));
+    return QCoreApplication::translate("plotjob", "读取中：%1 行，%2 / %3 MB（%4%）\n")
+        .arg(p.rows())
+        .arg(double(p.bytes()) / mb, 0, 'f', 1)
+        .arg(double(p.fileBytes()) / mb, 0, 'f', 1)
+        .arg(int(p.fraction() * 100));
+}
 
 QJsonArray toJson(const QStringList &lines)
 {
@@ -123,8 +142,20 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     automation::Registry registry;
     excelapp::registerApplication(registry);
     ReadResult read;
+    readprogress::Progress progress(QFileInfo(options.workbook).size());
+    QElapsedTimer sincePrinted;
+    if (options.progress)
+        progress.onReport = [&sincePrinted](const readprogress::Progress &p) {
+            if (sincePrinted.isValid() && sincePrinted.elapsed() < 500)
+                return;
+            sincePrinted.start();
+            std::fputs(qPrintable(progressLine(p)), stderr);
+        };
     try {
+        const readprogress::Scope scope(options.progress ? &progress : nullptr);
         read = readWorkbook(options.workbook, store, registry);
+        if (options.progress)
+            std::fputs(qPrintable(QCoreApplication::translate("plotjob", "读取完毕：%1 行\n").arg(store.count(1))), stderr);
         if (!read.connected)
             return failed(2, read.message);
     } catch (const AppError &e) {

@@ -80,9 +80,10 @@ bool parseColumn(const QString &text, int *column)
 QString plotUsage()
 {
     return QCoreApplication::translate("plotoptions",
-        "用法：tabrovex-plot table 工作簿 [--rows A:B]\n"
+        "用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]\n"
         "      tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
-        "                         [--page] [--first-rows] [--size WxH] [--settings INI] -o OUT\n"
+        "                         [--page] [--first-rows] [--size WxH] [--settings INI]\n"
+        "                         [--progress] -o OUT\n"
         "\n"
         "像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，\n"
         "按内容区分）的第一个工作表，并输出 JSON。\n"
@@ -100,6 +101,7 @@ QString plotUsage()
         "  --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）\n"
         "  --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，\n"
         "             程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）\n"
+        "  --progress       读取时每秒约两次在标准错误上显示进度（已读行数、兆字节数）\n"
         "  --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；\n"
         "             JSON 的键和日志行在任何语言下都相同\n"
         "  --help, --version\n"
@@ -184,6 +186,8 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
             o.page = true;
         } else if (a == QLatin1String("--first-rows")) {
             o.firstRows = true;
+        } else if (a == QLatin1String("--progress")) {
+            o.progress = true;
         } else if (a == QLatin1String("--size")) {
             if (!value(&v))
                 return false;

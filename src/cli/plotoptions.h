@@ -18,6 +18,7 @@ struct PlotOptions {
     QString settings;           // settings file; empty: the program's own
     QString output;             // .png or .pdf; the name's extension chooses the format
     bool firstRows = false;     // long tables: only their first 1000 data rows
+    bool progress = false;      // how far the read is, on standard error
     QSize size;                 // screen chart size; empty: the chart window's 817 x 529
     int firstItem = 1;          // table: items firstItem..lastItem of every list (1-based)
     int lastItem = INT_MAX;

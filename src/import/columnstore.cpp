@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include <QCoreApplication>
 
@@ -217,6 +218,27 @@ void ColumnStore::removeList(int number)
     for (int k = number; k < ListCount; ++k)
         m_lists[size_t(k - 1)].swap(m_lists[size_t(k)]);
     List().swap(m_lists[ListCount - 1]);
+}
+
+void ColumnStore::truncate(int items)
+{
+    Batch batch(*this);
+    for (List &l : m_lists)
+        if (items >= 0 && l.size() > size_t(items))
+            l.resize(size_t(items));
+}
+
+void ColumnStore::swapContents(ColumnStore &other)
+{
+    Batch mine(*this);
+    Batch theirs(other);
+    m_lists.swap(other.m_lists);
+    m_chars.swap(other.m_chars);
+    m_shared.swap(other.m_shared);
+    m_sharedIndex.swap(other.m_sharedIndex);
+    m_recent.swap(other.m_recent);
+    std::swap(m_textChars, other.m_textChars);
+    std::swap(m_reserve, other.m_reserve);
 }
 
 void ColumnStore::beginBatch()

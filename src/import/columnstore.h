@@ -90,6 +90,12 @@ public:
     void clear();
     // Takes list `list` out; the lists after it move one to the left, the last is empty.
     void removeList(int list);
+    // Drops the items past the first `items` of every list (their texts stay kept until
+    // clear()): a last line read before it was complete goes when the whole line comes.
+    void truncate(int items);
+    // Exchanges the tables of the two stores, in one reset of each: a table read on
+    // another thread into a store of its own replaces the one the windows show at once.
+    void swapContents(ColumnStore &other);
 
     // Groups changes into one reset of every model; nests.
     class Batch {

@@ -311,6 +311,23 @@ public:
                 column->values.push_back(Variant::fromText(line));
             return Variant::fromArray(std::move(column));
         }
+        case TextTail: {
+            // Where a text file ends and how it was read, for reading lines appended later.
+            requireGet(kind, name);
+            requireArgs(args, 0, name);
+            const workbook::TextTail &tail = m_book->textTail;
+            auto row = std::make_shared<automation::VariantArray>();
+            row->rows = 1;
+            const QStringList values = {
+                QString::number(tail.known), QString(QLatin1Char(tail.separator)),
+                QString::number(tail.decimalComma), QString::number(tail.completeBytes),
+                QString::number(tail.partialLine), QString::number(tail.fileBytes),
+                QString::number(tail.device), QString::number(tail.inode)};
+            row->columns = int(values.size());
+            for (const QString &value : values)
+                row->values.push_back(Variant::fromText(value));
+            return Variant::fromArray(std::move(row));
+        }
         case Close: {
             requireMethod(kind, name);
             auto &books = m_state->books;
@@ -327,12 +344,13 @@ public:
     }
 
 private:
-    enum { Worksheets = 1, Save, Saved, Close, ReadNotes };
+    enum { Worksheets = 1, Save, Saved, Close, ReadNotes, TextTail };
     static constexpr Member s_members[] = {{QLatin1String("Worksheets"), Worksheets},
                                            {QLatin1String("Save"), Save},
                                            {QLatin1String("Saved"), Saved},
                                            {QLatin1String("Close"), Close},
-                                           {QLatin1String("ReadNotes"), ReadNotes}};
+                                           {QLatin1String("ReadNotes"), ReadNotes},
+                                           {QLatin1String("TextTail"), TextTail}};
     State m_state;
     std::shared_ptr<const workbook::Workbook> m_book;
     bool m_saved = true; // nothing ever changes the workbook

@@ -21,7 +21,9 @@ struct Workbook;
 //                default member)
 //   workbook     Worksheets(1) (only the first sheet is loaded), Save (the workbook is never
 //                changed, so nothing is written), Saved (get, put), Close, ReadNotes (get:
-//                what the file's reader left out or skipped, as a column of texts)
+//                what the file's reader left out or skipped, as a column of texts),
+//                TextTail (get: where a delimited-text file ends, workbook::TextTail's
+//                fields in order as a row of texts)
 //   worksheet    UsedRange, Cells(row, column) (rows 1 to the format's last row: 65,536
 //                for .xls, 1,048,576 for .xlsx and .ods, every line of a text file;
 //                columns 1..256), CellBlock(row, column, rows, columns): the values of a

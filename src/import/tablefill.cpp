@@ -324,6 +324,9 @@ void TableFill::finish()
         return;
     for (int list = 1; list <= m_lists; ++list)
         padTo(list, m_items);
+    m_listColumns.clear();
+    for (int list = 1; list <= m_lists; ++list)
+        m_listColumns.push_back(list + m_layout.firstColumn - 1);
 
     // Columns with neither a name nor a reading are left out: they hold nothing at all. A
     // named column without readings (a logger's Comment) stays, so the names after it keep
@@ -339,6 +342,7 @@ void TableFill::finish()
             continue;
         dropped.prepend(QCoreApplication::translate("log", "第%1列").arg(list));
         m_store.removeList(list);
+        m_listColumns.erase(m_listColumns.begin() + (list - 1));
         --m_lists;
     }
     if (!dropped.isEmpty())

@@ -31,6 +31,14 @@ public:
     QStringList notes() const { return m_notes; }
     // Why the sheet holds no single table to read (empty: it does).
     QString refusal() const { return m_refusal; }
+    // After finish(): the sheet column each list holds (index 0: list 1), and whether the
+    // readings are plain rows, one a sheet row with one cell a list, so that rows appended
+    // to the file later can be put below them alone (no merged date and time, no table
+    // below the first, the layout decided).
+    const std::vector<int> &listColumns() const { return m_listColumns; }
+    bool plainRows() const { return !m_sampling && m_dateColumn == 0 && m_endedAt == 0 && m_outsideCells == 0; }
+    // Items each list has: name, unit and the readings.
+    qint64 items() const { return m_items; }
     const tablelayout::Layout &layout() const { return m_layout; }
 
 private:
@@ -61,4 +69,5 @@ private:
     qint64 m_rowsAfterEnd = 0;
     QStringList m_notes;
     QString m_refusal;
+    std::vector<int> m_listColumns;
 };

@@ -2,6 +2,7 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "base/readprogress.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/tablefill.h"
@@ -41,6 +42,28 @@ void quitQuietly(automation::Object &app) noexcept
     }
 }
 
+// Where a text file ended, when the application tells it (TextTail).
+workbook::TextTail readerTextTail(automation::Object &book)
+{
+    workbook::TextTail tail;
+    if (book.memberId(u"TextTail") < 0)
+        return tail;
+    const Variant value = automation::dispatch(book, u"TextTail", Invoke::PropertyGet);
+    const automation::VariantArray &row = automation::toArray(value);
+    if (row.values.size() < 8)
+        return tail;
+    auto text = [&row](size_t i) { return automation::toText(row.values[i]); };
+    tail.separator = text(1).isEmpty() ? ',' : char(text(1).at(0).toLatin1());
+    tail.decimalComma = text(2) == QLatin1String("1");
+    tail.completeBytes = text(3).toLongLong();
+    tail.partialLine = text(4) == QLatin1String("1");
+    tail.fileBytes = text(5).toLongLong();
+    tail.device = text(6).toULongLong();
+    tail.inode = text(7).toULongLong();
+    tail.known = text(0) == QLatin1String("1") && tail.fileBytes > 0;
+    return tail;
+}
+
 // The application's notes about the file, when it keeps any: a column of texts.
 QStringList readerNotes(automation::Object &book)
 {
@@ -71,6 +94,8 @@ void readOneByOne(automation::Object &sheet, qint64 lastRow, TableFill &fill, Po
 {
     std::vector<Variant> row(size_t(ColumnStore::ListCount));
     for (at.row = 1; at.row <= lastRow; ++at.row) {
+        if (at.row % readprogress::ReportRows == 0)
+            readprogress::filled(at.row, lastRow);
         try {
             for (at.column = 1; at.column <= ColumnStore::ListCount; ++at.column)
                 row[size_t(at.column - 1)] = Variant::fromText(automation::toText(automation::dispatch(
@@ -97,6 +122,7 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
     for (qint64 first = 1; first <= lastRow;) {
         const int blockRows = std::clamp(BlockCells / std::max(width, 1), 64, BlockRows);
         const int rows = int(std::min<qint64>(blockRows, lastRow - first + 1));
+        readprogress::filled(first - 1, lastRow);
         at.row = first;
         at.column = 1;
         const Variant value = automation::dispatch(
@@ -194,6 +220,7 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         sheet = automation::toObject(
             automation::dispatch(*book, u"WorkSheets", Invoke::PropertyGet, {Variant::fromInt(1)}));
         result.notes = readerNotes(*book);
+        result.tail = readerTextTail(*book);
     } catch (...) {
         // The application is asked to quit here too: it was started for this read only, and
         // nothing of it should outlive the read just because the workbook did not open.
@@ -241,6 +268,10 @@ ReadResult readWorkbook(const QString &path, ColumnStore &store,
         }
         if (!refusal.isEmpty())
             store.clear();
+        if (refusal.isEmpty() && result.stopRow == 0 && fill.plainRows())
+            result.listColumns = fill.listColumns();
+        else
+            result.tail.known = false;
     }
     if (const QString stop = stopNotice(result); !stop.isEmpty())
         result.notes << stop;

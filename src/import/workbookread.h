@@ -1,7 +1,11 @@
 #pragma once
 
+#include "workbook/workbook.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class ColumnStore;
 
@@ -25,6 +29,12 @@ struct ReadResult {
     // What the read left out, as log lines in order: what the application's reader skipped
     // or cut (when it answers ReadNotes), then where the cell loop stopped (stopNotice).
     QStringList notes;
+    // For reading lines appended to a delimited-text file later (followread): where the
+    // file ended and how it was read, and the sheet column each list holds (index 0: list
+    // 1). tail.known is false where that cannot be done: other formats, converted text,
+    // merged date and time columns, a second table, a read that stopped or was refused.
+    workbook::TextTail tail;
+    std::vector<int> listColumns;
 };
 
 // The log line of a read that ended inside the used rows; empty for any other.

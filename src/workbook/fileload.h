@@ -48,6 +48,10 @@ public:
     // rewritten in place, or its name now leads to another file or to none. A file that
     // only grew is fine: what was mapped is a whole earlier state of it.
     void checkUnchanged() const;
+    // The size mapped, and which file it is.
+    qsizetype size() const { return m_size; }
+    dev_t device() const { return m_device; }
+    ino_t inode() const { return m_inode; }
 
 private:
     QString m_path;

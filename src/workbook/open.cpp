@@ -178,6 +178,11 @@ std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void
         throw;
     }
     file.checkUnchanged();
+    if (book->textTail.known) {
+        book->textTail.fileBytes = file.size();
+        book->textTail.device = quint64(file.device());
+        book->textTail.inode = quint64(file.inode());
+    }
     return book;
 }
 

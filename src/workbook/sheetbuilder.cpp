@@ -1,5 +1,7 @@
 #include "workbook/sheetbuilder.h"
 
+#include "base/readprogress.h"
+
 #include <QCoreApplication>
 #include <QByteArray>
 
@@ -193,8 +195,12 @@ void SheetBuilder::touch(int row)
 {
     if (m_cellFirst == 0 || row < m_cellFirst)
         m_cellFirst = row;
-    if (row > m_cellLast)
+    if (row > m_cellLast) {
+        // Every reader passes here: its rows are told, and a cancelled read stops here.
+        if (row / readprogress::ReportRows != m_cellLast / readprogress::ReportRows)
+            readprogress::parsed(row);
         m_cellLast = row;
+    }
 }
 
 void SheetBuilder::number(int row, int column, double value, bool date)

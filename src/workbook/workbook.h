@@ -152,7 +152,20 @@ private:
     std::uint64_t m_garbageTexts = 0, m_garbageChars = 0;
 };
 
+// Where a delimited-text file read as UTF-8 ends, and how its fields were read, so that
+// lines appended to it later can be read alone with the same rules.
+struct TextTail {
+    bool known = false;         // false: another format, converted text, or rows cut
+    char separator = ',';
+    bool decimalComma = false;
+    qint64 completeBytes = 0;   // the file up to the end of its last complete line
+    bool partialLine = false;   // bytes follow that end: a last line without its line break
+    qint64 fileBytes = 0;       // the file's size as it was read
+    quint64 device = 0, inode = 0; // which file it was
+};
+
 struct Workbook {
+    TextTail textTail;     // delimited text only
     bool date1904 = false; // informational: DateTime cells are already in the 1900 system
     int biffVersion = 0;   // .xls: 2, 3, 4, 5 or 8; 0 for the other formats
     int codepage = 0;      // .xls: CODEPAGE record, 0 when absent

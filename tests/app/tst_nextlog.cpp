@@ -241,7 +241,7 @@ void TestNextLog::recentFiles()
     QStringList items;
     for (int i = 0; i < expected.size(); ++i)
         items << menuText(i + 1, expected[i]) + QStringLiteral("（不存在）");
-    items << QStringLiteral("复制文件名");
+    items << QStringLiteral("跟踪文件") << QStringLiteral("重新读取") << QStringLiteral("复制文件名");
     QCOMPARE(f.services.menuItems, items);
 
     // Kept in the settings file, for the next run.
@@ -256,7 +256,7 @@ void TestNextLog::recentMenuOpensFile()
     AppFixture f;
     Tmainform *m = f.start();
     openContextMenu(m);
-    QCOMPARE(f.services.menuItems, (QStringList{"没有最近打开的文件", "复制文件名"}));
+    QCOMPARE(f.services.menuItems, (QStringList{"没有最近打开的文件", "跟踪文件", "重新读取", "复制文件名"}));
 
     for (const char *name : {"a.xls", "b.xls"}) {
         QFile file(f.path(name));

@@ -66,6 +66,14 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     chartMenu->addSeparator();
     firstRowsAction = chartMenu->addAction(tr("只绘制前1000行"));
     firstRowsAction->setCheckable(true);
+    // Following the file and reading it again are the main window's; offered here as well.
+    if (app().followAction && app().reloadAction) {
+        chartMenu->addSeparator();
+        chartMenu->addAction(app().followAction);
+        chartMenu->addAction(app().reloadAction);
+        addAction(app().followAction);
+        addAction(app().reloadAction);
+    }
     connect(copyChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { copyChartClick(); }); });
     connect(saveChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { saveChartClick(); }); });
     connect(firstRowsAction, &QAction::triggered, this,

@@ -1,6 +1,7 @@
 #include "workbook/csv/csvreader.h"
 
 #include "base/numtext.h"
+#include "base/readprogress.h"
 #include "workbook/csv/records.h"
 #include "workbook/csv/spacealigned.h"
 #include "workbook/csv/textbytes.h"
@@ -94,10 +95,8 @@ bool separatorLine(const char *&begin, const char *end, char *separator)
     return true;
 }
 
-// A field as a number: the program's rule, and with a decimal comma where the separator
-// leaves the comma free (';' or tab): one ',' standing where the rule takes a '.', in a
-// field without a '.', as a spreadsheet in a locale with a decimal comma reads it ("20,5",
-// "-0,125", "1,5E3"). A thousands separator ("1.234,5") keeps the field text.
+}
+
 bool fieldNumber(const records::Field &field, bool decimalComma, double *value)
 {
     if (numtext::toDouble(field.begin, field.end, value))
@@ -116,6 +115,8 @@ bool fieldNumber(const records::Field &field, bool decimalComma, double *value)
     buffer[comma - field.begin] = '.';
     return numtext::toDouble(buffer, buffer + length, value);
 }
+
+namespace {
 
 // Markup saved under a spreadsheet's name (web pages, XML) is not rows of fields: read as
 // text it would only give a column of tags.
@@ -218,6 +219,16 @@ void reserveForSample(workbook::Worksheet &sheet, const char *begin, const char 
 
 namespace {
 
+// Where in the file a place in its UTF-8 text is: the same bytes, or about as far into a
+// file that was converted.
+qint64 fileOffset(const textbytes::Utf8Text &text, const QByteArray &bytes, const char *at)
+{
+    if (text.converted.isEmpty())
+        return at - bytes.constData();
+    const qint64 length = text.end - text.begin;
+    return length > 0 ? qint64(double(at - text.begin) / double(length) * double(bytes.size())) : 0;
+}
+
 // Fields at runs of blanks: no quotes, a decimal point as in a comma-separated file.
 std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const char *end, int rowLimit)
 {
@@ -230,6 +241,8 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
     int row = 0;
     while (row < rowLimit && spacealigned::nextLine(p, end, fields)) {
         ++row;
+        if (row % readprogress::ReportRows == 0)
+            readprogress::parsed(row);
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
         if (fields.size() > size_t(columns)) {
             book->cutCells += qint64(fields.size() - size_t(columns));
@@ -341,12 +354,18 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
         if (joined[i])
             book->commaSplitColumns.push_back(int(i) + 1);
     int row = 0;
+    const char *reported = begin;
     for (;;) {
         // Blank lines are rows without cells: counted, not parsed one by one.
         row = int(std::min<qint64>(qint64(row) + qint64(scanner.skipBlankRecords()), rowLimit));
         if (row >= rowLimit || !scanner.next(fields))
             break;
         ++row;
+        // Every few thousand rows, or 64 KB of long lines: a cancelled read stops soon.
+        if (row % readprogress::ReportRows == 0 || scanner.position() - reported >= (1 << 16)) {
+            reported = scanner.position();
+            readprogress::parsed(row, fileOffset(text, bytes, reported));
+        }
         if (!joined.empty())
             splitJoined(fields, joined, splitFields);
         const int columns = std::min(int(fields.size()), workbook::GridColumns);
@@ -388,6 +407,18 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     while (scanner.skip(&content))
         book->cutRows += content ? 1 : 0;
     builder.finish();
+    // Lines appended later can be read alone when the file is read in place and whole.
+    if (text.converted.isEmpty() && book->cutRows == 0 && row < rowLimit) {
+        const char *lineEnd = end;
+        while (lineEnd > begin && lineEnd[-1] != '\n' && lineEnd[-1] != '\r')
+            --lineEnd;
+        workbook::TextTail &tail = book->textTail;
+        tail.known = true;
+        tail.separator = separator;
+        tail.decimalComma = decimalComma;
+        tail.completeBytes = lineEnd - bytes.constData();
+        tail.partialLine = lineEnd < end;
+    }
     return book;
 }
 

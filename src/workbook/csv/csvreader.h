@@ -1,5 +1,6 @@
 #pragma once
 
+#include "workbook/csv/records.h"
 #include "workbook/sheetbuilder.h"
 #include "workbook/workbook.h"
 
@@ -29,6 +30,12 @@ QString binaryReason(qint64 at);
 // A file holding a NUL is refused before it is decoded.
 std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes,
                                                       int rowLimit = workbook::TextRows);
+
+// A field as a number: the program's rule, and with a decimal comma where the separator
+// leaves the comma free (';' or tab): one ',' standing where the rule takes a '.', in a
+// field without a '.', as a spreadsheet in a locale with a decimal comma reads it ("20,5",
+// "-0,125", "1,5E3"). A thousands separator ("1.234,5") keeps the field text.
+bool fieldNumber(const records::Field &field, bool decimalComma, double *value);
 
 // The separator the reader would use for `text`: ',', ';' or '\t'.
 QChar sniffSeparator(QStringView text);
