@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
     <name>MeasurePanel</name>
@@ -153,12 +154,12 @@
     </message>
     <message>
         <source>上次绘制的列“%1”不在本文件中，按默认勾选</source>
-        <translation>Column '%1' of the last chart is not in this file; default ticks used</translation>
+        <translation>Column &apos;%1&apos; of the last chart is not in this file; default ticks used</translation>
     </message>
     <message>
         <source>”“</source>
         <comment>between two column names</comment>
-        <translation>', '</translation>
+        <translation>&apos;, &apos;</translation>
     </message>
     <message>
         <source>按上次绘制的列勾选：X %1，Y %2</source>
@@ -317,7 +318,7 @@
     <name>commandline</name>
     <message>
         <source>未知的选项“%1”</source>
-        <translation>unknown option '%1'</translation>
+        <translation>unknown option &apos;%1&apos;</translation>
     </message>
     <message>
         <source>文件名为空</source>
@@ -357,7 +358,7 @@ Opens a workbook (.xls, .xlsx, .xlsm, .ods, .csv) and draws the chosen columns a
                 LC_MESSAGES, LANG; Chinese where it starts with zh, else English)
   --recent      lists the 8 files opened last (the latest first), one a line
   --help        this text
-  --version     the program's version
+  --version     the program&apos;s version
 
 Settings: ini/option.ini beside the program when that folder can be written,
 otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
@@ -379,7 +380,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>--lang 只能是 zh 或 en，不能是“%1”</source>
-        <translation>--lang is zh or en, not '%1'</translation>
+        <translation>--lang is zh or en, not &apos;%1&apos;</translation>
     </message>
 </context>
 <context>
@@ -458,7 +459,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>无法把“%1”转换为整数</source>
-        <translation>Cannot convert '%1' to an integer</translation>
+        <translation>Cannot convert &apos;%1&apos; to an integer</translation>
     </message>
     <message>
         <source>错误值无法转换为整数（%1）</source>
@@ -530,11 +531,11 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>文件没有列名行，各列按第N列命名</source>
-        <translation>The file has no row of names; columns are named '第N列' (column N)</translation>
+        <translation>The file has no row of names; columns are named &apos;第N列&apos; (column N)</translation>
     </message>
     <message>
         <source>第%1列“%2”与第%3列“%4”合为一个时间列</source>
-        <translation>Column %1 '%2' and column %3 '%4' joined into one time column</translation>
+        <translation>Column %1 &apos;%2&apos; and column %3 &apos;%4&apos; joined into one time column</translation>
     </message>
     <message>
         <source>%1没有数据，未列出</source>
@@ -663,11 +664,11 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     <name>plotoptions</name>
     <message>
         <source>-o OUT 必须以 .png 或 .pdf 结尾，不能是“%1”</source>
-        <translation>-o OUT must end in .png or .pdf, not '%1'</translation>
+        <translation>-o OUT must end in .png or .pdf, not &apos;%1&apos;</translation>
     </message>
     <message>
         <source>--size 设置屏幕曲线图的大小；打印页有自己的大小</source>
-        <translation>--size sets the screen chart's size; the printed page has its own</translation>
+        <translation>--size sets the screen chart&apos;s size; the printed page has its own</translation>
     </message>
     <message>
         <source>%1 需要一个值</source>
@@ -675,15 +676,15 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>--mode 只能是 1、2、3 或 manual，不能是“%1”</source>
-        <translation>--mode is 1, 2, 3 or manual, not '%1'</translation>
+        <translation>--mode is 1, 2, 3 or manual, not &apos;%1&apos;</translation>
     </message>
     <message>
         <source>--rows 应为 A:B，1 &lt;= A &lt;= B，不能是“%1”</source>
-        <translation>--rows is FIRST:LAST with 1 &lt;= FIRST &lt;= LAST, not '%1'</translation>
+        <translation>--rows is FIRST:LAST with 1 &lt;= FIRST &lt;= LAST, not &apos;%1&apos;</translation>
     </message>
     <message>
         <source>--size 应为 宽x高，从 %1x%2 到 %3x%3，不能是“%4”</source>
-        <translation>--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not '%4'</translation>
+        <translation>--size is WIDTHxHEIGHT from %1x%2 to %3x%3, not &apos;%4&apos;</translation>
     </message>
     <message>
         <source>未知的选项 %1</source>
@@ -695,7 +696,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>未知的命令“%1”</source>
-        <translation>unknown command '%1'</translation>
+        <translation>unknown command &apos;%1&apos;</translation>
     </message>
     <message>
         <source>没有给出工作簿</source>
@@ -723,11 +724,11 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     </message>
     <message>
         <source>-x 需要1至256的列号，不能是“%1”</source>
-        <translation>-x needs a column number from 1 to 256, not '%1'</translation>
+        <translation>-x needs a column number from 1 to 256, not &apos;%1&apos;</translation>
     </message>
     <message>
         <source>-y 需要1至256中互不相同的列号，不能是“%1”</source>
-        <translation>-y needs distinct column numbers from 1 to 256, not '%1'</translation>
+        <translation>-y needs distinct column numbers from 1 to 256, not &apos;%1&apos;</translation>
     </message>
     <message>
         <source>用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]
@@ -778,14 +779,14 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
              span added, manual: the limits saved in the settings file
   --first-rows     only the first 1000 data rows of a longer table (default: the
              whole table, thinned to 1000 points per curve keeping every peak)
-  --size WxH       the screen chart's size in pixels (default 817x529; 320x240
+  --size WxH       the screen chart&apos;s size in pixels (default 817x529; 320x240
              to 8192x8192)
-  --settings INI   settings file, which must exist (default: tabrovex's own,
+  --settings INI   settings file, which must exist (default: tabrovex&apos;s own,
              ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
   --progress       shows how far the read is on standard error, about twice a
              second (rows read, megabytes)
   --lang zh|en     the language of the usage and the messages (default: by LC_ALL,
-             LC_MESSAGES, LANG); the JSON's keys and log lines are the same in all
+             LC_MESSAGES, LANG); the JSON&apos;s keys and log lines are the same in all
   --help, --version
   --         ends the options: what follows is the command or WORKBOOK
 Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
