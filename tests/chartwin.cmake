@@ -17,3 +17,4 @@ tabrovex_add_test(tst_timewindow GUI SOURCES chartwin/tst_timewindow.cpp chartwi
 tabrovex_add_test(tst_loggertime SOURCES chartwin/tst_loggertime.cpp)
 tabrovex_add_test(tst_chartgaps SOURCES chartwin/tst_chartgaps.cpp)
 tabrovex_add_test(tst_viewrows SOURCES chartwin/tst_viewrows.cpp)
+tabrovex_add_test(tst_chartzoom SOURCES chartwin/tst_chartzoom.cpp)

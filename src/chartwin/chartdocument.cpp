@@ -118,7 +118,8 @@ void ChartDocument::reloadKeepingView(int lastRow)
 {
     const View was = m_xView;
     const View wasWhole = m_whole;
-    const bool zoomed = isZoomed() && !m_stale;
+    // A table grown in place was replaced in the store's eyes: the view's limits still hold.
+    const bool zoomed = isZoomed();
     const std::vector<View> history = m_history;
     const bool manual = m_hasManualLimits;
     Batch oneChange(*this);
@@ -126,6 +127,10 @@ void ChartDocument::reloadKeepingView(int lastRow)
     m_values.clear(); // the grown lists are read afresh
     reload();
     m_history = history;
+    // "The whole table" before it grew is the whole table now.
+    for (View &view : m_history)
+        if (!view.yLimited && view.xLower == wasWhole.xLower && view.xUpper == wasWhole.xUpper)
+            view = m_whole;
     if (manual && m_request.scaleMode == 0) {
         m_hasManualLimits = true;
         applyManualLimits();
@@ -151,7 +156,7 @@ bool ChartDocument::isZoomed() const
     return m_xView.yLimited || m_xView.xLower != m_whole.xLower || m_xView.xUpper != m_whole.xUpper;
 }
 
-ChartDocument::View ChartDocument::clampedView(View view) const
+ChartDocument::View ChartDocument::clampedView(View view, bool keepWidth) const
 {
     const double wholeSpan = m_whole.xUpper - m_whole.xLower;
     if (!(wholeSpan > 0) || !std::isfinite(view.xLower) || !std::isfinite(view.xUpper))
@@ -161,6 +166,11 @@ ChartDocument::View ChartDocument::clampedView(View view) const
     // Closer limits than this leave nothing the scale's labels or the pixels could tell apart.
     const double narrowest =
         std::max(wholeSpan * 1e-9, (std::fabs(m_whole.xLower) + std::fabs(m_whole.xUpper)) * 1e-13);
+    // Limits past the table's ends stop at them.
+    if (!keepWidth && view.xUpper > m_whole.xLower && view.xLower < m_whole.xUpper) {
+        view.xLower = std::max(view.xLower, m_whole.xLower);
+        view.xUpper = std::min(view.xUpper, m_whole.xUpper);
+    }
     double span = std::min(view.xUpper - view.xLower, wholeSpan);
     const double centre = view.xLower / 2 + view.xUpper / 2;
     if (span < narrowest) {
@@ -212,9 +222,14 @@ void ChartDocument::showView(const View &view)
 
 void ChartDocument::setView(const View &view)
 {
+    setClampedView(view, false);
+}
+
+void ChartDocument::setClampedView(const View &view, bool keepWidth)
+{
     if (m_stale)
         return;
-    const View next = clampedView(view);
+    const View next = clampedView(view, keepWidth);
     const bool sameY = next.yLimited == m_xView.yLimited
                        && (!next.yLimited || std::equal(next.yLimits.begin(), next.yLimits.end(), m_xView.yLimits.begin(),
                                                         [](const viewload::Limits &a, const viewload::Limits &b) {
@@ -244,7 +259,8 @@ void ChartDocument::zoomAround(double centre, double factor)
     View view = m_xView;
     view.xLower = centre - (centre - m_xView.xLower) * factor;
     view.xUpper = centre + (m_xView.xUpper - centre) * factor;
-    setView(view);
+    // Zooming out near an end moves the view inward rather than narrowing it there.
+    setClampedView(view, true);
 }
 
 void ChartDocument::pan(double fraction)
@@ -252,7 +268,9 @@ void ChartDocument::pan(double fraction)
     if (!isZoomed() || !std::isfinite(fraction))
         return;
     View view = m_xView;
-    const double shift = (m_xView.xUpper - m_xView.xLower) * fraction;
+    // Stops at the table's ends with the view's width kept.
+    const double shift = std::clamp((m_xView.xUpper - m_xView.xLower) * fraction, m_whole.xLower - m_xView.xLower,
+                                    m_whole.xUpper - m_xView.xUpper);
     view.xLower += shift;
     view.xUpper += shift;
     setView(view);

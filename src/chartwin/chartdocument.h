@@ -131,7 +131,8 @@ signals:
 private:
     void reload();
     void tell(Change change);
-    View clampedView(View view) const;
+    View clampedView(View view, bool keepWidth = false) const;
+    void setClampedView(const View &view, bool keepWidth);
     void applyManualLimits();
     static constexpr std::size_t MaxHistory = 100;
     void showView(const View &view);
