@@ -225,7 +225,12 @@ void ChartDocument::setView(const View &view)
     setClampedView(view, false);
 }
 
-void ChartDocument::setClampedView(const View &view, bool keepWidth)
+void ChartDocument::dragView(const View &view, bool firstStep)
+{
+    setClampedView(view, true, firstStep);
+}
+
+void ChartDocument::setClampedView(const View &view, bool keepWidth, bool remember)
 {
     if (m_stale)
         return;
@@ -237,9 +242,11 @@ void ChartDocument::setClampedView(const View &view, bool keepWidth)
                                                         }));
     if (sameY && next.xLower == m_xView.xLower && next.xUpper == m_xView.xUpper)
         return;
-    m_history.push_back(m_xView);
-    if (m_history.size() > MaxHistory)
-        m_history.erase(m_history.begin());
+    if (remember) {
+        m_history.push_back(m_xView);
+        if (m_history.size() > MaxHistory)
+            m_history.erase(m_history.begin());
+    }
     showView(next);
     tell(Change::View);
 }

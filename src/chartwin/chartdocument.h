@@ -92,6 +92,9 @@ public:
     // the whole table's and never closer than its values can tell apart; limits not
     // ordered are swapped. Nothing happens before the first load.
     void setView(const View &view);
+    // The view moved by a drag: its width kept, stopped at the table's ends; only the first
+    // step of a drag is remembered for back().
+    void dragView(const View &view, bool firstStep);
     // X to lower..upper, the vertical scales as the mode has them.
     void zoomX(double lower, double upper);
     // The X span times `factor` (below 1 zooms in) around the X value `centre`, which keeps
@@ -132,7 +135,7 @@ private:
     void reload();
     void tell(Change change);
     View clampedView(View view, bool keepWidth = false) const;
-    void setClampedView(const View &view, bool keepWidth);
+    void setClampedView(const View &view, bool keepWidth, bool remember = true);
     void applyManualLimits();
     static constexpr std::size_t MaxHistory = 100;
     void showView(const View &view);

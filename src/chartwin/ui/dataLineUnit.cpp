@@ -10,6 +10,7 @@
 #include "chartwin/ui/chartlayout.h"
 #include "chartwin/ui/chartprint.h"
 #include "chartwin/ui/chartview.h"
+#include "chartwin/ui/zoominput.h"
 #include "report/chartexport.h"
 #include "base/apperror.h"
 #include "settings/chartsettings.h"
@@ -71,6 +72,19 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     chartMenu->addSeparator();
     firstRowsAction = chartMenu->addAction(QStringLiteral("只绘制前1000行"));
     firstRowsAction->setCheckable(true);
+    chartMenu->addSeparator();
+    zoomSelectionAction = chartMenu->addAction(tr("放大所选"));
+    zoomHomeAction = chartMenu->addAction(tr("复原"));
+    zoomInput = new ZoomInput(kfdline1View, kfdline1, this);
+    zoomInput->watchKeysOf(this);
+    connect(zoomSelectionAction, &QAction::triggered, this,
+            [this] { guarded(this, [this] { zoomInput->zoomSelection(zoomInput->menuPoint()); }); });
+    connect(zoomHomeAction, &QAction::triggered, this, [this] {
+        guarded(this, [this] {
+            if (m_document)
+                m_document->home();
+        });
+    });
     connect(copyChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { copyChartClick(); }); });
     connect(saveChartAction, &QAction::triggered, this, [this] { guarded(this, [this] { saveChartClick(); }); });
     connect(firstRowsAction, &QAction::triggered, this,
@@ -137,6 +151,7 @@ void TdataLineForm::setDocument(ChartDocument *document)
         disconnect(m_document, nullptr, this, nullptr);
     }
     m_document = document;
+    zoomInput->setDocument(document);
     if (!m_document)
         return;
     m_document->setCharts({kfdline1, line1});
@@ -235,6 +250,7 @@ void TdataLineForm::resizeEvent(QResizeEvent *event)
     FormDialog::resizeEvent(event);
     placeControls();
     guarded(this, [this] { redrawAtViewSize(); });
+    zoomInput->showLimits();
 }
 
 void TdataLineForm::showEvent(QShowEvent *event)

@@ -15,6 +15,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class Tkfdline;
+class ZoomInput;
 
 // The chart window: the chosen curves on screen (kfdline1) and on the printable page
 // (line1), the scaling modes, the colours dialog, the limits dialog and printing. What it
@@ -61,6 +62,9 @@ public:
     // the screen chart's context menu: "复制图表", "保存图表...", "只绘制前1000行"
     QMenu *chartMenu;
     QAction *copyChartAction, *saveChartAction, *firstRowsAction;
+    // zoom and pan of the screen chart, and its "放大所选", "复原" entries
+    ZoomInput *zoomInput;
+    QAction *zoomSelectionAction, *zoomHomeAction;
     void chartMenuPopup(const QPoint &globalPos);
     void copyChartClick();
     void saveChartClick();
