@@ -190,6 +190,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     const int rows = int(xValues.size());
     const bool xUnix = columnvalues::isUnixSeconds(xName, xColumn);
     result.xTime = xColumn.times || xUnix;
+    result.xDated = xColumn.dated || xUnix;
     result.xNotNumbers = xColumn.times ? xColumn.notTimes : xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
     const Range xRange = scan(xColumn.gapRows.empty() ? xValues

@@ -48,6 +48,7 @@ struct Result {
     // Scales of time columns, and the items of each column not drawn for being no number
     // (in a time column: texts that are no time; its empty items are not counted here).
     bool xTime = false;
+    bool xDated = false;    // X times carry dates (Unix seconds among them)
     bool yTime[8] = {};
     int xNotNumbers = 0;
     int yNotNumbers[8] = {};
