@@ -111,6 +111,8 @@ void ChartDocument::reload()
     }
     m_xView = m_whole;
     m_history.clear();
+    // Built with the load, so the first zoom costs no more than the next ones.
+    buildIndexes();
     tell(Change::Data);
 }
 
