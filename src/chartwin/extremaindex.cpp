@@ -12,10 +12,14 @@ Index::Index(const double *values, int rows, std::vector<int> gaps)
     const int blocks = (rows + BlockRows - 1) / BlockRows;
     m_blockLow.resize(size_t(blocks));
     m_blockHigh.resize(size_t(blocks));
+    m_blockMin.resize(size_t(blocks));
+    m_blockMax.resize(size_t(blocks));
     for (int b = 0; b < blocks; ++b) {
         const Extremes e = scan(b * BlockRows, std::min(rows, (b + 1) * BlockRows) - 1);
         m_blockLow[size_t(b)] = e.low;
         m_blockHigh[size_t(b)] = e.high;
+        m_blockMin[size_t(b)] = e.isEmpty() ? 0 : values[e.low];
+        m_blockMax[size_t(b)] = e.isEmpty() ? 0 : values[e.high];
     }
 }
 
@@ -93,14 +97,34 @@ Extremes Index::over(int first, int last) const
     if (firstWhole >= endWhole)
         return scan(first, last);
     Extremes e = scan(first, firstWhole * BlockRows - 1);
-    for (int b = firstWhole; b < endWhole; ++b)
-        e = merge(e, Extremes{m_blockLow[size_t(b)], m_blockHigh[size_t(b)]});
+    // Strict comparisons in block order keep the first row of each extreme, as one scan.
+    int b = firstWhole;
+    while (e.isEmpty() && b < endWhole) {
+        e = Extremes{m_blockLow[size_t(b)], m_blockHigh[size_t(b)]};
+        ++b;
+    }
+    if (!e.isEmpty()) {
+        double low = m_values[e.low], high = m_values[e.high];
+        for (; b < endWhole; ++b) {
+            if (m_blockLow[size_t(b)] < 0)
+                continue;
+            if (m_blockMin[size_t(b)] < low) {
+                low = m_blockMin[size_t(b)];
+                e.low = m_blockLow[size_t(b)];
+            }
+            if (m_blockMax[size_t(b)] > high) {
+                high = m_blockMax[size_t(b)];
+                e.high = m_blockHigh[size_t(b)];
+            }
+        }
+    }
     return merge(e, scan(endWhole * BlockRows, last));
 }
 
 std::size_t Index::bytes() const
 {
-    return (m_blockLow.capacity() + m_blockHigh.capacity() + m_gaps.capacity()) * sizeof(int);
+    return (m_blockLow.capacity() + m_blockHigh.capacity() + m_gaps.capacity()) * sizeof(int)
+           + (m_blockMin.capacity() + m_blockMax.capacity()) * sizeof(double);
 }
 
 }

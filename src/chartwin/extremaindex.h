@@ -49,6 +49,8 @@ private:
     int m_rows = 0;
     std::vector<int> m_gaps;
     std::vector<int> m_blockLow, m_blockHigh; // -1 for a block without a reading
+    // Their values beside them: a long stretch then reads the index alone, not the column.
+    std::vector<double> m_blockMin, m_blockMax;
 };
 
 }
