@@ -67,6 +67,7 @@ private slots:
     void inputs_data();
     void inputs();
     void rectangleSetsEveryScale();
+    void savedPageShowsTheView();
 };
 
 void TestChartWindowZoom::inputs_data()
@@ -190,6 +191,32 @@ void TestChartWindowZoom::rectangleSetsEveryScale()
         key(view, Qt::Key_Backspace);
         QCOMPARE(chart->xAxis.lower, 1.0);
         QVERIFY(chart->curves[0].upper > want[0].second);
+    });
+}
+
+// A zoom step draws the screen chart; the page saved as PDF is drawn for the view first.
+void TestChartWindowZoom::savedPageShowsTheView()
+{
+    AppFixture f;
+    SheetServer server;
+    const QString pdf = f.dir.filePath(QStringLiteral("view.pdf"));
+    f.services.saveAnswers.push_back(pdf + QStringLiteral("|PDF 文档 (*.pdf)"));
+    f.services.menuAnswers.push_back(QStringLiteral("保存图表..."));
+    drawRows(f, server, measuredTable(3, 2000), [&](TdataLineForm *w) {
+        ChartView *view = w->kfdline1View;
+        Tkfdline *chart = w->kfdline1;
+        const int y = chart->marginTop + chart->plotHeight / 2;
+        const QImage wholePage = w->line1->picture();
+        const int screenDrawn = chart->changeCount();
+        drag(view, QPoint(pxOf(chart, 500), y), QPoint(pxOf(chart, 1000), y), Qt::LeftButton);
+        QVERIFY(chart->changeCount() > screenDrawn);
+        QCOMPARE(w->line1->xAxis.lower, chart->xAxis.lower);
+        const int pageDrawn = w->line1->changeCount();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 200), view->mapToGlobal(QPoint(100, 200)));
+        QCoreApplication::sendEvent(view, &event);
+        QVERIFY(QFile::exists(pdf));
+        QVERIFY(w->line1->changeCount() > pageDrawn);
+        QVERIFY(w->line1->picture() != wholePage);
     });
 }
 

@@ -155,7 +155,7 @@ void TdataLineForm::setDocument(ChartDocument *document)
     if (!m_document)
         return;
     m_document->setCharts({kfdline1, line1});
-    connect(m_document, &ChartDocument::changed, this, [this] { documentChanged(); });
+    connect(m_document, &ChartDocument::changed, this, [this](ChartDocument::Change change) { documentChanged(change); });
 }
 
 void TdataLineForm::setLineSet(mainunit::Tline *lineSet)
@@ -171,10 +171,25 @@ void TdataLineForm::setDialogs(FormDialog *colourDialog, FormDialog *limitsDialo
 
 // A change while the window is hidden is drawn at its next showing (FormActivate), after
 // the colours are loaded.
-void TdataLineForm::documentChanged()
+void TdataLineForm::documentChanged(ChartDocument::Change change)
 {
-    if (isVisible())
+    if (!isVisible())
+        return;
+    if (change == ChartDocument::Change::Data) {
         RedrawCharts();
+        return;
+    }
+    // A zoom or pan step draws the screen chart only; the printed page follows when it is
+    // printed or saved, so each step costs one picture.
+    chartsetup::applyScreenMarkers(*kfdline1);
+    kfdline1->Redraw();
+    m_printedStale = true;
+}
+
+void TdataLineForm::drawPrintedIfStale()
+{
+    if (std::exchange(m_printedStale, false))
+        line1->Redraw();
 }
 
 void TdataLineForm::FormCreate()
@@ -287,10 +302,12 @@ void TdataLineForm::RedrawCharts()
     chartsetup::applyScreenMarkers(*kfdline1);
     kfdline1->Redraw();
     line1->Redraw();
+    m_printedStale = false;
 }
 
 void TdataLineForm::PrintChart()
 {
+    drawPrintedIfStale();
     QString printer;
     if (printReport(*QuickRep1, &printer) == 0) {
         services().showMessage(this, QStringLiteral("没有安装打印机，图表没有打印"));
@@ -375,7 +392,10 @@ void TdataLineForm::saveChartClick()
         path += chartexport::extensionOf(format);
     }
     if (format == chartexport::Format::Pdf)
+    {
+        drawPrintedIfStale();
         chartexport::savePagePdf(QuickRep1->report(), path);
+    }
     else
         chartexport::savePicturePng(kfdline1->picture(), path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/lineset.h"
+#include "chartwin/chartdocument.h"
 #include "widgets/formdialog.h"
 
 #include <QPointer>
@@ -75,7 +76,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void documentChanged();
+    void documentChanged(ChartDocument::Change change);
+    void drawPrintedIfStale();
     void showScaleMode();
     void placeControls();
     bool fitChartToView();
@@ -88,4 +90,5 @@ private:
     FormDialog *m_limitsDialog = nullptr;
     std::unique_ptr<Tkfdline> m_screenChart;
     std::unique_ptr<ChartPage> m_page;
+    bool m_printedStale = false; // line1 not yet drawn for the document's last view
 };
