@@ -54,8 +54,9 @@ void ChartDocument::load(const lineload::Request &request)
 void ChartDocument::setScaleMode(int mode)
 {
     m_request.scaleMode = mode;
-    // Another mode refits the scales to the same view.
-    const View kept = m_xView;
+    // Another mode refits the scales to the same X limits, a rectangle's among them.
+    View kept = m_xView;
+    kept.yLimited = false;
     const bool zoomed = isZoomed() && !m_stale;
     reload();
     if (zoomed)

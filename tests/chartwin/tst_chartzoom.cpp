@@ -232,6 +232,7 @@ void TestChartZoom::steps_data()
     QTest::newRow("home") << "z 100 200;z 120 130;h" << 0.0 << 999.0;
     QTest::newRow("back after home") << "z 100 200;z 120 130;h;b" << 120.0 << 130.0;
     QTest::newRow("mode change keeps the view") << "z 100 200;m 3" << 100.0 << 200.0;
+    QTest::newRow("mode change after a rectangle") << "r 100 200;m 1" << 100.0 << 200.0;
     QTest::newRow("load starts whole") << "z 100 200;l" << 0.0 << 999.0;
 }
 
@@ -256,12 +257,21 @@ void TestChartZoom::steps()
         case 'h': f.document.home(); break;
         case 'm': f.document.setScaleMode(int(a)); break;
         case 'l': f.document.load(request(1000, 2)); break;
+        case 'r': {
+            ChartDocument::View rectangle{a, b, true, {}};
+            rectangle.yLimits[0] = viewload::Limits{-0.5, 0.5};
+            f.document.setView(rectangle);
+            break;
+        }
         }
     }
     QCOMPARE(f.document.view().xLower, lower);
     QCOMPARE(f.document.view().xUpper, upper);
     QCOMPARE(f.chart.xAxis.lower, lower);
     QCOMPARE(f.chart.xAxis.upper, upper);
+    // Another mode fits the vertical scale to the rows again, a rectangle's limits or not.
+    if (steps.endsWith("m 1"))
+        QVERIFY(f.chart.curves[0].lower != -0.5 && !f.document.view().yLimited);
     // Rows in view: X rises one a row from 0.
     QCOMPARE(f.document.viewRange().first, int(std::ceil(lower)));
     QCOMPARE(f.document.viewRange().last, int(std::floor(upper)));
