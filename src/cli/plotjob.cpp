@@ -9,6 +9,9 @@
 #include "chartwin/chartdocument.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
+#include "chartwin/timescale.h"
+#include "chartwin/xrange.h"
+#include "base/numtext.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
@@ -20,6 +23,7 @@
 #include "settings/inifile.h"
 #include "settings/settingslocation.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -170,6 +174,23 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     }
     const lineload::Result &loaded = document.loaded();
     log << document.notes();
+    xrange::Range stretch;
+    if (!options.xRange.isEmpty()) {
+        // A stretch in the X column's own form: it can be read only now.
+        QString problem;
+        if (!xrange::parse(options.xRange, xrange::Form{loaded.xTime, loaded.xDated}, &stretch, &problem))
+            return failed(1, problem);
+        const ChartDocument::View whole = document.wholeView();
+        auto shown = [&loaded](double v) {
+            return loaded.xTime ? timescale::fullText(v, loaded.xDated) : numtext::formatGeneral(v);
+        };
+        if (stretch.upper < whole.xLower || stretch.lower > whole.xUpper)
+            return failed(1, QCoreApplication::translate("plotjob", "X范围“%1”不在X列的数据（%2 至 %3）之内")
+                                 .arg(options.xRange, shown(whole.xLower), shown(whole.xUpper)));
+        if (stretch.lower < whole.xLower || stretch.upper > whole.xUpper)
+            log << QStringLiteral("X范围超出X列的数据（%1至%2），只绘制到数据的两端。")
+                       .arg(shown(whole.xLower), shown(whole.xUpper));
+    }
 
     try {
         // A settings file that cannot be read is an error of the drawing, as in the window.
@@ -180,6 +201,13 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
         page.titleLabel.caption = set.title;
         if (options.mode == 0)
             document.setManualLimits(chartsettings::readLimits(ini));
+        if (!options.xRange.isEmpty()) {
+            document.zoomX(stretch.lower, stretch.upper);
+            const ChartDocument::ViewRange rows = document.viewRange();
+            log << (rows.isEmpty() ? QStringLiteral("X范围内没有数据行。")
+                                   : QStringLiteral("只绘制X范围内的行：第%1至%2个数据行。")
+                                         .arg(rows.first + 1).arg(rows.last + 1));
+        }
         chartsetup::applyScreenMarkers(screen);
         screen.Redraw();
         printed.Redraw();
