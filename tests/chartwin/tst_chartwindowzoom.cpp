@@ -94,6 +94,15 @@ void TestChartWindowZoom::inputs_data()
     QTest::newRow("menu: zoom to the last drag") << "drag 500 1000;key back;menu 1500 放大所选" << 500.0 << 1000.0;
     QTest::newRow("menu: twice around the point") << "menu 1000 放大所选" << 500.5 << 1500.0;
     QTest::newRow("menu: back to whole") << "drag 500 1000;menu 700 复原" << whole[0] << whole[1];
+    // While measuring, plain left clicks and drags place the cursors; the rest still zooms.
+    QTest::newRow("measuring: a drag is no zoom") << "measure;drag 500 1000" << whole[0] << whole[1];
+    QTest::newRow("measuring: ctrl drag pans") << "drag 500 1000;measure;pan 800 700 ctrl" << 600.0 << 1100.0;
+    QTest::newRow("measuring: middle drag pans") << "drag 500 1000;measure;pan 700 800 middle" << 400.0 << 900.0;
+    QTest::newRow("measuring: plus") << "measure;key +" << 500.75 << 1500.25;
+    QTest::newRow("measuring: wheel") << "measure;wheel 1000 120" << 1000 - 999 * 0.8 << 1000 + 1000 * 0.8;
+    QTest::newRow("measuring: double click keeps the view") << "drag 500 1000;measure;double" << 500.0 << 1000.0;
+    QTest::newRow("measuring: home") << "drag 500 1000;measure;key home" << whole[0] << whole[1];
+    QTest::newRow("measuring ended: a drag zooms") << "measure;measure;drag 500 1000" << 500.0 << 1000.0;
 }
 
 void TestChartWindowZoom::inputs()
@@ -123,6 +132,10 @@ void TestChartWindowZoom::inputs()
                 const int k = w2[1] == "+" ? Qt::Key_Plus : w2[1] == "-" ? Qt::Key_Minus : w2[1] == "back" ? Qt::Key_Backspace
                               : w2[1] == "home" ? Qt::Key_Home : w2[1] == "left" ? Qt::Key_Left : Qt::Key_Right;
                 key(view, k);
+            } else if (what == "measure") {
+                f.services.menuAnswers.push_back(QStringLiteral("测量"));
+                QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), view->mapToGlobal(QPoint(5, 5)));
+                QCoreApplication::sendEvent(view, &event);
             } else if (what == "double") {
                 mouse(view, QEvent::MouseButtonDblClick, QPoint(pxOf(chart, 700), y), Qt::LeftButton, Qt::NoModifier);
             } else if (what == "wheel") {
