@@ -17,6 +17,7 @@ ChartDocument::ChartDocument(const ColumnStore &store, QObject *parent)
         m_values.clear();
         // The indexes point into those values; views wait for the next load.
         m_indexes.clear();
+        m_stats.reset();
         m_stale = true;
     });
 }
@@ -97,6 +98,7 @@ void ChartDocument::reload()
 {
     m_loaded = lineload::loadLineData(m_store, m_request, m_charts, &m_values);
     m_indexes.clear();
+    m_stats.reset();
     m_stale = false;
     m_hasManualLimits = false;
     // Until a view is asked for, every row loaded is in view.
@@ -203,6 +205,13 @@ void ChartDocument::buildIndexes()
     for (int k = 0; k < m_loaded.yCount; ++k)
         curves.push_back(&m_values.column(m_store, m_loaded.yCol[k], m_loaded.firstItem, m_loaded.lastItem));
     m_indexes.build(x, curves);
+}
+
+const rangestats::Prepared &ChartDocument::statsIndex() const
+{
+    if (!m_stats)
+        m_stats = std::make_unique<rangestats::Prepared>(rangestats::prepare(*this));
+    return *m_stats;
 }
 
 void ChartDocument::showView(const View &view)

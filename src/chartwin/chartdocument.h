@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chartwin/lineload.h"
+#include "chartwin/rangestats.h"
 #include "chartwin/readout.h"
 #include "chartwin/viewload.h"
 #include "settings/chartsettings.h"
@@ -9,6 +10,7 @@
 #include <QStringList>
 
 #include <array>
+#include <memory>
 #include <vector>
 
 class ColumnStore;
@@ -67,7 +69,9 @@ public:
     bool isZoomed() const;
     bool canGoBack() const { return !m_history.empty(); }
     // Bytes of the indexes that make a view quick (built at the first zoom after a load).
-    std::size_t indexBytes() const { return m_indexes.bytes(); }
+    std::size_t indexBytes() const { return m_indexes.bytes() + (m_stats ? m_stats->bytes() : 0); }
+    // The last load's columns ready for statistics between cursors, built on first use.
+    const rangestats::Prepared &statsIndex() const;
     // The log lines of the last load: items not drawn (gaps), then the long table's.
     QStringList notes() const;
     // Curve k's scale (name, unit, limits, time text) as the charts got it.
@@ -157,6 +161,7 @@ private:
     // under the manual mode.
     std::array<viewload::Limits, 8> m_loadedLimits{};
     viewload::Indexes m_indexes;
+    mutable std::unique_ptr<rangestats::Prepared> m_stats; // points into m_values as m_indexes
     std::array<chartsettings::Limits, 4> m_manualLimits{};
     bool m_hasManualLimits = false;
     bool m_stale = false; // the store's table was replaced since the last load
