@@ -700,10 +700,14 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
         <translation>-y needs distinct column numbers from 1 to 256, not &apos;%1&apos;</translation>
     </message>
     <message>
+        <source>--x-range 需要 A..B</source>
+        <translation>--x-range needs A..B</translation>
+    </message>
+    <message>
         <source>用法：tabrovex-plot table 工作簿 [--rows A:B]
       tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]
                          [--page] [--first-rows] [--size WxH] [--x-range A..B]
-                         [--settings INI] -o OUT
+                         [--stats A..B] [--settings INI] -o OUT
 
 像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，
 按内容区分）的第一个工作表，并输出 JSON。
@@ -722,6 +726,9 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
   --x-range A..B   只绘制X在A至B之间的部分，从每一行重新精简；A、B 为数，
              时间列也可写X列那样的时间（08:45:00..08:46:00）；A:B 只在
              冒号只有一种分法时可用
+  --stats A..B     在 JSON 中加入 X 在A至B之间各行的统计（stats）：两端的X、ΔX，
+             每条曲线在A、B处的值、差值、最小、最大、平均、均方根和行数；
+             A、B 的写法同 --x-range
   --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，
              程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）
   --lang zh|en     提示和说明的语言（默认由 LC_ALL、LC_MESSAGES、LANG 决定）；
@@ -734,7 +741,7 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
         <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B]
        tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]
                          [--page] [--first-rows] [--size WxH] [--x-range A..B]
-                         [--settings INI] -o OUT
+                         [--stats A..B] [--settings INI] -o OUT
 
 Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other
 delimited text, told apart by content) as Tabrovex does and prints JSON.
@@ -756,6 +763,10 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
              every row in it; A and B are numbers, or on a time column times
              in its own form (08:45:00..08:46:00); A:B only where one colon
              alone can split it
+  --stats A..B     add to the JSON the statistics (stats) of the rows whose X lies
+             from A to B: X at both ends, ΔX, and per curve its values at A and
+             B, their difference, min, max, mean, RMS and rows; A..B as for
+             --x-range
   --settings INI   settings file, which must exist (default: tabrovex&apos;s own,
              ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
   --lang zh|en     the language of the usage and the messages (default: by LC_ALL,
@@ -767,8 +778,8 @@ loading failed, 4 output not written.
 </translation>
     </message>
     <message>
-        <source>--x-range 需要 A..B</source>
-        <translation>--x-range needs A..B</translation>
+        <source>--stats 需要 A..B</source>
+        <translation>--stats needs A..B</translation>
     </message>
 </context>
 <context>
