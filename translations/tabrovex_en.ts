@@ -77,6 +77,14 @@
         <source>PDF 文档 (*.pdf)</source>
         <translation>PDF document (*.pdf)</translation>
     </message>
+    <message>
+        <source>放大所选</source>
+        <translation>Zoom to selection</translation>
+    </message>
+    <message>
+        <source>复原</source>
+        <translation>Reset zoom</translation>
+    </message>
 </context>
 <context>
     <name>Tmainform</name>
@@ -270,6 +278,13 @@
     <message>
         <source>下限值必须小于上限值</source>
         <translation>The lower limit must be below the upper limit</translation>
+    </message>
+</context>
+<context>
+    <name>ZoomInput</name>
+    <message>
+        <source>X：%1 至 %2</source>
+        <translation>X: %1 to %2</translation>
     </message>
 </context>
 <context>
@@ -652,6 +667,10 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
         <translation>Read: %1 rows
 </translation>
     </message>
+    <message>
+        <source>X范围“%1”不在X列的数据（%2 至 %3）之内</source>
+        <translation>X range &quot;%1&quot; lies outside the X column&apos;s data (%2 to %3)</translation>
+    </message>
 </context>
 <context>
     <name>plotmain</name>
@@ -733,8 +752,8 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
     <message>
         <source>用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]
       tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI]
-                         [--progress] -o OUT
+                         [--page] [--first-rows] [--size WxH] [--x-range A..B]
+                         [--stats A..B] [--settings INI] [--progress] -o OUT
 
 像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，
 按内容区分）的第一个工作表，并输出 JSON。
@@ -750,6 +769,12 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
   --first-rows     只绘制较长表格的前1000个数据行（默认：整个表格，每条曲线
              精简到1000个点，保留每个峰值）
   --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）
+  --x-range A..B   只绘制X在A至B之间的部分，从每一行重新精简；A、B 为数，
+             时间列也可写X列那样的时间（08:45:00..08:46:00）；A:B 只在
+             冒号只有一种分法时可用
+  --stats A..B     在 JSON 中加入 X 在A至B之间各行的统计（stats）：两端的X、ΔX，
+             每条曲线在A、B处的值、差值、最小、最大、平均、均方根和行数；
+             A、B 的写法同 --x-range
   --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，
              程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）
   --progress       读取时每秒约两次在标准错误上显示进度（已读行数、兆字节数）
@@ -762,8 +787,8 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
 </source>
         <translation>Usage: tabrovex-plot table WORKBOOK [--rows A:B] [--progress]
        tabrovex-plot chart WORKBOOK [-x K] [-y K,K,...] [--mode 1|2|3|manual]
-                         [--page] [--first-rows] [--size WxH] [--settings INI]
-                         [--progress] -o OUT
+                         [--page] [--first-rows] [--size WxH] [--x-range A..B]
+                         [--stats A..B] [--settings INI] [--progress] -o OUT
 
 Reads the first worksheet of a workbook (.xls, .xlsx, .xlsm, .ods, .csv or other
 delimited text, told apart by content) as Tabrovex does and prints JSON.
@@ -781,6 +806,14 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
              whole table, thinned to 1000 points per curve keeping every peak)
   --size WxH       the screen chart&apos;s size in pixels (default 817x529; 320x240
              to 8192x8192)
+  --x-range A..B   draw only the stretch of X from A to B, thinned afresh from
+             every row in it; A and B are numbers, or on a time column times
+             in its own form (08:45:00..08:46:00); A:B only where one colon
+             alone can split it
+  --stats A..B     add to the JSON the statistics (stats) of the rows whose X lies
+             from A to B: X at both ends, ΔX, and per curve its values at A and
+             B, their difference, min, max, mean, RMS and rows; A..B as for
+             --x-range
   --settings INI   settings file, which must exist (default: tabrovex&apos;s own,
              ini/option.ini beside the program or ~/.config/tabrovex/option.ini)
   --progress       shows how far the read is on standard error, about twice a
@@ -792,6 +825,14 @@ delimited text, told apart by content) as Tabrovex does and prints JSON.
 Exit status: 0 done, 1 usage error, 2 workbook not read, 3 choice refused or
 loading failed, 4 output not written.
 </translation>
+    </message>
+    <message>
+        <source>--x-range 需要 A..B</source>
+        <translation>--x-range needs A..B</translation>
+    </message>
+    <message>
+        <source>--stats 需要 A..B</source>
+        <translation>--stats needs A..B</translation>
     </message>
 </context>
 <context>
@@ -942,6 +983,33 @@ loading failed, 4 output not written.
     <message>
         <source>连接Excel失败</source>
         <translation>Cannot start the spreadsheet reader</translation>
+    </message>
+</context>
+<context>
+    <name>xrange</name>
+    <message>
+        <source>X范围“%1”的起点须在终点之前</source>
+        <translation>X range &quot;%1&quot;: the start must come before the end</translation>
+    </message>
+    <message>
+        <source>X范围“%1”中的“%2”既不是数也不是X列那样的时间</source>
+        <translation>X range &quot;%1&quot;: &quot;%2&quot; is neither a number nor a time in the X column&apos;s form</translation>
+    </message>
+    <message>
+        <source>X范围“%1”中的“%2”不是数</source>
+        <translation>X range &quot;%1&quot;: &quot;%2&quot; is not a number</translation>
+    </message>
+    <message>
+        <source>X范围“%1”可以有几种读法，请写作 A..B</source>
+        <translation>X range &quot;%1&quot; can be read more than one way; write it as A..B</translation>
+    </message>
+    <message>
+        <source>X范围“%1”应写作 A..B（或 A:B），A、B 是数或X列那样的时间</source>
+        <translation>X range &quot;%1&quot; must be A..B (or A:B), A and B numbers or times in the X column&apos;s form</translation>
+    </message>
+    <message>
+        <source>X范围“%1”应写作 A..B（或 A:B），A、B 是数</source>
+        <translation>X range &quot;%1&quot; must be A..B (or A:B), A and B numbers</translation>
     </message>
 </context>
 </TS>

@@ -782,12 +782,11 @@ void Tmainform::replaceSizeLine(const QString &line)
 
 void Tmainform::reloadChart()
 {
-    // Nothing drawn yet: nothing to follow.
+    // Nothing drawn yet: nothing to follow. Mode, limits and the view stay; a view that
+    // ended at the old last row moves on with the new one.
     if (m_chartDocument->request().xCol <= 0 || m_chartDocument->loaded().yCount == 0)
         return;
-    lineload::Request request = m_chartDocument->request();
-    request.lastRow = m_lastRow;
-    m_chartDocument->load(request);
+    m_chartDocument->reloadKeepingView(m_lastRow);
 }
 
 void Tmainform::reloadFile()

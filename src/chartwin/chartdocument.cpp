@@ -3,6 +3,8 @@
 #include "chart/kfdline.h"
 #include "import/columnstore.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <utility>
 
@@ -11,7 +13,13 @@ ChartDocument::ChartDocument(const ColumnStore &store, QObject *parent)
 {
     // A new table makes the values converted from the old one wrong; the charts keep the
     // last load until the next one.
-    connect(&store, &ColumnStore::resetStarted, this, [this] { m_values.clear(); });
+    connect(&store, &ColumnStore::resetStarted, this, [this] {
+        m_values.clear();
+        // The indexes point into those values; views wait for the next load.
+        m_indexes.clear();
+        m_stats.reset();
+        m_stale = true;
+    });
 }
 
 ChartDocument::~ChartDocument() = default;
@@ -47,7 +55,13 @@ void ChartDocument::load(const lineload::Request &request)
 void ChartDocument::setScaleMode(int mode)
 {
     m_request.scaleMode = mode;
+    // Another mode refits the scales to the same X limits, a rectangle's among them.
+    View kept = m_xView;
+    kept.yLimited = false;
+    const bool zoomed = isZoomed() && !m_stale;
     reload();
+    if (zoomed)
+        showView(clampedView(kept));
 }
 
 void ChartDocument::setFirstRowsOnly(bool on)
@@ -59,20 +73,244 @@ void ChartDocument::setFirstRowsOnly(bool on)
 void ChartDocument::setManualLimits(const std::array<chartsettings::Limits, 4> &limits)
 {
     m_request.scaleMode = 0;
-    for (Tkfdline *chart : m_charts)
-        for (int k = 0; k < int(limits.size()); ++k) {
-            chart->curves[k].lower = limits[size_t(k)].lower;
-            chart->curves[k].upper = limits[size_t(k)].upper;
-        }
+    m_manualLimits = limits;
+    m_hasManualLimits = true;
+    applyManualLimits();
+    // The user's limits replace a rectangle's.
+    m_xView.yLimited = false;
     tell(Change::View);
+}
+
+void ChartDocument::applyManualLimits()
+{
+    for (Tkfdline *chart : m_charts)
+        for (int k = 0; k < int(m_manualLimits.size()); ++k) {
+            chart->curves[k].lower = m_manualLimits[size_t(k)].lower;
+            chart->curves[k].upper = m_manualLimits[size_t(k)].upper;
+        }
+    for (int k = 0; k < int(m_manualLimits.size()); ++k) {
+        m_loadedLimits[size_t(k)].lower = m_manualLimits[size_t(k)].lower;
+        m_loadedLimits[size_t(k)].upper = m_manualLimits[size_t(k)].upper;
+    }
 }
 
 void ChartDocument::reload()
 {
     m_loaded = lineload::loadLineData(m_store, m_request, m_charts, &m_values);
+    m_indexes.clear();
+    m_stats.reset();
+    m_stale = false;
+    m_hasManualLimits = false;
     // Until a view is asked for, every row loaded is in view.
     m_view = ViewRange{0, (m_loaded.truncated ? lineload::MaxRows : m_loaded.dataRows) - 1};
+    m_whole = View();
+    if (!m_charts.empty()) {
+        const Tkfdline &chart = *m_charts.front();
+        m_whole.xLower = chart.xAxis.lower;
+        m_whole.xUpper = chart.xAxis.upper;
+        for (int k = 0; k < kfdline::MaxCurves; ++k)
+            m_loadedLimits[size_t(k)] = viewload::Limits{chart.curves[k].lower, chart.curves[k].upper,
+                                                         chart.curves[k].decimals};
+    }
+    m_xView = m_whole;
+    m_history.clear();
+    // Built with the load, so the first zoom costs no more than the next ones.
+    buildIndexes();
     tell(Change::Data);
+}
+
+void ChartDocument::reloadKeepingView(int lastRow)
+{
+    const View was = m_xView;
+    const View wasWhole = m_whole;
+    // A table grown in place was replaced in the store's eyes: the view's limits still hold.
+    const bool zoomed = isZoomed();
+    const std::vector<View> history = m_history;
+    const bool manual = m_hasManualLimits;
+    Batch oneChange(*this);
+    m_request.lastRow = lastRow;
+    m_values.clear(); // the grown lists are read afresh
+    reload();
+    m_history = history;
+    // "The whole table" before it grew is the whole table now.
+    for (View &view : m_history)
+        if (!view.yLimited && view.xLower == wasWhole.xLower && view.xUpper == wasWhole.xUpper)
+            view = m_whole;
+    if (manual && m_request.scaleMode == 0) {
+        m_hasManualLimits = true;
+        applyManualLimits();
+    }
+    if (!zoomed)
+        return;
+    View follow = was;
+    if (was.xUpper >= wasWhole.xUpper) {
+        const double grown = m_whole.xUpper - wasWhole.xUpper;
+        follow.xLower += grown;
+        follow.xUpper += grown;
+    }
+    showView(clampedView(follow));
+}
+
+ChartDocument::View ChartDocument::wholeView() const
+{
+    return m_whole;
+}
+
+bool ChartDocument::isZoomed() const
+{
+    return m_xView.yLimited || m_xView.xLower != m_whole.xLower || m_xView.xUpper != m_whole.xUpper;
+}
+
+ChartDocument::View ChartDocument::clampedView(View view, bool keepWidth) const
+{
+    const double wholeSpan = m_whole.xUpper - m_whole.xLower;
+    if (!(wholeSpan > 0) || !std::isfinite(view.xLower) || !std::isfinite(view.xUpper))
+        return m_whole;
+    if (view.xLower > view.xUpper)
+        std::swap(view.xLower, view.xUpper);
+    // Closer limits than this leave nothing the scale's labels or the pixels could tell apart.
+    const double narrowest =
+        std::max(wholeSpan * 1e-9, (std::fabs(m_whole.xLower) + std::fabs(m_whole.xUpper)) * 1e-13);
+    // Limits past the table's ends stop at them.
+    if (!keepWidth && view.xUpper > m_whole.xLower && view.xLower < m_whole.xUpper) {
+        view.xLower = std::max(view.xLower, m_whole.xLower);
+        view.xUpper = std::min(view.xUpper, m_whole.xUpper);
+    }
+    double span = std::min(view.xUpper - view.xLower, wholeSpan);
+    const double centre = view.xLower / 2 + view.xUpper / 2;
+    if (span < narrowest) {
+        span = narrowest;
+        view.xLower = centre - span / 2;
+        view.xUpper = centre + span / 2;
+    }
+    if (span >= wholeSpan) {
+        view.xLower = m_whole.xLower;
+        view.xUpper = m_whole.xUpper;
+    } else if (view.xLower < m_whole.xLower) {
+        view.xLower = m_whole.xLower;
+        view.xUpper = m_whole.xLower + span;
+    } else if (view.xUpper > m_whole.xUpper) {
+        view.xUpper = m_whole.xUpper;
+        view.xLower = m_whole.xUpper - span;
+    }
+    return view;
+}
+
+void ChartDocument::buildIndexes()
+{
+    if (m_indexes.isBuilt())
+        return;
+    const columnvalues::Column &x = m_values.column(m_store, m_request.xCol, m_loaded.firstItem, m_loaded.lastItem);
+    std::vector<const columnvalues::Column *> curves;
+    for (int k = 0; k < m_loaded.yCount; ++k)
+        curves.push_back(&m_values.column(m_store, m_loaded.yCol[k], m_loaded.firstItem, m_loaded.lastItem));
+    m_indexes.build(x, curves);
+}
+
+const rangestats::Prepared &ChartDocument::statsIndex() const
+{
+    if (!m_stats)
+        m_stats = std::make_unique<rangestats::Prepared>(rangestats::prepare(*this));
+    return *m_stats;
+}
+
+void ChartDocument::showView(const View &view)
+{
+    buildIndexes();
+    viewload::Request request;
+    request.xLower = view.xLower;
+    request.xUpper = view.xUpper;
+    request.xTime = m_loaded.xTime;
+    for (int k = 0; k < 8; ++k)
+        request.yTime[size_t(k)] = m_loaded.yTime[k];
+    request.scaleMode = view.yLimited ? 0 : m_request.scaleMode;
+    request.yLimits = view.yLimited ? view.yLimits : m_loadedLimits;
+    request.maxPoints = lineload::MaxRows;
+    const viewload::Shown shown = viewload::show(m_charts, m_indexes, request);
+    m_loaded.pointRows = shown.pointRows;
+    m_view = ViewRange{shown.firstRow, shown.lastRow};
+    m_xView = view;
+}
+
+void ChartDocument::setView(const View &view)
+{
+    setClampedView(view, false);
+}
+
+void ChartDocument::dragView(const View &view, bool firstStep)
+{
+    setClampedView(view, true, firstStep);
+}
+
+void ChartDocument::setClampedView(const View &view, bool keepWidth, bool remember)
+{
+    if (m_stale)
+        return;
+    const View next = clampedView(view, keepWidth);
+    const bool sameY = next.yLimited == m_xView.yLimited
+                       && (!next.yLimited || std::equal(next.yLimits.begin(), next.yLimits.end(), m_xView.yLimits.begin(),
+                                                        [](const viewload::Limits &a, const viewload::Limits &b) {
+                                                            return a.lower == b.lower && a.upper == b.upper;
+                                                        }));
+    if (sameY && next.xLower == m_xView.xLower && next.xUpper == m_xView.xUpper)
+        return;
+    if (remember) {
+        m_history.push_back(m_xView);
+        if (m_history.size() > MaxHistory)
+            m_history.erase(m_history.begin());
+    }
+    showView(next);
+    tell(Change::View);
+}
+
+void ChartDocument::zoomX(double lower, double upper)
+{
+    View view = m_xView;
+    view.xLower = lower;
+    view.xUpper = upper;
+    setView(view);
+}
+
+void ChartDocument::zoomAround(double centre, double factor)
+{
+    if (!(factor > 0) || !std::isfinite(factor) || !std::isfinite(centre))
+        return;
+    View view = m_xView;
+    view.xLower = centre - (centre - m_xView.xLower) * factor;
+    view.xUpper = centre + (m_xView.xUpper - centre) * factor;
+    // Zooming out near an end moves the view inward rather than narrowing it there.
+    setClampedView(view, true);
+}
+
+void ChartDocument::pan(double fraction)
+{
+    if (!isZoomed() || !std::isfinite(fraction))
+        return;
+    View view = m_xView;
+    // Stops at the table's ends with the view's width kept.
+    const double shift = std::clamp((m_xView.xUpper - m_xView.xLower) * fraction, m_whole.xLower - m_xView.xLower,
+                                    m_whole.xUpper - m_xView.xUpper);
+    view.xLower += shift;
+    view.xUpper += shift;
+    setView(view);
+}
+
+bool ChartDocument::back()
+{
+    if (m_history.empty() || m_stale)
+        return false;
+    const View previous = m_history.back();
+    m_history.pop_back();
+    showView(clampedView(previous));
+    tell(Change::View);
+    return true;
+}
+
+void ChartDocument::home()
+{
+    if (!isZoomed())
+        return;
+    setView(m_whole);
 }
 
 void ChartDocument::tell(Change change)

@@ -78,8 +78,7 @@ void refuseEmpty(int columnNumber, const columnvalues::Column &column)
 // A number scale's decimals: the rule's, or more where its labels would repeat.
 int scaleDecimals(const Range &range, bool time)
 {
-    const int decimals = decimalsFor(range.lo, range.hi);
-    return time ? decimals : scaledecimals::distinct(range.lo, range.hi, decimals);
+    return lineload::scaleDecimals(range.lo, range.hi, time);
 }
 
 double magnitudeClass(double v)
@@ -94,6 +93,24 @@ double magnitudeClass(double v)
     return 1000;
 }
 
+}
+
+int scaleDecimals(double lo, double hi, bool time)
+{
+    const int decimals = decimalsFor(lo, hi);
+    return time ? decimals : scaledecimals::distinct(lo, hi, decimals);
+}
+
+void widen(int scaleMode, double *lo, double *hi)
+{
+    const double span = *hi - *lo;
+    if (scaleMode == 2) {
+        *hi = *hi + span / 2;
+        *lo = *lo - span / 2;
+    } else if (scaleMode == 3) {
+        *hi = *hi + span;
+        *lo = *lo - span;
+    }
 }
 
 int decimalsFor(double lo, double hi)
@@ -156,10 +173,12 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     const int first = request.firstRow - 1;
     int last = request.lastRow - 1;
     result.dataRows = std::max(0, last - first + 1);
+    result.firstItem = first;
     if (request.firstRowsOnly && result.dataRows > MaxRows) {
         last = first + MaxRows - 1;
         result.truncated = true;
     }
+    result.lastItem = last;
 
     const QString xName = store.item(request.xCol, request.nameRow - 1);
     for (Tkfdline *chart : charts) {
@@ -181,6 +200,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     const int rows = int(xValues.size());
     const bool xUnix = columnvalues::isUnixSeconds(xName, xColumn);
     result.xTime = xColumn.times || xUnix;
+    result.xDated = xColumn.dated || xUnix;
     result.xNotNumbers = xColumn.times ? xColumn.notTimes : xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
     const Range xRange = scan(xColumn.gapRows.empty() ? xValues
@@ -227,14 +247,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
         const columnvalues::Values &rangeValues = allRows ? yColumn.values : drawn;
         Range range = scan(rangeValues);
-        const double span = range.hi - range.lo;
-        if (request.scaleMode == 2) {
-            range.hi = range.hi + span / 2;
-            range.lo = range.lo - span / 2;
-        } else if (request.scaleMode == 3) {
-            range.hi = range.hi + span;
-            range.lo = range.lo - span;
-        }
+        widen(request.scaleMode, &range.lo, &range.hi);
         const int decimals = scaleDecimals(range, result.yTime[k]);
         for (Tkfdline *chart : charts)
             chart->curves[k].decimals = decimals;

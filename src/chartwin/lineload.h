@@ -41,11 +41,14 @@ struct Result {
     bool reduced = false;   // thinned to at most MaxRows points per curve
     int dataRows = 0;       // data rows of the table
     int drawnRows = 0;      // the most points any curve got
+    int firstItem = 0;      // items (0-based) of every list that were loaded
+    int lastItem = -1;
     // Data row (0 for the first) of every point of each curve, in point order.
     std::array<std::vector<int>, 8> pointRows;
     // Scales of time columns, and the items of each column not drawn for being no number
     // (in a time column: texts that are no time; its empty items are not counted here).
     bool xTime = false;
+    bool xDated = false;    // X times carry dates (Unix seconds among them)
     bool yTime[8] = {};
     int xNotNumbers = 0;
     int yNotNumbers[8] = {};
@@ -88,6 +91,14 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
 // The log line about a long table: cut to its first rows, or thinned; empty when every
 // row was drawn.
 QString rowNotice(const Result &result);
+
+// Digits after the point of a scale's labels: decimalsFor's, and for a number scale more
+// where its labels would repeat.
+int scaleDecimals(double lo, double hi, bool time);
+
+// A curve's range as the automatic modes widen it: 2 by half its span, 3 by the full span;
+// other modes leave it.
+void widen(int scaleMode, double *lo, double *hi);
 
 // Digits after the point for a scale from lo to hi: 3 below 1, 2 below 10, 1 below 100, else
 // 0, by the larger magnitude.

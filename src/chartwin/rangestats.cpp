@@ -67,16 +67,6 @@ struct Lane {
         mx = std::max(mx, in ? v : -Inf);
         n += in;
     }
-
-    // A row known to lie between the limits.
-    void add(double v)
-    {
-        s += v;
-        q += v * v;
-        mn = std::min(mn, v);
-        mx = std::max(mx, v);
-        ++n;
-    }
 };
 
 // One curve's running totals.
@@ -88,22 +78,6 @@ struct Pass {
     long double sum = 0, squares = 0;
     double min = std::numeric_limits<double>::infinity();
     double max = -std::numeric_limits<double>::infinity();
-
-    // Rows from..to-1, all of them readings and all between the limits.
-    void takeAll(int from, int to)
-    {
-        Lane l0, l1, l2, l3;
-        int i = from;
-        for (; i + 4 <= to; i += 4) {
-            l0.add(y[i]);
-            l1.add(y[i + 1]);
-            l2.add(y[i + 2]);
-            l3.add(y[i + 3]);
-        }
-        for (; i < to; ++i)
-            l0.add(y[i]);
-        gather(l0, l1, l2, l3);
-    }
 
     void gather(const Lane &l0, const Lane &l1, const Lane &l2, const Lane &l3)
     {
@@ -134,11 +108,6 @@ struct Pass {
     void takeBlock(const double *xs, int from, int to, double lo, double hi)
     {
         eachRun(gaps, nextGap, from, to, [&](int start, int end) { take(xs, start, end, lo, hi); });
-    }
-
-    void takeAllBlock(int from, int to)
-    {
-        eachRun(gaps, nextGap, from, to, [&](int start, int end) { takeAll(start, end); });
     }
 };
 
@@ -202,59 +171,191 @@ double curveValueAt(const Column &x, const Column &y, const std::vector<int> &ga
     return i >= 0 ? interpolated(x.values, y.values, i, at) : nearestValue(x, y, gaps, at);
 }
 
+// Positions on a rising X column, found by binary search: readings are counted over the rows
+// that are not in `gaps` (ascending), as a row list without them would be.
+struct Rising {
+    const double *x;
+    const std::vector<int> &gaps;
+    int count;
+    int readings;
+
+    Rising(const double *values, const std::vector<int> &gapRows, int rows)
+        : x(values), gaps(gapRows), count(rows),
+          readings(rows - int(std::lower_bound(gapRows.begin(), gapRows.end(), rows) - gapRows.begin()))
+    {
+    }
+
+    bool isGap(int row) const { return std::binary_search(gaps.begin(), gaps.end(), row); }
+
+    // The row of the n-th reading: gaps[i] - i readings lie before the i-th gap.
+    int row(int n) const
+    {
+        int lo = 0, hi = int(gaps.size());
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (gaps[size_t(mid)] - mid > n)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return n + lo;
+    }
+
+    // The first reading whose X is at least v (above v when `strictly`); readings when none.
+    int first(double v, bool strictly) const
+    {
+        int lo = 0, hi = readings;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            const double xv = x[row(mid)];
+            if (strictly ? xv > v : xv >= v)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    }
+
+    // As firstCrossing: the second row of the first line across `at`, -1 when there is none.
+    int crossing(double at) const
+    {
+        int n = first(at, false);
+        if (n == readings)
+            return -1;
+        int r = row(n);
+        if (r > 0 && !isGap(r - 1))
+            return r; // the row before is a reading below `at`
+        // Lines further on cross only while X stays at `at`.
+        while (x[r] == at) {
+            if (r + 1 < count && !isGap(r + 1))
+                return r + 1;
+            if (++n == readings)
+                return -1;
+            r = row(n);
+        }
+        return -1;
+    }
+
+    // As nearestValue: the value of the first row whose X is nearest, NaN outside the X extent.
+    double nearest(const double *y, double at) const
+    {
+        if (readings == 0 || !(at >= x[row(0)] && at <= x[row(readings - 1)]))
+            return NaN;
+        const int above = first(at, false);
+        if (above == 0)
+            return y[row(above)];
+        const double below = x[row(above - 1)];
+        // A tie goes to the rows below: they come first.
+        if (x[row(above)] - at < at - below)
+            return y[row(above)];
+        return y[row(first(below, false))];
+    }
+};
+
 }
 
-Result compute(const Column &x, const std::vector<Column> &ys, double a, double b)
+Prepared::Prepared(const Column &x, const std::vector<Column> &ys)
+    : m_x(x), m_ys(ys), m_count(x.count)
+{
+    for (const Column &y : ys)
+        m_count = std::min(m_count, y.count);
+    const std::vector<int> &xGaps = gapsOf(x);
+    size_t next = 0;
+    double previous = -std::numeric_limits<double>::infinity();
+    eachRun(xGaps, next, 0, m_count, [&](int start, int end) {
+        bool rising = m_rising;
+        for (int i = start; i < end; ++i) {
+            rising = rising & (x.values[i] >= previous);
+            previous = x.values[i];
+        }
+        m_rising = rising;
+    });
+    m_gaps.reserve(ys.size()); // the block totals keep pointers to these lists
+    for (const Column &y : ys)
+        m_gaps.push_back(mergedGaps(x, y));
+    if (m_rising) {
+        m_sums.reserve(ys.size());
+        for (size_t k = 0; k < ys.size(); ++k)
+            m_sums.emplace_back(ys[k].values, m_count, &m_gaps[k]);
+    }
+}
+
+std::size_t Prepared::bytes() const
+{
+    std::size_t total = 0;
+    for (const std::vector<int> &gaps : m_gaps)
+        total += gaps.capacity() * sizeof(int);
+    for (const blocksums::Index &sums : m_sums)
+        total += sums.bytes();
+    return total;
+}
+
+Result compute(const Prepared &prepared, double a, double b)
 {
     Result result;
     result.a = a;
     result.b = b;
     const double lo = std::min(a, b), hi = std::max(a, b);
+    const Column &x = prepared.m_x;
+    const std::vector<Column> &ys = prepared.m_ys;
+    const int count = prepared.m_count;
+    std::vector<Curve> curves(ys.size());
+    for (size_t k = 0; k < ys.size(); ++k)
+        curves[k].curve = int(k);
+    if (prepared.m_rising) {
+        const Rising xs(x.values, gapsOf(x), count);
+        const int firstIn = xs.first(lo, false), endIn = xs.first(hi, true);
+        result.xRows = std::max(0, endIn - firstIn);
+        const int first = result.xRows > 0 ? xs.row(firstIn) : 0;
+        const int last = result.xRows > 0 ? xs.row(endIn - 1) : -1;
+        for (size_t k = 0; k < ys.size(); ++k) {
+            const blocksums::Totals t = prepared.m_sums[k].over(first, last);
+            Curve &curve = curves[k];
+            curve.rows = t.rows;
+            if (t.rows > 0) {
+                curve.min = t.min;
+                curve.max = t.max;
+                curve.mean = double(t.sum / t.rows);
+                curve.rms = double(std::sqrt(t.squares / t.rows));
+            } else {
+                curve.min = curve.max = curve.mean = curve.rms = NaN;
+            }
+            const Rising line(x.values, prepared.m_gaps[k], count);
+            const auto valueAt = [&](double at) {
+                const int i = line.crossing(at);
+                return i >= 0 ? interpolated(x.values, ys[k].values, i, at) : line.nearest(ys[k].values, at);
+            };
+            curve.atA = valueAt(a);
+            curve.atB = b == a ? curve.atA : valueAt(b);
+        }
+        result.curves = curves;
+        return result;
+    }
+
     std::vector<Pass> passes(ys.size());
-    int count = x.count;
     for (size_t k = 0; k < ys.size(); ++k) {
         passes[k].y = ys[k].values;
-        passes[k].gaps = mergedGaps(x, ys[k]);
-        count = std::min(count, ys[k].count);
+        passes[k].gaps = prepared.m_gaps[k];
     }
-    // One pass over X: the rows between the limits, and whether its readings never fall.
     const std::vector<int> &xGaps = gapsOf(x);
     size_t next = 0;
-    bool rising = true;
-    double previous = -std::numeric_limits<double>::infinity();
-    int first = -1, last = -1;
     eachRun(xGaps, next, 0, count, [&](int start, int end) {
         long long n = 0;
-        for (int i = start; i < end; ++i) {
-            const double v = x.values[i];
-            rising = rising & (v >= previous);
-            previous = v;
-            const bool in = (v >= lo) & (v <= hi);
-            n += in;
-            last = in ? i : last;
-            first = in && first < 0 ? i : first;
-        }
+        for (int i = start; i < end; ++i)
+            n += (x.values[i] >= lo) & (x.values[i] <= hi);
         result.xRows += n;
     });
-    if (rising) {
-        // Rising X: the rows between the limits are first..last, whose X need no test.
-        for (int from = first; first >= 0 && from <= last; from += BlockRows)
-            for (Pass &pass : passes)
-                pass.takeAllBlock(from, std::min(last + 1, from + BlockRows));
-    } else {
-        // Block by block, so X is read from memory once for all curves.
-        for (int from = 0; from < count; from += BlockRows) {
-            const int to = std::min(count, from + BlockRows);
-            for (Pass &pass : passes)
-                pass.takeBlock(x.values, from, to, lo, hi);
-        }
+    // Block by block, so X is read from memory once for all curves.
+    for (int from = 0; from < count; from += BlockRows) {
+        const int to = std::min(count, from + BlockRows);
+        for (Pass &pass : passes)
+            pass.takeBlock(x.values, from, to, lo, hi);
     }
     const int crossA = firstCrossing(x.values, count, xGaps, a);
     const int crossB = b == a ? crossA : firstCrossing(x.values, count, xGaps, b);
     for (size_t k = 0; k < passes.size(); ++k) {
         const Pass &pass = passes[k];
-        Curve curve;
-        curve.curve = int(k);
+        Curve &curve = curves[k];
         curve.rows = pass.rows;
         if (pass.rows > 0) {
             curve.min = pass.min;
@@ -266,12 +367,17 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
         }
         curve.atA = curveValueAt(x, ys[k], pass.gaps, count, crossA, a);
         curve.atB = curveValueAt(x, ys[k], pass.gaps, count, crossB, b);
-        result.curves.push_back(curve);
     }
+    result.curves = curves;
     return result;
 }
 
-Result compute(const ChartDocument &document, double a, double b)
+Result compute(const Column &x, const std::vector<Column> &ys, double a, double b)
+{
+    return compute(Prepared(x, ys), a, b);
+}
+
+Prepared prepare(const ChartDocument &document)
 {
     const lineload::Result &loaded = document.loaded();
     // A load refused half-way may have converted other rows of a list than the charts show:
@@ -289,13 +395,21 @@ Result compute(const ChartDocument &document, double a, double b)
         }
         ys.push_back(Column{yColumn->values.data(), int(yColumn->values.size()), &yColumn->gapRows});
     }
-    if (!xColumn || ys.empty()) {
+    if (!xColumn || ys.empty())
+        return Prepared();
+    return Prepared(Column{xColumn->values.data(), int(xColumn->values.size()), &xColumn->gapRows}, ys);
+}
+
+Result compute(const ChartDocument &document, double a, double b)
+{
+    const Prepared &prepared = document.statsIndex();
+    if (prepared.isEmpty()) {
         Result none;
         none.a = a;
         none.b = b;
         return none;
     }
-    return compute(Column{xColumn->values.data(), int(xColumn->values.size()), &xColumn->gapRows}, ys, a, b);
+    return compute(prepared, a, b);
 }
 
 double valueAt(const Column &x, const Column &y, double at)

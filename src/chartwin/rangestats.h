@@ -1,5 +1,8 @@
 #pragma once
 
+#include "chartwin/blocksums.h"
+
+#include <cstddef>
 #include <vector>
 
 class ChartDocument;
@@ -31,8 +34,42 @@ struct Result {
     std::vector<Curve> curves;
 };
 
+// The columns with what makes repeated statistics fast: whether X rises, and per curve the
+// rows without X or Y and its block totals. The columns must outlive it.
+class Prepared
+{
+public:
+    Prepared() = default;
+    Prepared(const Column &x, const std::vector<Column> &ys);
+    Prepared(const Prepared &) = delete; // its block totals point into its own gap lists
+    Prepared &operator=(const Prepared &) = delete;
+    Prepared(Prepared &&) = default;
+    Prepared &operator=(Prepared &&) = default;
+
+    bool isEmpty() const { return m_ys.empty(); }
+    // Bytes held beside the columns.
+    std::size_t bytes() const;
+
+private:
+    friend Result compute(const Prepared &prepared, double a, double b);
+    Column m_x;
+    std::vector<Column> m_ys;
+    int m_count = 0;
+    bool m_rising = true;
+    std::vector<std::vector<int>> m_gaps; // per curve: rows where X or Y holds no reading
+    std::vector<blocksums::Index> m_sums; // built only where X rises
+};
+
+// Where X rises the rows between the limits are found by binary search and whole blocks
+// are taken from the block totals; otherwise every row is tested.
+Result compute(const Prepared &prepared, double a, double b);
+
 // Over rows 0..count-1 of X and every Y (curve k is ys[k]), between a and b in either order.
 Result compute(const Column &x, const std::vector<Column> &ys, double a, double b);
+
+// The document's last load ready for statistics: the rows it took (first rows only: those),
+// its curves in order; empty without a load or after the table was replaced.
+Prepared prepare(const ChartDocument &document);
 
 // The document's last load: the rows it took (first rows only: those), its curves in order.
 // Without a load (or after the table was replaced and not yet loaded) no curve is listed.

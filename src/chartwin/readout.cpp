@@ -82,7 +82,11 @@ Readout readAt(const Tkfdline &chart, QPoint pointer, const PointRows &rows)
         const double sy = ySpan != 0 && std::isfinite(ySpan) ? (bottom - top) / ySpan : 0;
         const int n = std::clamp(chart.pointCount[c], 0, kfdline::MaxPoints);
         for (int k = 0; k < n; ++k) {
-            const double px = (chart.xData[c][k + 1] - chart.xAxis.lower) * sx + left;
+            // A zoomed view draws the rows just outside it too; they are not read out.
+            const double x = chart.xData[c][k + 1];
+            if (x < std::min(chart.xAxis.lower, chart.xAxis.upper) || x > std::max(chart.xAxis.lower, chart.xAxis.upper))
+                continue;
+            const double px = (x - chart.xAxis.lower) * sx + left;
             const double dx = std::fabs(px - pointer.x());
             if (dx > bestDx)
                 continue;

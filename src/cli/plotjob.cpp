@@ -10,6 +10,10 @@
 #include "chartwin/chartdocument.h"
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
+#include "chartwin/rangestats.h"
+#include "chartwin/timescale.h"
+#include "chartwin/xrange.h"
+#include "base/numtext.h"
 #include "import/automation.h"
 #include "import/columnchoice.h"
 #include "import/columnstore.h"
@@ -27,6 +31,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cmath>
 
 namespace {
 
@@ -61,6 +67,31 @@ QJsonObject axisJson(const kfdline::Tline &axis, bool time, int notNumbers)
                        {"lower", axis.lower},       {"upper", axis.upper},
                        {"decimals", axis.decimals}, {"time", time},
                        {"nonNumeric", notNumbers}};
+}
+
+// A figure, or null where there is none (no row in the stretch, a cursor beyond the curve).
+QJsonValue number(double v)
+{
+    return std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null);
+}
+
+// The statistics of a stretch of X: its limits (seconds on a time column), its span, and per
+// curve the values at both ends, their difference and the figures over the rows between.
+QJsonObject statsJson(const rangestats::Result &result, const lineload::Result &loaded)
+{
+    QJsonArray curves;
+    for (const rangestats::Curve &c : result.curves)
+        curves.append(QJsonObject{{"column", loaded.yCol[c.curve]},
+                                  {"atA", number(c.atA)},
+                                  {"atB", number(c.atB)},
+                                  {"delta", number(c.atB - c.atA)},
+                                  {"min", number(c.min)},
+                                  {"max", number(c.max)},
+                                  {"mean", number(c.mean)},
+                                  {"rms", number(c.rms)},
+                                  {"rows", c.rows}});
+    return QJsonObject{{"a", number(result.a)}, {"b", number(result.b)}, {"dx", number(result.b - result.a)},
+                       {"xRows", result.xRows}, {"curves", curves}};
 }
 
 // The boxes as the program leaves them after a read, then the user's clicks: ticking x of a
@@ -201,6 +232,35 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     }
     const lineload::Result &loaded = document.loaded();
     log << document.notes();
+    const ChartDocument::View whole = document.wholeView();
+    auto shown = [&loaded](double v) {
+        return loaded.xTime ? timescale::fullText(v, loaded.xDated) : numtext::formatGeneral(v);
+    };
+    // A stretch in the X column's own form: it can be read only now. Empty: the stretch is fine.
+    auto readStretch = [&](const QString &text, xrange::Range *range) {
+        QString problem;
+        if (!xrange::parse(text, xrange::Form{loaded.xTime, loaded.xDated}, range, &problem))
+            return problem;
+        if (range->upper < whole.xLower || range->lower > whole.xUpper)
+            return QCoreApplication::translate("plotjob", "X范围“%1”不在X列的数据（%2 至 %3）之内")
+                .arg(text, shown(whole.xLower), shown(whole.xUpper));
+        return QString();
+    };
+    xrange::Range stretch;
+    if (!options.xRange.isEmpty()) {
+        const QString problem = readStretch(options.xRange, &stretch);
+        if (!problem.isEmpty())
+            return failed(1, problem);
+        if (stretch.lower < whole.xLower || stretch.upper > whole.xUpper)
+            log << QStringLiteral("X范围超出X列的数据（%1至%2），只绘制到数据的两端。")
+                       .arg(shown(whole.xLower), shown(whole.xUpper));
+    }
+    xrange::Range measured;
+    if (!options.stats.isEmpty()) {
+        const QString problem = readStretch(options.stats, &measured);
+        if (!problem.isEmpty())
+            return failed(1, problem);
+    }
 
     try {
         // A settings file that cannot be read is an error of the drawing, as in the window.
@@ -211,6 +271,13 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
         page.titleLabel.caption = set.title;
         if (options.mode == 0)
             document.setManualLimits(chartsettings::readLimits(ini));
+        if (!options.xRange.isEmpty()) {
+            document.zoomX(stretch.lower, stretch.upper);
+            const ChartDocument::ViewRange rows = document.viewRange();
+            log << (rows.isEmpty() ? QStringLiteral("X范围内没有数据行。")
+                                   : QStringLiteral("只绘制X范围内的行：第%1至%2个数据行。")
+                                         .arg(rows.first + 1).arg(rows.last + 1));
+        }
         chartsetup::applyScreenMarkers(screen);
         screen.Redraw();
         printed.Redraw();
@@ -233,8 +300,10 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     }
     PlotRun run;
     const QJsonObject x = axisJson(screen.xAxis, loaded.xTime, loaded.xNotNumbers);
-    run.json = QJsonDocument(QJsonObject{{"log", toJson(log)}, {"x", x}, {"curves", curves}})
-                   .toJson(QJsonDocument::Compact);
+    QJsonObject json{{"log", toJson(log)}, {"x", x}, {"curves", curves}};
+    if (!options.stats.isEmpty())
+        json.insert("stats", statsJson(rangestats::compute(document, measured.lower, measured.upper), loaded));
+    run.json = QJsonDocument(json).toJson(QJsonDocument::Compact);
     run.warnings = loaded.valueNotes;
     return run;
 }

@@ -82,8 +82,8 @@ QString plotUsage()
     return QCoreApplication::translate("plotoptions",
         "用法：tabrovex-plot table 工作簿 [--rows A:B] [--progress]\n"
         "      tabrovex-plot chart 工作簿 [-x K] [-y K,K,...] [--mode 1|2|3|manual]\n"
-        "                         [--page] [--first-rows] [--size WxH] [--settings INI]\n"
-        "                         [--progress] -o OUT\n"
+        "                         [--page] [--first-rows] [--size WxH] [--x-range A..B]\n"
+        "                         [--stats A..B] [--settings INI] [--progress] -o OUT\n"
         "\n"
         "像 Tabrovex 一样读取工作簿（.xls、.xlsx、.xlsm、.ods、.csv 或其他分隔符文本，\n"
         "按内容区分）的第一个工作表，并输出 JSON。\n"
@@ -99,6 +99,12 @@ QString plotUsage()
         "  --first-rows     只绘制较长表格的前1000个数据行（默认：整个表格，每条曲线\n"
         "             精简到1000个点，保留每个峰值）\n"
         "  --size WxH       屏幕曲线图的像素大小（默认 817x529；320x240 至 8192x8192）\n"
+        "  --x-range A..B   只绘制X在A至B之间的部分，从每一行重新精简；A、B 为数，\n"
+        "             时间列也可写X列那样的时间（08:45:00..08:46:00）；A:B 只在\n"
+        "             冒号只有一种分法时可用\n"
+        "  --stats A..B     在 JSON 中加入 X 在A至B之间各行的统计（stats）：两端的X、ΔX，\n"
+        "             每条曲线在A、B处的值、差值、最小、最大、平均、均方根和行数；\n"
+        "             A、B 的写法同 --x-range\n"
         "  --settings INI   设置文件，必须存在（默认：tabrovex 自己的设置文件，\n"
         "             程序旁的 ini/option.ini 或 ~/.config/tabrovex/option.ini）\n"
         "  --progress       读取时每秒约两次在标准错误上显示进度（已读行数、兆字节数）\n"
@@ -196,6 +202,20 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
                              .arg(MinChartWidth).arg(MinChartHeight).arg(MaxChartSide).arg(v);
                 return false;
             }
+        } else if (a == QLatin1String("--x-range")) {
+            if (!value(&o.xRange))
+                return false;
+            if (o.xRange.trimmed().isEmpty()) {
+                *error = QCoreApplication::translate("plotoptions", "--x-range 需要 A..B");
+                return false;
+            }
+        } else if (a == QLatin1String("--stats")) {
+            if (!value(&o.stats))
+                return false;
+            if (o.stats.trimmed().isEmpty()) {
+                *error = QCoreApplication::translate("plotoptions", "--stats 需要 A..B");
+                return false;
+            }
         } else if (a == QLatin1String("--settings")) {
             if (!value(&o.settings))
                 return false;
@@ -230,7 +250,7 @@ bool parsePlotOptions(const QStringList &arguments, PlotOptions *options, QStrin
     o.workbook = positional.first();
     if (o.command == PlotOptions::Command::Table
         && (o.xColumn || !o.yColumns.isEmpty() || o.page || !o.settings.isEmpty() || !o.output.isEmpty() || o.mode != 2
-            || o.firstRows || !o.size.isEmpty())) {
+            || o.firstRows || !o.size.isEmpty() || !o.xRange.isEmpty() || !o.stats.isEmpty())) {
         *error = QCoreApplication::translate("plotoptions", "table 不接受绘图的选项");
         return false;
     }

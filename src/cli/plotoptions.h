@@ -20,6 +20,8 @@ struct PlotOptions {
     bool firstRows = false;     // long tables: only their first 1000 data rows
     bool progress = false;      // how far the read is, on standard error
     QSize size;                 // screen chart size; empty: the chart window's 817 x 529
+    QString xRange;             // "A..B" (or "A:B"): the stretch of X drawn; empty: all of it
+    QString stats;              // "A..B" (or "A:B"): the stretch measured; empty: none
     int firstItem = 1;          // table: items firstItem..lastItem of every list (1-based)
     int lastItem = INT_MAX;
 };

@@ -162,8 +162,8 @@ void TestChartReadout::contextMenu()
         f.services.saveAnswers.push_back(answer);
     readAndDraw(f, server, [&](TdataLineForm *w) {
         rightClick(w->kfdline1View);
-        QCOMPARE(f.services.menuItems,
-                 (QStringList{"复制图表", "保存图表...", "只绘制前1000行", "跟踪文件", "重新读取", "测量"}));
+        QCOMPARE(f.services.menuItems, (QStringList{"复制图表", "保存图表...", "只绘制前1000行", "放大所选", "复原",
+                                                    "跟踪文件", "重新读取", "测量"}));
         const QImage &picture = w->kfdline1->picture();
         const QImage copied = QGuiApplication::clipboard()->image();
         QCOMPARE(copied.isNull(), item != "复制图表");

@@ -92,6 +92,8 @@ private slots:
     void cursors_data();
     void cursors();
     void cursorsStayOutOfThePicture();
+    void cursorsKeepTheirXThroughZoom_data();
+    void cursorsKeepTheirXThroughZoom();
     void panelAndCopy();
     void dragFiguresFollow();
     void timesAsTimes();
@@ -177,6 +179,50 @@ void TestMeasureWindow::cursors()
             QCOMPARE(curve.rows, rows);
         // Curve 1 holds 2r: its value at A is 2A, interpolated.
         QVERIFY(std::fabs(r.curves[0].atA - 2 * c.a) < 1e-9);
+    });
+}
+
+void TestMeasureWindow::cursorsKeepTheirXThroughZoom_data()
+{
+    QTest::addColumn<QList<int>>("keys");
+    QTest::newRow("zoomed in, both in view") << QList<int>{Qt::Key_Plus};
+    QTest::newRow("zoomed in past both") << QList<int>{Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Plus};
+    QTest::newRow("panned") << QList<int>{Qt::Key_Plus, Qt::Key_Right, Qt::Key_Right};
+    QTest::newRow("and back home") << QList<int>{Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Home};
+}
+
+// A zoom or pan changes where the cursors are drawn, not their X nor their figures.
+void TestMeasureWindow::cursorsKeepTheirXThroughZoom()
+{
+    QFETCH(QList<int>, keys);
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        run(f, w, QStringLiteral("m c5 c15"));
+        const measurecursors::Cursors before = w->measureTool->cursors();
+        const rangestats::Result figures = w->measureTool->result();
+        const double lower = w->kfdline1->xAxis.lower;
+        for (int k : keys)
+            QTest::keyClick(w->kfdline1View, Qt::Key(k));
+        QCOMPARE(w->kfdline1->xAxis.lower != lower, keys.last() != Qt::Key_Home);
+        const measurecursors::Cursors &c = w->measureTool->cursors();
+        QVERIFY(c.complete());
+        QCOMPARE(c.a, before.a);
+        QCOMPARE(c.b, before.b);
+        const rangestats::Result &r = w->measureTool->result();
+        QCOMPARE(r.xRows, figures.xRows);
+        for (size_t k = 0; k < r.curves.size(); ++k) {
+            QCOMPARE(r.curves[k].rows, figures.curves[k].rows);
+            QCOMPARE(r.curves[k].mean, figures.curves[k].mean);
+            QCOMPARE(r.curves[k].atB, figures.curves[k].atB);
+        }
+        // A click now lands at the X of its pixel in the zoomed view.
+        const double x = measurecursors::plotOf(*w->kfdline1).cursorAt(w->kfdline1->marginLeft + 10);
+        mouse(w->kfdline1View, QEvent::MouseButtonPress, QPoint(w->kfdline1->marginLeft + 10, w->kfdline1->marginTop + 50),
+              Qt::LeftButton, Qt::LeftButton);
+        mouse(w->kfdline1View, QEvent::MouseButtonRelease, QPoint(w->kfdline1->marginLeft + 10, w->kfdline1->marginTop + 50),
+              Qt::LeftButton, Qt::NoButton);
+        QVERIFY(c.a == x || c.b == x);
     });
 }
 

@@ -9,7 +9,9 @@
 #include "chartwin/timescale.h"
 #include "import/columnstore.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <random>
 
@@ -96,6 +98,31 @@ Plain plain(const Rows &r, int k, double a, double b)
     return p;
 }
 
+// A curve's value at `at` the plain way: the first line of two neighbouring readings across
+// it, else the first row of the nearest X, NaN outside the curve's X extent.
+double plainValueAt(const std::vector<double> &x, const std::vector<int> &gaps, const std::vector<double> &y, double at)
+{
+    const int count = int(x.size());
+    for (int i = 1; i < count; ++i)
+        if (!has(gaps, i - 1) && !has(gaps, i) && std::min(x[size_t(i - 1)], x[size_t(i)]) <= at
+            && at <= std::max(x[size_t(i - 1)], x[size_t(i)])) {
+            const double x0 = x[size_t(i - 1)], x1 = x[size_t(i)];
+            return x1 == x0 ? y[size_t(i)] : y[size_t(i - 1)] + (y[size_t(i)] - y[size_t(i - 1)]) * ((at - x0) / (x1 - x0));
+        }
+    double lo = INFINITY, hi = -INFINITY, best = INFINITY, value = NaN;
+    for (int i = 0; i < count; ++i) {
+        if (has(gaps, i))
+            continue;
+        lo = std::min(lo, x[size_t(i)]);
+        hi = std::max(hi, x[size_t(i)]);
+        if (std::fabs(x[size_t(i)] - at) < best) {
+            best = std::fabs(x[size_t(i)] - at);
+            value = y[size_t(i)];
+        }
+    }
+    return at >= lo && at <= hi ? value : NaN;
+}
+
 bool near(double got, double want, double relative = 1e-12)
 {
     if (std::isnan(want))
@@ -113,6 +140,8 @@ private slots:
     void matchesPlainComputation();
     void valueAt_data();
     void valueAt();
+    void risingValueAtMatchesScan_data();
+    void risingValueAtMatchesScan();
     void longRunsStayExact();
     void documentRows_data();
     void documentRows();
@@ -145,6 +174,10 @@ void TestRangeStats::matchesPlainComputation_data()
     QTest::newRow("beyond the data") << 20000 << 0.0 << false << 1e6 << 2e6;
     QTest::newRow("mostly gaps") << 30000 << 0.9 << true << 0.0 << 15000.0;
     QTest::newRow("blocks' edges") << 1024 * 7 + 1 << 0.01 << false << 511.5 << 2048.0;
+    QTest::newRow("whole blocks exactly") << 1024 * 9 << 0.01 << false << 512.0 << 4095.5;
+    QTest::newRow("many blocks, partial ends") << 300000 << 0.001 << false << 1234.75 << 140000.25;
+    QTest::newRow("inside one block") << 300000 << 0.001 << false << 100001.0 << 100100.0;
+    QTest::newRow("ends in blocks of gaps") << 20000 << 0.95 << false << 300.0 << 9000.0;
 }
 
 void TestRangeStats::matchesPlainComputation()
@@ -217,6 +250,50 @@ void TestRangeStats::valueAt()
     // The same through the statistics, at B as at A.
     const rangestats::Result r = rangestats::compute(xc, {yc}, x.front(), at);
     QVERIFY(std::isnan(value) ? std::isnan(r.curves[0].atB) : r.curves[0].atB == value);
+}
+
+void TestRangeStats::risingValueAtMatchesScan_data()
+{
+    QTest::addColumn<int>("step"); // X rises by one every `step` rows: runs of equal X
+    QTest::addColumn<double>("gapShare");
+    QTest::newRow("distinct X") << 1 << 0.0;
+    QTest::newRow("distinct X, gaps") << 1 << 0.2;
+    QTest::newRow("runs of equal X, gaps") << 3 << 0.3;
+    QTest::newRow("mostly gaps") << 2 << 0.8;
+}
+
+// Where X rises the values at the cursors are found by search: the same as the first line
+// (or nearest row) a scan in row order finds, on rows, between them, in gaps and outside.
+void TestRangeStats::risingValueAtMatchesScan()
+{
+    QFETCH(int, step);
+    QFETCH(double, gapShare);
+    const int count = 3000;
+    std::mt19937 random(unsigned(step * 100 + gapShare * 10));
+    std::bernoulli_distribution gap(gapShare);
+    std::uniform_real_distribution<double> noise(-5, 5);
+    std::vector<double> x, y;
+    std::vector<int> xGaps, yGaps;
+    for (int i = 0; i < count; ++i) {
+        x.push_back(has(xGaps, i) ? 0 : double(i / step));
+        y.push_back(noise(random));
+        if (gap(random))
+            xGaps.push_back(i);
+        if (gap(random))
+            yGaps.push_back(i);
+    }
+    for (int g : xGaps)
+        x[size_t(g)] = 0;
+    std::vector<int> both;
+    std::set_union(xGaps.begin(), xGaps.end(), yGaps.begin(), yGaps.end(), std::back_inserter(both));
+    const rangestats::Prepared prepared({x.data(), count, &xGaps}, {{y.data(), count, &yGaps}});
+    const double top = double((count - 1) / step);
+    for (double at = -1; at <= top + 1; at += 0.25) {
+        const rangestats::Result r = rangestats::compute(prepared, at, at);
+        const double want = plainValueAt(x, both, y, at);
+        QVERIFY2(std::isnan(want) ? std::isnan(r.curves[0].atA) : r.curves[0].atA == want,
+                 qPrintable(QStringLiteral("at %1: %2, not %3").arg(at).arg(r.curves[0].atA).arg(want)));
+    }
 }
 
 // Millions of rows of one value: summing them one by one in double drifts from it.

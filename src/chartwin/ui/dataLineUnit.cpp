@@ -12,6 +12,7 @@
 #include "chartwin/ui/chartview.h"
 #include "chartwin/ui/measurepanel.h"
 #include "chartwin/ui/measuretool.h"
+#include "chartwin/ui/zoominput.h"
 #include "report/chartexport.h"
 #include "base/apperror.h"
 #include "settings/chartsettings.h"
@@ -66,6 +67,19 @@ TdataLineForm::TdataLineForm(QWidget *parent)
     chartMenu->addSeparator();
     firstRowsAction = chartMenu->addAction(tr("只绘制前1000行"));
     firstRowsAction->setCheckable(true);
+    chartMenu->addSeparator();
+    zoomSelectionAction = chartMenu->addAction(tr("放大所选"));
+    zoomHomeAction = chartMenu->addAction(tr("复原"));
+    zoomInput = new ZoomInput(kfdline1View, kfdline1, this);
+    zoomInput->watchKeysOf(this);
+    connect(zoomSelectionAction, &QAction::triggered, this,
+            [this] { guarded(this, [this] { zoomInput->zoomSelection(zoomInput->menuPoint()); }); });
+    connect(zoomHomeAction, &QAction::triggered, this, [this] {
+        guarded(this, [this] {
+            if (m_document)
+                m_document->home();
+        });
+    });
     // Following the file and reading it again are the main window's; offered here as well.
     if (app().followAction && app().reloadAction) {
         chartMenu->addSeparator();
@@ -148,11 +162,12 @@ void TdataLineForm::setDocument(ChartDocument *document)
         disconnect(m_document, nullptr, this, nullptr);
     }
     m_document = document;
+    zoomInput->setDocument(document);
     if (!m_document)
         return;
     m_document->setCharts({kfdline1, line1});
     measureTool->setDocument(m_document);
-    connect(m_document, &ChartDocument::changed, this, [this] { documentChanged(); });
+    connect(m_document, &ChartDocument::changed, this, [this](ChartDocument::Change change) { documentChanged(change); });
 }
 
 void TdataLineForm::setLineSet(mainunit::Tline *lineSet)
@@ -168,10 +183,25 @@ void TdataLineForm::setDialogs(FormDialog *colourDialog, FormDialog *limitsDialo
 
 // A change while the window is hidden is drawn at its next showing (FormActivate), after
 // the colours are loaded.
-void TdataLineForm::documentChanged()
+void TdataLineForm::documentChanged(ChartDocument::Change change)
 {
-    if (isVisible())
+    if (!isVisible())
+        return;
+    if (change == ChartDocument::Change::Data) {
         RedrawCharts();
+        return;
+    }
+    // A zoom or pan step draws the screen chart only; the printed page follows when it is
+    // printed or saved, so each step costs one picture.
+    chartsetup::applyScreenMarkers(*kfdline1);
+    kfdline1->Redraw();
+    m_printedStale = true;
+}
+
+void TdataLineForm::drawPrintedIfStale()
+{
+    if (std::exchange(m_printedStale, false))
+        line1->Redraw();
 }
 
 void TdataLineForm::FormCreate()
@@ -249,6 +279,7 @@ void TdataLineForm::resizeEvent(QResizeEvent *event)
     FormDialog::resizeEvent(event);
     placeControls();
     guarded(this, [this] { redrawAtViewSize(); });
+    zoomInput->showLimits();
 }
 
 void TdataLineForm::showEvent(QShowEvent *event)
@@ -285,10 +316,12 @@ void TdataLineForm::RedrawCharts()
     chartsetup::applyScreenMarkers(*kfdline1);
     kfdline1->Redraw();
     line1->Redraw();
+    m_printedStale = false;
 }
 
 void TdataLineForm::PrintChart()
 {
+    drawPrintedIfStale();
     QString printer;
     if (printReport(*QuickRep1, &printer) == 0) {
         services().showMessage(this, tr("没有安装打印机，图表没有打印"));
@@ -375,7 +408,10 @@ void TdataLineForm::saveChartClick()
         path += chartexport::extensionOf(format);
     }
     if (format == chartexport::Format::Pdf)
+    {
+        drawPrintedIfStale();
         chartexport::savePagePdf(QuickRep1->report(), path);
+    }
     else
         chartexport::savePicturePng(kfdline1->picture(), path);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/lineset.h"
+#include "chartwin/chartdocument.h"
 #include "widgets/formdialog.h"
 
 #include <QPointer>
@@ -16,6 +17,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class Tkfdline;
+class ZoomInput;
 
 // The chart window: the chosen curves on screen (kfdline1) and on the printable page
 // (line1), the scaling modes, the colours dialog, the limits dialog and printing. What it
@@ -65,6 +67,9 @@ public:
     // the screen chart's context menu: "复制图表", "保存图表...", "只绘制前1000行", "测量"
     QMenu *chartMenu;
     QAction *copyChartAction, *saveChartAction, *firstRowsAction;
+    // zoom and pan of the screen chart, and its "放大所选", "复原" entries
+    ZoomInput *zoomInput;
+    QAction *zoomSelectionAction, *zoomHomeAction;
     void chartMenuPopup(const QPoint &globalPos);
     void copyChartClick();
     void saveChartClick();
@@ -75,7 +80,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void documentChanged();
+    void documentChanged(ChartDocument::Change change);
+    void drawPrintedIfStale();
     void showScaleMode();
     void placeControls();
     bool fitChartToView();
@@ -88,4 +94,5 @@ private:
     FormDialog *m_limitsDialog = nullptr;
     std::unique_ptr<Tkfdline> m_screenChart;
     std::unique_ptr<ChartPage> m_page;
+    bool m_printedStale = false; // line1 not yet drawn for the document's last view
 };

@@ -1,0 +1,130 @@
+#include "chartwin/extremaindex.h"
+
+#include <algorithm>
+
+namespace extremaindex {
+
+Index::Index(const double *values, int rows, std::vector<int> gaps)
+    : m_values(values), m_rows(rows), m_gaps(std::move(gaps))
+{
+    std::sort(m_gaps.begin(), m_gaps.end());
+    m_gaps.erase(std::unique(m_gaps.begin(), m_gaps.end()), m_gaps.end());
+    const int blocks = (rows + BlockRows - 1) / BlockRows;
+    m_blockLow.resize(size_t(blocks));
+    m_blockHigh.resize(size_t(blocks));
+    m_blockMin.resize(size_t(blocks));
+    m_blockMax.resize(size_t(blocks));
+    for (int b = 0; b < blocks; ++b) {
+        const Extremes e = scan(b * BlockRows, std::min(rows, (b + 1) * BlockRows) - 1);
+        m_blockLow[size_t(b)] = e.low;
+        m_blockHigh[size_t(b)] = e.high;
+        m_blockMin[size_t(b)] = e.isEmpty() ? 0 : values[e.low];
+        m_blockMax[size_t(b)] = e.isEmpty() ? 0 : values[e.high];
+    }
+}
+
+bool Index::isGap(int row) const
+{
+    return std::binary_search(m_gaps.begin(), m_gaps.end(), row);
+}
+
+int Index::readingsBefore(int row) const
+{
+    row = std::clamp(row, 0, m_rows);
+    return row - int(std::lower_bound(m_gaps.begin(), m_gaps.end(), row) - m_gaps.begin());
+}
+
+int Index::rowOfReading(int n) const
+{
+    if (n < 0)
+        return -1;
+    // gaps[i] - i readings lie before the i-th gap: the first gap with more than n of them
+    // before it tells how many gaps the n-th reading passes.
+    int lo = 0, hi = int(m_gaps.size());
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (m_gaps[size_t(mid)] - mid > n)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return std::min(n + lo, m_rows);
+}
+
+Extremes Index::scan(int first, int last) const
+{
+    Extremes e;
+    auto gap = std::lower_bound(m_gaps.begin(), m_gaps.end(), first);
+    for (int r = first; r <= last; ++r) {
+        if (gap != m_gaps.end() && *gap == r) {
+            ++gap;
+            continue;
+        }
+        if (e.low < 0) {
+            e.low = e.high = r;
+            continue;
+        }
+        if (m_values[r] < m_values[e.low])
+            e.low = r;
+        if (m_values[r] > m_values[e.high])
+            e.high = r;
+    }
+    return e;
+}
+
+Extremes Index::merge(Extremes earlier, Extremes later) const
+{
+    if (earlier.isEmpty())
+        return later;
+    if (later.isEmpty())
+        return earlier;
+    // Strict: on a tie the earlier row stays, as in one scan.
+    if (m_values[later.low] < m_values[earlier.low])
+        earlier.low = later.low;
+    if (m_values[later.high] > m_values[earlier.high])
+        earlier.high = later.high;
+    return earlier;
+}
+
+Extremes Index::over(int first, int last) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, m_rows - 1);
+    if (last < first)
+        return Extremes{};
+    const int firstWhole = (first + BlockRows - 1) / BlockRows;
+    const int endWhole = (last + 1) / BlockRows; // blocks firstWhole .. endWhole - 1 lie inside
+    if (firstWhole >= endWhole)
+        return scan(first, last);
+    Extremes e = scan(first, firstWhole * BlockRows - 1);
+    // Strict comparisons in block order keep the first row of each extreme, as one scan.
+    int b = firstWhole;
+    while (e.isEmpty() && b < endWhole) {
+        e = Extremes{m_blockLow[size_t(b)], m_blockHigh[size_t(b)]};
+        ++b;
+    }
+    if (!e.isEmpty()) {
+        double low = m_values[e.low], high = m_values[e.high];
+        for (; b < endWhole; ++b) {
+            if (m_blockLow[size_t(b)] < 0)
+                continue;
+            if (m_blockMin[size_t(b)] < low) {
+                low = m_blockMin[size_t(b)];
+                e.low = m_blockLow[size_t(b)];
+            }
+            if (m_blockMax[size_t(b)] > high) {
+                high = m_blockMax[size_t(b)];
+                e.high = m_blockHigh[size_t(b)];
+            }
+        }
+    }
+    return merge(e, scan(endWhole * BlockRows, last));
+}
+
+std::size_t Index::bytes() const
+{
+    return (m_blockLow.capacity() + m_blockHigh.capacity() + m_gaps.capacity()) * sizeof(int)
+           + (m_blockMin.capacity() + m_blockMax.capacity()) * sizeof(double);
+}
+
+}
