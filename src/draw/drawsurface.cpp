@@ -15,6 +15,9 @@ using i128 = __int128;
 // arithmetic overflows; anything beyond cannot be visible on a bitmap anyway.
 constexpr qint64 PainterLimit = qint64(1) << 24;
 
+// Room around an ellipse's box in its stamp, for pen pixels that stray past the box.
+constexpr qint64 StampMargin = 2;
+
 // Measuring needs a paint device of the bitmap's resolution (96 dpi, QImage's default).
 const QImage &measureDevice()
 {
@@ -351,6 +354,52 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     markChanged();
 }
 
+void DrawSurface::paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2)
+{
+    p.setPen(QPen(pen, 1));
+    p.setBrush(fill);
+    // A QRect outline covers width + 1 pixels; the box excludes its right and bottom edges.
+    p.drawEllipse(QRect(int(x1), int(y1), int(x2 - x1 - 1), int(y2 - y1 - 1)));
+}
+
+const DrawSurface::EllipseStamp &DrawSurface::ellipseStamp(qint64 w, qint64 h)
+{
+    const int s = scale();
+    for (const EllipseStamp &stamp : m_stamps)
+        if (stamp.w == w && stamp.h == h && stamp.scale == s)
+            return stamp;
+    // The shape is drawn with the same painter settings as on the bitmap, moved by whole
+    // pixels only.
+    const qint64 side = std::max(w, h) + 2 * StampMargin;
+    QImage canvas(int(side * s), int(side * s), QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(s);
+    canvas.fill(Qt::black);
+    {
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        paintEllipse(p, Qt::red, Qt::blue, StampMargin, StampMargin, StampMargin + w, StampMargin + h);
+    }
+    EllipseStamp stamp;
+    stamp.w = w;
+    stamp.h = h;
+    stamp.scale = s;
+    stamp.side = canvas.width();
+    stamp.mask.resize(size_t(canvas.width()) * size_t(canvas.height()));
+    for (int y = 0; y < canvas.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x) {
+            const QRgb c = line[x] & 0xFFFFFF;
+            stamp.mask[size_t(y) * size_t(stamp.side) + size_t(x)] =
+                c == (qRgb(255, 0, 0) & 0xFFFFFF) ? 2 : (c == (qRgb(0, 0, 255) & 0xFFFFFF) ? 1 : 0);
+        }
+    }
+    if (m_stamps.size() >= 8)
+        m_stamps.erase(m_stamps.begin());
+    m_stamps.push_back(std::move(stamp));
+    return m_stamps.back();
+}
+
 void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
 {
     if (x2 <= x1 || y2 <= y1)
@@ -361,14 +410,39 @@ void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
     // safe range is left out rather than handed over.
     if (x1 < -PainterLimit || y1 < -PainterLimit || x2 > PainterLimit || y2 > PainterLimit)
         return;
-    QPainter *p = painter();
-    if (!p)
+    if (m_image->isNull())
         return;
-    p->setPen(QPen(toQColor(m_penColor), 1));
-    p->setBrush(toQColor(m_fillColor));
-    // A QRect outline covers width + 1 pixels; the box excludes its right and bottom edges.
-    p->drawEllipse(QRect(int(x1), int(y1), int(x2 - x1 - 1), int(y2 - y1 - 1)));
-    doneWithPainter();
+    constexpr qint64 LargestStamp = 32;
+    if (x2 - x1 > LargestStamp || y2 - y1 > LargestStamp) {
+        QPainter *p = painter();
+        if (!p)
+            return;
+        paintEllipse(*p, toQColor(m_penColor), toQColor(m_fillColor), x1, y1, x2, y2);
+        doneWithPainter();
+        markChanged();
+        return;
+    }
+    const EllipseStamp &stamp = ellipseStamp(x2 - x1, y2 - y1);
+    const int s = stamp.scale;
+    const qint64 originX = (x1 - StampMargin) * s;
+    const qint64 originY = (y1 - StampMargin) * s;
+    const QRgb colors[3] = {0, toRgb(m_fillColor), toRgb(m_penColor)};
+    uchar *bits = m_image->bits();
+    const qsizetype stride = m_image->bytesPerLine();
+    const qint64 imageW = m_image->width();
+    const qint64 imageH = m_image->height();
+    for (int my = 0; my < stamp.side; ++my) {
+        const qint64 y = originY + my;
+        if (y < 0 || y >= imageH)
+            continue;
+        QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride);
+        const quint8 *row = stamp.mask.data() + size_t(my) * size_t(stamp.side);
+        for (int mx = 0; mx < stamp.side; ++mx) {
+            const qint64 x = originX + mx;
+            if (row[mx] != 0 && x >= 0 && x < imageW)
+                line[x] = colors[row[mx]];
+        }
+    }
     markChanged();
 }
 

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -99,6 +100,17 @@ private:
     qint64 height() const;
     QPainter *painter();
     void doneWithPainter();
+    // Which bitmap pixels the painter sets for an ellipse in a box of w x h at the bitmap's
+    // ratio, rendered once per size: markers are hundreds of small equal circles, and
+    // painting each through a path costs far more than copying its pixels.
+    struct EllipseStamp {
+        qint64 w = 0, h = 0;
+        int scale = 0;
+        int side = 0;                 // bitmap pixels per row of the mask
+        std::vector<quint8> mask;     // 0 untouched, 1 inside, 2 outline
+    };
+    const EllipseStamp &ellipseStamp(qint64 w, qint64 h);
+    static void paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2);
     void markChanged();
     const QFont &font();
 
@@ -117,6 +129,8 @@ private:
     int m_fontColor = 0;
     QFont m_font;
     bool m_fontValid = false;
+
+    std::vector<EllipseStamp> m_stamps;
 
     qint64 m_linePieces = 0;
     std::function<void()> m_changed;

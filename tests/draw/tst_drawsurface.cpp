@@ -4,6 +4,7 @@
 #include "report/reportimage.h"
 
 #include <QElapsedTimer>
+#include <QPainter>
 
 #include <set>
 #include <utility>
@@ -48,6 +49,8 @@ private slots:
     void colours();
     void fillRectIsClipped();
     void ellipseStaysInBox();
+    void ellipsesMatchThePainterEverywhere_data();
+    void ellipsesMatchThePainterEverywhere();
     void textIsOpaqueAndMeasured();
     void changesAreReported();
     void canvasCreatesBitmapOnlyWhenEmpty();
@@ -243,6 +246,54 @@ void TestDrawSurface::ellipseStaysInBox()
     t.ellipse(-(1LL << 62), 0, -(1LL << 62) + 4, 4);
     t.ellipse(4, 4, 4, 9);
     QCOMPARE(pixelsNot(small, White), marker);
+}
+
+void TestDrawSurface::ellipsesMatchThePainterEverywhere_data()
+{
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
+    QTest::newRow("marker") << 1 << 4 << 4;
+    QTest::newRow("marker, ratio 2") << 2 << 4 << 4;
+    QTest::newRow("flat") << 1 << 9 << 3;
+    QTest::newRow("tall, ratio 2") << 2 << 3 << 11;
+    QTest::newRow("odd size, ratio 3") << 3 << 7 << 5;
+    QTest::newRow("large") << 1 << 40 << 26;
+    QTest::newRow("large, ratio 2") << 2 << 36 << 36;
+}
+
+// Every box that reaches onto the bitmap, also cut by its edges, with colours changing
+// between calls: the pixels are those the painter sets for that one ellipse.
+void TestDrawSurface::ellipsesMatchThePainterEverywhere()
+{
+    QFETCH(int, ratio);
+    QFETCH(int, w);
+    QFETCH(int, h);
+    const int width = 23, height = 17;
+    const int colors[][2] = {{0x0000FF, 0x00FF00}, {0x123456, 0x123456}, {0, 0xFFFFFF}};
+    int k = 0;
+    for (int y = -h + 1; y < height; y += 3) {
+        for (int x = -w + 1; x < width; x += 2, ++k) {
+            const int pen = colors[k % 3][0];
+            const int fill = colors[k % 3][1];
+            QImage drawn = blank(width * ratio, height * ratio);
+            drawn.setDevicePixelRatio(ratio);
+            QImage expected = drawn.copy();
+            DrawSurface s(&drawn);
+            s.setPenColor(pen);
+            s.setFillColor(fill);
+            s.ellipse(x, y, x + w, y + h);
+            {
+                QPainter p(&expected);
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.setPen(QPen(DrawSurface::toQColor(pen), 1));
+                p.setBrush(DrawSurface::toQColor(fill));
+                p.drawEllipse(QRect(x, y, w - 1, h - 1));
+            }
+            if (drawn != expected)
+                QFAIL(qPrintable(QStringLiteral("differs at %1,%2").arg(x).arg(y)));
+        }
+    }
 }
 
 void TestDrawSurface::textIsOpaqueAndMeasured()
