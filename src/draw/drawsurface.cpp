@@ -82,6 +82,7 @@ QPainter *DrawSurface::painter()
         // painter captures it.
         m_image->bits();
         m_painter = std::make_unique<QPainter>(m_image);
+        m_painterFont = 0;
         m_painter->setRenderHint(QPainter::Antialiasing, false);
         m_painter->setRenderHint(QPainter::TextAntialiasing, false);
     }
@@ -104,20 +105,41 @@ void DrawSurface::setFontSize(int points)
 {
     if (points != m_fontSize) {
         m_fontSize = points;
-        m_fontValid = false;
+        m_measures = nullptr;
     }
 }
 
-const QFont &DrawSurface::font()
+DrawSurface::FontMeasures &DrawSurface::measures()
 {
-    if (!m_fontValid) {
-        m_font = QFont();
-        // QFont refuses sizes below 1; huge sizes only cost time and memory.
-        m_font.setPointSize(std::clamp(m_fontSize, 1, 500));
-        m_font.setStyleStrategy(QFont::NoAntialias);
-        m_fontValid = true;
+    if (m_measures)
+        return *m_measures;
+    QFont font;
+    // QFont refuses sizes below 1; huge sizes only cost time and memory.
+    font.setPointSize(std::clamp(m_fontSize, 1, 500));
+    font.setStyleStrategy(QFont::NoAntialias);
+    // Kept while the font stays the same: a changed application font makes a new one.
+    auto found = std::find_if(m_fonts.begin(), m_fonts.end(),
+                              [&](const auto &m) { return m->size == m_fontSize; });
+    if (found != m_fonts.end() && (*found)->font == font) {
+        m_measures = found->get();
+        return *m_measures;
     }
-    return m_font;
+    auto made = std::make_unique<FontMeasures>();
+    made->size = m_fontSize;
+    made->font = font;
+    made->metrics = std::make_unique<QFontMetrics>(font, &measureDevice());
+    made->serial = ++m_fontSerial;
+    if (found != m_fonts.end()) {
+        *found = std::move(made);
+        m_measures = found->get();
+    } else {
+        constexpr size_t MostSizes = 16;
+        if (m_fonts.size() >= MostSizes)
+            m_fonts.erase(m_fonts.begin());
+        m_fonts.push_back(std::move(made));
+        m_measures = m_fonts.back().get();
+    }
+    return *m_measures;
 }
 
 int DrawSurface::scale() const
@@ -192,10 +214,11 @@ void DrawSurface::polylineTo(const Point *points, int count)
 void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 {
     if (!m_image->isNull()) {
-        const qint64 w = width();
-        const qint64 h = height();
+        const int s = scale();
+        const qint64 w = m_image->width() / s;
+        const qint64 h = m_image->height() / s;
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
-            rasterInside(x0, y0, x1, y1);
+            rasterInside(x0, y0, x1, y1, s);
             return;
         }
     }
@@ -306,7 +329,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 
 // The common case of a line with both ends on the bitmap, in plain integers: same steps
 // and rounding as the general path.
-void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
+void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s)
 {
     const qint64 dx = x1 - x0;
     const qint64 dy = y1 - y0;
@@ -326,7 +349,6 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     const bool dotted = m_penStyle == Dotted;
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
-    const int s = scale();
     qint64 x = x0;
     qint64 y = y0;
     // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.
@@ -462,10 +484,13 @@ void DrawSurface::textOut(qint64 x, qint64 y, const QString &text)
     QPainter *p = painter();
     if (!p)
         return;
-    p->setFont(font());
+    FontMeasures &m = measures();
+    if (m_painterFont != m.serial) {
+        p->setFont(m.font);
+        m_painterFont = m.serial;
+    }
     p->setPen(toQColor(m_fontColor));
-    const QFontMetrics metrics(font(), &measureDevice());
-    p->drawText(QPoint(int(x), int(y) + metrics.ascent()), text);
+    p->drawText(QPoint(int(x), int(y) + m.metrics->ascent()), text);
     doneWithPainter();
     markChanged();
 }
@@ -474,12 +499,22 @@ int DrawSurface::textWidth(const QString &text)
 {
     if (text.isEmpty())
         return 0;
-    return QFontMetrics(font(), &measureDevice()).horizontalAdvance(text);
+    FontMeasures &m = measures();
+    const auto known = m.widths.constFind(text);
+    if (known != m.widths.constEnd())
+        return *known;
+    // Time labels change with every view; keep the table from growing without end.
+    constexpr qsizetype MostWidths = 4096;
+    if (m.widths.size() >= MostWidths)
+        m.widths.clear();
+    const int width = m.metrics->horizontalAdvance(text);
+    m.widths.insert(text, width);
+    return width;
 }
 
 int DrawSurface::textHeight(const QString &text)
 {
     if (text.isEmpty())
         return 0;
-    return QFontMetrics(font(), &measureDevice()).height();
+    return measures().metrics->height();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QString>
 
@@ -91,7 +93,7 @@ public:
 
 private:
     void rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
-    void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
+    void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s);
     // One pixel of a line: an s x s block of the bitmap.
     static void plot(uchar *bits, qsizetype stride, qint64 x, qint64 y, QRgb rgb, int s);
     // The bitmap's device pixel ratio (whole pixels), and its size in drawing coordinates.
@@ -112,7 +114,16 @@ private:
     const EllipseStamp &ellipseStamp(qint64 w, qint64 h);
     static void paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2);
     void markChanged();
-    const QFont &font();
+    // A font with its measures: a chart measures and writes the same few labels at the same
+    // few sizes on every repaint, and laying out a text costs more than drawing it.
+    struct FontMeasures {
+        int size = 0;
+        QFont font;
+        std::unique_ptr<QFontMetrics> metrics;
+        QHash<QString, int> widths;
+        quint64 serial = 0; // tells the painter's current font apart from the others
+    };
+    FontMeasures &measures();
 
     QImage *m_image;
     std::unique_ptr<QPainter> m_painter;
@@ -127,8 +138,10 @@ private:
     // Starts at the size the chart leaves behind, so a first drawing matches later ones.
     int m_fontSize = 10;
     int m_fontColor = 0;
-    QFont m_font;
-    bool m_fontValid = false;
+    std::vector<std::unique_ptr<FontMeasures>> m_fonts;
+    FontMeasures *m_measures = nullptr; // of m_fontSize; null until needed
+    quint64 m_fontSerial = 0;
+    quint64 m_painterFont = 0; // serial of the font the open painter has, 0 none
 
     std::vector<EllipseStamp> m_stamps;
 

@@ -52,6 +52,8 @@ private slots:
     void ellipsesMatchThePainterEverywhere_data();
     void ellipsesMatchThePainterEverywhere();
     void textIsOpaqueAndMeasured();
+    void textFollowsFontChanges_data();
+    void textFollowsFontChanges();
     void changesAreReported();
     void canvasCreatesBitmapOnlyWhenEmpty();
     void doubleDensityIsTheSameDrawingDoubled_data();
@@ -331,6 +333,53 @@ void TestDrawSurface::textIsOpaqueAndMeasured()
     // Texts far off the bitmap are skipped without trouble.
     s.textOut(-(1LL << 62), 5, text);
     s.textOut(5, 1LL << 62, text);
+}
+
+void TestDrawSurface::textFollowsFontChanges_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("stretch");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("same font") << 10 << 0 << false;
+    QTest::newRow("other size") << 14 << 0 << false;
+    QTest::newRow("application font stretched") << 10 << 200 << false;
+    QTest::newRow("application font bold") << 10 << 0 << true;
+}
+
+// Texts measured and written once are measured and written again with the font in force
+// now, also after the application's font changed: as a new surface does.
+void TestDrawSurface::textFollowsFontChanges()
+{
+    QFETCH(int, size);
+    QFETCH(int, stretch);
+    QFETCH(bool, bold);
+    const QString text = QStringLiteral("压力 12.5 MPa");
+    const QFont original = QGuiApplication::font();
+    QImage used = blank(200, 40);
+    DrawSurface s(&used);
+    s.setFontSize(10);
+    s.textOut(2, 2, text);
+    const int widthBefore = s.textWidth(text);
+    QFont changed = original;
+    if (stretch > 0)
+        changed.setStretch(stretch);
+    changed.setBold(bold);
+    QGuiApplication::setFont(changed);
+    s.setFontSize(24); // leaves the size in use and comes back to it
+    s.setFontSize(size);
+    used.fill(White);
+    s.textOut(2, 2, text);
+    QImage fresh = blank(200, 40);
+    DrawSurface t(&fresh);
+    t.setFontSize(size);
+    t.textOut(2, 2, text);
+    const int widthAfter = s.textWidth(text);
+    const int heightAfter = s.textHeight(text);
+    QGuiApplication::setFont(original);
+    QCOMPARE(widthAfter, t.textWidth(text));
+    QCOMPARE(heightAfter, t.textHeight(text));
+    QVERIFY(used == fresh);
+    QCOMPARE(widthAfter != widthBefore, size != 10 || stretch > 0 || bold);
 }
 
 void TestDrawSurface::changesAreReported()
