@@ -358,7 +358,10 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s
             const bool up = 2 * rem >= len;
             const qint64 px = xMajor ? x : (up ? x + stepX : x);
             const qint64 py = xMajor ? (up ? y + stepY : y) : y;
-            plot(bits, stride, px, py, rgb, s);
+            if (s == 1) // most lines: spare the call per pixel
+                reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+            else
+                plot(bits, stride, px, py, rgb, s);
         }
         if (xMajor)
             x += stepX;
