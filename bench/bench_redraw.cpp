@@ -52,9 +52,10 @@ void fill(Tkfdline &chart, int points)
     }
 }
 
-std::unique_ptr<Tkfdline> screenChart(int points, bool markers)
+std::unique_ptr<Tkfdline> screenChart(int points, bool markers, int pixelRatio = 1)
 {
     auto chart = std::make_unique<Tkfdline>();
+    chart->setPixelRatio(pixelRatio);
     chart->Width = 817;
     chart->Height = 529;
     chart->setPictureSize(817, 529);
@@ -131,6 +132,14 @@ int main(int argc, char **argv)
                 "%lld line pieces (one per sub-step would be %d)\n",
                 wall, cpu, static_cast<long long>(pieces), 4 * 999 * 91);
     screen->picture().save(dir + QStringLiteral("/chart-4curves.png"));
+
+    auto sharp = screenChart(1000, true, 2);
+    sharp->Redraw();
+    medians(*sharp, runs, &pieces, &wall, &cpu);
+    std::printf("screen 817x529 at pixel ratio 2, 4 curves x 1000 points, markers: median %.2f ms wall, "
+                "%.2f ms CPU\n",
+                wall, cpu);
+    sharp->picture().save(dir + QStringLiteral("/chart-4curves-ratio2.png"));
 
     auto printed = printedChart(1000);
     printed->Redraw();

@@ -15,6 +15,9 @@ using i128 = __int128;
 // arithmetic overflows; anything beyond cannot be visible on a bitmap anyway.
 constexpr qint64 PainterLimit = qint64(1) << 24;
 
+// Room around an ellipse's box in its stamp, for pen pixels that stray past the box.
+constexpr qint64 StampMargin = 2;
+
 // Measuring needs a paint device of the bitmap's resolution (96 dpi, QImage's default).
 const QImage &measureDevice()
 {
@@ -79,6 +82,7 @@ QPainter *DrawSurface::painter()
         // painter captures it.
         m_image->bits();
         m_painter = std::make_unique<QPainter>(m_image);
+        m_painterFont = 0;
         m_painter->setRenderHint(QPainter::Antialiasing, false);
         m_painter->setRenderHint(QPainter::TextAntialiasing, false);
     }
@@ -101,20 +105,41 @@ void DrawSurface::setFontSize(int points)
 {
     if (points != m_fontSize) {
         m_fontSize = points;
-        m_fontValid = false;
+        m_measures = nullptr;
     }
 }
 
-const QFont &DrawSurface::font()
+DrawSurface::FontMeasures &DrawSurface::measures()
 {
-    if (!m_fontValid) {
-        m_font = QFont();
-        // QFont refuses sizes below 1; huge sizes only cost time and memory.
-        m_font.setPointSize(std::clamp(m_fontSize, 1, 500));
-        m_font.setStyleStrategy(QFont::NoAntialias);
-        m_fontValid = true;
+    if (m_measures)
+        return *m_measures;
+    QFont font;
+    // QFont refuses sizes below 1; huge sizes only cost time and memory.
+    font.setPointSize(std::clamp(m_fontSize, 1, 500));
+    font.setStyleStrategy(QFont::NoAntialias);
+    // Kept while the font stays the same: a changed application font makes a new one.
+    auto found = std::find_if(m_fonts.begin(), m_fonts.end(),
+                              [&](const auto &m) { return m->size == m_fontSize; });
+    if (found != m_fonts.end() && (*found)->font == font) {
+        m_measures = found->get();
+        return *m_measures;
     }
-    return m_font;
+    auto made = std::make_unique<FontMeasures>();
+    made->size = m_fontSize;
+    made->font = font;
+    made->metrics = std::make_unique<QFontMetrics>(font, &measureDevice());
+    made->serial = ++m_fontSerial;
+    if (found != m_fonts.end()) {
+        *found = std::move(made);
+        m_measures = found->get();
+    } else {
+        constexpr size_t MostSizes = 16;
+        if (m_fonts.size() >= MostSizes)
+            m_fonts.erase(m_fonts.begin());
+        m_fonts.push_back(std::move(made));
+        m_measures = m_fonts.back().get();
+    }
+    return *m_measures;
 }
 
 int DrawSurface::scale() const
@@ -189,10 +214,11 @@ void DrawSurface::polylineTo(const Point *points, int count)
 void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 {
     if (!m_image->isNull()) {
-        const qint64 w = width();
-        const qint64 h = height();
+        const int s = scale();
+        const qint64 w = m_image->width() / s;
+        const qint64 h = m_image->height() / s;
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
-            rasterInside(x0, y0, x1, y1);
+            rasterInside(x0, y0, x1, y1, s);
             return;
         }
     }
@@ -303,7 +329,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 
 // The common case of a line with both ends on the bitmap, in plain integers: same steps
 // and rounding as the general path.
-void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
+void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s)
 {
     const qint64 dx = x1 - x0;
     const qint64 dy = y1 - y0;
@@ -323,7 +349,6 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     const bool dotted = m_penStyle == Dotted;
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
-    const int s = scale();
     qint64 x = x0;
     qint64 y = y0;
     // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.
@@ -333,7 +358,10 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
             const bool up = 2 * rem >= len;
             const qint64 px = xMajor ? x : (up ? x + stepX : x);
             const qint64 py = xMajor ? (up ? y + stepY : y) : y;
-            plot(bits, stride, px, py, rgb, s);
+            if (s == 1) // most lines: spare the call per pixel
+                reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
+            else
+                plot(bits, stride, px, py, rgb, s);
         }
         if (xMajor)
             x += stepX;
@@ -351,6 +379,52 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
     markChanged();
 }
 
+void DrawSurface::paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2)
+{
+    p.setPen(QPen(pen, 1));
+    p.setBrush(fill);
+    // A QRect outline covers width + 1 pixels; the box excludes its right and bottom edges.
+    p.drawEllipse(QRect(int(x1), int(y1), int(x2 - x1 - 1), int(y2 - y1 - 1)));
+}
+
+const DrawSurface::EllipseStamp &DrawSurface::ellipseStamp(qint64 w, qint64 h)
+{
+    const int s = scale();
+    for (const EllipseStamp &stamp : m_stamps)
+        if (stamp.w == w && stamp.h == h && stamp.scale == s)
+            return stamp;
+    // The shape is drawn with the same painter settings as on the bitmap, moved by whole
+    // pixels only.
+    const qint64 side = std::max(w, h) + 2 * StampMargin;
+    QImage canvas(int(side * s), int(side * s), QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(s);
+    canvas.fill(Qt::black);
+    {
+        QPainter p(&canvas);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        paintEllipse(p, Qt::red, Qt::blue, StampMargin, StampMargin, StampMargin + w, StampMargin + h);
+    }
+    EllipseStamp stamp;
+    stamp.w = w;
+    stamp.h = h;
+    stamp.scale = s;
+    stamp.side = canvas.width();
+    stamp.mask.resize(size_t(canvas.width()) * size_t(canvas.height()));
+    for (int y = 0; y < canvas.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x) {
+            const QRgb c = line[x] & 0xFFFFFF;
+            stamp.mask[size_t(y) * size_t(stamp.side) + size_t(x)] =
+                c == (qRgb(255, 0, 0) & 0xFFFFFF) ? 2 : (c == (qRgb(0, 0, 255) & 0xFFFFFF) ? 1 : 0);
+        }
+    }
+    if (m_stamps.size() >= 8)
+        m_stamps.erase(m_stamps.begin());
+    m_stamps.push_back(std::move(stamp));
+    return m_stamps.back();
+}
+
 void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
 {
     if (x2 <= x1 || y2 <= y1)
@@ -361,14 +435,39 @@ void DrawSurface::ellipse(qint64 x1, qint64 y1, qint64 x2, qint64 y2)
     // safe range is left out rather than handed over.
     if (x1 < -PainterLimit || y1 < -PainterLimit || x2 > PainterLimit || y2 > PainterLimit)
         return;
-    QPainter *p = painter();
-    if (!p)
+    if (m_image->isNull())
         return;
-    p->setPen(QPen(toQColor(m_penColor), 1));
-    p->setBrush(toQColor(m_fillColor));
-    // A QRect outline covers width + 1 pixels; the box excludes its right and bottom edges.
-    p->drawEllipse(QRect(int(x1), int(y1), int(x2 - x1 - 1), int(y2 - y1 - 1)));
-    doneWithPainter();
+    constexpr qint64 LargestStamp = 32;
+    if (x2 - x1 > LargestStamp || y2 - y1 > LargestStamp) {
+        QPainter *p = painter();
+        if (!p)
+            return;
+        paintEllipse(*p, toQColor(m_penColor), toQColor(m_fillColor), x1, y1, x2, y2);
+        doneWithPainter();
+        markChanged();
+        return;
+    }
+    const EllipseStamp &stamp = ellipseStamp(x2 - x1, y2 - y1);
+    const int s = stamp.scale;
+    const qint64 originX = (x1 - StampMargin) * s;
+    const qint64 originY = (y1 - StampMargin) * s;
+    const QRgb colors[3] = {0, toRgb(m_fillColor), toRgb(m_penColor)};
+    uchar *bits = m_image->bits();
+    const qsizetype stride = m_image->bytesPerLine();
+    const qint64 imageW = m_image->width();
+    const qint64 imageH = m_image->height();
+    for (int my = 0; my < stamp.side; ++my) {
+        const qint64 y = originY + my;
+        if (y < 0 || y >= imageH)
+            continue;
+        QRgb *line = reinterpret_cast<QRgb *>(bits + y * stride);
+        const quint8 *row = stamp.mask.data() + size_t(my) * size_t(stamp.side);
+        for (int mx = 0; mx < stamp.side; ++mx) {
+            const qint64 x = originX + mx;
+            if (row[mx] != 0 && x >= 0 && x < imageW)
+                line[x] = colors[row[mx]];
+        }
+    }
     markChanged();
 }
 
@@ -388,10 +487,13 @@ void DrawSurface::textOut(qint64 x, qint64 y, const QString &text)
     QPainter *p = painter();
     if (!p)
         return;
-    p->setFont(font());
+    FontMeasures &m = measures();
+    if (m_painterFont != m.serial) {
+        p->setFont(m.font);
+        m_painterFont = m.serial;
+    }
     p->setPen(toQColor(m_fontColor));
-    const QFontMetrics metrics(font(), &measureDevice());
-    p->drawText(QPoint(int(x), int(y) + metrics.ascent()), text);
+    p->drawText(QPoint(int(x), int(y) + m.metrics->ascent()), text);
     doneWithPainter();
     markChanged();
 }
@@ -400,12 +502,22 @@ int DrawSurface::textWidth(const QString &text)
 {
     if (text.isEmpty())
         return 0;
-    return QFontMetrics(font(), &measureDevice()).horizontalAdvance(text);
+    FontMeasures &m = measures();
+    const auto known = m.widths.constFind(text);
+    if (known != m.widths.constEnd())
+        return *known;
+    // Time labels change with every view; keep the table from growing without end.
+    constexpr qsizetype MostWidths = 4096;
+    if (m.widths.size() >= MostWidths)
+        m.widths.clear();
+    const int width = m.metrics->horizontalAdvance(text);
+    m.widths.insert(text, width);
+    return width;
 }
 
 int DrawSurface::textHeight(const QString &text)
 {
     if (text.isEmpty())
         return 0;
-    return QFontMetrics(font(), &measureDevice()).height();
+    return measures().metrics->height();
 }

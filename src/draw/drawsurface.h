@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QImage>
 #include <QString>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -90,7 +93,7 @@ public:
 
 private:
     void rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
-    void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
+    void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s);
     // One pixel of a line: an s x s block of the bitmap.
     static void plot(uchar *bits, qsizetype stride, qint64 x, qint64 y, QRgb rgb, int s);
     // The bitmap's device pixel ratio (whole pixels), and its size in drawing coordinates.
@@ -99,8 +102,28 @@ private:
     qint64 height() const;
     QPainter *painter();
     void doneWithPainter();
+    // Which bitmap pixels the painter sets for an ellipse in a box of w x h at the bitmap's
+    // ratio, rendered once per size: markers are hundreds of small equal circles, and
+    // painting each through a path costs far more than copying its pixels.
+    struct EllipseStamp {
+        qint64 w = 0, h = 0;
+        int scale = 0;
+        int side = 0;                 // bitmap pixels per row of the mask
+        std::vector<quint8> mask;     // 0 untouched, 1 inside, 2 outline
+    };
+    const EllipseStamp &ellipseStamp(qint64 w, qint64 h);
+    static void paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2);
     void markChanged();
-    const QFont &font();
+    // A font with its measures: a chart measures and writes the same few labels at the same
+    // few sizes on every repaint, and laying out a text costs more than drawing it.
+    struct FontMeasures {
+        int size = 0;
+        QFont font;
+        std::unique_ptr<QFontMetrics> metrics;
+        QHash<QString, int> widths;
+        quint64 serial = 0; // tells the painter's current font apart from the others
+    };
+    FontMeasures &measures();
 
     QImage *m_image;
     std::unique_ptr<QPainter> m_painter;
@@ -115,8 +138,12 @@ private:
     // Starts at the size the chart leaves behind, so a first drawing matches later ones.
     int m_fontSize = 10;
     int m_fontColor = 0;
-    QFont m_font;
-    bool m_fontValid = false;
+    std::vector<std::unique_ptr<FontMeasures>> m_fonts;
+    FontMeasures *m_measures = nullptr; // of m_fontSize; null until needed
+    quint64 m_fontSerial = 0;
+    quint64 m_painterFont = 0; // serial of the font the open painter has, 0 none
+
+    std::vector<EllipseStamp> m_stamps;
 
     qint64 m_linePieces = 0;
     std::function<void()> m_changed;

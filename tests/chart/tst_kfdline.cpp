@@ -8,6 +8,7 @@
 #include "chart/chartfixture.h"
 
 #include <cmath>
+#include <functional>
 #include <set>
 
 using kfdline::FormatValue;
@@ -36,6 +37,8 @@ private slots:
     void longRightNamesShortened();
     void degenerateLimits();
     void newElement();
+    void redrawAfterChangesMatchesFreshChart_data();
+    void redrawAfterChangesMatchesFreshChart();
 };
 
 void TestKfdline::gridPixels()
@@ -645,6 +648,81 @@ void TestKfdline::longRightNamesShortened()
         }
     }
     QCOMPARE(anyCut, shortened);
+}
+
+namespace {
+
+// Four named curves with points, markers and a title: every kind of text the chart writes.
+std::unique_ptr<Tkfdline> labelledChart(int ratio)
+{
+    auto chart = std::make_unique<Tkfdline>();
+    chart->setPixelRatio(ratio);
+    chart->Width = 817;
+    chart->Height = 529;
+    chart->setPictureSize(817, 529);
+    chart->Font.setPointSize(8);
+    chart->marginTop = 120;
+    chart->title = QStringLiteral("曲线图");
+    chart->xAxis.name = QStringLiteral("时间");
+    chart->xAxis.unit = QStringLiteral("s");
+    chart->xAxis.upper = 50;
+    const char *names[4] = {"压力", "温度", "流量", "转速"};
+    for (int c = 0; c < 4; ++c) {
+        chart->shown[c] = 1;
+        chart->curves[c].name = QString::fromUtf8(names[c]);
+        chart->curves[c].unit = QStringLiteral("u%1").arg(c);
+        chart->curves[c].lower = -c;
+        chart->curves[c].upper = 10 + c;
+        chart->curves[c].decimals = c;
+        chart->curves[c].marker = c + 1;
+        for (int k = 0; k < 50; ++k)
+            chart->AddPoint(c, k, 5 + 4 * std::sin(k * 0.3 + c));
+    }
+    return chart;
+}
+
+}
+
+void TestKfdline::redrawAfterChangesMatchesFreshChart_data()
+{
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<std::function<void(Tkfdline &)>>("change");
+    using Change = std::function<void(Tkfdline &)>;
+    const Change title = [](Tkfdline &c) { c.title = QStringLiteral("另一张曲线图 2"); };
+    const Change fontSize = [](Tkfdline &c) { c.Font.setPointSize(11); };
+    const Change color = [](Tkfdline &c) { c.curves[1].color = 0x00A0A0; c.xAxis.color = 0x808000; };
+    const Change name = [](Tkfdline &c) { c.curves[3].name = QStringLiteral("很长很长的转速名称"); };
+    const Change unit = [](Tkfdline &c) { c.xAxis.unit = QStringLiteral("min"); };
+    const Change limits = [](Tkfdline &c) { c.curves[0].lower = 1234.5; c.curves[0].upper = 99999; };
+    const Change marker = [](Tkfdline &c) { c.curves[0].marker = 2; c.curves[1].marker = 2; };
+    for (int ratio : {1, 2}) {
+        const QString r = QStringLiteral(", ratio %1").arg(ratio);
+        QTest::newRow(qPrintable(QStringLiteral("title") + r)) << ratio << title;
+        QTest::newRow(qPrintable(QStringLiteral("font size") + r)) << ratio << fontSize;
+        QTest::newRow(qPrintable(QStringLiteral("colours") + r)) << ratio << color;
+        QTest::newRow(qPrintable(QStringLiteral("right-hand name") + r)) << ratio << name;
+        QTest::newRow(qPrintable(QStringLiteral("x unit") + r)) << ratio << unit;
+        QTest::newRow(qPrintable(QStringLiteral("scale limits") + r)) << ratio << limits;
+        QTest::newRow(qPrintable(QStringLiteral("markers") + r)) << ratio << marker;
+    }
+}
+
+// What one repaint measured or rendered must not leak into the next one after the fields
+// changed: the chart drawn again equals a new chart drawn once with the new fields.
+void TestKfdline::redrawAfterChangesMatchesFreshChart()
+{
+    QFETCH(int, ratio);
+    QFETCH(std::function<void(Tkfdline &)>, change);
+    auto reused = labelledChart(ratio);
+    reused->Redraw();
+    const QImage before = reused->picture().copy();
+    change(*reused);
+    reused->Redraw();
+    auto fresh = labelledChart(ratio);
+    change(*fresh);
+    fresh->Redraw();
+    QVERIFY(reused->picture() != before);
+    QVERIFY(reused->picture() == fresh->picture());
 }
 
 QTEST_MAIN(TestKfdline)

@@ -4,6 +4,7 @@
 #include "report/reportimage.h"
 
 #include <QElapsedTimer>
+#include <QPainter>
 
 #include <set>
 #include <utility>
@@ -48,7 +49,11 @@ private slots:
     void colours();
     void fillRectIsClipped();
     void ellipseStaysInBox();
+    void ellipsesMatchThePainterEverywhere_data();
+    void ellipsesMatchThePainterEverywhere();
     void textIsOpaqueAndMeasured();
+    void textFollowsFontChanges_data();
+    void textFollowsFontChanges();
     void changesAreReported();
     void canvasCreatesBitmapOnlyWhenEmpty();
     void doubleDensityIsTheSameDrawingDoubled_data();
@@ -245,6 +250,54 @@ void TestDrawSurface::ellipseStaysInBox()
     QCOMPARE(pixelsNot(small, White), marker);
 }
 
+void TestDrawSurface::ellipsesMatchThePainterEverywhere_data()
+{
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<int>("w");
+    QTest::addColumn<int>("h");
+    QTest::newRow("marker") << 1 << 4 << 4;
+    QTest::newRow("marker, ratio 2") << 2 << 4 << 4;
+    QTest::newRow("flat") << 1 << 9 << 3;
+    QTest::newRow("tall, ratio 2") << 2 << 3 << 11;
+    QTest::newRow("odd size, ratio 3") << 3 << 7 << 5;
+    QTest::newRow("large") << 1 << 40 << 26;
+    QTest::newRow("large, ratio 2") << 2 << 36 << 36;
+}
+
+// Every box that reaches onto the bitmap, also cut by its edges, with colours changing
+// between calls: the pixels are those the painter sets for that one ellipse.
+void TestDrawSurface::ellipsesMatchThePainterEverywhere()
+{
+    QFETCH(int, ratio);
+    QFETCH(int, w);
+    QFETCH(int, h);
+    const int width = 23, height = 17;
+    const int colors[][2] = {{0x0000FF, 0x00FF00}, {0x123456, 0x123456}, {0, 0xFFFFFF}};
+    int k = 0;
+    for (int y = -h + 1; y < height; y += 3) {
+        for (int x = -w + 1; x < width; x += 2, ++k) {
+            const int pen = colors[k % 3][0];
+            const int fill = colors[k % 3][1];
+            QImage drawn = blank(width * ratio, height * ratio);
+            drawn.setDevicePixelRatio(ratio);
+            QImage expected = drawn.copy();
+            DrawSurface s(&drawn);
+            s.setPenColor(pen);
+            s.setFillColor(fill);
+            s.ellipse(x, y, x + w, y + h);
+            {
+                QPainter p(&expected);
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.setPen(QPen(DrawSurface::toQColor(pen), 1));
+                p.setBrush(DrawSurface::toQColor(fill));
+                p.drawEllipse(QRect(x, y, w - 1, h - 1));
+            }
+            if (drawn != expected)
+                QFAIL(qPrintable(QStringLiteral("differs at %1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
 void TestDrawSurface::textIsOpaqueAndMeasured()
 {
     QImage image = blank(200, 60);
@@ -280,6 +333,53 @@ void TestDrawSurface::textIsOpaqueAndMeasured()
     // Texts far off the bitmap are skipped without trouble.
     s.textOut(-(1LL << 62), 5, text);
     s.textOut(5, 1LL << 62, text);
+}
+
+void TestDrawSurface::textFollowsFontChanges_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("stretch");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("same font") << 10 << 0 << false;
+    QTest::newRow("other size") << 14 << 0 << false;
+    QTest::newRow("application font stretched") << 10 << 200 << false;
+    QTest::newRow("application font bold") << 10 << 0 << true;
+}
+
+// Texts measured and written once are measured and written again with the font in force
+// now, also after the application's font changed: as a new surface does.
+void TestDrawSurface::textFollowsFontChanges()
+{
+    QFETCH(int, size);
+    QFETCH(int, stretch);
+    QFETCH(bool, bold);
+    const QString text = QStringLiteral("压力 12.5 MPa");
+    const QFont original = QGuiApplication::font();
+    QImage used = blank(200, 40);
+    DrawSurface s(&used);
+    s.setFontSize(10);
+    s.textOut(2, 2, text);
+    const int widthBefore = s.textWidth(text);
+    QFont changed = original;
+    if (stretch > 0)
+        changed.setStretch(stretch);
+    changed.setBold(bold);
+    QGuiApplication::setFont(changed);
+    s.setFontSize(24); // leaves the size in use and comes back to it
+    s.setFontSize(size);
+    used.fill(White);
+    s.textOut(2, 2, text);
+    QImage fresh = blank(200, 40);
+    DrawSurface t(&fresh);
+    t.setFontSize(size);
+    t.textOut(2, 2, text);
+    const int widthAfter = s.textWidth(text);
+    const int heightAfter = s.textHeight(text);
+    QGuiApplication::setFont(original);
+    QCOMPARE(widthAfter, t.textWidth(text));
+    QCOMPARE(heightAfter, t.textHeight(text));
+    QVERIFY(used == fresh);
+    QCOMPARE(widthAfter != widthBefore, size != 10 || stretch > 0 || bold);
 }
 
 void TestDrawSurface::changesAreReported()
