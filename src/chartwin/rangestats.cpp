@@ -129,6 +129,21 @@ int firstCrossing(const double *xs, int count, const std::vector<int> &gaps, dou
     return found;
 }
 
+// A curve's figures from its running totals (the index's, or a pass over the rows).
+template <typename Totals>
+void setFigures(const Totals &t, Curve *curve)
+{
+    curve->rows = t.rows;
+    if (t.rows == 0) {
+        curve->min = curve->max = curve->mean = curve->rms = NaN;
+        return;
+    }
+    curve->min = t.min;
+    curve->max = t.max;
+    curve->mean = double(t.sum / t.rows);
+    curve->rms = double(std::sqrt(t.squares / t.rows));
+}
+
 double interpolated(const double *xs, const double *ys, int i, double at)
 {
     const double x0 = xs[i - 1], x1 = xs[i], y0 = ys[i - 1], y1 = ys[i];
@@ -309,17 +324,8 @@ Result compute(const Prepared &prepared, double a, double b)
         const int first = result.xRows > 0 ? xs.row(firstIn) : 0;
         const int last = result.xRows > 0 ? xs.row(endIn - 1) : -1;
         for (size_t k = 0; k < ys.size(); ++k) {
-            const blocksums::Totals t = prepared.m_sums[k].over(first, last);
             Curve &curve = curves[k];
-            curve.rows = t.rows;
-            if (t.rows > 0) {
-                curve.min = t.min;
-                curve.max = t.max;
-                curve.mean = double(t.sum / t.rows);
-                curve.rms = double(std::sqrt(t.squares / t.rows));
-            } else {
-                curve.min = curve.max = curve.mean = curve.rms = NaN;
-            }
+            setFigures(prepared.m_sums[k].over(first, last), &curve);
             const Rising line(x.values, prepared.m_gaps[k], count);
             const auto valueAt = [&](double at) {
                 const int i = line.crossing(at);
@@ -356,15 +362,7 @@ Result compute(const Prepared &prepared, double a, double b)
     for (size_t k = 0; k < passes.size(); ++k) {
         const Pass &pass = passes[k];
         Curve &curve = curves[k];
-        curve.rows = pass.rows;
-        if (pass.rows > 0) {
-            curve.min = pass.min;
-            curve.max = pass.max;
-            curve.mean = double(pass.sum / pass.rows);
-            curve.rms = double(std::sqrt(pass.squares / pass.rows));
-        } else {
-            curve.min = curve.max = curve.mean = curve.rms = NaN;
-        }
+        setFigures(pass, &curve);
         curve.atA = curveValueAt(x, ys[k], pass.gaps, count, crossA, a);
         curve.atB = curveValueAt(x, ys[k], pass.gaps, count, crossB, b);
     }
