@@ -89,20 +89,24 @@ render() { zcat "$1" | LC_ALL=C.UTF-8 groff -k -man -Tutf8 2>/dev/null | sed 's/
 for gz in "$man"/man1/*.gz "$man"/zh_CN/man1/*.gz; do
   [ "$(zcat "$gz" | head -1)" = '.\" -*- coding: UTF-8 -*-' ] || fail "no coding line: $gz"
 done
-render "$man/man1/tabrovex.1.gz" | grep '绘制曲线' >/dev/null || fail "English tabrovex.1 lost its Chinese words"
+render "$man/man1/tabrovex.1.gz" | grep 'Draw curves, 绘制曲线' >/dev/null || fail "English tabrovex.1 lost its Chinese captions"
 render "$man/man1/tabrovex.1.gz" | grep '数据文件' >/dev/null || fail "English tabrovex.1 lost the section names"
 render "$man/zh_CN/man1/tabrovex.1.gz" | grep '把电子表格工作簿中的数据列绘制成曲线' >/dev/null || fail "Chinese tabrovex.1"
 render "$man/zh_CN/man1/tabrovex-plot.1.gz" | grep '退出状态' >/dev/null || fail "Chinese tabrovex-plot.1"
-# Plain ASCII (the POSIX locale) has no Chinese characters: the English pages show each
-# one's code point there, never a gap.
+# Plain ASCII (the POSIX locale) has no Chinese characters: there the English pages give
+# the English captions alone, with no code points or stray bytes in their place.
 for page in tabrovex tabrovex-plot; do
   warnings=$(zcat "$man/man1/$page.1.gz" | LC_ALL=C groff -k -man -Tascii -ww -z 2>&1)
   [ -z "$warnings" ] || fail "man page $page in ASCII: $warnings"
+  ascii=$(zcat "$man/man1/$page.1.gz" | LC_ALL=C groff -k -man -Tascii 2>/dev/null | sed 's/.\x08//g')
+  if printf '%s' "$ascii" | LC_ALL=C grep -nE '<U\+|[^ -~[:space:]]' >/dev/null; then
+    fail "man page $page in ASCII shows characters it cannot: $(printf '%s' "$ascii" | LC_ALL=C grep -nE '<U\+|[^ -~[:space:]]' | head -3)"
+  fi
 done
 if command -v man >/dev/null; then
-  LANG=C.UTF-8 man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q '绘制曲线' || fail "man in C.UTF-8 lost the Chinese words"
-  LC_ALL=C man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep -q 'button (<U+7ED8><U+5236><U+66F2><U+7EBF>)' \
-    || fail "man in the POSIX locale dropped the Chinese words"
+  LANG=C.UTF-8 man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | grep 'Draw curves, 绘制曲线' >/dev/null || fail "man in C.UTF-8 lost the Chinese captions"
+  LC_ALL=C man -l "$man/man1/tabrovex.1.gz" 2>/dev/null | sed 's/.\x08//g' | grep 'button (Draw curves) opens' >/dev/null \
+    || fail "man in the POSIX locale lost the English captions"
 fi
 # Every option the usage lists, in either language, is in both languages' pages.
 for program in tabrovex tabrovex-plot; do
