@@ -2,10 +2,14 @@
 //   - a 10,000,000 x 4 CSV read into the column lists, without and with progress reports
 //     (best of two each; the reports may cost at most 3 %);
 //   - the main window reading that file: a click on "取消" until the window answers again
-//     (the click's handler and the next event processed), and until the read's thread is gone;
-//   - following a 1,000,000-row CSV with the chart window shown: 1,000 rows appended, then
-//     one follow step (read, lists, chart redrawn).
-// Runs on Qt's offscreen platform. Usage: bench_liveread [ROWS] (10000000 unless given).
+//     (the click's handler and the next event processed), and until the read's thread is gone,
+//     once while the text is checked before its rows are read and once a third of the way;
+//   - following a 1,000,000-row CSV with the chart window shown: STEPS times 1,000 rows
+//     appended, then one follow step (read, lists, chart redrawn): median and slowest;
+//   - following a 1,000,000-row CSV that is written 100 rows a second for 10 s: how far the
+//     chart stays behind the file.
+// Runs on Qt's offscreen platform. Usage: bench_liveread [ROWS [STEPS]] (10000000 and 25
+// unless given; ROWS 0 leaves out the big read and its cancels).
 #include "offscreendesktop.h"
 #include "app/appstate.h"
 #include "app/mainunit.h"
@@ -31,6 +35,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
+#include <vector>
 #include <cstdio>
 
 namespace {
@@ -90,15 +96,38 @@ void paint(QWidget *widget)
     widget->render(&image);
 }
 
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
 
-int main(int argc, char **argv)
+// Opens `path` in the main window and clicks "取消" once `ready` says so.
+void cancelWhen(Tmainform *main, const QString &path, const char *when, const std::function<bool()> &ready)
 {
-    qputenv("QT_QPA_PLATFORM", offscreenDesktop());
-    QApplication application(argc, argv);
-    const qint64 rows = argc > 1 ? QByteArray(argv[1]).toLongLong() : 10000000;
-    QTemporaryDir dir;
-    const QString big = dir.filePath(QStringLiteral("log.csv"));
+    const int reads = main->readCount();
+    main->openWorkbook(path);
+    // A small file may be read before then: there is nothing to cancel.
+    waitFor([main, reads, &ready] { return (main->reading() && ready()) || main->readCount() > reads; }, 600000);
+    if (!main->reading()) {
+        std::printf("cancel (%s): the file was read before; no cancel timed\n", when);
+        return;
+    }
+    QElapsedTimer click;
+    click.start();
+    main->cancelBtn->click();
+    bool answered = false;
+    QTimer::singleShot(0, main, [&answered] { answered = true; });
+    waitFor([&answered] { return answered; }, 10000);
+    paint(main);
+    const double responsive = click.nsecsElapsed() / 1e6;
+    waitFor([main] { return !main->Timer1->isActive() && !main->readThreadRunning(); }, 60000);
+    std::printf("cancel (%s): window answering %.1f ms after the click, read's thread gone after %.1f ms\n", when,
+                responsive, click.nsecsElapsed() / 1e6);
+}
+
+void readAndCancel(Tmainform *main, const QString &big, qint64 rows)
+{
     writeLog(big, rows);
     std::printf("%lld x 4 CSV, %.1f MB\n", rows, QFile(big).size() / 1048576.0);
     double plain = 1e9, reported = 1e9;
@@ -108,37 +137,14 @@ int main(int argc, char **argv)
     }
     std::printf("read, best of 2: %.2f s without progress, %.2f s with (%+.1f %%)\n", plain, reported,
                 (reported / plain - 1) * 100);
+    // While the text is checked, before a row is read; and a third of the way through.
+    cancelWhen(main, big, "checking the text", [main] { return main->readThreadRunning(); });
+    cancelWhen(main, big, "a third read", [main] { return main->readBar->value() > 250; });
+}
 
-    app().executableFolder = dir.path() + QLatin1Char('/');
-    BenchServices services;
-    setServices(&services);
-    Tmainform *main = createApplicationWindows();
-    main->show();
-    // The cancel: clicked a third of the way through the file.
-    const int reads = main->readCount();
-    main->openWorkbook(big);
-    // A small file may be read before a third of it can be seen: then there is nothing to cancel.
-    waitFor([main, reads] { return (main->reading() && main->readBar->value() > 250) || main->readCount() > reads; },
-            600000);
-    if (!main->reading()) {
-        std::printf("cancel: the file was read before a third of it could be seen; no cancel timed\n");
-    } else {
-        QElapsedTimer click;
-        click.start();
-        main->cancelBtn->click();
-        bool answered = false;
-        QTimer::singleShot(0, main, [&answered] { answered = true; });
-        waitFor([&answered] { return answered; }, 10000);
-        paint(main);
-        const double responsive = click.nsecsElapsed() / 1e6;
-        waitFor([main] { return !main->Timer1->isActive() && !main->readThreadRunning(); }, 60000);
-        std::printf("cancel: window answering %.1f ms after the click, read's thread gone after %.1f ms\n",
-                    responsive, click.nsecsElapsed() / 1e6);
-    }
-
-    // The follow step on a million rows with the chart shown.
-    const QString log = dir.filePath(QStringLiteral("follow.csv"));
-    writeLog(log, 1000000);
+TdataLineForm *openFollowed(Tmainform *main, const QString &log, qint64 rows)
+{
+    writeLog(log, rows);
     const int before = main->readCount();
     main->openWorkbook(log);
     waitFor([main, before] { return main->readCount() > before; }, 600000);
@@ -148,18 +154,98 @@ int main(int argc, char **argv)
     chart->show();
     QCoreApplication::processEvents();
     main->followAction->setChecked(true);
-    QFile file(log);
-    file.open(QIODevice::Append);
-    file.write(logLines(1000000, 1000));
-    file.close();
-    QElapsedTimer step;
-    step.start();
-    main->followStep();
-    paint(chart);
-    std::printf("follow step: 1,000 rows appended to 1,000,000, read, lists and chart redrawn in %.1f ms"
-                " (lists now %d rows)\n", step.nsecsElapsed() / 1e6, main->lastRow());
+    return chart;
+}
+
+void append(const QString &path, qint64 first, qint64 count)
+{
+    QFile file(path);
+    if (file.open(QIODevice::Append))
+        file.write(logLines(first, count));
+}
+
+// Follow steps on a million rows with the chart shown: 1,000 rows appended before each.
+void followSteps(Tmainform *main, const QString &log, int steps)
+{
+    const qint64 rows = 1000000;
+    TdataLineForm *chart = openFollowed(main, log, rows);
+    std::vector<double> ms;
+    for (int i = 0; i < steps; ++i) {
+        append(log, rows + i * 1000, 1000);
+        QElapsedTimer step;
+        step.start();
+        main->followStep();
+        paint(chart);
+        ms.push_back(step.nsecsElapsed() / 1e6);
+    }
+    std::printf("follow step, 1,000 rows appended to 1,000,000 (4 curves), read, lists and chart redrawn:"
+                " median %.1f ms, slowest %.1f ms of %d (lists now %d rows)\n",
+                median(ms), ms.empty() ? 0.0 : *std::max_element(ms.begin(), ms.end()), steps, main->lastRow());
     main->followAction->setChecked(false);
     chart->hide();
+}
+
+// A logger writing 100 rows a second (10 every 100 ms) to a followed file for `seconds`:
+// how long after each write the chart showed its rows.
+void followLag(Tmainform *main, const QString &log, int seconds)
+{
+    const qint64 rows = 1000000;
+    TdataLineForm *chart = openFollowed(main, log, rows);
+    struct Write {
+        qint64 rowsThen;
+        qint64 atNs;
+    };
+    std::vector<Write> writes;
+    std::vector<double> lags;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 written = rows;
+    QObject context;
+    QObject::connect(&main->chartDocument(), &ChartDocument::changed, &context, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        const qint64 shown = main->chartDocument().loaded().dataRows;
+        while (!writes.empty() && shown >= writes.front().rowsThen) {
+            lags.push_back((now - writes.front().atNs) / 1e6);
+            writes.erase(writes.begin());
+        }
+    });
+    QTimer writer;
+    writer.setInterval(100);
+    QObject::connect(&writer, &QTimer::timeout, &context, [&] {
+        append(log, written, 10);
+        written += 10;
+        writes.push_back({written, clock.nsecsElapsed()});
+    });
+    writer.start();
+    waitFor([&] { return clock.elapsed() > seconds * 1000; }, seconds * 1000 + 1000);
+    writer.stop();
+    waitFor([&] { return writes.empty(); }, 5000);
+    std::printf("following a file written 100 rows a second for %d s: the chart behind the file by median %.0f ms,"
+                " at most %.0f ms (%zu writes shown, %zu not shown)\n",
+                seconds, median(lags), lags.empty() ? 0.0 : *std::max_element(lags.begin(), lags.end()), lags.size(),
+                writes.size());
+    main->followAction->setChecked(false);
+    chart->hide();
+}
+
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", offscreenDesktop());
+    QApplication application(argc, argv);
+    const qint64 rows = argc > 1 ? QByteArray(argv[1]).toLongLong() : 10000000;
+    const int steps = argc > 2 ? QByteArray(argv[2]).toInt() : 25;
+    QTemporaryDir dir;
+    app().executableFolder = dir.path() + QLatin1Char('/');
+    BenchServices services;
+    setServices(&services);
+    Tmainform *main = createApplicationWindows();
+    main->show();
+    if (rows > 0)
+        readAndCancel(main, dir.filePath(QStringLiteral("log.csv")), rows);
+    followSteps(main, dir.filePath(QStringLiteral("follow.csv")), steps);
+    followLag(main, dir.filePath(QStringLiteral("lag.csv")), 10);
     destroyApplicationWindows();
     setServices(nullptr);
     return 0;
