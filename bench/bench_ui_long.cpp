@@ -21,7 +21,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
-#include <QListView>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -55,7 +55,7 @@ void paint(QWidget *widget)
 }
 
 // Milliseconds of each step, the list painted after each.
-std::vector<double> scrollSteps(QListView *list, const std::function<bool(QScrollBar *)> &step)
+std::vector<double> scrollSteps(QTableView *list, const std::function<bool(QScrollBar *)> &step)
 {
     QScrollBar *bar = list->verticalScrollBar();
     bar->setValue(bar->minimum());
@@ -72,7 +72,7 @@ std::vector<double> scrollSteps(QListView *list, const std::function<bool(QScrol
     return times;
 }
 
-void benchScrolling(QListView *list, int column)
+void benchScrolling(QTableView *list, int column)
 {
     QScrollBar *bar = list->verticalScrollBar();
     const int range = bar->maximum() - bar->minimum();

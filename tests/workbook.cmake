@@ -29,3 +29,4 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" OR CMAKE_CXX_COMPILER_ID STREQUAL "Clang
       TIMEOUT 300)
   endforeach()
 endif()
+tabrovex_add_test(tst_readcancel SOURCES workbook/tst_readcancel.cpp)

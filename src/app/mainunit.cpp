@@ -33,7 +33,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QHeaderView>
+#include <QTableView>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -41,6 +42,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOption>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
@@ -67,6 +69,19 @@ constexpr int BandColumns = 10;
 constexpr int ColumnPitch = 65; // at the designed width; a wider window widens the columns
 constexpr int ListGap = 5;
 constexpr int ListTop = 65;
+
+// The height of a list box's line of text, as its style makes an item of one.
+int listRowHeight(const QAbstractItemView *list)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.font = list->font();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("0");
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    return list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), list).height();
+}
 constexpr int ListHeight = 200;
 constexpr int BandScrollHeight = 17;
 
@@ -266,14 +281,25 @@ void Tmainform::makeColumnControls(int columns)
     const int first = m_madeColumns + 1;
     for (int k = first; k <= columns; ++k) {
         const int left = 8 + 65 * (k - 1);
-        QListView *list = new QListView(this);
+        // A list box of one column: a table view, for a list view lays out every row again
+        // whenever the list grows, which a followed log of a million rows does each second.
+        QTableView *list = new QTableView(this);
         list->setGeometry(left, 65, 60, 200);
         list->setFont(songtiPoints(10));
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        list->setUniformItemSizes(true);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setTabKeyNavigation(false);
+        list->setShowGrid(false);
+        list->setWordWrap(false);
+        list->horizontalHeader()->hide();
+        list->horizontalHeader()->setStretchLastSection(true);
+        list->verticalHeader()->hide();
+        list->verticalHeader()->setMinimumSectionSize(1);
+        list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         // A list box never scrolls sideways; what is too wide for it is cut.
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         list->setStyle(listBoxStyle());
+        list->verticalHeader()->setDefaultSectionSize(listRowHeight(list));
         setBackground(list, Silver);
         list->setVisible(k <= 10);
         list->setModel(new ColumnListModel(m_store, k, list));
@@ -390,7 +416,7 @@ bool Tmainform::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool Tmainform::showCutItemTip(QListView *list, QHelpEvent *event)
+bool Tmainform::showCutItemTip(QTableView *list, QHelpEvent *event)
 {
     // Only an item the list had to cut ("202…") gets its whole text as a tip.
     const QModelIndex index = list->indexAt(event->pos());

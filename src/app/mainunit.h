@@ -30,7 +30,7 @@ class QGroupBox;
 class QHelpEvent;
 class QLabel;
 class QLineEdit;
-class QListView;
+class QTableView;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollBar;
@@ -73,7 +73,7 @@ public:
 
     // run-time controls, 1-based like the columns they show ([0] unused); those past
     // madeColumns() are null until a table that wide is read:
-    std::array<QListView *, ColumnCount + 1> colList{};
+    std::array<QTableView *, ColumnCount + 1> colList{};
     std::array<QCheckBox *, ColumnCount + 1> xBox{};
     std::array<QCheckBox *, ColumnCount + 1> yBox{};
     // Scrolls the band of column lists across when the table has more than ten columns.
@@ -177,7 +177,7 @@ private:
     void layOutForWidth();
     int columnPitch() const;
     void fitColumnBand();
-    bool showCutItemTip(QListView *list, QHelpEvent *event);
+    bool showCutItemTip(QTableView *list, QHelpEvent *event);
     void layOutColumnBand(int columns);
     void scrollColumnBand(int offset);
     void showColumnOf(QWidget *control);

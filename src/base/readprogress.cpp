@@ -71,6 +71,12 @@ void filled(qint64 rows, qint64 totalRows)
         current->filled(rows, totalRows);
 }
 
+void checkCancelled()
+{
+    if (current && current->cancelled())
+        throw Cancelled();
+}
+
 bool active()
 {
     return current != nullptr;

@@ -71,6 +71,11 @@ private:
 // below 0: the format cannot tell.
 void parsed(qint64 rows, qint64 bytes = -1);
 void filled(qint64 rows, qint64 totalRows);
+// For loops that pass over a file's bytes before its rows (checks, unpacking): throws
+// Cancelled when the read was cancelled, reports nothing. Call it every 64 KB or so.
+void checkCancelled();
+// Bytes a loop passes between two checks.
+inline constexpr qint64 CheckBytes = qint64(1) << 16;
 // Whether this thread reads with a Progress at all.
 bool active();
 

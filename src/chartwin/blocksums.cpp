@@ -63,15 +63,28 @@ void Totals::add(const Totals &more)
 Index::Index(const double *values, int rows, const std::vector<int> *gaps)
     : m_values(values), m_rows(rows), m_gaps(gaps)
 {
-    const size_t blocks = size_t((rows + BlockRows - 1) / BlockRows);
+    sumBlocks(0);
+}
+
+void Index::extend(const double *values, int kept, int rows)
+{
+    kept = std::clamp(kept, 0, std::min(m_rows, rows));
+    m_values = values;
+    m_rows = rows;
+    sumBlocks(kept / BlockRows);
+}
+
+void Index::sumBlocks(int fromBlock)
+{
+    const size_t blocks = size_t((m_rows + BlockRows - 1) / BlockRows);
     m_count.resize(blocks);
     m_sum.resize(blocks);
     m_squares.resize(blocks);
     m_min.resize(blocks);
     m_max.resize(blocks);
-    for (size_t b = 0; b < blocks; ++b) {
+    for (size_t b = size_t(std::max(fromBlock, 0)); b < blocks; ++b) {
         const int first = int(b) * BlockRows;
-        const Totals t = scan(first, std::min(rows, first + BlockRows) - 1);
+        const Totals t = scan(first, std::min(m_rows, first + BlockRows) - 1);
         m_count[b] = int(t.rows);
         m_sum[b] = double(t.sum);
         m_squares[b] = double(t.squares);

@@ -25,6 +25,11 @@ public:
     // values: one per row; gaps: rows without a reading, ascending, once each.
     Index(const double *values, int rows, const std::vector<int> *gaps);
 
+    // The same index over `rows` rows of `values` (which may have moved), of which the first
+    // `kept` (and their gaps) are as they were: the blocks from the one holding row `kept`
+    // on are summed again.
+    void extend(const double *values, int kept, int rows);
+
     // Over rows first..last, both included.
     Totals over(int first, int last) const;
 
@@ -33,6 +38,7 @@ public:
 
 private:
     Totals scan(int first, int last) const;
+    void sumBlocks(int fromBlock);
 
     const double *m_values = nullptr;
     int m_rows = 0;

@@ -4,6 +4,7 @@
 #include "import/columnstore.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -12,13 +13,16 @@ ChartDocument::ChartDocument(const ColumnStore &store, QObject *parent)
     : QObject(parent), m_store(store)
 {
     // A new table makes the values converted from the old one wrong; the charts keep the
-    // last load until the next one.
-    connect(&store, &ColumnStore::resetStarted, this, [this] {
-        m_values.clear();
+    // last load until the next one. Rows added below a table leave the values of the rows
+    // it had: those are kept, and the next load converts and indexes only the new ones.
+    connect(&store, &ColumnStore::resetFinished, this, [this] {
+        m_values.keepItems(m_store);
+        m_stale = true;
+        if (m_values.find(m_request.xCol))
+            return;
         // The indexes point into those values; views wait for the next load.
         m_indexes.clear();
         m_stats.reset();
-        m_stale = true;
     });
 }
 
@@ -96,9 +100,14 @@ void ChartDocument::applyManualLimits()
 
 void ChartDocument::reload()
 {
-    m_loaded = lineload::loadLineData(m_store, m_request, m_charts, &m_values);
-    m_indexes.clear();
-    m_stats.reset();
+    try {
+        m_loaded = lineload::loadLineData(m_store, m_request, m_charts, &m_values);
+    } catch (...) {
+        // The indexes may point into values converted anew before the load was refused.
+        m_indexes.clear();
+        m_stats.reset();
+        throw;
+    }
     m_stale = false;
     m_hasManualLimits = false;
     // Until a view is asked for, every row loaded is in view.
@@ -129,7 +138,6 @@ void ChartDocument::reloadKeepingView(int lastRow)
     const bool manual = m_hasManualLimits;
     Batch oneChange(*this);
     m_request.lastRow = lastRow;
-    m_values.clear(); // the grown lists are read afresh
     reload();
     m_history = history;
     // "The whole table" before it grew is the whole table now.
@@ -196,21 +204,60 @@ ChartDocument::View ChartDocument::clampedView(View view, bool keepWidth) const
     return view;
 }
 
+ChartDocument::IndexedColumns ChartDocument::loadedColumns() const
+{
+    IndexedColumns columns;
+    columns.lists.push_back(m_request.xCol);
+    columns.lists.insert(columns.lists.end(), m_loaded.yCol, m_loaded.yCol + m_loaded.yCount);
+    for (int list : columns.lists)
+        columns.versions.push_back(m_values.version(list));
+    return columns;
+}
+
+int ChartDocument::keptSince(const IndexedColumns &built, const IndexedColumns &now) const
+{
+    // The same lists: unchanged (all rows kept), or grown from the values built over, when
+    // only the rows added need working out.
+    if (built.lists != now.lists)
+        return -1;
+    int kept = INT_MAX;
+    for (size_t i = 0; i < now.lists.size() && kept >= 0; ++i) {
+        if (now.versions[i] == built.versions[i])
+            continue;
+        const int list = now.lists[i];
+        kept = m_values.previousVersion(list) == built.versions[i] ? std::min(kept, m_values.keptRows(list)) : -1;
+    }
+    return kept;
+}
+
 void ChartDocument::buildIndexes()
 {
-    if (m_indexes.isBuilt())
-        return;
     const columnvalues::Column &x = m_values.column(m_store, m_request.xCol, m_loaded.firstItem, m_loaded.lastItem);
     std::vector<const columnvalues::Column *> curves;
     for (int k = 0; k < m_loaded.yCount; ++k)
         curves.push_back(&m_values.column(m_store, m_loaded.yCol[k], m_loaded.firstItem, m_loaded.lastItem));
-    m_indexes.build(x, curves);
+    IndexedColumns columns = loadedColumns();
+    const int kept = m_indexes.isBuilt() ? keptSince(m_indexed, columns) : -1;
+    if (kept == INT_MAX)
+        return;
+    if (kept > 0)
+        m_indexes.extend(x, curves, kept);
+    else
+        m_indexes.build(x, curves);
+    m_indexed = std::move(columns);
 }
 
 const rangestats::Prepared &ChartDocument::statsIndex() const
 {
-    if (!m_stats)
+    IndexedColumns columns = loadedColumns();
+    const int kept = m_stats ? keptSince(m_statsColumns, columns) : -1;
+    if (kept == INT_MAX)
+        return *m_stats;
+    if (kept > 0)
+        rangestats::prepareGrown(*m_stats, *this, kept);
+    else
         m_stats = std::make_unique<rangestats::Prepared>(rangestats::prepare(*this));
+    m_statsColumns = std::move(columns);
     return *m_stats;
 }
 

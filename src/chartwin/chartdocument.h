@@ -161,6 +161,17 @@ private:
     // under the manual mode.
     std::array<viewload::Limits, 8> m_loadedLimits{};
     viewload::Indexes m_indexes;
+    // The lists m_indexes were built over (X first), and the versions of their values.
+    struct IndexedColumns {
+        std::vector<int> lists;
+        std::vector<quint64> versions;
+    };
+    IndexedColumns m_indexed;
+    mutable IndexedColumns m_statsColumns; // what m_stats was made over
+    IndexedColumns loadedColumns() const;
+    // Rows of the values `built` was made over that are unchanged now: INT_MAX when none
+    // changed, -1 when it must be made anew.
+    int keptSince(const IndexedColumns &built, const IndexedColumns &now) const;
     mutable std::unique_ptr<rangestats::Prepared> m_stats; // points into m_values as m_indexes
     std::array<chartsettings::Limits, 4> m_manualLimits{};
     bool m_hasManualLimits = false;

@@ -73,6 +73,81 @@ timetext::DateOrder decideOrder(const ColumnStore &store, int list, int first, i
     return sample.contains(u'/') ? timetext::DateOrder::MonthFirst : timetext::DateOrder::DayFirst;
 }
 
+// A number item, or a text that reads as one (" 5 "): true and its value; else false and
+// the text (empty for a missing item). An infinite or undefined number is no reading either.
+bool numberOrText(const ColumnStore &store, int list, int index, int count, double *v, QStringView *text)
+{
+    if (store.numberAt(list, index, v) && std::isfinite(*v))
+        return true;
+    *text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
+    return numtext::toDouble(*text, v);
+}
+
+// The last row before `end` that holds a reading; -1 when none does.
+int lastReading(const Column &column, int end)
+{
+    auto gap = std::lower_bound(column.gapRows.begin(), column.gapRows.end(), end);
+    for (int row = end - 1; row >= 0; --row) {
+        if (gap != column.gapRows.begin() && *(gap - 1) == row) {
+            --gap;
+            continue;
+        }
+        return row;
+    }
+    return -1;
+}
+
+// Rows kept..last of a number column that has a reading among its kept rows.
+void extendNumbers(Column &column, const ColumnStore &store, int list, int first, int kept, int rows)
+{
+    const int count = store.count(list);
+    for (int row = kept; row < rows; ++row) {
+        double v = 0;
+        QStringView text;
+        if (numberOrText(store, list, first + row, count, &v, &text)) {
+            column.values.push_back(v);
+            continue;
+        }
+        column.values.push_back(0);
+        column.gapRows.push_back(row);
+    }
+    column.notNumbers = int(column.gapRows.size());
+}
+
+// Rows kept..last of a time column; false where the new rows change what the column is
+// (a number among them, times with and without dates, too few times).
+bool extendTimes(Column &column, const ColumnStore &store, int list, int first, int kept, int rows)
+{
+    const int count = store.count(list);
+    const int previousRow = lastReading(column, kept);
+    double previous = previousRow >= 0 ? column.values[size_t(previousRow)] : 0;
+    bool havePrevious = previousRow >= 0;
+    for (int row = kept; row < rows; ++row) {
+        double v = 0;
+        QStringView text;
+        if (numberOrText(store, list, first + row, count, &v, &text))
+            return false;
+        timetext::Stamp stamp;
+        if (isBlank(text)) {
+            ++column.emptyTimes;
+        } else if (timetext::parse(text, &stamp, timetext::DateOrder::Default)) {
+            if (stamp.dated != column.dated)
+                return false;
+            column.values.push_back(stamp.seconds);
+            if (!column.dated && havePrevious && stamp.seconds < previous)
+                ++column.backSteps;
+            previous = stamp.seconds;
+            havePrevious = true;
+            continue;
+        } else {
+            ++column.notTimes;
+        }
+        column.values.push_back(0);
+        column.gapRows.push_back(row);
+    }
+    return column.notTimes < column.readings();
+}
+
 std::vector<int> firstRows(int count)
 {
     std::vector<int> rows(size_t(std::max(count, 0)));
@@ -98,15 +173,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
     for (int row = 0; row < rows; ++row) {
         const int index = first + row;
         double v = 0;
-        // A number item, or a text that reads as one (" 5 ").
         QStringView text;
-        // An infinite or undefined number is no reading either.
-        bool number = store.numberAt(list, index, &v) && std::isfinite(v);
-        if (!number) {
-            text = index >= 0 && index < count ? store.entry(list, index).text : QStringView();
-            number = numtext::toDouble(text, &v);
-        }
-        if (number) {
+        if (numberOrText(store, list, index, count, &v, &text)) {
             out.values.push_back(v);
             ++numbers;
             if (maybeTimes) {
@@ -172,6 +240,27 @@ Column read(const ColumnStore &store, int list, int first, int last)
         }
     }
     return out;
+}
+
+bool extend(Column &column, const ColumnStore &store, int list, int first, int kept, int last)
+{
+    const int rows = std::max(0, last - first + 1);
+    if (kept < 0 || kept > int(column.values.size()) || kept > rows)
+        return false;
+    if (column.times) {
+        // Times whose order of day and month was chosen from every row, or rows taken back
+        // whose kind of item is no longer known, are worked out whole again.
+        if (column.dateOrder != 0 || column.mixedDates || kept < int(column.values.size()))
+            return false;
+        return extendTimes(column, store, list, first, kept, rows);
+    }
+    column.values.resize(size_t(kept));
+    column.gapRows.erase(std::lower_bound(column.gapRows.begin(), column.gapRows.end(), kept), column.gapRows.end());
+    // Without a single number the column could still turn out to be times.
+    if (column.readings() == 0 || column.mixedDates)
+        return false;
+    extendNumbers(column, store, list, first, kept, rows);
+    return true;
 }
 
 bool isUnixSeconds(const QString &name, const Column &column)

@@ -41,6 +41,13 @@ struct Column {
 // Items first..last (0-based) of the list; positions beyond its end are missing items.
 Column read(const ColumnStore &store, int list, int first, int last);
 
+// The column `read` gives for items first..last, made from `column`, which `read` gave for
+// items first.. of the same list while its first `kept` rows held what they hold now: rows
+// from `kept` on are read, the others kept. False when the new rows change what the whole
+// column is (numbers after times, dates after times of day, a date order to choose again):
+// the column is then left unusable and must be read whole.
+bool extend(Column &column, const ColumnStore &store, int list, int first, int kept, int last);
+
 // A number column of Unix seconds: every reading within 1e9..4e9 (2001 to 2096) and a name
 // that says so ("unix", "epoch" or "timestamp", any case). Such a column is drawn as dated
 // times; its values already count from 1970-01-01 00:00.

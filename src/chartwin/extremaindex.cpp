@@ -9,17 +9,37 @@ Index::Index(const double *values, int rows, std::vector<int> gaps)
 {
     std::sort(m_gaps.begin(), m_gaps.end());
     m_gaps.erase(std::unique(m_gaps.begin(), m_gaps.end()), m_gaps.end());
-    const int blocks = (rows + BlockRows - 1) / BlockRows;
+    indexBlocks(0);
+}
+
+void Index::extend(const double *values, int kept, int rows, const std::vector<int> &newGaps)
+{
+    kept = std::clamp(kept, 0, std::min(m_rows, rows));
+    m_values = values;
+    m_rows = rows;
+    m_gaps.erase(std::lower_bound(m_gaps.begin(), m_gaps.end(), kept), m_gaps.end());
+    const size_t from = m_gaps.size();
+    for (int gap : newGaps)
+        if (gap >= kept && gap < rows)
+            m_gaps.push_back(gap);
+    std::sort(m_gaps.begin() + std::ptrdiff_t(from), m_gaps.end());
+    m_gaps.erase(std::unique(m_gaps.begin() + std::ptrdiff_t(from), m_gaps.end()), m_gaps.end());
+    indexBlocks(kept / BlockRows);
+}
+
+void Index::indexBlocks(int fromBlock)
+{
+    const int blocks = (m_rows + BlockRows - 1) / BlockRows;
     m_blockLow.resize(size_t(blocks));
     m_blockHigh.resize(size_t(blocks));
     m_blockMin.resize(size_t(blocks));
     m_blockMax.resize(size_t(blocks));
-    for (int b = 0; b < blocks; ++b) {
-        const Extremes e = scan(b * BlockRows, std::min(rows, (b + 1) * BlockRows) - 1);
+    for (int b = std::max(fromBlock, 0); b < blocks; ++b) {
+        const Extremes e = scan(b * BlockRows, std::min(m_rows, (b + 1) * BlockRows) - 1);
         m_blockLow[size_t(b)] = e.low;
         m_blockHigh[size_t(b)] = e.high;
-        m_blockMin[size_t(b)] = e.isEmpty() ? 0 : values[e.low];
-        m_blockMax[size_t(b)] = e.isEmpty() ? 0 : values[e.high];
+        m_blockMin[size_t(b)] = e.isEmpty() ? 0 : m_values[e.low];
+        m_blockMax[size_t(b)] = e.isEmpty() ? 0 : m_values[e.high];
     }
 }
 

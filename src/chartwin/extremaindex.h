@@ -25,6 +25,11 @@ public:
     // values: one per row; gaps: rows without a reading, ascending (may repeat).
     Index(const double *values, int rows, std::vector<int> gaps);
 
+    // The same index over `rows` rows of `values` (which may have moved), of which the first
+    // `kept` hold what they held when the index was made: only the blocks from the one
+    // holding row `kept` on are worked out again. `newGaps`: the gap rows from `kept` on.
+    void extend(const double *values, int kept, int rows, const std::vector<int> &newGaps);
+
     int rows() const { return m_rows; }
     const double *values() const { return m_values; }
     const std::vector<int> &gaps() const { return m_gaps; }
@@ -44,6 +49,7 @@ public:
 
 private:
     Extremes scan(int first, int last) const;
+    void indexBlocks(int fromBlock);
 
     const double *m_values = nullptr;
     int m_rows = 0;

@@ -131,25 +131,72 @@ void ValueCache::clear()
         entry = Entry();
 }
 
+void ValueCache::keepItems(const ColumnStore &store)
+{
+    for (int list = 1; list < int(m_entries.size()); ++list) {
+        Entry &entry = m_entries[size_t(list)];
+        if (!entry.valid)
+            continue;
+        entry.sound = std::min(entry.sound, store.keptItems(list));
+        if (entry.sound <= entry.first)
+            entry = Entry();
+    }
+}
+
 const columnvalues::Column &ValueCache::column(const ColumnStore &store, int list, int first, int last)
 {
-    Entry &entry = m_entries[size_t(std::clamp(list, 0, int(m_entries.size()) - 1))];
-    if (entry.valid && entry.first == first && entry.last == last)
+    const size_t at = size_t(std::clamp(list, 0, int(m_entries.size()) - 1));
+    Entry &entry = m_entries[at];
+    if (entry.valid && entry.first == first && entry.last == last && entry.sound > last)
         return entry.column;
-    // Each value converted once for range and points.
-    entry.column = columnvalues::read(store, list, first, last);
+    // Rows whose items did not change since they were converted are taken as they are.
+    const int kept = entry.valid && entry.first == first ? std::min(entry.sound, last + 1) - first : 0;
+    entry.keptRows = -1;
+    entry.previousVersion = 0;
+    if (kept > 0 && columnvalues::extend(entry.column, store, list, first, kept, last)) {
+        entry.keptRows = kept;
+        entry.previousVersion = entry.version;
+    } else {
+        // Each value converted once for range and points.
+        entry.column = columnvalues::read(store, list, first, last);
+    }
+    entry.version = ++m_versions;
     entry.first = first;
     entry.last = last;
+    entry.sound = last + 1;
     entry.valid = true;
     return entry.column;
 }
 
+const ValueCache::Entry *ValueCache::entry(int list) const
+{
+    if (list < 1 || list >= int(m_entries.size()) || !m_entries[size_t(list)].valid)
+        return nullptr;
+    return &m_entries[size_t(list)];
+}
+
 const columnvalues::Column *ValueCache::find(int list) const
 {
-    if (list < 1 || list >= int(m_entries.size()))
-        return nullptr;
-    const Entry &entry = m_entries[size_t(list)];
-    return entry.valid ? &entry.column : nullptr;
+    const Entry *kept = entry(list);
+    return kept ? &kept->column : nullptr;
+}
+
+quint64 ValueCache::version(int list) const
+{
+    const Entry *kept = entry(list);
+    return kept ? kept->version : 0;
+}
+
+quint64 ValueCache::previousVersion(int list) const
+{
+    const Entry *kept = entry(list);
+    return kept ? kept->previousVersion : 0;
+}
+
+int ValueCache::keptRows(int list) const
+{
+    const Entry *kept = entry(list);
+    return kept ? kept->keptRows : -1;
 }
 
 QString rowNotice(const Result &result)

@@ -62,17 +62,31 @@ class ValueCache
 {
 public:
     void clear();
+    // After the store's reset: the values of items it kept stay, the rest are converted
+    // again when next asked for (a grown table: only the rows added).
+    void keepItems(const ColumnStore &store);
     // Items first..last (0-based) of a list, converted once.
     const columnvalues::Column &column(const ColumnStore &store, int list, int first, int last);
     // The values last converted of a list, or null when none are kept.
     const columnvalues::Column *find(int list) const;
+    // Each conversion of a list's values gets a new version (0: none kept). After one that
+    // converted only the rows past keptRows(list), previousVersion(list) is the version it
+    // grew from (0 when the list was converted whole).
+    quint64 version(int list) const;
+    quint64 previousVersion(int list) const;
+    int keptRows(int list) const;
 
 private:
     struct Entry {
         bool valid = false;
         int first = 0, last = -1;
+        int sound = 0;      // items first..sound - 1 still hold what was converted
+        int keptRows = -1;
+        quint64 version = 0, previousVersion = 0;
         columnvalues::Column column;
     };
+    const Entry *entry(int list) const;
+    quint64 m_versions = 0;
     std::vector<Entry> m_entries = std::vector<Entry>(257); // lists 1..256
 };
 

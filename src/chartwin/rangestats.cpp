@@ -295,6 +295,51 @@ Prepared::Prepared(const Column &x, const std::vector<Column> &ys)
     }
 }
 
+void Prepared::extend(const Column &x, const std::vector<Column> &ys, int kept)
+{
+    int count = x.count;
+    for (const Column &y : ys)
+        count = std::min(count, y.count);
+    kept = std::min({kept, count, m_count});
+    // Falling rows taken back, or other curves: worked out whole.
+    if (kept <= 0 || ys.size() != m_ys.size() || (!m_rising && kept < m_count)) {
+        *this = Prepared(x, ys);
+        return;
+    }
+    m_x = x;
+    m_ys = ys;
+    m_count = count;
+    const std::vector<int> &xGaps = gapsOf(x);
+    if (m_rising) {
+        // Rising on when the new rows rise from the last reading before them.
+        auto gap = std::lower_bound(xGaps.begin(), xGaps.end(), kept);
+        int last = kept - 1;
+        for (auto before = gap; last >= 0 && before != xGaps.begin() && *(before - 1) == last; --before)
+            --last;
+        double previous = last >= 0 ? x.values[last] : -std::numeric_limits<double>::infinity();
+        size_t next = size_t(gap - xGaps.begin());
+        eachRun(xGaps, next, kept, m_count, [&](int start, int end) {
+            for (int i = start; i < end; ++i) {
+                m_rising = m_rising && x.values[i] >= previous;
+                previous = x.values[i];
+            }
+        });
+    }
+    for (size_t k = 0; k < ys.size(); ++k) {
+        std::vector<int> &gaps = m_gaps[k];
+        gaps.erase(std::lower_bound(gaps.begin(), gaps.end(), kept), gaps.end());
+        const std::vector<int> &gy = gapsOf(ys[k]);
+        std::set_union(std::lower_bound(xGaps.begin(), xGaps.end(), kept), xGaps.end(),
+                       std::lower_bound(gy.begin(), gy.end(), kept), gy.end(), std::back_inserter(gaps));
+    }
+    if (!m_rising) {
+        m_sums.clear();
+        return;
+    }
+    for (size_t k = 0; k < ys.size(); ++k)
+        m_sums[k].extend(ys[k].values, kept, m_count);
+}
+
 std::size_t Prepared::bytes() const
 {
     std::size_t total = 0;
@@ -375,7 +420,10 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
     return compute(Prepared(x, ys), a, b);
 }
 
-Prepared prepare(const ChartDocument &document)
+namespace {
+
+// The columns of the document's last load; false when it has none whole.
+bool loadedColumns(const ChartDocument &document, Column *x, std::vector<Column> *ys)
 {
     const lineload::Result &loaded = document.loaded();
     // A load refused half-way may have converted other rows of a list than the charts show:
@@ -384,18 +432,42 @@ Prepared prepare(const ChartDocument &document)
     const columnvalues::Column *xColumn = document.values(loaded.xCol);
     if (xColumn && xColumn->values.size() != rows)
         xColumn = nullptr;
-    std::vector<Column> ys;
+    ys->clear();
     for (int k = 0; xColumn && k < loaded.yCount; ++k) {
         const columnvalues::Column *yColumn = document.values(loaded.yCol[k]);
         if (!yColumn || yColumn->values.size() != rows) {
-            ys.clear();
+            ys->clear();
             break;
         }
-        ys.push_back(Column{yColumn->values.data(), int(yColumn->values.size()), &yColumn->gapRows});
+        ys->push_back(Column{yColumn->values.data(), int(yColumn->values.size()), &yColumn->gapRows});
     }
-    if (!xColumn || ys.empty())
+    if (!xColumn || ys->empty())
+        return false;
+    *x = Column{xColumn->values.data(), int(xColumn->values.size()), &xColumn->gapRows};
+    return true;
+}
+
+}
+
+Prepared prepare(const ChartDocument &document)
+{
+    Column x;
+    std::vector<Column> ys;
+    if (!loadedColumns(document, &x, &ys))
         return Prepared();
-    return Prepared(Column{xColumn->values.data(), int(xColumn->values.size()), &xColumn->gapRows}, ys);
+    return Prepared(x, ys);
+}
+
+void prepareGrown(Prepared &prepared, const ChartDocument &document, int kept)
+{
+    Column x;
+    std::vector<Column> ys;
+    if (!loadedColumns(document, &x, &ys))
+        prepared = Prepared();
+    else if (prepared.isEmpty())
+        prepared = Prepared(x, ys);
+    else
+        prepared.extend(x, ys, kept);
 }
 
 Result compute(const ChartDocument &document, double a, double b)

@@ -46,6 +46,10 @@ public:
     Prepared(Prepared &&) = default;
     Prepared &operator=(Prepared &&) = default;
 
+    // The same columns grown (or cut back) with their first `kept` rows unchanged: costs the
+    // rows from `kept` on.
+    void extend(const Column &x, const std::vector<Column> &ys, int kept);
+
     bool isEmpty() const { return m_ys.empty(); }
     // Bytes held beside the columns.
     std::size_t bytes() const;
@@ -70,6 +74,10 @@ Result compute(const Column &x, const std::vector<Column> &ys, double a, double 
 // The document's last load ready for statistics: the rows it took (first rows only: those),
 // its curves in order; empty without a load or after the table was replaced.
 Prepared prepare(const ChartDocument &document);
+
+// The document's last load ready for statistics, from `prepared` made for its load before
+// the table grew; `kept`: rows unchanged since.
+void prepareGrown(Prepared &prepared, const ChartDocument &document, int kept);
 
 // The document's last load: the rows it took (first rows only: those), its curves in order.
 // Without a load (or after the table was replaced and not yet loaded) no curve is listed.

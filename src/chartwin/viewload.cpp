@@ -24,6 +24,53 @@ void Indexes::build(const columnvalues::Column &x, const std::vector<const colum
     m_built = true;
 }
 
+namespace {
+
+std::vector<int> gapsFrom(const std::vector<int> &gaps, int kept)
+{
+    return std::vector<int>(std::lower_bound(gaps.begin(), gaps.end(), kept), gaps.end());
+}
+
+}
+
+void Indexes::extend(const columnvalues::Column &x, const std::vector<const columnvalues::Column *> &curves, int kept)
+{
+    const int rows = int(x.values.size());
+    if (!m_built || curves.size() != m_curves.size() || kept <= 0) {
+        build(x, curves);
+        return;
+    }
+    const int before = m_x.rows();
+    kept = std::min({kept, rows, before});
+    const std::vector<int> xGaps = gapsFrom(x.gapRows, kept);
+    m_x.extend(x.values.data(), kept, rows, xGaps);
+    if (m_rising) {
+        // Rising still when the rows from `kept` on rise from the last reading before them.
+        int row = m_x.rowOfReading(m_x.readingsBefore(kept) - 1);
+        double previous = row >= 0 ? x.values[size_t(row)] : 0;
+        bool started = row >= 0;
+        auto gap = xGaps.begin();
+        for (row = kept; row < rows && m_rising; ++row) {
+            if (gap != xGaps.end() && *gap == row) {
+                ++gap;
+                continue;
+            }
+            m_rising = !started || x.values[size_t(row)] >= previous;
+            previous = x.values[size_t(row)];
+            started = true;
+        }
+    } else if (kept < before) {
+        // Rows taken back may have been the only ones that fell.
+        m_rising = viewrows::rises(m_x);
+    }
+    for (size_t k = 0; k < curves.size(); ++k) {
+        std::vector<int> gaps = xGaps;
+        const std::vector<int> own = gapsFrom(curves[k]->gapRows, kept);
+        gaps.insert(gaps.end(), own.begin(), own.end());
+        m_curves[k].extend(curves[k]->values.data(), kept, std::min(rows, int(curves[k]->values.size())), gaps);
+    }
+}
+
 void Indexes::clear()
 {
     *this = Indexes();

@@ -20,6 +20,9 @@ class Indexes
 public:
     // The values must stay where they are while the indexes are used.
     void build(const columnvalues::Column &x, const std::vector<const columnvalues::Column *> &curves);
+    // The same columns grown (or cut back) with their first `kept` rows unchanged since the
+    // indexes were built: costs the rows from `kept` on.
+    void extend(const columnvalues::Column &x, const std::vector<const columnvalues::Column *> &curves, int kept);
     void clear();
     bool isBuilt() const { return m_built; }
 

@@ -4,6 +4,8 @@
 #include "base/numtext.h"
 #include "workbook/sheetbuilder.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -199,6 +201,7 @@ void ColumnStore::reserve(int items)
 void ColumnStore::clear()
 {
     Batch batch(*this);
+    m_kept = 0;
     // Release the memory: a read of a small workbook after a big one should not keep the
     // big one's buffers.
     for (List &l : m_lists)
@@ -215,6 +218,7 @@ void ColumnStore::removeList(int number)
 {
     list(number); // rejects a bad list number
     Batch batch(*this);
+    m_kept = 0;
     for (int k = number; k < ListCount; ++k)
         m_lists[size_t(k - 1)].swap(m_lists[size_t(k)]);
     List().swap(m_lists[ListCount - 1]);
@@ -223,6 +227,8 @@ void ColumnStore::removeList(int number)
 void ColumnStore::truncate(int items)
 {
     Batch batch(*this);
+    if (items >= 0)
+        m_kept = std::min(m_kept, items);
     for (List &l : m_lists)
         if (items >= 0 && l.size() > size_t(items))
             l.resize(size_t(items));
@@ -232,6 +238,8 @@ void ColumnStore::swapContents(ColumnStore &other)
 {
     Batch mine(*this);
     Batch theirs(other);
+    m_kept = 0;
+    other.m_kept = 0;
     m_lists.swap(other.m_lists);
     m_chars.swap(other.m_chars);
     m_shared.swap(other.m_shared);
@@ -243,8 +251,11 @@ void ColumnStore::swapContents(ColumnStore &other)
 
 void ColumnStore::beginBatch()
 {
-    if (m_batchDepth++ == 0)
+    if (m_batchDepth++ == 0) {
+        m_kept = INT_MAX;
+        m_countsBefore = counts();
         emit resetStarted();
+    }
 }
 
 void ColumnStore::endBatch()
@@ -253,12 +264,21 @@ void ColumnStore::endBatch()
         emit resetFinished();
 }
 
+int ColumnStore::keptItems(int number) const
+{
+    list(number); // rejects a bad list number
+    return std::min(m_kept, m_countsBefore[size_t(number - 1)]);
+}
+
 ColumnListModel::ColumnListModel(const ColumnStore *store, int list, QObject *parent)
     : QAbstractListModel(parent), m_store(store), m_list(list)
 {
-    store->count(list); // rejects a bad list number at construction
+    m_rows = store->count(list); // rejects a bad list number at construction
     connect(store, &ColumnStore::resetStarted, this, [this] { beginResetModel(); });
-    connect(store, &ColumnStore::resetFinished, this, [this] { endResetModel(); });
+    connect(store, &ColumnStore::resetFinished, this, [this] {
+        m_rows = m_store->count(m_list);
+        endResetModel();
+    });
 }
 
 int ColumnListModel::rowCount(const QModelIndex &parent) const

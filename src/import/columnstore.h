@@ -97,6 +97,12 @@ public:
     // another thread into a store of its own replaces the one the windows show at once.
     void swapContents(ColumnStore &other);
 
+    // During and after a reset: the items of list `list` below this index are the ones it
+    // held before the reset began. Appends keep them all; truncate() keeps the first items;
+    // clear(), removeList() and swapContents() keep none. Whoever keeps values worked out
+    // from a list then works out only the rest again.
+    int keptItems(int list) const;
+
     // Groups changes into one reset of every model; nests.
     class Batch {
     public:
@@ -147,6 +153,9 @@ private:
     qint64 m_textChars = 0;
     size_t m_reserve = 0; // items a list gets room for with its first item
     int m_batchDepth = 0;
+    // Since the last reset began: items kept in every list, and each list's count then.
+    int m_kept = 0;
+    std::array<int, ListCount> m_countsBefore{};
 };
 
 // One list of the store as a Qt item model for a list view. Follows the store's resets.
@@ -157,10 +166,17 @@ public:
     ColumnListModel(const ColumnStore *store, int list, QObject *parent = nullptr);
 
     int list() const { return m_list; }
+    // A list view lays itself out by asking for the index of every row: answered without
+    // a call to the store for each.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override
+    {
+        return row >= 0 && row < m_rows && column == 0 && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+    }
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
     const ColumnStore *m_store;
     int m_list;
+    int m_rows = 0; // the list's items as of the store's last reset
 };

@@ -10,7 +10,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>

@@ -6,7 +6,7 @@
 #include "chart/kfdline.h"
 #include "chartwin/ui/dataLineUnit.h"
 
-#include <QListView>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 

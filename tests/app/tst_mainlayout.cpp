@@ -15,7 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QPushButton>

@@ -13,7 +13,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -452,7 +452,7 @@ void TestNextLog::cutItemTip()
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
     m->resize(width, 469);
-    QListView *list = m->colList[1];
+    QTableView *list = m->colList[1];
     const QRect rect = list->visualRect(list->model()->index(2, 0));
     QVERIFY(rect.isValid());
     QToolTip::hideText();

@@ -19,7 +19,7 @@
 #include <QFontInfo>
 #include <QLibraryInfo>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QtTest>
@@ -224,7 +224,7 @@ void TestStartup::columnListsShowValuesWhole()
     Tmainform *m = f.start();
     QVERIFY(f.openAndRead());
     for (int k = 1; k <= 3; ++k) {
-        QListView *list = m->colList[k];
+        QTableView *list = m->colList[k];
         // Long enough for a vertical scroll bar, which narrows the list's viewport.
         QTRY_VERIFY_WITH_TIMEOUT(list->verticalScrollBar()->isVisible(), 2000);
         // Nothing is cut: the list looks the same when it may not elide.

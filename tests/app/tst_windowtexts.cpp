@@ -11,7 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTableView>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -216,7 +216,7 @@ void TestWindowTexts::everyWindow()
     if (english) {
         // The column names, item 1 of the main window's lists, are data.
         QStringList names;
-        for (const QListView *list : m->findChildren<QListView *>())
+        for (const QTableView *list : m->findChildren<QTableView *>())
             if (list->model() && list->model()->rowCount() > 0)
                 names << list->model()->index(0, 0).data().toString();
         QVERIFY(names.contains(QStringLiteral("压力")));

@@ -145,23 +145,34 @@ qsizetype binaryAt(const QByteArray &bytes)
     const char *data = bytes.constData();
     // UTF-32 first: its little-endian mark begins as UTF-16's does. A NUL is a unit of zeros.
     if (textbytes::utf32Mark(bytes) != 0) {
-        for (qsizetype at = 4; at + 3 < bytes.size(); at += 4)
+        for (qsizetype at = 4; at + 3 < bytes.size(); at += 4) {
+            if (at % readprogress::CheckBytes == 0)
+                readprogress::checkCancelled();
             if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 0 && data[at + 3] == 0)
                 return at;
+        }
         return -1;
     }
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        for (qsizetype at = 2; at + 1 < bytes.size(); at += 2)
+        for (qsizetype at = 2; at + 1 < bytes.size(); at += 2) {
+            if (at % readprogress::CheckBytes == 0)
+                readprogress::checkCancelled();
             if (data[at] == 0 && data[at + 1] == 0)
                 return at;
+        }
         return -1;
     }
     // A lone NUL that starts a line is a logger's stray byte (PicoLog writes them), not
     // binary data: the read drops it and says so.
     for (qsizetype from = 0; from < bytes.size();) {
-        const void *nul = std::memchr(data + from, 0, size_t(bytes.size() - from));
-        if (!nul)
-            return -1;
+        // A window at a time, so that a cancelled read stops within one.
+        const qsizetype window = std::min<qsizetype>(bytes.size() - from, readprogress::CheckBytes);
+        readprogress::checkCancelled();
+        const void *nul = std::memchr(data + from, 0, size_t(window));
+        if (!nul) {
+            from += window;
+            continue;
+        }
         const qsizetype at = static_cast<const char *>(nul) - data;
         if (!strayNulAt(bytes, at))
             return at;

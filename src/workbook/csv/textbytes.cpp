@@ -1,9 +1,12 @@
 #include "workbook/csv/textbytes.h"
 
+#include "base/readprogress.h"
+
 #include "workbook/csv/textencoding.h"
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace textbytes {
@@ -36,7 +39,13 @@ bool isValidUtf8(const char *begin, const char *end)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(begin);
     const auto *e = reinterpret_cast<const unsigned char *>(end);
+    const unsigned char *nextCheck = p;
     while (p < e) {
+        // A cancelled read stops within 64 KB.
+        if (p >= nextCheck) {
+            readprogress::checkCancelled();
+            nextCheck = p + std::min<std::ptrdiff_t>(e - p, readprogress::CheckBytes);
+        }
         // Eight ASCII bytes at a time: most logger files are all ASCII.
         if (e - p >= 8) {
             quint64 word;

@@ -1,5 +1,6 @@
 #include "workbook/package/zippackage.h"
 
+#include "base/readprogress.h"
 #include "workbook/sheetbuilder.h"
 
 #include <zlib.h>
@@ -72,6 +73,7 @@ protected:
 private:
     std::uint64_t copyInto(char *data, std::uint64_t want)
     {
+        readprogress::checkCancelled();
         if (m_consumed + want > m_packedSize) {
             m_failure = reasonDamaged(); // a stored part longer than its bytes
             return 0;
@@ -84,8 +86,16 @@ private:
     std::uint64_t inflateInto(char *data, std::uint64_t want)
     {
         m_z.next_out = reinterpret_cast<Bytef *>(data);
-        m_z.avail_out = uInt(want);
-        while (m_z.avail_out > 0) {
+        m_z.avail_out = 0;
+        std::uint64_t left = want;
+        while (left > 0 || m_z.avail_out > 0) {
+            // 64 KB at a time, so that a cancelled read stops within them.
+            if (m_z.avail_out == 0) {
+                readprogress::checkCancelled();
+                const std::uint64_t step = std::min<std::uint64_t>(left, readprogress::CheckBytes);
+                m_z.avail_out = uInt(step);
+                left -= step;
+            }
             if (m_z.avail_in == 0 && m_consumed < m_packedSize) {
                 const std::uint64_t n = std::min<std::uint64_t>(m_packedSize - m_consumed, 1u << 30);
                 m_z.next_in = const_cast<Bytef *>(m_packed + m_consumed);
@@ -97,7 +107,7 @@ private:
                 throw std::bad_alloc();
             // The stream ending before the size the directory gives, or needing bytes past
             // the entry's, is damage; so is anything zlib cannot decode.
-            if (result == Z_STREAM_END && m_z.avail_out > 0)
+            if (result == Z_STREAM_END && (m_z.avail_out > 0 || left > 0))
                 m_failure = reasonDamaged();
             else if (result == Z_BUF_ERROR && m_z.avail_in == 0 && m_consumed >= m_packedSize)
                 m_failure = reasonDamaged();
@@ -106,7 +116,7 @@ private:
             if (!m_failure.isEmpty() || result == Z_STREAM_END)
                 break;
         }
-        return want - m_z.avail_out;
+        return want - left - m_z.avail_out;
     }
 
     // Packed bytes used so far: what zlib has not yet taken does not count.
