@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-// The workbook model every reader fills: the first worksheet of a workbook, its used range
+// The workbook model every reader fills: the first worksheet of a workbook (or the first
+// later one with a table where the first has none, sheetchoice.h), its used range
 // and its cells with their real types. Only what the program needs.
 namespace workbook {
 
