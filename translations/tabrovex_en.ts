@@ -612,6 +612,14 @@ otherwise $XDG_CONFIG_HOME/tabrovex/option.ini (~/.config/tabrovex/option.ini).
         <source>第%1列</source>
         <translation>column %1</translation>
     </message>
+    <message>
+        <source>第一个工作表“%1”没有可绘制的数据表格，读入了工作表“%2”</source>
+        <translation>The first sheet &apos;%1&apos; holds no table to chart; read sheet &apos;%2&apos;</translation>
+    </message>
+    <message>
+        <source>第%1至%2列是%3项仪器设置（名称与值），不是数据列，未读入</source>
+        <translation>Columns %1 to %2 hold %3 instrument settings (name and value), not data: not read</translation>
+    </message>
 </context>
 <context>
     <name>plotchecks</name>

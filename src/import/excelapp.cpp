@@ -20,6 +20,9 @@ namespace excelapp {
 QStringList readerNotes(const workbook::Workbook &book)
 {
     QStringList lines;
+    if (book.passedFirstSheet)
+        lines << QCoreApplication::translate("log", "第一个工作表“%1”没有可绘制的数据表格，读入了工作表“%2”")
+                     .arg(book.firstSheetName, book.sheetName);
     if (book.skippedLeadingLines > 0)
         lines << QCoreApplication::translate("log", "跳过了开头的%1行说明文字").arg(book.skippedLeadingLines);
     if (book.cutRows > 0)

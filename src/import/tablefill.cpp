@@ -151,6 +151,9 @@ void TableFill::writeHeader()
         m_notes << QCoreApplication::translate("log", "跳过了表头与数据之间的%1行").arg(between);
     if (l.nameRow < 0)
         m_notes << QCoreApplication::translate("log", "文件没有列名行，各列按第N列命名");
+    if (l.settings > 0)
+        m_notes << QCoreApplication::translate("log", "第%1至%2列是%3项仪器设置（名称与值），不是数据列，未读入")
+                       .arg(l.settingsFirstColumn).arg(l.settingsLastColumn).arg(l.settings);
 
     // Names and units of the columns the header has; wider rows get theirs in ensureList.
     if (l.nameRow >= 0)
@@ -172,7 +175,7 @@ void TableFill::writeHeader()
             if (!(l.unitRowLabelled && unitColumn == l.firstColumn))
                 m_units[size_t(list)] = cellText(m_sample[size_t(l.unitRow)], unitColumn).trimmed();
         } else {
-            const unitsplit::NameUnit split = unitsplit::split(name);
+            const unitsplit::NameUnit split = l.symbolNames ? unitsplit::symbolEntry(name) : unitsplit::split(name);
             m_names[size_t(list)] = split.name;
             m_units[size_t(list)] = split.unit;
         }
@@ -232,7 +235,10 @@ void TableFill::ensureList(int list)
         if (name.trimmed().isEmpty())
             name = QStringLiteral("第%1列").arg(k);
         m_store.append(k, name);
-        m_store.append(k, size_t(k) < m_units.size() ? m_units[size_t(k)] : QString());
+        QString unit = size_t(k) < m_units.size() ? m_units[size_t(k)] : QString();
+        if (unit.isEmpty()) // units the instrument's settings give
+            unit = k == 1 ? m_layout.settingsXUnit : m_layout.settingsYUnit;
+        m_store.append(k, unit);
         padTo(k, m_items);
     }
 }

@@ -213,6 +213,100 @@ bool labView(const std::vector<Row> &rows, Layout *layout)
     return true;
 }
 
+// CASSY Lab text export: MIN=, MAX=, SCALE= and DEC= lines above the "DEF=" line, whose
+// entries name the columns as '"Zeit" t / s' (name, symbol, unit).
+bool cassy(const std::vector<Row> &rows, Layout *layout)
+{
+    static const QRegularExpression setting(QStringLiteral("^[A-Z]+="));
+    for (size_t i = 0; i + 1 < rows.size() && i < 8; ++i) {
+        const QString first = firstText(rows[i]);
+        if (first.startsWith(QLatin1String("DEF=\""))) {
+            if (i == 0)
+                return false;
+            layout->nameRow = int(i);
+            layout->dataStart = int(i) + 1;
+            layout->format = QStringLiteral("CASSY Lab");
+            layout->symbolNames = true;
+            return true;
+        }
+        if (!setting.match(first).hasMatch())
+            return false;
+    }
+    return false;
+}
+
+// A header that counts its own lines as key and value rows: "num_header_lines" lines of
+// description, then "num_data_header_lines" rows heading the columns, the last of them the
+// names (a row of series names above them).
+bool countedHeader(const std::vector<Row> &rows, Layout *layout)
+{
+    qint64 headerLines = -1, columnHeaderLines = 1;
+    for (size_t i = 0; i < std::min<size_t>(rows.size(), 8); ++i) {
+        const Row &row = rows[i];
+        const QString key = firstText(row);
+        qint64 *target = key == QLatin1String("num_header_lines")        ? &headerLines
+                       : key == QLatin1String("num_data_header_lines") ? &columnHeaderLines
+                                                                         : nullptr;
+        bool ok = false;
+        const qint64 value = row.cells.size() >= 2 ? row.cells.back().text.trimmed().toLongLong(&ok) : 0;
+        if (target && ok && value >= 1)
+            *target = value;
+    }
+    if (headerLines < 0)
+        return false;
+    const int names = indexOfSheetRow(rows, headerLines + columnHeaderLines);
+    if (names < 0 || rows[size_t(names)].sheetRow != headerLines + columnHeaderLines
+        || size_t(names) + 1 >= rows.size())
+        return false;
+    layout->nameRow = names;
+    layout->dataStart = names + 1;
+    for (int i = names - 1; i >= 0 && rows[size_t(i)].sheetRow > headerLines; --i)
+        ++layout->headerRowsAbove;
+    layout->format = QStringLiteral("Zilien");
+    return true;
+}
+
+// Oscilloscopes write their settings as key and value cells in the first columns beside the
+// first samples and leave those columns empty further down: the table starts right of them,
+// and the horizontal and vertical units are those of the X column and the others.
+void settingsBeside(const std::vector<Row> &rows, const std::map<int, ColumnKind> &kinds, Layout *layout)
+{
+    if (layout->readingColumns.empty())
+        return;
+    const int readings = layout->readingColumns.front();
+    // Columns left of the readings hold nothing in the rows the kinds were judged on.
+    if (readings <= layout->firstColumn || kinds.begin()->first < readings)
+        return;
+    std::vector<std::pair<QString, QString>> settings;
+    int first = readings, last = 0;
+    for (size_t i = size_t(layout->dataStart); i < rows.size(); ++i) {
+        std::vector<const Cell *> left;
+        for (const Cell &c : rows[i].cells)
+            if (c.column < readings)
+                left.push_back(&c);
+        if (left.empty())
+            continue;
+        // A key (a text) and its value in the next column, nothing else.
+        if (left.size() != 2 || left[0]->number || left[1]->column != left[0]->column + 1)
+            return;
+        settings.emplace_back(left[0]->text.trimmed(), left[1]->text.trimmed());
+        first = std::min(first, left[0]->column);
+        last = std::max(last, left[1]->column);
+    }
+    if (settings.size() < 3)
+        return;
+    for (const auto &[key, value] : settings) {
+        if (key.compare(QLatin1String("Horizontal Units"), Qt::CaseInsensitive) == 0)
+            layout->settingsXUnit = value;
+        else if (key.compare(QLatin1String("Vertical Units"), Qt::CaseInsensitive) == 0)
+            layout->settingsYUnit = value;
+    }
+    layout->settings = int(settings.size());
+    layout->settingsFirstColumn = first;
+    layout->settingsLastColumn = last;
+    layout->firstColumn = readings;
+}
+
 // In a table of two columns, whether the row is the last of a block of setting lines (a key
 // and its value each, as oscilloscopes write above the samples) rather than the names.
 bool lastOfSettings(const std::vector<Row> &rows, int row, int tableColumns)
@@ -305,7 +399,8 @@ Layout decide(const std::vector<Row> &rows)
     for (const auto &[column, kind] : kinds)
         if (kind == ColumnKind::Readings)
             layout.readingColumns.push_back(column);
-    if (toa5(rows, &layout) || ecLab(rows, &layout) || labView(rows, &layout)) {
+    if (toa5(rows, &layout) || ecLab(rows, &layout) || labView(rows, &layout) || cassy(rows, &layout)
+        || countedHeader(rows, &layout)) {
         layout.firstColumn = firstColumnOf(rows, size_t(std::max(layout.nameRow, 0)));
         return layout;
     }
@@ -372,6 +467,7 @@ Layout decide(const std::vector<Row> &rows)
         }
     }
     layout.firstColumn = firstColumnOf(rows, size_t(layout.nameRow >= 0 ? layout.nameRow : data));
+    settingsBeside(rows, kinds, &layout);
     return layout;
 }
 

@@ -29,6 +29,7 @@ struct Layout {
     int headerRowsAbove = 0; // rows right above the names as wide as they are (channel numbers)
     int dataStart = 0;   // index of the first row of readings
     QString format;      // the instrument format that decided the header, or empty
+    bool symbolNames = false; // names written "Name symbol / unit" (CASSY Lab)
     // Record levels written one inside the other (cycle, step and point rows, each level
     // with its own name row one cell further right): no single table. 0: one level.
     int interleavedLevels = 0;
@@ -36,6 +37,11 @@ struct Layout {
     bool madeX = false;
     double xStart = 0, xStep = 0;
     std::vector<int> readingColumns; // sheet columns whose cells are mostly readings
+    // Settings written as key and value cells beside the first readings (oscilloscopes):
+    // how many, in which columns, and the units they give the X column and the others.
+    int settings = 0;
+    int settingsFirstColumn = 0, settingsLastColumn = 0;
+    QString settingsXUnit, settingsYUnit;
 };
 
 // The layout of `rows`, the sheet's first non-empty rows in order.

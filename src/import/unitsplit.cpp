@@ -1,5 +1,7 @@
 #include "import/unitsplit.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace unitsplit {
@@ -88,15 +90,41 @@ bool afterSlash(const QString &name, NameUnit *out)
     return true;
 }
 
+// CASSY Lab's '"Zeit" t / s' ("DEF=" before the first): the name, the quantity's symbol,
+// and the unit after the slash. The quotes may be gone already (a reader takes a field's
+// opening quote for quoting): then the symbol is the last word before the slash. The symbol
+// is left out: the name says it.
+bool withSymbol(const QString &entry, bool quotedOnly, NameUnit *out)
+{
+    static const QRegularExpression quoted(
+        QStringLiteral("^(?:DEF=)?\"([^\"]+)\"\\s+\\S+\\s+/\\s*(\\S.*)$"));
+    static const QRegularExpression bare(QStringLiteral("^(?:DEF=)?(\\S.*?)\\s+\\S+\\s+/\\s*(\\S.*)$"));
+    QRegularExpressionMatch m = quoted.match(entry);
+    if (!m.hasMatch() && !quotedOnly)
+        m = bare.match(entry);
+    if (!m.hasMatch() || m.captured(1).trimmed().isEmpty())
+        return false;
+    out->name = m.captured(1).trimmed();
+    out->unit = m.captured(2).trimmed();
+    return true;
+}
+
 }
 
 NameUnit split(const QString &name)
 {
     NameUnit out{name, QString()};
     const QString trimmed = name.trimmed();
-    if (afterComma(trimmed, &out) || bracketed(trimmed, &out) || afterSlash(trimmed, &out))
+    if (withSymbol(trimmed, true, &out) || afterComma(trimmed, &out) || bracketed(trimmed, &out)
+        || afterSlash(trimmed, &out))
         return out;
     return {name, QString()};
+}
+
+NameUnit symbolEntry(const QString &entry)
+{
+    NameUnit out;
+    return withSymbol(entry.trimmed(), false, &out) ? out : split(entry);
 }
 
 }

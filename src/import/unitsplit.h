@@ -13,4 +13,8 @@ struct NameUnit {
 
 NameUnit split(const QString &name);
 
+// A CASSY Lab name entry, "Name symbol / unit" with or without the quotes around the name;
+// anything else as split() reads it.
+NameUnit symbolEntry(const QString &entry);
+
 }

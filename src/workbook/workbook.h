@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-// The workbook model every reader fills: the first worksheet of a workbook, its used range
+// The workbook model every reader fills: the first worksheet of a workbook (or the first
+// later one with a table where the first has none, sheetchoice.h), its used range
 // and its cells with their real types. Only what the program needs.
 namespace workbook {
 
@@ -169,7 +170,11 @@ struct Workbook {
     bool date1904 = false; // informational: DateTime cells are already in the 1900 system
     int biffVersion = 0;   // .xls: 2, 3, 4, 5 or 8; 0 for the other formats
     int codepage = 0;      // .xls: CODEPAGE record, 0 when absent
-    QString sheetName;     // name of the first worksheet (empty for BIFF2-4 single sheets)
+    QString sheetName;     // name of the worksheet read (empty for BIFF2-4 single sheets)
+    // The first worksheet held no table a chart can use, so a later one was read
+    // (sheetchoice.h): the first one's name.
+    bool passedFirstSheet = false;
+    QString firstSheetName;
     int skippedLeadingLines = 0; // delimited text: lines above the table not read as rows
     int maxRows = XlsRows; // the format's last row: cells below it cannot exist
     int cutRows = 0;       // rows with content past maxRows, not kept

@@ -48,6 +48,17 @@ QByteArray rows(int count, const QByteArray &row)
     return out;
 }
 
+// A header of `lines` key and value lines that counts them ("num_header_lines"), its last
+// cells numbers, then a series row and the column names.
+QByteArray headerCounted(int lines, const QByteArray &series, const QByteArray &names)
+{
+    QByteArray out = "num_header_lines\tNumber of header lines\t\tint\t" + QByteArray::number(lines) + "\n"
+                     "num_data_header_lines\tNumber of data header lines\t\tint\t2\n";
+    for (int i = 3; i <= lines; ++i)
+        out += "key" + QByteArray::number(i) + "\tdescription\tseries\tint\t" + QByteArray::number(i) + "\n";
+    return out + series + names;
+}
+
 }
 
 class TestTableFill : public QObject
@@ -60,6 +71,8 @@ private slots:
     void wideTable();
     void unitInName_data();
     void unitInName();
+    void symbolEntry_data();
+    void symbolEntry();
     void labViewRowsGetTheirX();
     void interleavedLevels_data();
     void interleavedLevels();
@@ -180,6 +193,24 @@ void TestTableFill::layout_data()
     QTest::newRow("a title above two named columns with units")
         << QByteArray("Logger 7\nt,v\ns,V\n") + rows(5, "1,2\n") << "t|v" << "s|V" << "1|2" << 7
         << "跳过了开头的1行说明文字";
+    QTest::newRow("CASSY Lab: setting lines, then DEF= names with symbols, CR CR LF line ends")
+        << QByteArray("MIN=0\t-1\r\r\nMAX=9,5\t1\r\r\nSCALE=9,5\t0,5\r\r\nDEC=1\t3\r\r\n"
+                      "DEF=\"Zeit\" t / s\t\"Spannung U\" U_B1 / V\r\r\n") + rows(5, "0,1\t-0,131\r\r\n")
+        << "Zeit|Spannung U" << "s|V" << "0.1|-0.131" << 7 << "跳过了开头的4行说明文字";
+    QTest::newRow("a header that counts its lines, series names above the column names")
+        << headerCounted(40, "pot\t\tgauge\t\n", "Time [s]\tVoltage [V]\tTime [s]\tPressure [mbar]\n")
+               + rows(4, "NaN\tNaN\t0.5\t1040\t\n")
+        << "Time|Voltage|Time|Pressure" << "s|V|s|mbar" << "NaN|NaN|0.5|1040" << 6 << "列名上方的1行表头未读入";
+    QTest::newRow("settings beside the first samples are not columns; they give the units")
+        << QByteArray("Record Length,2.5e3,,-0.00048,-0.86,\nSample Interval,2e-06,,-0.000478,-0.86,\n"
+                      ",,,-0.000476,-0.88,\nSource,CH2,,-0.000474,-0.86,\nVertical Units,V,,-0.000472,-0.86,\n"
+                      "Horizontal Units,s,,-0.00047,-0.88,\n") + rows(12, ",,,-0.0004,-0.86,\n")
+        << "第1列|第2列" << "s|V" << "-0.00048|-0.86" << 20 << "第1至2列是5项仪器设置（名称与值），不是数据列，未读入";
+    QTest::newRow("key and value lines that go on to the end are a table")
+        << rows(12, "Sample,1,,-0.0004,-0.86\n") << "第1列|第2列|第4列|第5列" << "|||"
+        << "Sample|1|-0.0004|-0.86" << 14 << "";
+    QTest::newRow("lines that start with a tab: the empty first field is no column")
+        << rows(5, "\t0.5\t1.5\n") << "第1列|第2列" << "|" << "0.5|1.5" << 7 << "文件没有列名行，各列按第N列命名";
     QTest::newRow("Date and Time beside each other are one time column")
         << QByteArray("Date,Time,T\n24/01/2020,13:37:22,20.5\n25/01/2020,01:37:22,20.6\n")
         << "Date Time|T" << "|" << "24/01/2020 13:37:22|20.5" << 4 << "第1列“Date”与第2列“Time”合为一个时间列";
@@ -253,6 +284,8 @@ void TestTableFill::unitInName_data()
     QTest::newRow("two words") << "ox/red" << "ox/red" << "";
     QTest::newRow("an array element") << "q[0]" << "q[0]" << "";
     QTest::newRow("nothing to split") << "Voltage" << "Voltage" << "";
+    QTest::newRow("quoted name, symbol, unit") << "\"Zeit\" t / s" << "Zeit" << "s";
+    QTest::newRow("the DEF= line's first entry") << "DEF=\"Spannung U\" U_B1 / V" << "Spannung U" << "V";
 }
 
 void TestTableFill::unitInName()
@@ -261,6 +294,29 @@ void TestTableFill::unitInName()
     QFETCH(QString, name);
     QFETCH(QString, unit);
     const unitsplit::NameUnit split = unitsplit::split(written);
+    QCOMPARE(split.name, name);
+    QCOMPARE(split.unit, unit);
+}
+
+// CASSY Lab name entries whose quotes the reader took: the symbol is the last word.
+void TestTableFill::symbolEntry_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("unit");
+    QTest::newRow("quotes taken") << "Weg s_A1 / m" << "Weg" << "m";
+    QTest::newRow("a name of two words") << "Spannung U U_B1 / V" << "Spannung U" << "V";
+    QTest::newRow("quotes kept") << "DEF=\"Zeit\" t / s" << "Zeit" << "s";
+    QTest::newRow("no symbol: read as any name") << "Temp (°C)" << "Temp" << "°C";
+    QTest::newRow("no unit") << "Zeit" << "Zeit" << "";
+}
+
+void TestTableFill::symbolEntry()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, name);
+    QFETCH(QString, unit);
+    const unitsplit::NameUnit split = unitsplit::symbolEntry(written);
     QCOMPARE(split.name, name);
     QCOMPARE(split.unit, unit);
 }

@@ -332,6 +332,12 @@ void TestDelimitedText::blankLines_data()
     QTest::newRow("blank lines up to the last row") << mixed << 4 << 1 << 1;
     QTest::newRow("blank lines past the last row") << QByteArray("a\n").append(QByteArray(100, '\n')) + "z\n" << 50 << 1 << 1;
     QTest::newRow("a million blank lines") << QByteArray("a\n").append(QByteArray(1000000, '\r')) + "z" << TextRows << 1000002 << 0;
+    QTest::newRow("CR CR LF is one line end") << QByteArray("a\r\r\nb\r\r\nz\r\r\n") << TextRows << 3 << 0;
+    QTest::newRow("CR CR LF after a quoted field") << QByteArray("\"a\"\r\r\n\"z\"") << TextRows << 2 << 0;
+    QTest::newRow("a blank line ended by CR CR LF") << QByteArray("a\r\n\r\r\nz") << TextRows << 3 << 0;
+    QTest::newRow("CR CR without LF are two line ends") << QByteArray("a\r\rz") << TextRows << 3 << 0;
+    QTest::newRow("a million blank CR CR LF lines")
+        << QByteArray("a\n") + QByteArray("\r\r\n").repeated(1000000) + "z" << TextRows << 1000002 << 0;
 }
 
 void TestDelimitedText::blankLines()

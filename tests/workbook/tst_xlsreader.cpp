@@ -525,7 +525,7 @@ void TestXlsReader::corpus()
 
     const QStringList files = QDir(corpusDir()).entryList({"*.xls"}, QDir::Files, QDir::Name);
     QVERIFY(files.size() >= 200);
-    int read = 0, refused = 0, compared = 0;
+    int read = 0, refused = 0, compared = 0, passed = 0;
     QStringList problems;
     for (const QString &name : files) {
         const Row expected = rows.value(name);
@@ -564,6 +564,23 @@ void TestXlsReader::corpus()
             {"s0_boolean", CellType::Boolean, "boolean"},
             {"s0_error", CellType::Error, "error"},
         };
+        if (book->passedFirstSheet) {
+            // The first sheet holds no table a chart can use, so a later one was read: the
+            // first is the one the other reader lists first, and the sheet read holds no
+            // more cells of a kind than the whole workbook.
+            ++passed;
+            qInfo().noquote() << "passed" << name << book->firstSheetName << "for" << book->sheetName;
+            const QString first = expected.fields.value(int(header.indexOf("s0_name")));
+            if (book->firstSheetName.trimmed() != first.trimmed())
+                problems << QStringLiteral("%1: passed sheet %2, the first is %3").arg(name, book->firstSheetName, first);
+            for (const auto &c : counts) {
+                const int all = field(expected, QByteArray("all_" + QByteArray(c.column).mid(3)).constData());
+                if (ws.countOf(c.type) > all)
+                    problems << QStringLiteral("%1: %2 %3 in the sheet read, %4 in the workbook")
+                                    .arg(name, c.what).arg(ws.countOf(c.type)).arg(all);
+            }
+            continue;
+        }
         for (const auto &c : counts) {
             const int want = field(expected, c.column);
             const int got = ws.countOf(c.type);
@@ -571,7 +588,8 @@ void TestXlsReader::corpus()
                 problems << QStringLiteral("%1: %2 %3 here, %4 there").arg(name, c.what).arg(got).arg(want);
         }
     }
-    qInfo() << "corpus:" << read << "read," << refused << "refused," << compared << "compared";
+    qInfo() << "corpus:" << read << "read," << refused << "refused," << compared << "compared," << passed
+            << "read from a later sheet";
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
 }
 

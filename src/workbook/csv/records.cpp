@@ -4,6 +4,19 @@
 
 namespace records {
 
+const char *pastLineEnd(const char *p, const char *end)
+{
+    // Some exporters end every line with CR CR LF: that is one line end, not a blank line
+    // after each record.
+    if (end - p >= 3 && p[0] == '\r' && p[1] == '\r' && p[2] == '\n')
+        return p + 3;
+    if (p < end && *p == '\r')
+        ++p;
+    if (p < end && *p == '\n')
+        ++p;
+    return p;
+}
+
 Field Scanner::quotedField(bool keep)
 {
     ++m_p; // the opening quote
@@ -91,26 +104,15 @@ bool Scanner::next(std::vector<Field> &fields)
         }
         break;
     }
-    if (m_p < m_end && *m_p == '\r')
-        ++m_p;
-    if (m_p < m_end && *m_p == '\n')
-        ++m_p;
+    m_p = pastLineEnd(m_p, m_end);
     return true;
 }
 
 std::size_t Scanner::skipBlankRecords()
 {
     std::size_t count = 0;
-    while (m_p < m_end) {
-        if (*m_p == '\r') {
-            ++m_p;
-            if (m_p < m_end && *m_p == '\n')
-                ++m_p;
-        } else if (*m_p == '\n') {
-            ++m_p;
-        } else {
-            break;
-        }
+    while (m_p < m_end && (*m_p == '\r' || *m_p == '\n')) {
+        m_p = pastLineEnd(m_p, m_end);
         ++count;
     }
     return count;

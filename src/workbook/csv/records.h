@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Records of delimited text in UTF-8, read in place: a record ends at CR, LF or CR LF
-// outside quotes; a field that starts with '"' runs to the closing quote, "" inside it is
+// Records of delimited text in UTF-8, read in place: a record ends at CR, LF, CR LF or
+// CR CR LF outside quotes; a field that starts with '"' runs to the closing quote, "" inside it is
 // one quote, and what follows the closing quote up to the separator belongs to the field;
 // an unterminated quote takes the rest of the file. Fields point into the text; only a
 // quoted field with doubled quotes or text after its closing quote is put together in a
@@ -58,6 +58,9 @@ private:
     std::size_t m_filledWidth = 0;
     std::size_t m_filledCount = 0;
 };
+
+// Past the line end that starts at `p` (CR, LF, CR LF or CR CR LF); `p` where none does.
+const char *pastLineEnd(const char *p, const char *end);
 
 // The number of kept fields up to the last non-empty one (0 for a blank record).
 int filledWidth(const std::vector<Field> &fields);

@@ -3,6 +3,7 @@
 #include "workbook/package/packagexml.h"
 #include "workbook/package/zippackage.h"
 #include "workbook/sheetbuilder.h"
+#include "workbook/sheetchoice.h"
 
 #include <climits>
 #include <vector>
@@ -276,6 +277,31 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
     book->cutRows = builder.cutRows();
     book->cutWidth = builder.cutWidth();
     book->sheetName = reader.name();
+    if (workbook::holdsChartTable(book->firstSheet))
+        return book;
+    // No table a chart can use: the first later table that holds one is read in its place.
+    for (;;) {
+        workbook::Workbook candidate;
+        workbook::SheetBuilder later(candidate.firstSheet, false);
+        TableReader next(x, later);
+        try {
+            if (!next.run())
+                break;
+        } catch (const workbook::FormatRefused &) {
+            break; // the rest of the document cannot be read: the first table stays
+        }
+        later.finish();
+        if (!workbook::holdsChartTable(candidate.firstSheet))
+            continue;
+        book->firstSheet = std::move(candidate.firstSheet);
+        book->maxRows = later.rowLimit();
+        book->cutRows = later.cutRows();
+        book->cutWidth = later.cutWidth();
+        book->passedFirstSheet = true;
+        book->firstSheetName = book->sheetName;
+        book->sheetName = next.name();
+        break;
+    }
     return book;
 }
 

@@ -78,6 +78,7 @@ private:
     void readGlobals();
     void handleGlobalRecord(const Record &r);
     void readSheet(bool withGlobals);
+    void readLaterSheet(std::size_t after, const workbook::TextTable &strings);
     void handleCellRecord(const Record &r);
     bool findSheetAt(std::uint32_t position);
     bool nextSubstream(std::uint16_t *type);

@@ -3,10 +3,12 @@
 
 #include "workbook/fileload.h"
 #include "workbook/numformat.h"
+#include "workbook/sheetchoice.h"
 #include "workbook/xls/xlscontainer.h"
 #include "workbook/xls/xlsrecords.h"
 #include "workbook/xls/xlstext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -76,7 +78,13 @@ void BiffParser::run()
     if (chosen) {
         m_book->sheetName = chosen->name;
         if (findSheetAt(chosen->position)) {
+            // The strings again for a later sheet, when the first may hold no table.
+            const bool later = std::any_of(m_sheets.begin() + std::ptrdiff_t(order) + 1, m_sheets.end(),
+                                           [](const SheetEntry &e) { return e.type == 0; });
+            const workbook::TextTable strings = later ? m_sst : workbook::TextTable();
             readSheet(false);
+            if (later && !workbook::holdsChartTable(m_sheet))
+                readLaterSheet(order, strings);
             return;
         }
     }
@@ -95,6 +103,36 @@ void BiffParser::run()
         ++index;
     }
     throw Refused{chosen ? Failure::Corrupt : Failure::NoSheet};
+}
+
+// The first worksheet holds no table a chart can use: the first later one that does is read
+// in its place. One that cannot be read is passed; the first stays when none does.
+void BiffParser::readLaterSheet(std::size_t after, const workbook::TextTable &strings)
+{
+    for (std::size_t i = after + 1; i < m_sheets.size(); ++i) {
+        if (m_sheets[i].type != 0)
+            continue;
+        workbook::Worksheet first = std::move(m_sheet);
+        m_sheet = workbook::Worksheet();
+        m_cellFirstRow = m_cellLastRow = m_dimFirstRow = m_dimLastRow = 0;
+        m_pendingRow = m_pendingCol = 0;
+        m_sst = strings;
+        bool read = false;
+        try {
+            read = findSheetAt(m_sheets[i].position);
+            if (read)
+                readSheet(false);
+        } catch (const Refused &) {
+            read = false;
+        }
+        if (read && workbook::holdsChartTable(m_sheet)) {
+            m_book->passedFirstSheet = true;
+            m_book->firstSheetName = m_book->sheetName;
+            m_book->sheetName = m_sheets[i].name;
+            return;
+        }
+        m_sheet = std::move(first);
+    }
 }
 
 bool BiffParser::findSheetAt(std::uint32_t position)

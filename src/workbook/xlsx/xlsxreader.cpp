@@ -4,6 +4,7 @@
 #include "workbook/package/packagexml.h"
 #include "workbook/package/zippackage.h"
 #include "workbook/sheetbuilder.h"
+#include "workbook/sheetchoice.h"
 #include "workbook/xlsx/xlsxcells.h"
 #include "workbook/xlsx/xlsxrelations.h"
 #include "workbook/xlsx/xlsxsheetscan.h"
@@ -31,6 +32,7 @@ struct BookInfo {
     bool date1904 = false;
     QString sheetName;
     QString sheetPart;
+    std::vector<std::pair<QString, QString>> laterSheets; // part and name of the other worksheets
     QString stringsPart;
     QString stylesPart;
 };
@@ -61,7 +63,7 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
             // Excel 2010 and later add their own workbookPr (x14:, x15:) inside extLst,
             // which says nothing of the date system.
             info.date1904 = isTrue(x.attribute(QLatin1String("date1904")));
-        } else if (name == QLatin1String("sheet") && info.sheetPart.isEmpty()) {
+        } else if (name == QLatin1String("sheet")) {
             // Worksheets(1) is the first worksheet: chart and dialog sheets do not count.
             QStringView id;
             for (const QXmlStreamAttribute &a : x.xml().attributes())
@@ -70,10 +72,17 @@ BookInfo readBook(const package::ZipPackage &package, const QString &part)
             const auto r = std::find_if(rels.begin(), rels.end(),
                                         [&](const Relationship &x) { return x.id == id; });
             if (r != rels.end() && r->type == QLatin1String("worksheet")) {
+                const QString sheetName = x.attribute(QLatin1String("name")).toString();
+                if (!info.sheetPart.isEmpty()) {
+                    // Read only when the first one holds no table; a missing one is passed.
+                    if (package.contains(r->target))
+                        info.laterSheets.emplace_back(r->target, sheetName);
+                    continue;
+                }
                 if (!package.contains(r->target))
                     workbook::refuseFormat(workbook::reasonDamaged());
                 info.sheetPart = r->target;
-                info.sheetName = x.attribute(QLatin1String("name")).toString();
+                info.sheetName = sheetName;
             }
         }
     }
@@ -226,6 +235,43 @@ private:
     int m_column = 0;
 };
 
+// Reads the worksheet at `part` into book.firstSheet, with `strings` (the first
+// `sharedCount` of them the workbook's shared strings) as its text table.
+void readSheet(const package::ZipPackage &package, const QString &part, workbook::TextTable strings,
+               std::uint32_t sharedCount, bool date1904, const std::vector<bool> &dateXf, bool scanBytes,
+               workbook::Workbook &book)
+{
+    book.firstSheet.setStrings(std::move(strings));
+    if (scanBytes) {
+        // The common layout first, straight from the bytes; anything it does not know goes
+        // through the XML reader, which also says what is wrong with a broken part.
+        workbook::SheetBuilder builder(book.firstSheet, date1904);
+        const std::unique_ptr<QIODevice> device = package.open(part);
+        if (!device)
+            workbook::refuseFormat(workbook::reasonDamaged());
+        if (scanSheet(*device, CellStore{builder, sharedCount, dateXf})) {
+            builder.finish();
+            book.maxRows = builder.rowLimit();
+            book.cutRows = builder.cutRows();
+            book.cutWidth = builder.cutWidth();
+            return;
+        }
+        // A part that does not inflate would fail the XML reader in the same place.
+        if (!package::partFailure(device.get()).isEmpty())
+            workbook::refuseFormat(package::partFailure(device.get()));
+    }
+    strings = book.firstSheet.takeStrings();
+    strings.truncate(sharedCount); // texts of the scan's own cells go with them
+    book.firstSheet = workbook::Worksheet();
+    book.firstSheet.setStrings(std::move(strings));
+    workbook::SheetBuilder builder(book.firstSheet, date1904);
+    package::PackageXml x(package, part);
+    SheetReader(x, CellStore{builder, sharedCount, dateXf}).run();
+    builder.finish();
+    book.maxRows = builder.rowLimit();
+    book.cutRows = builder.cutRows();
+}
+
 }
 
 bool isXlsxPackage(const package::ZipPackage &package)
@@ -251,37 +297,31 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
     auto book = std::make_unique<workbook::Workbook>();
     book->date1904 = info.date1904;
     book->sheetName = info.sheetName;
-    // The cells refer to the strings by their number: each is kept once, in the sheet.
-    book->firstSheet.setStrings(std::move(strings));
-    if (scanBytes) {
-        // The common layout first, straight from the bytes; anything it does not know goes
-        // through the XML reader, which also says what is wrong with a broken part.
-        workbook::SheetBuilder builder(book->firstSheet, info.date1904);
-        const std::unique_ptr<QIODevice> device = package.open(info.sheetPart);
-        if (!device)
-            workbook::refuseFormat(workbook::reasonDamaged());
-        if (scanSheet(*device, CellStore{builder, sharedCount, dateXf})) {
-            builder.finish();
-            book->maxRows = builder.rowLimit();
-            book->cutRows = builder.cutRows();
-    book->cutWidth = builder.cutWidth();
-            book->cutWidth = builder.cutWidth();
-            return book;
+    const bool later = !info.laterSheets.empty();
+    // The cells refer to the strings by their number: each is kept once, in the sheet. A
+    // later worksheet is read only when the first holds no table, so a copy is kept then.
+    readSheet(package, info.sheetPart, later ? strings : std::move(strings), sharedCount, info.date1904,
+              dateXf, scanBytes, *book);
+    if (!later || workbook::holdsChartTable(book->firstSheet))
+        return book;
+    for (const auto &[part, name] : info.laterSheets) {
+        workbook::Workbook candidate;
+        try {
+            readSheet(package, part, strings, sharedCount, info.date1904, dateXf, scanBytes, candidate);
+        } catch (const workbook::FormatRefused &) {
+            continue; // a damaged later sheet: the first one stays
         }
-        // A part that does not inflate would fail the XML reader in the same place.
-        if (!package::partFailure(device.get()).isEmpty())
-            workbook::refuseFormat(package::partFailure(device.get()));
+        if (!workbook::holdsChartTable(candidate.firstSheet))
+            continue;
+        book->firstSheet = std::move(candidate.firstSheet);
+        book->maxRows = candidate.maxRows;
+        book->cutRows = candidate.cutRows;
+        book->cutWidth = candidate.cutWidth;
+        book->passedFirstSheet = true;
+        book->firstSheetName = info.sheetName;
+        book->sheetName = name;
+        break;
     }
-    strings = book->firstSheet.takeStrings();
-    strings.truncate(sharedCount); // texts of the scan's own cells go with them
-    book->firstSheet = workbook::Worksheet();
-    book->firstSheet.setStrings(std::move(strings));
-    workbook::SheetBuilder builder(book->firstSheet, info.date1904);
-    package::PackageXml x(package, info.sheetPart);
-    SheetReader(x, CellStore{builder, sharedCount, dateXf}).run();
-    builder.finish();
-    book->maxRows = builder.rowLimit();
-    book->cutRows = builder.cutRows();
     return book;
 }
 
