@@ -2,6 +2,7 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "workbook/csv/textcolumns.h"
 #include "workbook/sheetbuilder.h"
 
 #include <cmath>
@@ -13,6 +14,8 @@
 
 static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
               "the readers refuse a text the store could never keep by the same bound");
+static_assert(ColumnStore::SharedLength == textcolumns::SharedLength,
+              "text columns keep their texts as the store does");
 
 ColumnStore::ColumnStore(QObject *parent)
     : QObject(parent)
@@ -188,6 +191,37 @@ void ColumnStore::appendNumber(int number, double value)
     Item item;
     std::memcpy(&item, &value, sizeof item);
     push(l, item);
+}
+
+void ColumnStore::adoptTexts(QString chars, std::vector<QString> shared, qint64 textChars)
+{
+    if (!m_chars.isEmpty() || !m_shared.empty())
+        throw AppError(QStringLiteral("Texts adopted into a store that holds texts"));
+    if (textChars > MaxTextChars)
+        throw TextLimitError(textLimitReason());
+    m_chars = std::move(chars);
+    m_shared = std::move(shared);
+    for (size_t i = 0; i < m_shared.size(); ++i)
+        m_sharedIndex[m_shared[i].constData()] = quint32(i);
+    m_textChars = textChars;
+}
+
+void ColumnStore::appendItems(int number, const std::uint64_t *items, size_t count)
+{
+    static_assert(TextTag == textcolumns::TextTag && SharedBit == textcolumns::SharedBit
+                      && TagMask == textcolumns::TagMask,
+                  "text columns tag their items as the store does");
+    List &l = listForAppend(number);
+    Batch batch(*this);
+    const size_t at = l.size();
+    l.resize(at + count);
+    std::memcpy(l.data() + at, items, count * sizeof(Item));
+}
+
+void ColumnStore::reserveMore(int number, size_t more)
+{
+    List &l = listForAppend(number);
+    l.reserve(l.size() + more);
 }
 
 void ColumnStore::reserve(int items)
