@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include <QCoreApplication>
@@ -206,16 +207,31 @@ void ColumnStore::adoptTexts(QString chars, std::vector<QString> shared, qint64 
     m_textChars = textChars;
 }
 
-void ColumnStore::appendItems(int number, const std::uint64_t *items, size_t count)
+void ColumnStore::appendItems(int number, const quint64 *items, size_t count)
 {
     static_assert(TextTag == textcolumns::TextTag && SharedBit == textcolumns::SharedBit
                       && TagMask == textcolumns::TagMask,
                   "text columns tag their items as the store does");
+    static_assert(std::is_same_v<List, textcolumns::Column>, "a text column is a list");
     List &l = listForAppend(number);
     Batch batch(*this);
-    const size_t at = l.size();
-    l.resize(at + count);
-    std::memcpy(l.data() + at, items, count * sizeof(Item));
+    l.insert(l.end(), items, items + count);
+}
+
+ColumnStore::List ColumnStore::takeList(int number)
+{
+    list(number); // rejects a bad list number
+    Batch batch(*this);
+    List out;
+    out.swap(m_lists[size_t(number - 1)]);
+    return out;
+}
+
+void ColumnStore::replaceList(int number, List &&items)
+{
+    list(number);
+    Batch batch(*this);
+    m_lists[size_t(number - 1)] = std::move(items);
 }
 
 void ColumnStore::reserveMore(int number, size_t more)

@@ -89,7 +89,11 @@ public:
     // they are (appendItems). Only into an empty store; TextLimitError past the cap.
     void adoptTexts(QString chars, std::vector<QString> shared, qint64 textChars);
     // Appends items in the typed columns' form, whose texts the store took by adoptTexts.
-    void appendItems(int list, const std::uint64_t *items, size_t count);
+    void appendItems(int list, const quint64 *items, size_t count);
+    // Takes list `list` out of the store, which keeps it empty, and puts items in the typed
+    // columns' form in its place: a column is taken over without a copy.
+    std::vector<quint64, PageAllocator<quint64>> takeList(int list);
+    void replaceList(int list, std::vector<quint64, PageAllocator<quint64>> &&items);
     // Room for exactly `more` items past those list `list` has.
     void reserveMore(int list, size_t more);
     // Room for `items` items in every list that gets its first item from now on (until

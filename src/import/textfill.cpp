@@ -96,26 +96,49 @@ qint64 firstForeignRow(const textcolumns::Table &table, const std::vector<int> &
 }
 
 // Appends the items of column `column` of rows [from, to) to list `list`, freeing the column;
-// `moved(items)` after every few thousand.
+// `moved(items)` after every few thousand. The first part's column becomes the list, with
+// the items the list had in place of the rows before `from`: the readings are not copied.
 void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, ColumnStore &store, int list,
                 const std::function<void(qint64)> &moved)
 {
     constexpr qint64 Step = readprogress::ReportRows;
-    static const std::vector<Item> empties(size_t(Step), textcolumns::EmptyItem);
-    store.reserveMore(list, size_t(to - from));
+    textcolumns::Part &first = table.parts.front();
     qint64 base = 0;
-    for (textcolumns::Part &part : table.parts) {
-        const qint64 first = std::max(from - base, qint64(0));
-        const qint64 last = std::min(to - base, part.rows);
-        const bool has = size_t(column) <= part.columns.size();
-        for (qint64 n = first; n < last; n += Step) {
+    size_t part = 0;
+    if (size_t(column) <= first.columns.size() && first.rows >= from) {
+        textcolumns::Column items;
+        items.swap(first.columns[size_t(column) - 1]);
+        const textcolumns::Column held = store.takeList(list);
+        const qint64 shift = from - qint64(held.size());
+        if (shift > 0)
+            items.erase(items.begin(), items.begin() + shift);
+        else if (shift < 0)
+            items.insert(items.begin(), size_t(-shift), textcolumns::EmptyItem);
+        std::copy(held.begin(), held.end(), items.begin());
+        const qint64 taken = std::min(to, first.rows) - from;
+        items.resize(held.size() + size_t(taken));
+        store.replaceList(list, std::move(items));
+        for (qint64 n = 0; n < taken; n += Step)
+            moved(std::min(taken - n, Step));
+        base = first.rows;
+        part = 1;
+    }
+    static const std::vector<Item> empties(size_t(Step), textcolumns::EmptyItem);
+    if (part < table.parts.size())
+        store.reserveMore(list, size_t(to - std::max(from, base)));
+    for (; part < table.parts.size(); ++part) {
+        textcolumns::Part &p = table.parts[part];
+        const qint64 begin = std::max(from - base, qint64(0));
+        const qint64 last = std::min(to - base, p.rows);
+        const bool has = size_t(column) <= p.columns.size();
+        for (qint64 n = begin; n < last; n += Step) {
             const size_t count = size_t(std::min(last - n, Step));
-            store.appendItems(list, has ? part.columns[size_t(column) - 1].data() + n : empties.data(), count);
+            store.appendItems(list, has ? p.columns[size_t(column) - 1].data() + n : empties.data(), count);
             moved(qint64(count));
         }
-        if (size_t(column) <= part.columns.size())
-            textcolumns::Column().swap(part.columns[size_t(column) - 1]);
-        base += part.rows;
+        if (has)
+            textcolumns::Column().swap(p.columns[size_t(column) - 1]);
+        base += p.rows;
     }
 }
 

@@ -87,8 +87,9 @@ public:
     StretchReader(const TextPlan &plan, Stretch &out) : m_plan(plan), m_out(out) {}
 
     // Reads the records from `from` until one ends at or past `until`.
+    // Columns get room for the rows up to `reserveTo` (the first stretch's become the lists).
     template <typename Report>
-    void read(const char *from, const char *until, Report report);
+    void read(const char *from, const char *until, const char *reserveTo, Report report);
 
 private:
     void reserveRows(const char *from, const char *until);
@@ -210,9 +211,9 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, std::size_t f
 }
 
 template <typename Report>
-void StretchReader::read(const char *from, const char *until, Report report)
+void StretchReader::read(const char *from, const char *until, const char *reserveTo, Report report)
 {
-    reserveRows(from, until);
+    reserveRows(from, reserveTo);
     records::Scanner scanner(from, m_plan.end, m_plan.separator);
     std::vector<records::Field> fields, splitFields;
     const char *reported = from;
@@ -334,7 +335,7 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
         second = std::thread([&] {
             try {
                 PageRelease pages(release, middle);
-                StretchReader(plan, stretches[1]).read(middle, end, [&](qint64 records, const char *at) {
+                StretchReader(plan, stretches[1]).read(middle, end, end, [&](qint64 records, const char *at) {
                     shared.records.store(records, std::memory_order_relaxed);
                     shared.bytes.store(at - middle, std::memory_order_relaxed);
                     shared.reports.fetch_add(1);
@@ -364,14 +365,12 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
                                      fileOffset(at) + shared.bytes.load(std::memory_order_relaxed));
         };
         StretchReader first(plan, stretches[0]);
-        first.read(begin, middle ? middle : end, report);
+        first.read(begin, middle ? middle : end, end, report);
         if (middle && stretches[0].stop != middle) {
             // A quoted field ran over the middle: the first reading goes on alone.
             stopSecond();
             stretches.pop_back();
-            Stretch rest;
-            StretchReader(plan, rest).read(stretches[0].stop, end, report);
-            stretches.push_back(std::move(rest));
+            first.read(stretches[0].stop, end, end, report);
         } else if (middle) {
             // The second stretch may still be reading: its progress is told meanwhile.
             for (bool done = false; !done;) {

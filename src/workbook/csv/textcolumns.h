@@ -22,7 +22,7 @@ class Worksheet;
 // An empty field is an empty text.
 namespace textcolumns {
 
-using Item = std::uint64_t;
+using Item = quint64;
 using Column = std::vector<Item, PageAllocator<Item>>;
 
 constexpr Item TagMask = 0xFFFF000000000000ull;
