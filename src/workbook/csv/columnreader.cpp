@@ -23,14 +23,26 @@ namespace csv {
 bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value)
 {
     // A ',' is no part of a number by the rule, so a field holding one is tried with the
-    // decimal comma alone, and one without it by the rule alone.
-    const char *comma = decimalComma ? static_cast<const char *>(std::memchr(begin, ',', size_t(end - begin))) : nullptr;
+    // decimal comma alone, and one without it by the rule alone. One pass over the field
+    // finds its commas and points.
+    if (!decimalComma)
+        return numtext::toDouble(begin, end, value);
+    const char *comma = nullptr;
+    bool point = false;
+    for (const char *p = begin; p < end; ++p) {
+        if (*p == ',') {
+            if (comma)
+                return false; // a second comma: a text
+            comma = p;
+        } else if (*p == '.') {
+            point = true;
+        }
+    }
     if (!comma)
         return numtext::toDouble(begin, end, value);
     const size_t length = size_t(end - begin);
     char buffer[64];
-    if (length >= sizeof buffer || std::memchr(comma + 1, ',', size_t(end - comma - 1))
-        || std::memchr(begin, '.', length))
+    if (length >= sizeof buffer || point)
         return false;
     std::memcpy(buffer, begin, length);
     buffer[comma - begin] = '.';
