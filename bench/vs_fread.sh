@@ -24,7 +24,7 @@ trap 'rm -rf "$work"' EXIT
 data=${TABROVEX_FREAD_LOGS:-$work}
 export QT_QPA_PLATFORM=offscreen
 
-python3 - "$data" <<'EOF'
+/usr/bin/python3 - "$data" <<'EOF'
 import os, sys
 folder = sys.argv[1]
 def write(name, header, rows, line):
@@ -68,7 +68,7 @@ best() {
   printf '%-44s %8.2f s %8d MB\n' "$label" "$b" $(( peak / 1024 ))
 }
 
-has_pandas=$(python3 -c 'import pandas' 2>/dev/null && echo 1 || echo 0)
+has_pandas=$(/usr/bin/python3 -c 'import pandas' 2>/dev/null && echo 1 || echo 0)
 echo "best of $runs, whole processes; the machine may be shared with other work"
 for name in log_10M_x4.csv log_1M_x8.csv log_1M_x8_comma.csv; do
   file=$data/$name
@@ -78,7 +78,7 @@ for name in log_10M_x4.csv log_1M_x8.csv log_1M_x8_comma.csv; do
   best "fread $name (2 threads)" Rscript -e "library(data.table); setDTthreads(2); \
 x <- fread('$file', sep='$sep', dec='$dec', skip=2, header=FALSE)"
   if [ "$has_pandas" = 1 ]; then
-    best "pandas.read_csv $name" python3 -c "import sys, pandas; pandas.read_csv(sys.argv[1], sep='$sep', decimal='$dec', header=[0, 1])" "$file"
+    best "pandas.read_csv $name" /usr/bin/python3 -c "import sys, pandas; pandas.read_csv(sys.argv[1], sep='$sep', decimal='$dec', header=[0, 1])" "$file"
   fi
 done
 echo "goals: 10M x 4 <= 0.7x fread and <= 450 MB; 1M x 8 <= 0.6x fread; ';' with decimal commas no slower than ','"
