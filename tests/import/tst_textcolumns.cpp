@@ -1,6 +1,7 @@
 // Delimited text read as typed columns into the store against the same file read into a
 // sheet of cells and copied cell by cell: every item, note, refusal and follow point alike.
 #include "base/apperror.h"
+#include "base/readprogress.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
 #include "import/excelapp.h"
@@ -115,6 +116,11 @@ private slots:
     void decimalComma();
     void stretchesJoinInOrder_data();
     void stretchesJoinInOrder();
+    void sheetFromColumns_data();
+    void sheetFromColumns();
+    void cancelStopsBothStretches_data();
+    void cancelStopsBothStretches();
+    void storeTakesColumnTexts();
 
 private:
     QTemporaryDir m_dir;
@@ -286,6 +292,114 @@ void TestTextColumns::stretchesJoinInOrder()
         }
         QCOMPARE(textcolumns::numberOf(table.item(i + 1, 2)), double(i));
     }
+}
+
+void TestTextColumns::sheetFromColumns_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("threads");
+    const QByteArray mixed = "title\n\nname,v,w\n" + rows(3000, [](int i) {
+        return QByteArray::number(i) + (i % 3 ? ",0.12345678901234567," : ",-0,") + (i % 5 ? "x y\n" : "  \n\n");
+    });
+    QTest::newRow("one stretch") << mixed << 1;
+    QTest::newRow("two stretches") << mixed << 2;
+    QTest::newRow("ragged and wide") << rows(500, [](int i) { return QByteArray("1,a").repeated(1 + i % 150) + '\n'; }) << 2;
+    QTest::newRow("decimal commas") << "a;b\n" + rows(2000, [](int i) { return QByteArray::number(i) + ";1,5\n"; }) << 2;
+}
+
+// The sheet made of the columns, as the cell-by-cell read asks for it, is the sheet the
+// row-by-row reader fills: every cell's type, value as read and text, the used rows.
+void TestTextColumns::sheetFromColumns()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, threads);
+    csv::ColumnReading how;
+    how.threads = threads;
+    how.splitFrom = 1000;
+    const std::unique_ptr<workbook::Workbook> columns = csv::readTextColumns(bytes, how);
+    const std::unique_ptr<workbook::Workbook> cells = csv::readDelimitedText(bytes);
+    QVERIFY(columns->textColumns);
+    textcolumns::fillSheet(*columns->textColumns, columns->firstSheet);
+    const workbook::Worksheet &a = columns->firstSheet, &b = cells->firstSheet;
+    QCOMPARE(a.firstRow(), b.firstRow());
+    QCOMPARE(a.lastRow(), b.lastRow());
+    for (int row = b.firstRow(); row <= b.lastRow(); ++row) {
+        QCOMPARE(a.lastColumnOf(row), b.lastColumnOf(row));
+        for (int column = 1; column <= b.lastColumnOf(row); ++column) {
+            const workbook::Cell x = a.cell(row, column), y = b.cell(row, column);
+            QCOMPARE(int(x.type), int(y.type));
+            QCOMPARE(std::memcmp(&x.number, &y.number, sizeof x.number), 0);
+            QCOMPARE(x.text, y.text);
+        }
+    }
+    QCOMPARE(columns->cutCells, cells->cutCells);
+    QCOMPARE(columns->strayNuls, cells->strayNuls);
+}
+
+void TestTextColumns::cancelStopsBothStretches_data()
+{
+    QTest::addColumn<int>("atReport");
+    QTest::newRow("first report") << 1;
+    QTest::newRow("tenth report") << 10;
+    QTest::newRow("after the first stretch") << 40;
+}
+
+// A cancel while both stretches are read ends the read with Cancelled at that report; the
+// second stretch's thread is stopped, and the reports before it only grew.
+void TestTextColumns::cancelStopsBothStretches()
+{
+    QFETCH(int, atReport);
+    const QByteArray bytes = "t,v\n" + rows(200000, [](int i) { return QByteArray::number(i) + ",2.5\n"; });
+    readprogress::Progress progress(bytes.size());
+    int reports = 0;
+    qint64 lastBytes = 0;
+    bool grew = true;
+    progress.onReport = [&](const readprogress::Progress &p) {
+        grew = grew && p.bytes() >= lastBytes;
+        lastBytes = p.bytes();
+        if (++reports == atReport)
+            progress.cancel();
+    };
+    csv::ColumnReading how;
+    how.splitFrom = 1000;
+    bool cancelled = false;
+    try {
+        const readprogress::Scope scope(&progress);
+        csv::readTextColumns(bytes, how);
+    } catch (const readprogress::Cancelled &) {
+        cancelled = true;
+    }
+    QVERIFY(cancelled);
+    QCOMPARE(reports, atReport);
+    QVERIFY(grew);
+}
+
+// The store keeps the adopted texts as its own: items appended or taken over read back as
+// they were read, a text appended afterwards does not disturb them, and texts cannot be
+// adopted into a store that holds some.
+void TestTextColumns::storeTakesColumnTexts()
+{
+    const QByteArray bytes = "a,b\n" + rows(100, [](int i) {
+        return "x" + QByteArray::number(i) + ',' + (i == 7 ? QByteArray(5000, 'L') : QByteArray::number(i)) + '\n';
+    });
+    const std::unique_ptr<workbook::Workbook> book = csv::readTextColumns(bytes);
+    textcolumns::Table &table = *book->textColumns;
+    ColumnStore store;
+    store.adoptTexts(table.chars, table.shared, table.textChars);
+    textcolumns::Column first = table.parts[0].columns[0];
+    store.appendItems(1, first.data(), first.size());
+    store.replaceList(2, textcolumns::Column(table.parts[0].columns[1]));
+    store.append(3, QStringLiteral("after"));
+    QCOMPARE(store.count(1), 101);
+    QCOMPARE(store.item(1, 0), QStringLiteral("a"));
+    QCOMPARE(store.item(1, 100), QStringLiteral("x99"));
+    QCOMPARE(store.item(2, 8), QString(5000, u'L'));
+    QCOMPARE(store.item(2, 9), QStringLiteral("8"));
+    QVERIFY(store.entry(2, 9).isNumber);
+    QCOMPARE(store.item(3, 0), QStringLiteral("after"));
+    QCOMPARE(store.takeList(1).size(), size_t(101));
+    QCOMPARE(store.count(1), 0);
+    QVERIFY_THROWS_EXCEPTION(AppError, store.adoptTexts(table.chars, table.shared, table.textChars));
 }
 
 QTEST_GUILESS_MAIN(TestTextColumns)
