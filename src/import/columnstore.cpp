@@ -2,6 +2,7 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "workbook/csv/textcolumns.h"
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
@@ -9,12 +10,15 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include <QCoreApplication>
 
 static_assert(ColumnStore::MaxTextChars == workbook::MaxTextChars,
               "the readers refuse a text the store could never keep by the same bound");
+static_assert(ColumnStore::SharedLength == textcolumns::SharedLength,
+              "text columns keep their texts as the store does");
 
 ColumnStore::ColumnStore(QObject *parent)
     : QObject(parent)
@@ -190,6 +194,52 @@ void ColumnStore::appendNumber(int number, double value)
     Item item;
     std::memcpy(&item, &value, sizeof item);
     push(l, item);
+}
+
+void ColumnStore::adoptTexts(QString chars, std::vector<QString> shared, qint64 textChars)
+{
+    if (!m_chars.isEmpty() || !m_shared.empty())
+        throw AppError(QStringLiteral("Texts adopted into a store that holds texts"));
+    if (textChars > MaxTextChars)
+        throw TextLimitError(textLimitReason());
+    m_chars = std::move(chars);
+    m_shared = std::move(shared);
+    for (size_t i = 0; i < m_shared.size(); ++i)
+        m_sharedIndex[m_shared[i].constData()] = quint32(i);
+    m_textChars = textChars;
+}
+
+void ColumnStore::appendItems(int number, const quint64 *items, size_t count)
+{
+    static_assert(TextTag == textcolumns::TextTag && SharedBit == textcolumns::SharedBit
+                      && TagMask == textcolumns::TagMask,
+                  "text columns tag their items as the store does");
+    static_assert(std::is_same_v<List, textcolumns::Column>, "a text column is a list");
+    List &l = listForAppend(number);
+    Batch batch(*this);
+    l.insert(l.end(), items, items + count);
+}
+
+ColumnStore::List ColumnStore::takeList(int number)
+{
+    list(number); // rejects a bad list number
+    Batch batch(*this);
+    List out;
+    out.swap(m_lists[size_t(number - 1)]);
+    return out;
+}
+
+void ColumnStore::replaceList(int number, List &&items)
+{
+    list(number);
+    Batch batch(*this);
+    m_lists[size_t(number - 1)] = std::move(items);
+}
+
+void ColumnStore::reserveMore(int number, size_t more)
+{
+    List &l = listForAppend(number);
+    l.reserve(l.size() + more);
 }
 
 void ColumnStore::reserve(int items)

@@ -84,6 +84,18 @@ public:
     // A number whose text is formatGeneral(value): the value must be the one that text reads
     // back as (numtext::generalValue). A value that is not finite is kept as its text.
     void appendNumber(int list, double value);
+    // Takes the texts of a table read as typed columns (workbook/csv/textcolumns.h): its
+    // characters and long texts become the store's, so that its items can be appended as
+    // they are (appendItems). Only into an empty store; TextLimitError past the cap.
+    void adoptTexts(QString chars, std::vector<QString> shared, qint64 textChars);
+    // Appends items in the typed columns' form, whose texts the store took by adoptTexts.
+    void appendItems(int list, const quint64 *items, size_t count);
+    // Takes list `list` out of the store, which keeps it empty, and puts items in the typed
+    // columns' form in its place: a column is taken over without a copy.
+    std::vector<quint64, PageAllocator<quint64>> takeList(int list);
+    void replaceList(int list, std::vector<quint64, PageAllocator<quint64>> &&items);
+    // Room for exactly `more` items past those list `list` has.
+    void reserveMore(int list, size_t more);
     // Room for `items` items in every list that gets its first item from now on (until
     // clear()), so a long read does not grow them in steps.
     void reserve(int items);

@@ -1,6 +1,7 @@
 #include "import/excelapp.h"
 
 #include "base/apperror.h"
+#include "workbook/csv/textcolumns.h"
 #include "workbook/workbook.h"
 
 #include <QCoreApplication>
@@ -98,7 +99,7 @@ struct AppState {
     WorkbookOpener opener;
     bool displayAlerts = true;
     bool quit = false;
-    std::vector<std::shared_ptr<const workbook::Workbook>> books;
+    std::vector<std::shared_ptr<workbook::Workbook>> books;
 
     void checkRunning() const
     {
@@ -198,13 +199,30 @@ private:
 
 class SheetObject : public automation::Object {
 public:
-    SheetObject(State state, std::shared_ptr<const workbook::Workbook> book)
+    SheetObject(State state, std::shared_ptr<workbook::Workbook> book)
         : m_state(std::move(state)), m_book(std::move(book)) {}
 
-    int memberId(QStringView name) const override { return findMember(s_members, name); }
+    int memberId(QStringView name) const override
+    {
+        const int id = findMember(s_members, name);
+        // Only a text read into columns has them to give.
+        return id == TextColumns && !m_book->textColumns ? -1 : id;
+    }
     Variant invoke(int member, Invoke kind, Args args) override
     {
         m_state->checkRunning();
+        if (member == TextColumns) {
+            requireGet(kind, QLatin1String("TextColumns"));
+            requireArgs(args, 0, QLatin1String("TextColumns"));
+            if (!m_book->textColumns)
+                fail(QCoreApplication::translate("log", "未知的成员"), QStringLiteral("TextColumns"));
+            return Variant::fromObject(automation::makeObject<TextColumnsObject>(m_book));
+        }
+        // Asked for cells, a text read into columns puts them into its sheet first.
+        if (m_book->textColumns) {
+            textcolumns::fillSheet(*m_book->textColumns, m_book->firstSheet);
+            m_book->textColumns.reset();
+        }
         switch (member) {
         case UsedRange:
             requireGet(kind, QLatin1String("UsedRange"));
@@ -264,20 +282,21 @@ private:
     }
 
 private:
-    enum { UsedRange = 1, Cells, CellBlock };
+    enum { UsedRange = 1, Cells, CellBlock, TextColumns };
     automation::Ref<CellObject> m_spare;
     static constexpr Member s_members[] = {{QLatin1String("UsedRange"), UsedRange},
                                            {QLatin1String("Cells"), Cells},
-                                           {QLatin1String("CellBlock"), CellBlock}};
+                                           {QLatin1String("CellBlock"), CellBlock},
+                                           {QLatin1String("TextColumns"), TextColumns}};
     State m_state;
-    std::shared_ptr<const workbook::Workbook> m_book;
+    std::shared_ptr<workbook::Workbook> m_book;
 };
 
 // ---- workbook
 
 class BookObject : public automation::Object {
 public:
-    BookObject(State state, std::shared_ptr<const workbook::Workbook> book)
+    BookObject(State state, std::shared_ptr<workbook::Workbook> book)
         : m_state(std::move(state)), m_book(std::move(book)) {}
 
     int memberId(QStringView name) const override { return findMember(s_members, name); }
@@ -355,7 +374,7 @@ private:
                                            {QLatin1String("ReadNotes"), ReadNotes},
                                            {QLatin1String("TextTail"), TextTail}};
     State m_state;
-    std::shared_ptr<const workbook::Workbook> m_book;
+    std::shared_ptr<workbook::Workbook> m_book;
     bool m_saved = true; // nothing ever changes the workbook
 };
 
@@ -455,6 +474,25 @@ private:
     State m_state;
 };
 
+}
+
+TextColumnsObject::TextColumnsObject(std::shared_ptr<workbook::Workbook> book) : m_book(std::move(book)) {}
+
+TextColumnsObject::~TextColumnsObject() = default;
+
+textcolumns::Table *TextColumnsObject::table() const
+{
+    return m_book->textColumns.get();
+}
+
+int TextColumnsObject::memberId(QStringView) const
+{
+    return -1;
+}
+
+Variant TextColumnsObject::invoke(int member, Invoke, Args)
+{
+    fail(QCoreApplication::translate("log", "未知的成员"), QString::number(member));
 }
 
 ObjectRef createApplication(WorkbookOpener opener)

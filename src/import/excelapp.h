@@ -11,6 +11,9 @@
 namespace workbook {
 struct Workbook;
 }
+namespace textcolumns {
+struct Table;
+}
 
 // The program's own in-process spreadsheet application, served under the automation class
 // name "Excel.Application". It answers what the workbook read asks of it:
@@ -29,7 +32,9 @@ struct Workbook;
 //                for .xls, 1,048,576 for .xlsx and .ods, every line of a text file;
 //                columns 1..256), CellBlock(row, column, rows, columns): the values of a
 //                block of cells, row after row, as an array (cut at the last row, and
-//                narrower when the columns left out hold no cell)
+//                narrower when the columns left out hold no cell), TextColumns (get, only
+//                for delimited text read as typed columns: a TextColumnsObject; asking for
+//                cells puts the columns into the sheet first)
 //   used range   Rows;  rows: Count (the used range's row count)
 //   cell         Value (also the default member): empty, double, date, text, boolean or
 //                error, by the cell's type
@@ -41,6 +46,21 @@ namespace excelapp {
 // The log lines about what the reader of `book` skipped or cut: lines above a text table,
 // rows past the format's last row. Empty when it kept everything.
 QStringList readerNotes(const workbook::Workbook &book);
+
+// The typed columns of a delimited-text workbook, for the read to take into the store
+// without a sheet of cells in between (import/textfill).
+class TextColumnsObject : public automation::Object {
+public:
+    explicit TextColumnsObject(std::shared_ptr<workbook::Workbook> book);
+    ~TextColumnsObject() override;
+    // Null once the sheet was asked for its cells.
+    textcolumns::Table *table() const;
+    int memberId(QStringView name) const override;
+    automation::Variant invoke(int member, automation::Invoke kind, automation::Args args) override;
+
+private:
+    std::shared_ptr<workbook::Workbook> m_book;
+};
 
 using WorkbookOpener = std::function<std::unique_ptr<workbook::Workbook>(const QString &path)>;
 

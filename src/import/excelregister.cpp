@@ -8,7 +8,10 @@ namespace excelapp {
 
 void registerApplication(automation::Registry &registry)
 {
-    registerApplication(registry, [](const QString &path) { return workbook::openFile(path); });
+    // Delimited text comes as typed columns, which the read takes into the store as they are.
+    registerApplication(registry, [](const QString &path) {
+        return workbook::openFile(path, {}, workbook::TextAs::Columns);
+    });
 }
 
 }

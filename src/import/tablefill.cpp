@@ -319,6 +319,35 @@ void TableFill::writeRow(const Variant *cells, int count)
         ++m_items;
 }
 
+void TableFill::decideNow()
+{
+    if (m_sampling && !m_sample.empty())
+        decide();
+}
+
+bool TableFill::columnsFit() const
+{
+    return !m_sampling && m_refusal.isEmpty() && m_endedAt == 0 && m_dateColumn == 0 && m_outsideCells == 0
+           && !m_layout.madeX && m_layout.firstColumn == 1;
+}
+
+void TableFill::appendColumns(qint64 rows, int columns, const std::function<void(int list)> &put)
+{
+    if (rows <= 0)
+        return;
+    columns = std::min(columns, ColumnStore::ListCount);
+    m_widest = std::max(m_widest, columns);
+    ensureList(columns);
+    for (int list = 1; list <= m_lists; ++list) {
+        padTo(list, m_items);
+        if (list <= columns)
+            put(list);
+        else
+            padTo(list, m_items + rows);
+    }
+    m_items += rows;
+}
+
 void TableFill::finish()
 {
     if (m_sampling) {

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 class ColumnStore;
@@ -27,6 +28,20 @@ public:
     void seeWidth(int sheetColumns) { m_sheetColumns = std::max(m_sheetColumns, sheetColumns); }
     // Writes what is still held and completes the lists.
     void finish();
+
+    // For rows handed in as whole columns (import/textfill): decides the layout on the rows
+    // held so far, as the thousandth row or finish() would.
+    void decideNow();
+    // Whether the readings go straight below the names in the lists of their own columns:
+    // the layout decided, nothing refused, no made X column, merged time column or cells
+    // left of the table, no second table. Rows may then come as columns (appendColumns).
+    bool columnsFit() const;
+    // `rows` rows of readings at once, every one with a cell: `put(list)` appends exactly
+    // `rows` items to list `list` of the store, for lists 1..columns (the rightmost column
+    // with a cell among them); lists right of that get empty items.
+    void appendColumns(qint64 rows, int columns, const std::function<void(int list)> &put);
+    // Rows with cells below a second table's start, counted only.
+    void countRowsAfterEnd(qint64 rows) { m_rowsAfterEnd += m_endedAt != 0 ? rows : 0; }
 
     QStringList notes() const { return m_notes; }
     // Why the sheet holds no single table to read (empty: it does).

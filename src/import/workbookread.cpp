@@ -5,7 +5,9 @@
 #include "base/readprogress.h"
 #include "import/automation.h"
 #include "import/columnstore.h"
+#include "import/excelapp.h"
 #include "import/tablefill.h"
+#include "import/textfill.h"
 #include "workbook/fileload.h"
 #include "workbook/workbook.h"
 
@@ -164,9 +166,22 @@ void readInBlocks(automation::Object &sheet, qint64 lastRow, ColumnStore &store,
     }
 }
 
+// A delimited text that the application read as typed columns goes into the store as
+// columns; false when the sheet has none or the table needs the cell-by-cell read.
+bool readTextColumns(automation::Object &sheet, ColumnStore &store, TableFill &fill)
+{
+    if (sheet.memberId(u"TextColumns") < 0)
+        return false;
+    const ObjectRef object = automation::toObject(automation::dispatch(sheet, u"TextColumns", Invoke::PropertyGet));
+    const auto *columns = dynamic_cast<const excelapp::TextColumnsObject *>(object.get());
+    return columns && columns->table() && textfill::fill(*columns->table(), store, fill);
+}
+
 void readCells(automation::Object &sheet, ColumnStore &store, TableFill &fill, Position &at,
                qint64 *usedRows)
 {
+    if (readTextColumns(sheet, store, fill))
+        return;
     qint64 rowCount;
     {
         ObjectRef used = automation::toObject(

@@ -1,5 +1,6 @@
 #include "workbook/open.h"
 
+#include "workbook/csv/columnreader.h"
 #include "workbook/csv/csvreader.h"
 #include "workbook/fileload.h"
 #include "workbook/ods/odsreader.h"
@@ -122,7 +123,9 @@ Kind sniffKind(const QByteArray &bytes)
     return csv::looksLikeText(bytes) ? Kind::DelimitedText : Kind::Unknown;
 }
 
-std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name)
+namespace {
+
+std::unique_ptr<Workbook> openBytesAs(const QByteArray &bytes, const QString &name, TextAs textAs, bool mapped)
 {
     if (isOle(bytes) && isEncryptedPackage(bytes))
         refuse(name, reasonEncrypted());
@@ -131,6 +134,11 @@ std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name
     try {
         if (isZip(bytes))
             return readPackage(bytes);
+        if (csv::looksLikeText(bytes) && textAs == TextAs::Columns) {
+            csv::ColumnReading how;
+            how.releaseMappedPages = mapped;
+            return csv::readTextColumns(bytes, how);
+        }
         if (csv::looksLikeText(bytes))
             return csv::readDelimitedText(bytes);
     } catch (const FormatRefused &refused) {
@@ -140,6 +148,13 @@ std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name
         refuse(name, outOfMemoryReason());
     }
     refuse(name, reasonNotWorkbook());
+}
+
+}
+
+std::unique_ptr<Workbook> openBytes(const QByteArray &bytes, const QString &name, TextAs textAs)
+{
+    return openBytesAs(bytes, name, textAs, false);
 }
 
 namespace {
@@ -163,7 +178,7 @@ void refuseBinaryText(const QString &path)
 
 }
 
-std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void()> &whenMapped)
+std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void()> &whenMapped, TextAs textAs)
 {
     refuseBinaryText(path);
     const MappedFile file(path);
@@ -171,7 +186,7 @@ std::unique_ptr<Workbook> openFile(const QString &path, const std::function<void
         whenMapped();
     std::unique_ptr<Workbook> book;
     try {
-        book = openBytes(file.bytes(), path);
+        book = openBytesAs(file.bytes(), path, textAs, true);
     } catch (...) {
         // Zeros in place of a lost end read as a damaged file; the user learns the cause.
         file.checkUnchanged();

@@ -7,8 +7,13 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <utility>
 #include <vector>
+
+namespace textcolumns {
+struct Table;
+}
 
 // The workbook model every reader fills: the first worksheet of a workbook (or the first
 // later one with a table where the first has none, sheetchoice.h), its used range
@@ -184,6 +189,9 @@ struct Workbook {
     std::vector<int> commaSplitColumns; // delimited text: columns also split at a comma
     qint64 strayNuls = 0;  // delimited text: NUL bytes dropped from the starts of lines
     Worksheet firstSheet;
+    // Delimited text read as typed columns (csv/columnreader.h): the table is there instead
+    // of in firstSheet until textcolumns::fillSheet() puts it into the sheet.
+    std::shared_ptr<textcolumns::Table> textColumns;
 };
 
 }

@@ -240,6 +240,8 @@ qint64 fileOffset(const textbytes::Utf8Text &text, const QByteArray &bytes, cons
     return length > 0 ? qint64(double(at - text.begin) / double(length) * double(bytes.size())) : 0;
 }
 
+}
+
 // Fields at runs of blanks: no quotes, a decimal point as in a comma-separated file.
 std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const char *end, int rowLimit)
 {
@@ -276,6 +278,8 @@ std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const ch
 }
 
 
+namespace {
+
 // Columns of a text not separated by commas whose every filled field holds one comma and is
 // no number: a date and a time joined by ',' in a ';' file. Each is split in two columns.
 // Judged on the first lines; true at index i for field i.
@@ -308,8 +312,8 @@ std::vector<char> commaJoinedColumns(const char *begin, const char *end, char se
     return any ? split : std::vector<char>();
 }
 
-// The fields of a row with the joined columns split at their comma (an empty second part
-// where a field has none), so the columns right of them stay in place.
+}
+
 void splitJoined(std::vector<records::Field> &fields, const std::vector<char> &split,
                  std::vector<records::Field> &out)
 {
@@ -329,24 +333,37 @@ void splitJoined(std::vector<records::Field> &fields, const std::vector<char> &s
     }
     fields.swap(out);
 }
-}
 
-std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
+TextPlan planText(const QByteArray &bytes)
 {
     const qsizetype binary = binaryAt(bytes);
     if (binary >= 0)
         workbook::refuseFormat(binaryReason(binary));
-    const textbytes::Utf8Text text = textbytes::toUtf8(bytes);
-    const char *begin = text.begin;
-    const char *end = text.end;
-    if (isMarkup(begin, end))
+    TextPlan plan;
+    plan.text = textbytes::toUtf8(bytes);
+    plan.begin = plan.text.begin;
+    plan.end = plan.text.end;
+    if (isMarkup(plan.begin, plan.end))
         workbook::refuseFormat(workbook::reasonNotWorkbook());
-    char separator = ',';
     int score = 1;
-    if (!separatorLine(begin, end, &separator))
-        separator = sniffBytes(begin, std::min(end, begin + (1 << 16)), &score);
-    const bool decimalComma = separator != ',';
-    if (score == 0 && spacealigned::looksAligned(begin, std::min(end, begin + (1 << 16))))
+    if (!separatorLine(plan.begin, plan.end, &plan.separator))
+        plan.separator = sniffBytes(plan.begin, std::min(plan.end, plan.begin + (1 << 16)), &score);
+    plan.decimalComma = plan.separator != ',';
+    plan.spaceAligned = score == 0 && spacealigned::looksAligned(plan.begin, std::min(plan.end, plan.begin + (1 << 16)));
+    if (!plan.spaceAligned)
+        plan.joined = commaJoinedColumns(plan.begin, plan.end, plan.separator, plan.decimalComma);
+    return plan;
+}
+
+std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, int rowLimit)
+{
+    const TextPlan plan = planText(bytes);
+    const textbytes::Utf8Text &text = plan.text;
+    const char *begin = plan.begin;
+    const char *end = plan.end;
+    const char separator = plan.separator;
+    const bool decimalComma = plan.decimalComma;
+    if (plan.spaceAligned)
         return readSpaceAligned(begin, end, rowLimit);
 
     // Every line is a row, titles and instrument headers too: where the table starts is
@@ -360,7 +377,7 @@ std::unique_ptr<workbook::Workbook> readDelimitedText(const QByteArray &bytes, i
     workbook::SheetBuilder builder(book->firstSheet, false, rowLimit);
     book->maxRows = rowLimit;
     std::vector<records::Field> fields, splitFields;
-    const std::vector<char> joined = commaJoinedColumns(begin, end, separator, decimalComma);
+    const std::vector<char> &joined = plan.joined;
     for (size_t i = 0; i < joined.size(); ++i)
         if (joined[i])
             book->commaSplitColumns.push_back(int(i) + 1);

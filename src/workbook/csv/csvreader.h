@@ -1,12 +1,14 @@
 #pragma once
 
 #include "workbook/csv/records.h"
+#include "workbook/csv/textbytes.h"
 #include "workbook/sheetbuilder.h"
 #include "workbook/workbook.h"
 
 #include <QByteArray>
 
 #include <memory>
+#include <vector>
 
 // Delimited text (.csv, .txt, data loggers' files under any name): UTF-8 with or without a
 // byte-order mark, UTF-16 with one, else GB18030; the separator sniffed among comma,
@@ -42,5 +44,28 @@ QChar sniffSeparator(QStringView text);
 
 // The text of the bytes in the encoding the reader picks.
 QString decodeText(const QByteArray &bytes);
+
+// A text file made ready for reading its records: refused when it holds binary data or is
+// markup, its text as UTF-8, where the records start (past a "sep=" line), the separator,
+// whether a decimal comma is taken, whether its columns are lined up by blanks instead, and
+// the columns joined by a comma that are split in two (true at index i for field i).
+struct TextPlan {
+    textbytes::Utf8Text text;
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    char separator = ',';
+    bool decimalComma = false;
+    bool spaceAligned = false;
+    std::vector<char> joined;
+};
+TextPlan planText(const QByteArray &bytes);
+
+// The fields of a record with the joined columns split at their comma (an empty second part
+// where a field has none), so the columns right of them stay in place.
+void splitJoined(std::vector<records::Field> &fields, const std::vector<char> &split,
+                 std::vector<records::Field> &out);
+
+// A table of columns lined up by blanks.
+std::unique_ptr<workbook::Workbook> readSpaceAligned(const char *begin, const char *end, int rowLimit);
 
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "workbook/csv/textcolumns.h"
+#include "workbook/workbook.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+// Delimited text read into typed columns (textcolumns.h) instead of a sheet of cells, with
+// the rules of csvreader.h: the same fields, numbers, texts, cut cells and notes. A long
+// text is split at a line start into two stretches read side by side; when a quoted field
+// runs over that line start, the first stretch's reading goes on to the end alone. Text
+// lined up by blanks is read into a sheet as before.
+namespace csv {
+
+struct ColumnReading {
+    // Parsed pages of a file mapping are handed back to the system as the read passes
+    // them (never for bytes in ordinary memory, which that would wipe).
+    bool releaseMappedPages = false;
+    // Stretches read side by side; 1 reads the file on the calling thread alone.
+    int threads = 2;
+    // Texts shorter than this are read on one thread.
+    qsizetype splitFrom = qsizetype(1) << 20;
+};
+
+std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, const ColumnReading &how = {});
+
+// A field's number by fieldNumber's rule, looking for the decimal comma once.
+bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value);
+
+}
