@@ -219,15 +219,32 @@ void DrawSurface::polylineTo(const Point *points, int count)
     uchar *bits = m_image->bits();
     const qsizetype stride = m_image->bytesPerLine();
     auto inside = [w, h](const Point &p) { return p.x >= 0 && p.x < w && p.y >= 0 && p.y < h; };
+    auto sign = [](qint64 v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); };
     bool penInside = inside(m_penPos);
     for (int i = 0; i < count; ++i) {
-        const Point &to = points[i];
-        const bool toInside = inside(to);
-        if (penInside && toInside)
-            rasterInside(m_penPos.x, m_penPos.y, to.x, to.y, s, bits, stride);
-        else
-            rasterLine(m_penPos.x, m_penPos.y, to.x, to.y);
-        m_penPos = to;
+        const Point *to = &points[i];
+        bool toInside = inside(*to);
+        if (!(penInside && toInside)) {
+            rasterLine(m_penPos.x, m_penPos.y, to->x, to->y);
+        } else {
+            // Pieces running on along one row or one column in one direction set the pixels
+            // (and dots) of a single line from the first start to the last end.
+            const int dx = sign(to->x - m_penPos.x), dy = sign(to->y - m_penPos.y);
+            int joined = 0;
+            if ((dx == 0) != (dy == 0)) {
+                while (i + 1 < count) {
+                    const Point &next = points[i + 1];
+                    if (sign(next.x - to->x) != dx || sign(next.y - to->y) != dy || !inside(next))
+                        break;
+                    ++i;
+                    ++joined;
+                    to = &points[i];
+                }
+            }
+            rasterInside(m_penPos.x, m_penPos.y, to->x, to->y, s, bits, stride);
+            m_linePieces += joined;
+        }
+        m_penPos = *to;
         penInside = toInside;
     }
 }

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -459,6 +460,10 @@ void TestDrawSurface::polylineInSessionMatchesSingleLines_data()
     QTest::newRow("in and out across the edges") << 1 << false << 30;
     QTest::newRow("in and out, ratio 2, dotted") << 2 << true << 30;
     QTest::newRow("far away points") << 1 << false << 1000000;
+    // Steps along one row or column, as steep curves give them, also off the drawing.
+    QTest::newRow("walks along rows and columns") << 1 << false << -1;
+    QTest::newRow("walks, dotted, ratio 2") << 2 << true << -1;
+    QTest::newRow("walks across the edges") << 1 << true << -4;
 }
 
 // Inside a painting session a polyline goes to the pixels by its own way: the same pixels,
@@ -475,6 +480,16 @@ void TestDrawSurface::polylineInSessionMatchesSingleLines()
         return int((seed >> 8) % quint32(span));
     };
     for (int k = 0; k < 3000; ++k) {
+        if (reach < 0 && k > 0) {
+            // A step of 0 to 3 pixels along x or y, now and then turning back; kept within
+            // -reach pixels of the drawing (0 for walks that stay on it).
+            const DrawSurface::Point &last = points.back();
+            const int along = next(2), step = next(7) - 3;
+            const qint64 margin = reach == -1 ? 0 : -reach;
+            points.push_back({std::clamp<qint64>(last.x + (along ? step : 0), -margin, 79 + margin),
+                              std::clamp<qint64>(last.y + (along ? 0 : step), -margin, 49 + margin)});
+            continue;
+        }
         const bool far = reach > 0 && next(5) == 0;
         points.push_back({qint64(far ? next(80 + 2 * reach) - reach : next(80)),
                           qint64(far ? next(50 + 2 * reach) - reach : next(50))});
