@@ -119,9 +119,10 @@ public:
         }
     }
 
-    // Sub-step k of the last segment; false where its pixel needs the checked rounding
-    // (not finite, or too far out), which the caller then computes the plain way.
-    bool step(const Frame &f, qint64 k, Step *out) const
+    // Pixel of sub-step k of the last segment, y held to the plot rows; false where it needs
+    // the checked rounding (not finite, or too far out), which the caller then computes the
+    // plain way.
+    bool pixel(const Frame &f, qint64 k, qint64 *px, qint64 *py) const
     {
         const size_t p = size_t(k) / 2;
         const int lane = int(k % 2);
@@ -129,13 +130,18 @@ public:
         constexpr double quick = 2251799813685248.0; // fpcheck::roundEven's quick range
         if (!(u > -quick && u < quick && v > -quick && v < quick))
             return false;
-        qint64 py = fpcheck::roundEven(v);
-        if (py >= f.bottom)
-            py = f.bottom;
-        if (py <= f.top)
-            py = f.top;
-        *out = {fpcheck::roundEven(u), py, rangeColor(f, m_x[p][lane], m_y[p][lane])};
+        qint64 y = fpcheck::roundEven(v);
+        if (y >= f.bottom)
+            y = f.bottom;
+        if (y <= f.top)
+            y = f.top;
+        *px = fpcheck::roundEven(u);
+        *py = y;
         return true;
+    }
+    int color(const Frame &f, qint64 k) const
+    {
+        return rangeColor(f, m_x[size_t(k) / 2][int(k % 2)], m_y[size_t(k) / 2][int(k % 2)]);
     }
 
 private:
@@ -278,10 +284,13 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
             if (m > 0 && steep(f, wx, wy, s, m)) {
                 table.segment(f, wx, wy, s);
                 for (qint64 k = 0; k < m; ++k) {
-                    Step step;
-                    if (!table.step(f, k, &step))
-                        step = subStep(f, weights[size_t(k)], wx, wy, s); // raises what it meets
-                    add(step);
+                    qint64 px, py;
+                    if (!table.pixel(f, k, &px, &py))
+                        add(subStep(f, weights[size_t(k)], wx, wy, s)); // raises what it meets
+                    // A step on the pen's pixel draws nothing, and the colour it leaves is
+                    // replaced by the segment's end before anything reads it.
+                    else if (px != pen.x || py != pen.y)
+                        add(Step{px, py, table.color(f, k)});
                 }
             } else if (m > 0) {
                 SegmentWalker<decltype(add)> walker(f, weights, wx, wy, s, params, add);
