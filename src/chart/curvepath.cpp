@@ -98,6 +98,8 @@ public:
         m_y.resize(pairs);
         m_u.resize(pairs);
         m_v.resize(pairs);
+        m_pu.resize(pairs);
+        m_pv.resize(pairs);
     }
 
     // Curve values and unrounded pixels of every sub-step of segment s.
@@ -107,6 +109,7 @@ public:
         const Pair y0 = splat(wy[s]), y1 = splat(wy[s + 1]), y2 = splat(wy[s + 2]), y3 = splat(wy[s + 3]);
         const Pair xMin = splat(f.map.xMin), sx = splat(f.map.sx), left = splat(f.map.left);
         const Pair yMin = splat(f.map.yMin), sy = splat(f.map.sy), bottom = splat(f.map.bottom);
+        const Pair magic = splat(6755399441055744.0);
         const size_t pairs = m_x.size();
         for (size_t p = 0; p < pairs; ++p) {
             const Pair *w = &m_w[p * 4];
@@ -114,8 +117,13 @@ public:
             const Pair y = w[0] * y0 + w[1] * y1 + w[2] * y2 + w[3] * y3;
             m_x[p] = x;
             m_y[p] = y;
-            m_u[p] = (x - xMin) * sx + left;
-            m_v[p] = bottom - (y - yMin) * sy;
+            const Pair u = (x - xMin) * sx + left;
+            const Pair v = bottom - (y - yMin) * sy;
+            m_u[p] = u;
+            m_v[p] = v;
+            // fpcheck::roundEven's quick rounding, good where pixel() finds u and v in its range.
+            m_pu[p] = (u + magic) - magic;
+            m_pv[p] = (v + magic) - magic;
         }
     }
 
@@ -130,12 +138,12 @@ public:
         constexpr double quick = 2251799813685248.0; // fpcheck::roundEven's quick range
         if (!(u > -quick && u < quick && v > -quick && v < quick))
             return false;
-        qint64 y = fpcheck::roundEven(v);
+        qint64 y = static_cast<qint64>(m_pv[p][lane]);
         if (y >= f.bottom)
             y = f.bottom;
         if (y <= f.top)
             y = f.top;
-        *px = fpcheck::roundEven(u);
+        *px = static_cast<qint64>(m_pu[p][lane]);
         *py = y;
         return true;
     }
@@ -150,6 +158,7 @@ private:
 
     std::vector<Pair> m_w; // per pair of sub-steps: w0, w1, w2, w3
     std::vector<Pair> m_x, m_y, m_u, m_v;
+    std::vector<Pair> m_pu, m_pv; // u and v rounded
 };
 
 // Sub-steps of one segment, visited in order; runs of sub-steps that provably land on one
