@@ -202,8 +202,51 @@ void DrawSurface::lineTo(qint64 x, qint64 y)
 
 void DrawSurface::polylineTo(const Point *points, int count)
 {
-    for (int i = 0; i < count; ++i)
-        lineTo(points[i].x, points[i].y);
+    if (count <= 0)
+        return;
+    // Outside a painting session every piece tells its change, and whoever listens may take
+    // a copy of the bitmap: then each piece finds the pixels afresh.
+    if (m_image->isNull() || m_sessionDepth == 0) {
+        for (int i = 0; i < count; ++i)
+            lineTo(points[i].x, points[i].y);
+        return;
+    }
+    // A curve is thousands of pieces a few pixels long: the bitmap's geometry is looked up
+    // once for all of them, and pieces with both ends on it go straight to the pixels.
+    const int s = scale();
+    const qint64 w = m_image->width() / s;
+    const qint64 h = m_image->height() / s;
+    uchar *bits = m_image->bits();
+    const qsizetype stride = m_image->bytesPerLine();
+    auto inside = [w, h](const Point &p) { return p.x >= 0 && p.x < w && p.y >= 0 && p.y < h; };
+    auto sign = [](qint64 v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); };
+    bool penInside = inside(m_penPos);
+    for (int i = 0; i < count; ++i) {
+        const Point *to = &points[i];
+        bool toInside = inside(*to);
+        if (!(penInside && toInside)) {
+            rasterLine(m_penPos.x, m_penPos.y, to->x, to->y);
+        } else {
+            // Pieces running on along one row or one column in one direction set the pixels
+            // (and dots) of a single line from the first start to the last end.
+            const int dx = sign(to->x - m_penPos.x), dy = sign(to->y - m_penPos.y);
+            int joined = 0;
+            if ((dx == 0) != (dy == 0)) {
+                while (i + 1 < count) {
+                    const Point &next = points[i + 1];
+                    if (sign(next.x - to->x) != dx || sign(next.y - to->y) != dy || !inside(next))
+                        break;
+                    ++i;
+                    ++joined;
+                    to = &points[i];
+                }
+            }
+            rasterInside(m_penPos.x, m_penPos.y, to->x, to->y, s, bits, stride);
+            m_linePieces += joined;
+        }
+        m_penPos = *to;
+        penInside = toInside;
+    }
 }
 
 // Bresenham-style line from (x0, y0) towards (x1, y1), end pixel excluded. Step i along
@@ -218,7 +261,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
         const qint64 w = m_image->width() / s;
         const qint64 h = m_image->height() / s;
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h && x1 >= 0 && x1 < w && y1 >= 0 && y1 < h) {
-            rasterInside(x0, y0, x1, y1, s);
+            rasterInside(x0, y0, x1, y1, s, m_image->bits(), m_image->bytesPerLine());
             return;
         }
     }
@@ -329,7 +372,7 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 
 // The common case of a line with both ends on the bitmap, in plain integers: same steps
 // and rounding as the general path.
-void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s)
+void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s, uchar *bits, qsizetype stride)
 {
     const qint64 dx = x1 - x0;
     const qint64 dy = y1 - y0;
@@ -347,8 +390,6 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s
     const qint64 stepY = dy > 0 ? 1 : (dy < 0 ? -1 : 0);
     const QRgb rgb = toRgb(m_penColor);
     const bool dotted = m_penStyle == Dotted;
-    uchar *bits = m_image->bits();
-    const qsizetype stride = m_image->bytesPerLine();
     qint64 x = x0;
     qint64 y = y0;
     // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.

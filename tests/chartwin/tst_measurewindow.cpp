@@ -76,6 +76,27 @@ void run(AppFixture &f, TdataLineForm *w, const QString &steps)
     }
 }
 
+// Pixels of a cursor's colour on the chart view as shown (the lines lie over the picture).
+int cursorPixels(TdataLineForm *w, const QColor &colour)
+{
+    const QImage shot = w->kfdline1View->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            count += shot.pixelColor(x, y) == colour;
+    return count;
+}
+
+// Every figure of the panel, line by line.
+QStringList panelCells(MeasurePanel *panel)
+{
+    QStringList cells;
+    for (int line = 0; line <= 5; ++line)
+        for (int column = 0; column <= 9; ++column)
+            cells << panel->cellText(line, column);
+    return cells;
+}
+
 // The X a cursor gets when put at x: the value at x's pixel.
 double placed(const Tkfdline *chart, double x)
 {
@@ -94,6 +115,8 @@ private slots:
     void cursorsStayOutOfThePicture();
     void cursorsKeepTheirXThroughZoom_data();
     void cursorsKeepTheirXThroughZoom();
+    void cursorOutsideTheViewIsNotDrawn_data();
+    void cursorOutsideTheViewIsNotDrawn();
     void panelAndCopy();
     void dragFiguresFollow();
     void timesAsTimes();
@@ -223,6 +246,63 @@ void TestMeasureWindow::cursorsKeepTheirXThroughZoom()
         mouse(w->kfdline1View, QEvent::MouseButtonRelease, QPoint(w->kfdline1->marginLeft + 10, w->kfdline1->marginTop + 50),
               Qt::LeftButton, Qt::NoButton);
         QVERIFY(c.a == x || c.b == x);
+    });
+}
+
+void TestMeasureWindow::cursorOutsideTheViewIsNotDrawn_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QList<int>>("keys");
+    QTest::addColumn<bool>("aShown");
+    QTest::addColumn<bool>("bShown");
+    using K = QList<int>;
+    // X runs 1..20; "+" halves the view around its middle: 5.75..15.25, then 8.125..12.875.
+    QTest::newRow("A left of the view") << "m c3 c10" << K{Qt::Key_Plus, Qt::Key_Plus} << false << true;
+    QTest::newRow("B right of the view") << "m c11 c18" << K{Qt::Key_Plus, Qt::Key_Plus} << true << false;
+    QTest::newRow("both outside, either side") << "m c3 c18" << K{Qt::Key_Plus, Qt::Key_Plus} << false << false;
+    // 8.125..12.875 shows both; a tenth to the left, 7.65..12.4, leaves B out.
+    QTest::newRow("panned away from B") << "m c9 c12.6" << K{Qt::Key_Plus, Qt::Key_Plus, Qt::Key_Left} << true
+                                        << false;
+    QTest::newRow("both inside") << "m c7 c13" << K{Qt::Key_Plus} << true << true;
+}
+
+// A cursor whose X the view does not show leaves no line at the plot's edge nor anywhere
+// else, while the panel keeps its figures; back at the whole table it is drawn again.
+void TestMeasureWindow::cursorOutsideTheViewIsNotDrawn()
+{
+    QFETCH(QString, steps);
+    QFETCH(QList<int>, keys);
+    QFETCH(bool, aShown);
+    QFETCH(bool, bShown);
+    AppFixture f;
+    SheetServer server;
+    readAndDraw(f, server, [&](TdataLineForm *w) {
+        const QColor a(192, 0, 0), b(0, 0, 192);
+        run(f, w, steps);
+        QVERIFY(w->measureTool->cursors().complete());
+        QVERIFY(cursorPixels(w, a) > 50);
+        QVERIFY(cursorPixels(w, b) > 50);
+        const QStringList figures = panelCells(w->measureTool->panel());
+        QVERIFY(!figures.last().isEmpty()); // the last curve's row count
+
+        for (int k : keys)
+            QTest::keyClick(w->kfdline1View, Qt::Key(k));
+        const measurecursors::Plot plot = measurecursors::plotOf(*w->kfdline1);
+        const measurecursors::Cursors &c = w->measureTool->cursors();
+        QCOMPARE(plot.pixelOf(c.a) >= plot.left && plot.pixelOf(c.a) <= plot.right, aShown);
+        QCOMPARE(plot.pixelOf(c.b) >= plot.left && plot.pixelOf(c.b) <= plot.right, bShown);
+        QCOMPARE(cursorPixels(w, a) > 50, aShown);
+        QCOMPARE(cursorPixels(w, b) > 50, bShown);
+        if (!aShown)
+            QCOMPARE(cursorPixels(w, a), 0);
+        if (!bShown)
+            QCOMPARE(cursorPixels(w, b), 0);
+        QCOMPARE(panelCells(w->measureTool->panel()), figures);
+
+        QTest::keyClick(w->kfdline1View, Qt::Key_Home);
+        QVERIFY(cursorPixels(w, a) > 50);
+        QVERIFY(cursorPixels(w, b) > 50);
+        QCOMPARE(panelCells(w->measureTool->panel()), figures);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -56,6 +57,8 @@ private slots:
     void textFollowsFontChanges();
     void changesAreReported();
     void canvasCreatesBitmapOnlyWhenEmpty();
+    void polylineInSessionMatchesSingleLines_data();
+    void polylineInSessionMatchesSingleLines();
     void doubleDensityIsTheSameDrawingDoubled_data();
     void doubleDensityIsTheSameDrawingDoubled();
     void doubleDensityTextIsSharper();
@@ -443,6 +446,79 @@ void TestDrawSurface::canvasCreatesBitmapOnlyWhenEmpty()
     s.textOut(0, 0, QStringLiteral("x"));
     s.ellipse(0, 0, 4, 4);
     QVERIFY(!odd.hasPicture());
+}
+
+void TestDrawSurface::polylineInSessionMatchesSingleLines_data()
+{
+    QTest::addColumn<int>("ratio");
+    QTest::addColumn<bool>("dotted");
+    QTest::addColumn<int>("reach"); // how far past the 80 x 50 drawing points may lie
+    QTest::newRow("inside") << 1 << false << 0;
+    QTest::newRow("inside, ratio 2") << 2 << false << 0;
+    QTest::newRow("dotted, rhythm across corners") << 1 << true << 0;
+    QTest::newRow("dotted, ratio 2") << 2 << true << 0;
+    QTest::newRow("in and out across the edges") << 1 << false << 30;
+    QTest::newRow("in and out, ratio 2, dotted") << 2 << true << 30;
+    QTest::newRow("far away points") << 1 << false << 1000000;
+    // Steps along one row or column, as steep curves give them, also off the drawing.
+    QTest::newRow("walks along rows and columns") << 1 << false << -1;
+    QTest::newRow("walks, dotted, ratio 2") << 2 << true << -1;
+    QTest::newRow("walks across the edges") << 1 << true << -4;
+}
+
+// Inside a painting session a polyline goes to the pixels by its own way: the same pixels,
+// pen position, piece count and dot rhythm as one lineTo per point.
+void TestDrawSurface::polylineInSessionMatchesSingleLines()
+{
+    QFETCH(int, ratio);
+    QFETCH(bool, dotted);
+    QFETCH(int, reach);
+    std::vector<DrawSurface::Point> points;
+    quint32 seed = 12345;
+    auto next = [&seed](int span) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % quint32(span));
+    };
+    for (int k = 0; k < 3000; ++k) {
+        if (reach < 0 && k > 0) {
+            // A step of 0 to 3 pixels along x or y, now and then turning back; kept within
+            // -reach pixels of the drawing (0 for walks that stay on it).
+            const DrawSurface::Point &last = points.back();
+            const int along = next(2), step = next(7) - 3;
+            const qint64 margin = reach == -1 ? 0 : -reach;
+            points.push_back({std::clamp<qint64>(last.x + (along ? step : 0), -margin, 79 + margin),
+                              std::clamp<qint64>(last.y + (along ? 0 : step), -margin, 49 + margin)});
+            continue;
+        }
+        const bool far = reach > 0 && next(5) == 0;
+        points.push_back({qint64(far ? next(80 + 2 * reach) - reach : next(80)),
+                          qint64(far ? next(50 + 2 * reach) - reach : next(50))});
+    }
+    QImage a = blank(80 * ratio, 50 * ratio), b = blank(80 * ratio, 50 * ratio);
+    a.setDevicePixelRatio(ratio);
+    b.setDevicePixelRatio(ratio);
+    DrawSurface polyline(&a), single(&b);
+    for (DrawSurface *s : {&polyline, &single}) {
+        s->setPenStyle(dotted ? DrawSurface::Dotted : DrawSurface::Solid);
+        s->moveTo(points[0].x, points[0].y);
+    }
+    // Colours change between pieces of the line, as a curve's hidden stretches do.
+    for (size_t from = 1; from < points.size(); from += 100) {
+        const int count = int(std::min<size_t>(100, points.size() - from));
+        const int colour = int(from % 3 == 0 ? 0xFF0000 : 0x00AA00 + int(from));
+        polyline.setPenColor(colour);
+        single.setPenColor(colour);
+        {
+            PaintSession session(polyline);
+            polyline.polylineTo(points.data() + from, count);
+        }
+        for (int i = 0; i < count; ++i)
+            single.lineTo(points[from + size_t(i)].x, points[from + size_t(i)].y);
+    }
+    QVERIFY(pixelsNot(a, White).size() > 500);
+    QCOMPARE(a, b);
+    QCOMPARE(polyline.penPos(), single.penPos());
+    QCOMPARE(polyline.linePieces(), single.linePieces());
 }
 
 void TestDrawSurface::doubleDensityIsTheSameDrawingDoubled_data()
