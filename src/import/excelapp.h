@@ -22,8 +22,8 @@ struct Table;
 //                that workbook), Quit
 //   collection   Open(path) (the workbook becomes the last item), Count, Item(i) (also the
 //                default member)
-//   workbook     Worksheets(1) (only one sheet is loaded: the first, or the first later one
-//                with a table where the first has none), Save (the workbook is never
+//   workbook     Worksheets(1) (only one sheet is loaded: the first, or the longest later
+//                table where the first has none), Save (the workbook is never
 //                changed, so nothing is written), Saved (get, put), Close, ReadNotes (get:
 //                what the file's reader left out or skipped, as a column of texts),
 //                TextTail (get: where a delimited-text file ends, workbook::TextTail's

@@ -12,6 +12,11 @@ constexpr int JudgedRows = 2000;
 
 }
 
+bool outranks(const Worksheet &candidate, int rowsSoFar)
+{
+    return candidate.usedRowCount() > rowsSoFar && holdsChartTable(candidate);
+}
+
 bool holdsChartTable(const Worksheet &sheet)
 {
     if (sheet.empty())

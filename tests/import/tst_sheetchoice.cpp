@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-// Workbooks whose first sheet is an information block: the first later sheet with a table
+// Workbooks whose first sheet is an information block: the later sheet with the longest table
 // is read, and the log says so; a first sheet with a table is always the one read.
 namespace {
 
@@ -234,6 +234,9 @@ void TestSheetChoice::sheets_data()
                                        << "Test_Time|Voltage" << 302 << passed.arg("Channel_1");
         row("two blocks, then the data") << format << QList<Sheet>{Info, Info, data("Detail", 3)}
                                          << "Test_Time|Voltage" << 5 << passed.arg("Detail");
+        row("the longest later table") << format
+                                       << QList<Sheet>{Info, data("Cycle", 4), data("Statis", 2), data("Detail", 40)}
+                                       << "Test_Time|Voltage" << 42 << passed.arg("Detail");
         row("a first sheet with a table stays") << format << QList<Sheet>{data("First", 2), data("Second", 9)}
                                                 << "Test_Time|Voltage" << 4 << "";
         row("no sheet with a table: the first is read") << format << QList<Sheet>{Info, Info}

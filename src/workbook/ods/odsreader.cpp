@@ -279,7 +279,10 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
     book->sheetName = reader.name();
     if (workbook::holdsChartTable(book->firstSheet))
         return book;
-    // No table a chart can use: the first later table that holds one is read in its place.
+    // No table a chart can use: the later table with the most rows is read in its place.
+    workbook::Workbook best;
+    QString bestName;
+    bool found = false;
     for (;;) {
         workbook::Workbook candidate;
         workbook::SheetBuilder later(candidate.firstSheet, false);
@@ -288,20 +291,27 @@ std::unique_ptr<workbook::Workbook> readOdsPackage(const package::ZipPackage &pa
             if (!next.run())
                 break;
         } catch (const workbook::FormatRefused &) {
-            break; // the rest of the document cannot be read: the first table stays
+            break; // the rest of the document cannot be read: what was found stands
         }
         later.finish();
-        if (!workbook::holdsChartTable(candidate.firstSheet))
+        if (!workbook::outranks(candidate.firstSheet, best.firstSheet.usedRowCount()))
             continue;
-        book->firstSheet = std::move(candidate.firstSheet);
-        book->maxRows = later.rowLimit();
-        book->cutRows = later.cutRows();
-        book->cutWidth = later.cutWidth();
-        book->passedFirstSheet = true;
-        book->firstSheetName = book->sheetName;
-        book->sheetName = next.name();
-        break;
+        best.firstSheet = std::move(candidate.firstSheet);
+        best.maxRows = later.rowLimit();
+        best.cutRows = later.cutRows();
+        best.cutWidth = later.cutWidth();
+        bestName = next.name();
+        found = true;
     }
+    if (!found)
+        return book;
+    book->firstSheet = std::move(best.firstSheet);
+    book->maxRows = best.maxRows;
+    book->cutRows = best.cutRows;
+    book->cutWidth = best.cutWidth;
+    book->passedFirstSheet = true;
+    book->firstSheetName = book->sheetName;
+    book->sheetName = bestName;
     return book;
 }
 

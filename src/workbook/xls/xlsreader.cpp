@@ -105,14 +105,16 @@ void BiffParser::run()
     throw Refused{chosen ? Failure::Corrupt : Failure::NoSheet};
 }
 
-// The first worksheet holds no table a chart can use: the first later one that does is read
-// in its place. One that cannot be read is passed; the first stays when none does.
+// The first worksheet holds no table a chart can use: the later one with the longest table
+// is read in its place. One that cannot be read is passed; the first stays when none has one.
 void BiffParser::readLaterSheet(std::size_t after, const workbook::TextTable &strings)
 {
+    workbook::Worksheet first = std::move(m_sheet);
+    workbook::Worksheet best;
+    std::size_t bestIndex = 0;
     for (std::size_t i = after + 1; i < m_sheets.size(); ++i) {
         if (m_sheets[i].type != 0)
             continue;
-        workbook::Worksheet first = std::move(m_sheet);
         m_sheet = workbook::Worksheet();
         m_cellFirstRow = m_cellLastRow = m_dimFirstRow = m_dimLastRow = 0;
         m_pendingRow = m_pendingCol = 0;
@@ -125,14 +127,19 @@ void BiffParser::readLaterSheet(std::size_t after, const workbook::TextTable &st
         } catch (const Refused &) {
             read = false;
         }
-        if (read && workbook::holdsChartTable(m_sheet)) {
-            m_book->passedFirstSheet = true;
-            m_book->firstSheetName = m_book->sheetName;
-            m_book->sheetName = m_sheets[i].name;
-            return;
+        if (read && workbook::outranks(m_sheet, best.usedRowCount())) {
+            best = std::move(m_sheet);
+            bestIndex = i;
         }
-        m_sheet = std::move(first);
     }
+    if (bestIndex == 0) {
+        m_sheet = std::move(first);
+        return;
+    }
+    m_sheet = std::move(best);
+    m_book->passedFirstSheet = true;
+    m_book->firstSheetName = m_book->sheetName;
+    m_book->sheetName = m_sheets[bestIndex].name;
 }
 
 bool BiffParser::findSheetAt(std::uint32_t position)

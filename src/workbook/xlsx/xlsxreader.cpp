@@ -304,24 +304,33 @@ std::unique_ptr<workbook::Workbook> readXlsxPackage(const package::ZipPackage &p
               dateXf, scanBytes, *book);
     if (!later || workbook::holdsChartTable(book->firstSheet))
         return book;
+    // The later sheet with the longest table is read in the first one's place.
+    workbook::Workbook best;
+    const QString *bestName = nullptr;
     for (const auto &[part, name] : info.laterSheets) {
         workbook::Workbook candidate;
         try {
             readSheet(package, part, strings, sharedCount, info.date1904, dateXf, scanBytes, candidate);
         } catch (const workbook::FormatRefused &) {
-            continue; // a damaged later sheet: the first one stays
+            continue; // a damaged later sheet is passed
         }
-        if (!workbook::holdsChartTable(candidate.firstSheet))
+        if (!workbook::outranks(candidate.firstSheet, best.firstSheet.usedRowCount()))
             continue;
-        book->firstSheet = std::move(candidate.firstSheet);
-        book->maxRows = candidate.maxRows;
-        book->cutRows = candidate.cutRows;
-        book->cutWidth = candidate.cutWidth;
-        book->passedFirstSheet = true;
-        book->firstSheetName = info.sheetName;
-        book->sheetName = name;
-        break;
+        best.firstSheet = std::move(candidate.firstSheet);
+        best.maxRows = candidate.maxRows;
+        best.cutRows = candidate.cutRows;
+        best.cutWidth = candidate.cutWidth;
+        bestName = &name;
     }
+    if (!bestName)
+        return book; // none has a table: the first stays
+    book->firstSheet = std::move(best.firstSheet);
+    book->maxRows = best.maxRows;
+    book->cutRows = best.cutRows;
+    book->cutWidth = best.cutWidth;
+    book->passedFirstSheet = true;
+    book->firstSheetName = info.sheetName;
+    book->sheetName = *bestName;
     return book;
 }
 
