@@ -105,10 +105,10 @@ void extendNumbers(Column &column, const ColumnStore &store, int list, int first
         double v = 0;
         QStringView text;
         if (numberOrText(store, list, first + row, count, &v, &text)) {
-            column.values.push_back(v);
+            column.values.own().push_back(v);
             continue;
         }
-        column.values.push_back(0);
+        column.values.own().push_back(0);
         column.gapRows.push_back(row);
     }
     column.notNumbers = int(column.gapRows.size());
@@ -133,7 +133,7 @@ bool extendTimes(Column &column, const ColumnStore &store, int list, int first, 
         } else if (timetext::parse(text, &stamp, timetext::DateOrder::Default)) {
             if (stamp.dated != column.dated)
                 return false;
-            column.values.push_back(stamp.seconds);
+            column.values.own().push_back(stamp.seconds);
             if (!column.dated && havePrevious && stamp.seconds < previous)
                 ++column.backSteps;
             previous = stamp.seconds;
@@ -142,7 +142,7 @@ bool extendTimes(Column &column, const ColumnStore &store, int list, int first, 
         } else {
             ++column.notTimes;
         }
-        column.values.push_back(0);
+        column.values.own().push_back(0);
         column.gapRows.push_back(row);
     }
     return column.notTimes < column.readings();
@@ -162,7 +162,8 @@ Column read(const ColumnStore &store, int list, int first, int last)
     Column out;
     const int rows = std::max(0, last - first + 1);
     const int count = store.count(list);
-    out.values.reserve(size_t(rows));
+    Values &values = out.values.own();
+    values.reserve(size_t(rows));
     // Times are gathered beside the numbers while the column can still be a time column.
     Values seconds;
     bool maybeTimes = true;
@@ -175,7 +176,7 @@ Column read(const ColumnStore &store, int list, int first, int last)
         double v = 0;
         QStringView text;
         if (numberOrText(store, list, index, count, &v, &text)) {
-            out.values.push_back(v);
+            values.push_back(v);
             ++numbers;
             if (maybeTimes) {
                 // Every row before the first number is no number.
@@ -185,7 +186,7 @@ Column read(const ColumnStore &store, int list, int first, int last)
             }
             continue;
         }
-        out.values.push_back(0);
+        values.push_back(0);
         if (!maybeTimes) {
             gaps.push_back(row);
             continue;
@@ -219,7 +220,7 @@ Column read(const ColumnStore &store, int list, int first, int last)
     out.dated = dated > 0;
     if (ordered)
         out.dateOrder = order == timetext::DateOrder::MonthFirst ? 1 : 2;
-    out.values = std::move(seconds);
+    values = std::move(seconds);
     out.gapRows = std::move(gaps);
     out.emptyTimes = empty;
     out.notTimes = other;
@@ -254,12 +255,23 @@ bool extend(Column &column, const ColumnStore &store, int list, int first, int k
             return false;
         return extendTimes(column, store, list, first, kept, rows);
     }
-    column.values.resize(size_t(kept));
+    column.values.own().resize(size_t(kept));
     column.gapRows.erase(std::lower_bound(column.gapRows.begin(), column.gapRows.end(), kept), column.gapRows.end());
     // Without a single number the column could still turn out to be times.
     if (column.readings() == 0 || column.mixedDates)
         return false;
     extendNumbers(column, store, list, first, kept, rows);
+    return true;
+}
+
+bool borrow(Column &column, const ColumnStore &store, int list, int first, int last)
+{
+    // Every item a finite number: `read` would take each value as it is, no gap, no time.
+    const double *numbers = store.numbersInPlace(list, first, last);
+    if (!numbers)
+        return false;
+    column = Column();
+    column.values.borrow(numbers, size_t(last - first + 1));
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <vector>
 
 class ColumnStore;
@@ -15,10 +16,51 @@ namespace columnvalues {
 // A long column's values: a million rows are 8 MB, mapped with huge pages.
 using Values = std::vector<double, PageAllocator<double>>;
 
+// A column's value of every row: its own, or borrowed from the store when the store's items
+// are those values already (every one a finite number), which saves a copy of each.
+class RowValues
+{
+public:
+    size_t size() const { return m_borrowed ? m_size : m_own.size(); }
+    bool empty() const { return size() == 0; }
+    const double *data() const { return m_borrowed ? m_data : m_own.data(); }
+    const double *begin() const { return data(); }
+    const double *end() const { return data() + size(); }
+    double operator[](size_t row) const { return data()[row]; }
+    double front() const { return data()[0]; }
+    bool borrowed() const { return m_borrowed; }
+    bool operator==(const RowValues &other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
+    // The values to change: borrowed ones are copied first.
+    Values &own()
+    {
+        if (m_borrowed) {
+            m_own.assign(m_data, m_data + m_size);
+            m_borrowed = false;
+            m_data = nullptr;
+            m_size = 0;
+        }
+        return m_own;
+    }
+    // Values that stay the owner's, valid until it changes them.
+    void borrow(const double *data, size_t size)
+    {
+        m_own = Values();
+        m_borrowed = true;
+        m_data = data;
+        m_size = size;
+    }
+
+private:
+    Values m_own;
+    bool m_borrowed = false;
+    const double *m_data = nullptr;
+    size_t m_size = 0;
+};
+
 struct Column {
     bool times = false;         // a time column: values in seconds
     bool dated = false;         // its times carry dates (else they are times of day)
-    Values values;              // one per row; 0 at the rows of gapRows
+    RowValues values;           // one per row; 0 at the rows of gapRows
     // Rows (0-based, ascending) that hold no reading: not drawn, left out of the ranges, and
     // the curve's line breaks there. Number columns: items that are no number (texts, empty
     // or missing items); time columns: empty, missing or other items that are no time.
@@ -47,6 +89,11 @@ Column read(const ColumnStore &store, int list, int first, int last);
 // column is (numbers after times, dates after times of day, a date order to choose again):
 // the column is then left unusable and must be read whole.
 bool extend(Column &column, const ColumnStore &store, int list, int first, int kept, int last);
+
+// The column `read` gives, its values borrowed from the store (valid until the store
+// changes), when items first..last all exist and are finite numbers; false otherwise, and
+// `column` is left as it was.
+bool borrow(Column &column, const ColumnStore &store, int list, int first, int last);
 
 // A number column of Unix seconds: every reading within 1e9..4e9 (2001 to 2096) and a name
 // that says so ("unix", "epoch" or "timestamp", any case). Such a column is drawn as dated

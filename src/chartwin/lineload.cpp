@@ -23,16 +23,16 @@ struct Range {
 
 // From the first value on, so a column lying wholly beyond any preset bound gets its own
 // limits; 0 to 0 when there is none.
-Range scan(const columnvalues::Values &values)
+Range scan(const double *values, size_t count)
 {
-    if (values.empty())
+    if (count == 0)
         return Range{};
-    Range r{values.front(), values.front()};
-    for (double v : values) {
-        if (v > r.hi)
-            r.hi = v;
-        if (v < r.lo)
-            r.lo = v;
+    Range r{values[0], values[0]};
+    for (const double *v = values; v != values + count; ++v) {
+        if (*v > r.hi)
+            r.hi = *v;
+        if (*v < r.lo)
+            r.lo = *v;
     }
     return r;
 }
@@ -58,7 +58,7 @@ std::vector<int> keptRows(int rows, const std::vector<int> &emptyX, const std::v
 }
 
 // The values of the kept rows (all of them when `kept` is empty and nothing was left out).
-columnvalues::Values keptValues(const columnvalues::Values &values, const std::vector<int> &kept)
+columnvalues::Values keptValues(const columnvalues::RowValues &values, const std::vector<int> &kept)
 {
     columnvalues::Values out;
     out.reserve(kept.size());
@@ -138,8 +138,12 @@ void ValueCache::keepItems(const ColumnStore &store)
         if (!entry.valid)
             continue;
         entry.sound = std::min(entry.sound, store.keptItems(list));
-        if (entry.sound <= entry.first)
+        if (entry.sound <= entry.first) {
             entry = Entry();
+            continue;
+        }
+        if (entry.column.values.borrowed())
+            borrowAgain(store, list, entry);
     }
 }
 
@@ -151,14 +155,23 @@ const columnvalues::Column &ValueCache::column(const ColumnStore &store, int lis
         return entry.column;
     // Rows whose items did not change since they were converted are taken as they are.
     const int kept = entry.valid && entry.first == first ? std::min(entry.sound, last + 1) - first : 0;
+    // Values borrowed again after the store moved them count as the version they were
+    // borrowed from: what was built over that one grows by the new rows alone.
+    const quint64 grownFrom = entry.moved ? entry.previousVersion : entry.version;
     entry.keptRows = -1;
     entry.previousVersion = 0;
-    if (kept > 0 && columnvalues::extend(entry.column, store, list, first, kept, last)) {
+    entry.moved = false;
+    if (kept > 0
+        && ((entry.column.values.borrowed() && columnvalues::borrow(entry.column, store, list, first, last))
+            || columnvalues::extend(entry.column, store, list, first, kept, last))) {
+        // Borrowed or not, the rows kept hold what they held: only the rows past them are new.
         entry.keptRows = kept;
-        entry.previousVersion = entry.version;
+        entry.previousVersion = grownFrom;
     } else {
-        // Each value converted once for range and points.
-        entry.column = columnvalues::read(store, list, first, last);
+        // Each value converted once for range and points; a column of nothing but numbers
+        // is read where the store keeps it.
+        if (!columnvalues::borrow(entry.column, store, list, first, last))
+            entry.column = columnvalues::read(store, list, first, last);
     }
     entry.version = ++m_versions;
     entry.first = first;
@@ -166,6 +179,28 @@ const columnvalues::Column &ValueCache::column(const ColumnStore &store, int lis
     entry.sound = last + 1;
     entry.valid = true;
     return entry.column;
+}
+
+void ValueCache::borrowAgain(const ColumnStore &store, int list, Entry &entry)
+{
+    // The store may have moved the items it kept: the borrowed values are taken from where
+    // they are now, as a new version that kept every row, so whoever points into the old
+    // place (indexes) learns of the move by the version and takes the new place.
+    const double *before = entry.column.values.data();
+    const int rows = std::min(int(entry.column.values.size()), entry.sound - entry.first);
+    const int last = entry.first + rows - 1;
+    if (rows <= 0 || !columnvalues::borrow(entry.column, store, list, entry.first, last)) {
+        entry = Entry();
+        return;
+    }
+    if (entry.column.values.data() == before && last == entry.last)
+        return;
+    entry.last = last;
+    entry.keptRows = rows;
+    if (!entry.moved)
+        entry.previousVersion = entry.version;
+    entry.moved = true;
+    entry.version = ++m_versions;
 }
 
 const ValueCache::Entry *ValueCache::entry(int list) const
@@ -243,15 +278,16 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     for (int k = 0; k < curves; ++k)
         refuseEmpty(request.yCols[k], values.column(store, request.yCols[k], first, last));
     const columnvalues::Column &xColumn = values.column(store, request.xCol, first, last);
-    const columnvalues::Values &xValues = xColumn.values;
+    const columnvalues::RowValues &xValues = xColumn.values;
     const int rows = int(xValues.size());
     const bool xUnix = columnvalues::isUnixSeconds(xName, xColumn);
     result.xTime = xColumn.times || xUnix;
     result.xDated = xColumn.dated || xUnix;
     result.xNotNumbers = xColumn.times ? xColumn.notTimes : xColumn.notNumbers;
     result.valueNotes << columnvalues::notes(request.xCol, xColumn);
-    const Range xRange = scan(xColumn.gapRows.empty() ? xValues
-                                                      : keptValues(xValues, keptRows(rows, xColumn.gapRows, {})));
+    const columnvalues::Values xKept = xColumn.gapRows.empty() ? columnvalues::Values()
+                                                               : keptValues(xValues, keptRows(rows, xColumn.gapRows, {}));
+    const Range xRange = xColumn.gapRows.empty() ? scan(xValues.data(), xValues.size()) : scan(xKept.data(), xKept.size());
     const int xDecimals = scaleDecimals(xRange, result.xTime);
     for (Tkfdline *chart : charts)
         chart->xAxis.decimals = xDecimals;
@@ -268,7 +304,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     for (Tkfdline *chart : charts)
         std::fill(std::begin(chart->shown), std::end(chart->shown), 0);
 
-    std::vector<const columnvalues::Values *> yValues;
+    std::vector<const columnvalues::RowValues *> yValues;
     // Per curve: 1 where its point starts a stroke after a gap, in point order.
     std::array<std::vector<char>, kfdline::MaxCurves> strokeStarts;
     int k = 0;
@@ -292,8 +328,9 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         const std::vector<int> kept = keptRows(rows, xColumn.gapRows, yColumn.gapRows);
         const bool allRows = xColumn.gapRows.empty() && yColumn.gapRows.empty();
         const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
-        const columnvalues::Values &rangeValues = allRows ? yColumn.values : drawn;
-        Range range = scan(rangeValues);
+        const double *rangeValues = allRows ? yColumn.values.data() : drawn.data();
+        const int rangeCount = int(allRows ? yColumn.values.size() : drawn.size());
+        Range range = scan(rangeValues, size_t(rangeCount));
         widen(request.scaleMode, &range.lo, &range.hi);
         const int decimals = scaleDecimals(range, result.yTime[k]);
         for (Tkfdline *chart : charts)
@@ -307,7 +344,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         }
 
         std::vector<int> &pointRows = result.pointRows[size_t(k)];
-        pointRows = rowreduce::extremaRows(rangeValues.data(), int(rangeValues.size()), MaxRows);
+        pointRows = rowreduce::extremaRows(rangeValues, rangeCount, MaxRows);
         std::vector<char> &starts = strokeStarts[size_t(k)];
         starts.assign(pointRows.size(), 0);
         if (!allRows) {
@@ -323,7 +360,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
             for (int &row : pointRows)
                 row = kept[size_t(row)];
         }
-        result.reduced = result.reduced || int(rangeValues.size()) > MaxRows;
+        result.reduced = result.reduced || rangeCount > MaxRows;
         ++k;
     }
     result.yCount = k;

@@ -83,9 +83,11 @@ private:
         int sound = 0;      // items first..sound - 1 still hold what was converted
         int keptRows = -1;
         quint64 version = 0, previousVersion = 0;
+        bool moved = false; // borrowed values taken again from where the store moved them
         columnvalues::Column column;
     };
     const Entry *entry(int list) const;
+    void borrowAgain(const ColumnStore &store, int list, Entry &entry);
     quint64 m_versions = 0;
     std::vector<Entry> m_entries = std::vector<Entry>(257); // lists 1..256
 };

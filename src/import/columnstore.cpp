@@ -57,6 +57,22 @@ int ColumnStore::count(int list) const
     return int(this->list(list).size());
 }
 
+const double *ColumnStore::numbersInPlace(int list, int first, int last) const
+{
+    static_assert(sizeof(Item) == sizeof(double), "an item reads as a double");
+    if (list < 1 || list > ListCount || first < 0 || last < first)
+        return nullptr;
+    const List &items = m_lists[size_t(list - 1)];
+    if (size_t(last) >= items.size())
+        return nullptr;
+    // A text is a NaN; an infinite number is no reading either: both have every exponent bit.
+    constexpr Item Exponent = 0x7FF0000000000000ull;
+    for (size_t i = size_t(first); i <= size_t(last); ++i)
+        if ((items[i] & Exponent) == Exponent)
+            return nullptr;
+    return reinterpret_cast<const double *>(items.data() + first);
+}
+
 QStringView ColumnStore::textOf(Item item) const
 {
     if (item & SharedBit)

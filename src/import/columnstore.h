@@ -70,6 +70,10 @@ public:
         std::memcpy(value, &item, sizeof *value);
         return true;
     }
+    // Items first..last of a list read in place as doubles, when every one is a finite
+    // number (a number item's bits are its value); null when any is a text or missing, or
+    // the list number is outside 1..256. Valid until the store changes.
+    const double *numbersInPlace(int list, int first, int last) const;
     // The number of lists holding at least one item.
     int filledLists() const;
     // Item counts of lists 1..256 at indexes 0..255.

@@ -12,6 +12,7 @@
 #include "import/columnstore.h"
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 
@@ -27,6 +28,10 @@ private slots:
     void indexesGrowAsBuiltWhole();
     void documentGrowsAsLoadedWhole_data();
     void documentGrowsAsLoadedWhole();
+    void borrowedAsRead_data();
+    void borrowedAsRead();
+    void borrowedFollowsTheStore_data();
+    void borrowedFollowsTheStore();
 };
 
 namespace {
@@ -34,22 +39,31 @@ namespace {
 struct Shape {
     int textEvery = 0; // a "NAN" text in list 3 every this many rows (0: none)
     bool falling = false; // X goes back now and then
+    bool asTexts = false; // numbers held as their texts, so the chart converts a copy
 };
+
+void appendValue(ColumnStore &store, int list, double v, bool asText)
+{
+    if (asText)
+        store.append(list, QString::number(v, 'g', 17));
+    else
+        store.appendNumber(list, v);
+}
 
 // Row `row` (0-based) of lists 1 (X) to 4; `partial`: the row as read from a line not yet
 // complete, with other values.
 void appendRow(ColumnStore &store, int row, const Shape &shape, bool partial = false)
 {
     const double x = shape.falling ? (row % 50) * 0.5 + row / 50 : row * 0.5;
-    store.appendNumber(1, x);
-    store.appendNumber(2, partial ? 1e6 : double((row * 37) % 101 - 50));
+    appendValue(store, 1, x, shape.asTexts);
+    appendValue(store, 2, partial ? 1e6 : double((row * 37) % 101 - 50), shape.asTexts);
     if (shape.textEvery > 0 && row % shape.textEvery == 3)
         store.append(3, QStringLiteral("NAN"));
     else if (shape.textEvery > 0 && row % shape.textEvery == 5)
         store.append(3, QStringView());
     else
-        store.appendNumber(3, (row * row) % 17 * 0.25);
-    store.appendNumber(4, partial ? -1e6 : std::sin(row * 0.01) * 100);
+        appendValue(store, 3, (row * row) % 17 * 0.25, shape.asTexts);
+    appendValue(store, 4, partial ? -1e6 : std::sin(row * 0.01) * 100, shape.asTexts);
 }
 
 void fill(ColumnStore &store, int rows, const Shape &shape)
@@ -76,7 +90,10 @@ lineload::Request request(int rows)
 
 void compareColumns(const columnvalues::Column &grown, const columnvalues::Column &whole, const char *what)
 {
-    QVERIFY2(grown.values == whole.values, what);
+    // Bit for bit: a borrowed value is the store's item as it is.
+    QCOMPARE(grown.values.size(), whole.values.size());
+    QVERIFY2(grown.values.empty() || std::memcmp(grown.values.data(), whole.values.data(),
+                                                 grown.values.size() * sizeof(double)) == 0, what);
     QVERIFY2(grown.gapRows == whole.gapRows, what);
     QCOMPARE(grown.times, whole.times);
     QCOMPARE(grown.dated, whole.dated);
@@ -276,13 +293,18 @@ void TestGrownTable::documentGrowsAsLoadedWhole_data()
     QTest::addColumn<bool>("falling");
     QTest::addColumn<bool>("zoomed");
     QTest::addColumn<bool>("partialLast"); // the last row first read from an unfinished line
-    QTest::newRow("one row") << 1500 << QVector<int>{1} << 0 << false << false << false;
-    QTest::newRow("across index and totals borders") << 1000 << QVector<int>{20, 10, 63, 64, 1025} << 0 << false
-                                                     << false << false;
-    QTest::newRow("texts and blanks appended") << 700 << QVector<int>{5, 40, 333} << 9 << false << false << false;
-    QTest::newRow("X that goes back") << 900 << QVector<int>{70, 1100} << 0 << true << false << false;
-    QTest::newRow("zoomed view") << 3000 << QVector<int>{100, 1000} << 11 << false << true << false;
-    QTest::newRow("unfinished last row") << 1024 << QVector<int>{1, 200} << 0 << false << false << true;
+    QTest::addColumn<bool>("wholeAsTexts"); // the whole table's numbers as texts: copied, not borrowed
+    for (bool texts : {false, true}) {
+        const char *whole = texts ? ", whole copied" : "";
+        QTest::addRow("one row%s", whole) << 1500 << QVector<int>{1} << 0 << false << false << false << texts;
+        QTest::addRow("across index and totals borders%s", whole)
+            << 1000 << QVector<int>{20, 10, 63, 64, 1025} << 0 << false << false << false << texts;
+        QTest::addRow("texts and blanks appended%s", whole)
+            << 700 << QVector<int>{5, 40, 333} << 9 << false << false << false << texts;
+        QTest::addRow("X that goes back%s", whole) << 900 << QVector<int>{70, 1100} << 0 << true << false << false << texts;
+        QTest::addRow("zoomed view%s", whole) << 3000 << QVector<int>{100, 1000} << 11 << false << true << false << texts;
+        QTest::addRow("unfinished last row%s", whole) << 1024 << QVector<int>{1, 200} << 0 << false << false << true << texts;
+    }
 }
 
 void TestGrownTable::documentGrowsAsLoadedWhole()
@@ -293,7 +315,9 @@ void TestGrownTable::documentGrowsAsLoadedWhole()
     QFETCH(bool, falling);
     QFETCH(bool, zoomed);
     QFETCH(bool, partialLast);
+    QFETCH(bool, wholeAsTexts);
     const Shape shape{textEvery, falling};
+    const Shape wholeShape{textEvery, falling, wholeAsTexts};
     ColumnStore store;
     fill(store, start, shape);
     if (partialLast) {
@@ -326,15 +350,19 @@ void TestGrownTable::documentGrowsAsLoadedWhole()
     }
 
     ColumnStore wholeStore;
-    fill(wholeStore, rows, shape);
+    fill(wholeStore, rows, wholeShape);
     auto wholeChart = std::make_unique<Tkfdline>();
     ChartDocument whole(wholeStore);
     whole.setCharts({wholeChart.get()});
     whole.load(request(rows));
     if (zoomed)
         whole.setView(document.view());
-    for (int list = 1; list <= 4; ++list)
+    for (int list = 1; list <= 4; ++list) {
         compareColumns(*document.values(list), *whole.values(list), qPrintable(QString::number(list)));
+        // Columns of nothing but numbers are drawn from the store's items.
+        QCOMPARE(document.values(list)->values.borrowed(), list != 3 || textEvery == 0);
+        QCOMPARE(whole.values(list)->values.borrowed(), !wholeAsTexts && (list != 3 || textEvery == 0));
+    }
     QVERIFY(document.viewRange() == whole.viewRange());
     compareCharts(*chart, *wholeChart);
     for (const auto &[a, b] : {std::pair{0.0, rows * 0.5}, {rows * 0.2, rows * 0.45}, {3.0, 700.25}})
@@ -347,13 +375,127 @@ void TestGrownTable::documentGrowsAsLoadedWhole()
 
     // A table replaced after growing is loaded anew, from its own values.
     fill(store, rows / 2, Shape{0, !falling});
-    fill(wholeStore, rows / 2, Shape{0, !falling});
+    fill(wholeStore, rows / 2, Shape{0, !falling, wholeAsTexts});
     document.load(request(rows / 2));
     whole.load(request(rows / 2));
     for (int list = 1; list <= 4; ++list)
         compareColumns(*document.values(list), *whole.values(list), qPrintable(QString::number(list)));
     compareCharts(*chart, *wholeChart);
     compareStats(document, whole, 0, rows);
+}
+
+namespace {
+
+// A column's items: "#v" a number item of value v, else a text item ("" an empty one).
+void appendItems(ColumnStore &store, int list, const QStringList &items)
+{
+    for (const QString &item : items) {
+        if (item.startsWith(u'#'))
+            store.appendNumber(list, item.mid(1).toDouble());
+        else
+            store.append(list, item);
+    }
+}
+
+// Numbers 0.25 apart from `start` on, `count` of them, as items.
+QStringList numbers(int start, int count)
+{
+    QStringList items;
+    for (int i = 0; i < count; ++i)
+        items << QStringLiteral("#%1").arg((start + i) * 0.25 - 1000);
+    return items;
+}
+
+}
+
+void TestGrownTable::borrowedAsRead_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("extra"); // rows asked for past the list's end
+    QTest::addColumn<bool>("borrowed");
+    QTest::newRow("numbers") << QStringList{"#1", "#2.5", "#-3", "#0", "#-0", "#1e300"} << 0 << true;
+    QTest::newRow("a long column") << numbers(0, 200000) << 0 << true;
+    QTest::newRow("a text among numbers") << QStringList{"#1", "abc", "#3"} << 0 << false;
+    QTest::newRow("a text that reads as a number") << QStringList{"#1", " 5 ", "#3"} << 0 << false;
+    QTest::newRow("a NaN text") << QStringList{"#1", "NaN", "#3"} << 0 << false;
+    QTest::newRow("an infinite number") << QStringList{"#1", "#inf", "#3"} << 0 << false;
+    QTest::newRow("an empty item") << QStringList{"#1", "", "#3"} << 0 << false;
+    QTest::newRow("rows past the end") << QStringList{"#1", "#2"} << 2 << false;
+    QTest::newRow("texts only") << QStringList{"a", "b"} << 0 << false;
+    QTest::newRow("times") << QStringList{"10:00:00", "10:00:01"} << 0 << false;
+}
+
+void TestGrownTable::borrowedAsRead()
+{
+    QFETCH(QStringList, items);
+    QFETCH(int, extra);
+    QFETCH(bool, borrowed);
+    ColumnStore store;
+    store.append(1, QStringLiteral("name"));
+    store.append(1, QStringLiteral("unit"));
+    appendItems(store, 1, items);
+    const int last = store.count(1) - 1 + extra;
+    lineload::ValueCache cache;
+    const columnvalues::Column &column = cache.column(store, 1, 2, last);
+    QCOMPARE(column.values.borrowed(), borrowed);
+    compareColumns(column, columnvalues::read(store, 1, 2, last), "values");
+}
+
+void TestGrownTable::borrowedFollowsTheStore_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<bool>("borrowed"); // after the change
+    QTest::newRow("numbers appended") << "append" << numbers(5000, 30000) << true;
+    QTest::newRow("a text appended") << "append" << QStringList{"#7", "x", "#8"} << false;
+    QTest::newRow("an empty item appended") << "append" << QStringList{""} << false;
+    QTest::newRow("last row taken back, numbers appended") << "truncate" << numbers(9000, 70000) << true;
+    QTest::newRow("another table swapped in") << "swap" << numbers(3, 500) << true;
+    QTest::newRow("a table of texts swapped in") << "swap" << QStringList{"#1", "NAN", "#2"} << false;
+}
+
+void TestGrownTable::borrowedFollowsTheStore()
+{
+    QFETCH(QString, change);
+    QFETCH(QStringList, added);
+    QFETCH(bool, borrowed);
+    ColumnStore store, other;
+    for (ColumnStore *s : {&store, &other}) {
+        s->append(1, QStringLiteral("name"));
+        s->append(1, QStringLiteral("unit"));
+    }
+    appendItems(store, 1, numbers(0, 1000));
+    lineload::ValueCache cache;
+    connect(&store, &ColumnStore::resetFinished, this, [&] { cache.keepItems(store); });
+    const int before = store.count(1) - 1;
+    QVERIFY(cache.column(store, 1, 2, before).values.borrowed());
+    const quint64 version = cache.version(1);
+    {
+        ColumnStore::Batch batch(store);
+        if (change == QLatin1String("truncate"))
+            store.truncate(store.count(1) - 1);
+        if (change == QLatin1String("swap")) {
+            appendItems(other, 1, added);
+            store.swapContents(other);
+        } else {
+            appendItems(store, 1, added);
+        }
+    }
+    // Between the change and the next load the kept values already point where the store
+    // keeps its items now.
+    if (const columnvalues::Column *kept = cache.find(1))
+        compareColumns(*kept, columnvalues::read(store, 1, 2, 2 + int(kept->values.size()) - 1), "kept");
+    const int last = store.count(1) - 1;
+    const columnvalues::Column &column = cache.column(store, 1, 2, last);
+    QCOMPARE(column.values.borrowed(), borrowed);
+    compareColumns(column, columnvalues::read(store, 1, 2, last), "values");
+    // Grown, not replaced: what was built over the first version grows by the new rows.
+    if (change != QLatin1String("swap")) {
+        QCOMPARE(cache.previousVersion(1), version);
+        QCOMPARE(cache.keptRows(1), before - 2 + (change == QLatin1String("truncate") ? 0 : 1));
+    } else {
+        QCOMPARE(cache.previousVersion(1), quint64(0));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGrownTable)
