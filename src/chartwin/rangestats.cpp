@@ -432,6 +432,7 @@ std::size_t Prepared::bytes() const
         total += gaps.capacity() * sizeof(int);
     for (const blocksums::Index &sums : m_sums)
         total += sums.bytes();
+    total += (m_xMin.capacity() + m_xMax.capacity()) * sizeof(double) + m_xReadings.capacity() * sizeof(int);
     return total;
 }
 
