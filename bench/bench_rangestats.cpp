@@ -1,5 +1,6 @@
 // Times the statistics between two cursors over generated logs of 1M and 10M rows with 4
-// curves: the whole table, a tenth of it, and unsorted X. Median and slowest of the runs,
+// curves: the whole table, a tenth of it, and X that does not rise (shuffled, or a
+// temperature drifting up and down). Median and slowest of the runs,
 // after the index a load builds once (its time and size are printed too).
 #include "chartwin/rangestats.h"
 
@@ -20,8 +21,11 @@ struct Log {
     std::vector<std::vector<int>> yGaps;
 };
 
-// A 100 Hz log: X in seconds, four noisy curves, one row in 10,000 without a reading.
-Log generate(int rows, bool shuffled)
+enum class XShape { Rising, Shuffled, Drifting };
+
+// A 100 Hz log: X in seconds (or shuffled, or a temperature between 10 and 90 drifting up and
+// down a few times), four noisy curves, one row in 10,000 without a reading.
+Log generate(int rows, XShape shape)
 {
     std::mt19937 random(7);
     std::normal_distribution<double> noise(0, 1);
@@ -29,8 +33,11 @@ Log generate(int rows, bool shuffled)
     log.x.resize(size_t(rows));
     for (int i = 0; i < rows; ++i)
         log.x[size_t(i)] = i * 0.01;
-    if (shuffled)
+    if (shape == XShape::Shuffled)
         std::shuffle(log.x.begin(), log.x.end(), random);
+    if (shape == XShape::Drifting)
+        for (int i = 0; i < rows; ++i)
+            log.x[size_t(i)] = 50 + 40 * std::sin(i * 2e-6 * 1e7 / rows) + noise(random) * 0.05;
     log.y.resize(4);
     log.yGaps.resize(4);
     for (int k = 0; k < 4; ++k) {
@@ -77,12 +84,16 @@ void time(const char *what, const Log &log, double a, double b, int runs)
 int main()
 {
     for (int rows : {1'000'000, 10'000'000}) {
-        const Log sorted = generate(rows, false);
+        const Log sorted = generate(rows, XShape::Rising);
         const double end = (rows - 1) * 0.01;
         time("whole table, 4 curves", sorted, 0, end, 21);
         time("a tenth in the middle", sorted, end * 0.45, end * 0.55, 21);
-        const Log shuffled = generate(rows, true);
+        const Log shuffled = generate(rows, XShape::Shuffled);
         time("whole table, unsorted X", shuffled, 0, end, 11);
+        time("a tenth, unsorted X", shuffled, end * 0.45, end * 0.55, 11);
+        const Log drifting = generate(rows, XShape::Drifting);
+        time("whole range, drifting X", drifting, 0, 100, 21);
+        time("a band, drifting X", drifting, 40, 60, 21);
     }
     return 0;
 }

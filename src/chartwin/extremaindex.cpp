@@ -74,22 +74,49 @@ int Index::rowOfReading(int n) const
 Extremes Index::scan(int first, int last) const
 {
     Extremes e;
+    double low = 0, high = 0;
     auto gap = std::lower_bound(m_gaps.begin(), m_gaps.end(), first);
-    for (int r = first; r <= last; ++r) {
-        if (gap != m_gaps.end() && *gap == r) {
-            ++gap;
-            continue;
-        }
-        if (e.low < 0) {
+    // Run by run between the gaps, the extremes' values held beside their rows.
+    for (int r = first; r <= last;) {
+        const bool gapAhead = gap != m_gaps.end() && *gap <= last;
+        const int end = gapAhead ? *gap : last + 1;
+        if (e.low < 0 && r < end) {
             e.low = e.high = r;
-            continue;
+            low = high = m_values[r];
+            ++r;
         }
-        if (m_values[r] < m_values[e.low])
-            e.low = r;
-        if (m_values[r] > m_values[e.high])
-            e.high = r;
+        for (; r < end; ++r) {
+            const double v = m_values[r];
+            if (v < low) {
+                low = v;
+                e.low = r;
+            }
+            if (v > high) {
+                high = v;
+                e.high = r;
+            }
+        }
+        r = end + 1;
+        if (gapAhead)
+            ++gap;
     }
     return e;
+}
+
+Extremes Index::partial(int first, int last) const
+{
+    if (last < first)
+        return Extremes{};
+    const size_t b = size_t(first / BlockRows);
+    const int low = m_blockLow[b], high = m_blockHigh[b];
+    if (low < 0)
+        return Extremes{}; // the block holds no reading
+    // Where the block's first minimum and first maximum lie in the stretch, they are the
+    // stretch's too, unless the stretch's first reading is NaN (a scan would keep that one).
+    if (low >= first && low <= last && high >= first && high <= last && !isGap(first)
+        && m_values[first] == m_values[first])
+        return Extremes{low, high};
+    return scan(first, last);
 }
 
 Extremes Index::merge(Extremes earlier, Extremes later) const
@@ -116,7 +143,7 @@ Extremes Index::over(int first, int last) const
     const int endWhole = (last + 1) / BlockRows; // blocks firstWhole .. endWhole - 1 lie inside
     if (firstWhole >= endWhole)
         return scan(first, last);
-    Extremes e = scan(first, firstWhole * BlockRows - 1);
+    Extremes e = partial(first, firstWhole * BlockRows - 1);
     // Strict comparisons in block order keep the first row of each extreme, as one scan.
     int b = firstWhole;
     while (e.isEmpty() && b < endWhole) {
@@ -138,7 +165,7 @@ Extremes Index::over(int first, int last) const
             }
         }
     }
-    return merge(e, scan(endWhole * BlockRows, last));
+    return merge(e, partial(endWhole * BlockRows, last));
 }
 
 std::size_t Index::bytes() const

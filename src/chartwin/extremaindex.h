@@ -49,6 +49,8 @@ public:
 
 private:
     Extremes scan(int first, int last) const;
+    // As scan, over rows first..last of one block.
+    Extremes partial(int first, int last) const;
     void indexBlocks(int fromBlock);
 
     const double *m_values = nullptr;

@@ -12,9 +12,9 @@ namespace rangestats {
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-// Rows summed in double before the sums go into the long double totals: short enough that a
-// block's rounding stays far below what a long run would pile up.
-constexpr int BlockRows = 1024;
+// Rows summed in double before the sums go into the long double totals: the block totals'
+// blocks, so that a block taken whole and one tested row by row round alike.
+constexpr int BlockRows = blocksums::Index::BlockRows;
 
 const std::vector<int> &gapsOf(const Column &column)
 {
@@ -72,7 +72,7 @@ struct Lane {
 // One curve's running totals.
 struct Pass {
     const double *y = nullptr;
-    std::vector<int> gaps;
+    const std::vector<int> *gaps = nullptr;
     size_t nextGap = 0;
     long long rows = 0;
     long double sum = 0, squares = 0;
@@ -105,27 +105,80 @@ struct Pass {
         gather(l0, l1, l2, l3);
     }
 
+    // Rows of a block all of whose readings lie between the limits, from the block totals.
+    void takeWhole(const blocksums::Totals &t)
+    {
+        if (t.rows == 0)
+            return;
+        rows += t.rows;
+        sum += t.sum;
+        squares += t.squares;
+        min = std::min(min, t.min);
+        max = std::max(max, t.max);
+    }
+
     void takeBlock(const double *xs, int from, int to, double lo, double hi)
     {
-        eachRun(gaps, nextGap, from, to, [&](int start, int end) { take(xs, start, end, lo, hi); });
+        eachRun(*gaps, nextGap, from, to, [&](int start, int end) { take(xs, start, end, lo, hi); });
     }
 };
 
+// X's extremes per block of BlockRows rows (see Prepared), and over all of them.
+struct XBlocks {
+    const std::vector<double> &min, &max;
+    double lowest = std::numeric_limits<double>::infinity(), highest = -lowest;
+
+    XBlocks(const std::vector<double> &blockMin, const std::vector<double> &blockMax)
+        : min(blockMin), max(blockMax)
+    {
+        for (size_t b = 0; b < min.size(); ++b) {
+            lowest = std::min(lowest, min[b]);
+            highest = std::max(highest, max[b]);
+            if (min[b] != min[b]) { // a NaN reading: no extent known
+                lowest = -std::numeric_limits<double>::infinity();
+                highest = -lowest;
+                break;
+            }
+        }
+    }
+
+    // No X reading lies at or beyond `at`: no line crosses it, no curve reaches it.
+    bool beyond(double at) const { return at < lowest || at > highest; }
+};
+
 // The first pair of neighbouring rows (its second row returned), neither of them a gap,
-// whose line crosses `at`; -1 when there is none.
-int firstCrossing(const double *xs, int count, const std::vector<int> &gaps, double at)
+// whose line crosses `at`; -1 when there is none. With `blocks`, a block whose rows (and the
+// row before it) all lie on one side of `at` is passed over.
+int firstCrossing(const double *xs, int count, const std::vector<int> &gaps, double at,
+                  const XBlocks *blocks = nullptr)
 {
     int found = -1;
     size_t next = 0;
-    eachRun(gaps, next, 0, count, [&](int start, int end) {
-        if (found >= 0)
-            return;
-        for (int i = start + 1; i < end; ++i)
-            if (std::min(xs[i - 1], xs[i]) <= at && at <= std::max(xs[i - 1], xs[i])) {
-                found = i;
+    const auto scan = [&](int from, int to) {
+        eachRun(gaps, next, from, to, [&](int start, int end) {
+            if (found >= 0)
                 return;
-            }
-    });
+            for (int i = start + 1; i < end; ++i)
+                if (std::min(xs[i - 1], xs[i]) <= at && at <= std::max(xs[i - 1], xs[i])) {
+                    found = i;
+                    return;
+                }
+        });
+    };
+    if (!blocks) {
+        scan(0, count);
+        return found;
+    }
+    for (int from = 0, block = 0; from < count && found < 0; from += BlockRows, ++block) {
+        const int to = std::min(count, from + BlockRows);
+        const int before = std::max(from - 1, 0);
+        double lo = blocks->min[size_t(block)], hi = blocks->max[size_t(block)];
+        // The block's extremes leave out its gap rows; the row before may be a gap too, and
+        // a block with a NaN reading has NaN extremes: both are simply scanned.
+        const bool oneSide = (lo > at && xs[before] > at) || (hi < at && xs[before] < at);
+        if (!oneSide)
+            scan(before, to);
+    }
     return found;
 }
 
@@ -178,11 +231,13 @@ double nearestValue(const Column &x, const Column &y, const std::vector<int> &ga
 // readings at both its rows (no earlier line of the curve can cross then), else its own
 // first line across, else its nearest reading.
 double curveValueAt(const Column &x, const Column &y, const std::vector<int> &gaps, int count, int xCrossing,
-                    double at)
+                    double at, const XBlocks *blocks)
 {
+    if (blocks && blocks->beyond(at))
+        return NaN;
     int i = xCrossing;
     if (i >= 0 && (std::binary_search(gaps.begin(), gaps.end(), i - 1) || std::binary_search(gaps.begin(), gaps.end(), i)))
-        i = firstCrossing(x.values, count, gaps, at);
+        i = firstCrossing(x.values, count, gaps, at, blocks);
     return i >= 0 ? interpolated(x.values, y.values, i, at) : nearestValue(x, y, gaps, at);
 }
 
@@ -288,10 +343,40 @@ Prepared::Prepared(const Column &x, const std::vector<Column> &ys)
     m_gaps.reserve(ys.size()); // the block totals keep pointers to these lists
     for (const Column &y : ys)
         m_gaps.push_back(mergedGaps(x, y));
-    if (m_rising) {
-        m_sums.reserve(ys.size());
-        for (size_t k = 0; k < ys.size(); ++k)
-            m_sums.emplace_back(ys[k].values, m_count, &m_gaps[k]);
+    m_sums.reserve(ys.size());
+    for (size_t k = 0; k < ys.size(); ++k)
+        m_sums.emplace_back(ys[k].values, m_count, &m_gaps[k]);
+    if (!m_rising)
+        xBlocksFrom(0);
+}
+
+void Prepared::xBlocksFrom(int fromBlock)
+{
+    const size_t blocks = size_t((m_count + BlockRows - 1) / BlockRows);
+    const size_t from = std::min(size_t(std::max(fromBlock, 0)), m_xMin.size());
+    m_xMin.resize(blocks);
+    m_xMax.resize(blocks);
+    m_xReadings.resize(blocks);
+    const std::vector<int> &xGaps = gapsOf(m_x);
+    size_t next = 0;
+    for (size_t b = from; b < blocks; ++b) {
+        const int first = int(b) * BlockRows, end = std::min(m_count, first + BlockRows);
+        double mn = std::numeric_limits<double>::infinity(), mx = -mn;
+        bool noNumber = false;
+        int readings = 0;
+        eachRun(xGaps, next, first, end, [&](int start, int stop) {
+            for (int i = start; i < stop; ++i) {
+                const double v = m_x.values[i];
+                mn = v < mn ? v : mn;
+                mx = v > mx ? v : mx;
+                noNumber |= v != v;
+            }
+            readings += stop - start;
+        });
+        // A NaN reading fails every comparison, so the block is neither inside nor outside.
+        m_xMin[b] = noNumber ? NaN : mn;
+        m_xMax[b] = noNumber ? NaN : mx;
+        m_xReadings[b] = readings;
     }
 }
 
@@ -332,12 +417,12 @@ void Prepared::extend(const Column &x, const std::vector<Column> &ys, int kept)
         std::set_union(std::lower_bound(xGaps.begin(), xGaps.end(), kept), xGaps.end(),
                        std::lower_bound(gy.begin(), gy.end(), kept), gy.end(), std::back_inserter(gaps));
     }
-    if (!m_rising) {
-        m_sums.clear();
-        return;
-    }
     for (size_t k = 0; k < ys.size(); ++k)
         m_sums[k].extend(ys[k].values, kept, m_count);
+    if (m_rising)
+        return;
+    // Where X stopped rising with these rows, no block has its extremes yet.
+    xBlocksFrom(kept / BlockRows);
 }
 
 std::size_t Prepared::bytes() const
@@ -347,6 +432,7 @@ std::size_t Prepared::bytes() const
         total += gaps.capacity() * sizeof(int);
     for (const blocksums::Index &sums : m_sums)
         total += sums.bytes();
+    total += (m_xMin.capacity() + m_xMax.capacity()) * sizeof(double) + m_xReadings.capacity() * sizeof(int);
     return total;
 }
 
@@ -386,30 +472,40 @@ Result compute(const Prepared &prepared, double a, double b)
     std::vector<Pass> passes(ys.size());
     for (size_t k = 0; k < ys.size(); ++k) {
         passes[k].y = ys[k].values;
-        passes[k].gaps = prepared.m_gaps[k];
+        passes[k].gaps = &prepared.m_gaps[k];
     }
     const std::vector<int> &xGaps = gapsOf(x);
     size_t next = 0;
-    eachRun(xGaps, next, 0, count, [&](int start, int end) {
-        long long n = 0;
-        for (int i = start; i < end; ++i)
-            n += (x.values[i] >= lo) & (x.values[i] <= hi);
-        result.xRows += n;
-    });
     // Block by block, so X is read from memory once for all curves.
-    for (int from = 0; from < count; from += BlockRows) {
+    for (int from = 0, block = 0; from < count; from += BlockRows, ++block) {
         const int to = std::min(count, from + BlockRows);
+        const double xMin = prepared.m_xMin[size_t(block)], xMax = prepared.m_xMax[size_t(block)];
+        if (prepared.m_xReadings[size_t(block)] == 0 || xMax < lo || xMin > hi)
+            continue;
+        if (lo <= xMin && xMax <= hi) {
+            result.xRows += prepared.m_xReadings[size_t(block)];
+            for (size_t k = 0; k < passes.size(); ++k)
+                passes[k].takeWhole(prepared.m_sums[k].over(from, to - 1));
+            continue;
+        }
+        eachRun(xGaps, next, from, to, [&](int start, int end) {
+            long long n = 0;
+            for (int i = start; i < end; ++i)
+                n += (x.values[i] >= lo) & (x.values[i] <= hi);
+            result.xRows += n;
+        });
         for (Pass &pass : passes)
             pass.takeBlock(x.values, from, to, lo, hi);
     }
-    const int crossA = firstCrossing(x.values, count, xGaps, a);
-    const int crossB = b == a ? crossA : firstCrossing(x.values, count, xGaps, b);
+    const XBlocks blocks{prepared.m_xMin, prepared.m_xMax};
+    const int crossA = blocks.beyond(a) ? -1 : firstCrossing(x.values, count, xGaps, a, &blocks);
+    const int crossB = b == a ? crossA : blocks.beyond(b) ? -1 : firstCrossing(x.values, count, xGaps, b, &blocks);
     for (size_t k = 0; k < passes.size(); ++k) {
         const Pass &pass = passes[k];
         Curve &curve = curves[k];
         setFigures(pass, &curve);
-        curve.atA = curveValueAt(x, ys[k], pass.gaps, count, crossA, a);
-        curve.atB = curveValueAt(x, ys[k], pass.gaps, count, crossB, b);
+        curve.atA = curveValueAt(x, ys[k], *pass.gaps, count, crossA, a, &blocks);
+        curve.atB = curveValueAt(x, ys[k], *pass.gaps, count, crossB, b, &blocks);
     }
     result.curves = curves;
     return result;

@@ -61,11 +61,18 @@ private:
     int m_count = 0;
     bool m_rising = true;
     std::vector<std::vector<int>> m_gaps; // per curve: rows where X or Y holds no reading
-    std::vector<blocksums::Index> m_sums; // built only where X rises
+    std::vector<blocksums::Index> m_sums;
+    // Where X does not rise, per block of the sums: X's smallest and largest reading (NaN
+    // when a reading is no number) and how many rows hold an X reading.
+    std::vector<double> m_xMin, m_xMax;
+    std::vector<int> m_xReadings;
+    void xBlocksFrom(int fromBlock);
 };
 
 // Where X rises the rows between the limits are found by binary search and whole blocks
-// are taken from the block totals; otherwise every row is tested.
+// are taken from the block totals; otherwise blocks whose X lies wholly between the limits
+// are taken from the block totals, blocks wholly outside are passed over and only the
+// blocks that straddle a limit are tested row by row.
 Result compute(const Prepared &prepared, double a, double b);
 
 // Over rows 0..count-1 of X and every Y (curve k is ys[k]), between a and b in either order.

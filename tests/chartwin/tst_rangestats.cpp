@@ -138,6 +138,8 @@ class TestRangeStats : public QObject
 private slots:
     void matchesPlainComputation_data();
     void matchesPlainComputation();
+    void unsortedXMatchesPlain_data();
+    void unsortedXMatchesPlain();
     void valueAt_data();
     void valueAt();
     void risingValueAtMatchesScan_data();
@@ -204,6 +206,137 @@ void TestRangeStats::matchesPlainComputation()
         QVERIFY2(near(c.min, p.min) && near(c.max, p.max), qPrintable(QString::number(k)));
         QVERIFY2(near(c.mean, p.mean), qPrintable(QStringLiteral("%1 %2").arg(c.mean, 0, 'g', 17).arg(p.mean, 0, 'g', 17)));
         QVERIFY(near(c.rms, p.rms));
+    }
+}
+
+// X that does not rise, by shape: a temperature drifting up and down, a zig-zag, one value
+// throughout, bands (each block of 1024 rows rises through a band of its own, the bands in a
+// jumbled order), random values. Gap rows of X hold NaN, as a cell that is no number may.
+static std::vector<double> shapedX(const QString &shape, int count, std::mt19937 &random)
+{
+    std::uniform_real_distribution<double> uniform(0, 1000);
+    std::vector<double> x(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const double t = i;
+        if (shape == QLatin1String("drift"))
+            x[size_t(i)] = 20 + 10 * std::sin(t / 5000) + 0.01 * uniform(random);
+        else if (shape == QLatin1String("zigzag"))
+            x[size_t(i)] = std::fabs(double(i % 3000) - 1500) * 0.5;
+        else if (shape == QLatin1String("bands"))
+            x[size_t(i)] = double((i / 1024 * 7) % 101 * 1024 + i % 1024);
+        else if (shape == QLatin1String("constant"))
+            x[size_t(i)] = 42;
+        else
+            x[size_t(i)] = uniform(random);
+    }
+    return x;
+}
+
+void TestRangeStats::unsortedXMatchesPlain_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("gapShare");
+    // Cursors: "values" takes a and b; "block edges" the smallest X of rows 2048..3071 and the
+    // largest of rows 5120..6143, so a limit equals a block's extreme; "blocks touching" the
+    // largest of the first and the smallest of the second, so those blocks touch a limit.
+    QTest::addColumn<QString>("cursors");
+    QTest::addColumn<double>("a");
+    QTest::addColumn<double>("b");
+    // Prepared on the first |grownFrom| rows (sorted first when > 0), then grown; 0: at once.
+    QTest::addColumn<int>("grownFrom");
+    QTest::newRow("drift, a band") << "drift" << 200000 << 0.01 << "values" << 15.0 << 27.0 << 0;
+    QTest::newRow("drift, B left of A") << "drift" << 200000 << 0.01 << "values" << 27.0 << 15.0 << 0;
+    QTest::newRow("drift, whole range") << "drift" << 100000 << 0.0 << "values" << 0.0 << 100.0 << 0;
+    QTest::newRow("drift, block edges") << "drift" << 100000 << 0.0 << "block edges" << 0.0 << 0.0 << 0;
+    QTest::newRow("drift, blocks touching") << "drift" << 100000 << 0.0 << "blocks touching" << 0.0 << 0.0 << 0;
+    QTest::newRow("bands, blocks touching") << "bands" << 100000 << 0.0 << "blocks touching" << 0.0 << 0.0 << 0;
+    QTest::newRow("bands, blocks touching, gaps") << "bands" << 100000 << 0.02 << "blocks touching" << 0.0 << 0.0 << 0;
+    QTest::newRow("bands, block edges") << "bands" << 100000 << 0.0 << "block edges" << 0.0 << 0.0 << 0;
+    QTest::newRow("zigzag, a band") << "zigzag" << 100000 << 0.02 << "values" << 100.0 << 600.25 << 0;
+    QTest::newRow("zigzag, block edges, gaps") << "zigzag" << 100000 << 0.05 << "block edges" << 0.0 << 0.0 << 0;
+    QTest::newRow("zigzag, one value") << "zigzag" << 50000 << 0.0 << "values" << 300.0 << 300.0 << 0;
+    QTest::newRow("constant, around it") << "constant" << 50000 << 0.01 << "values" << 41.0 << 43.0 << 0;
+    QTest::newRow("constant, on it") << "constant" << 50000 << 0.01 << "values" << 42.0 << 42.0 << 0;
+    QTest::newRow("constant, beside it") << "constant" << 50000 << 0.01 << "values" << 42.5 << 43.0 << 0;
+    QTest::newRow("random, a band") << "random" << 100000 << 0.02 << "values" << 250.0 << 260.0 << 0;
+    QTest::newRow("random, mostly gaps") << "random" << 60000 << 0.9 << "values" << 0.0 << 999.0 << 0;
+    QTest::newRow("drift, grown from rising rows") << "drift" << 100000 << 0.01 << "values" << 15.0 << 25.0 << 3000;
+    QTest::newRow("zigzag, grown mid-block") << "zigzag" << 100000 << 0.01 << "values" << 100.0 << 700.0 << 40000 + 517;
+    QTest::newRow("random, grown unsorted") << "random" << 100000 << 0.01 << "values" << 400.0 << 800.0 << -(50000 + 300);
+}
+
+// Blocks wholly between the cursors come from the block totals, blocks outside are passed
+// over: the figures, the counted rows and the values at A and B stay a plain pass's.
+void TestRangeStats::unsortedXMatchesPlain()
+{
+    QFETCH(QString, shape);
+    QFETCH(int, count);
+    QFETCH(double, gapShare);
+    QFETCH(QString, cursors);
+    QFETCH(double, a);
+    QFETCH(double, b);
+    QFETCH(int, grownFrom);
+    std::mt19937 random(unsigned(count) + unsigned(gapShare * 100));
+    Rows r = generate(count, 3, gapShare, false, unsigned(count));
+    r.x = shapedX(shape, count, random);
+    for (int g : r.xGaps)
+        r.x[size_t(g)] = NaN;
+    if (cursors != QLatin1String("values")) {
+        const bool touching = cursors == QLatin1String("blocks touching");
+        const auto extreme = [&](int from, bool smallest) {
+            double v = smallest ? INFINITY : -INFINITY;
+            for (int i = from; i < from + 1024; ++i)
+                if (!has(r.xGaps, i))
+                    v = smallest ? std::min(v, r.x[size_t(i)]) : std::max(v, r.x[size_t(i)]);
+            return v;
+        };
+        a = extreme(2048, !touching);
+        b = extreme(5120, touching);
+    }
+    rangestats::Prepared prepared;
+    if (grownFrom != 0) {
+        const int kept = std::abs(grownFrom);
+        if (grownFrom > 0) {
+            // The first rows' readings rise, so the statistics start out on the rising path.
+            std::vector<double> readings;
+            for (int i = 0; i < kept; ++i)
+                if (!has(r.xGaps, i))
+                    readings.push_back(r.x[size_t(i)]);
+            std::sort(readings.begin(), readings.end());
+            for (int i = 0, n = 0; i < kept; ++i)
+                if (!has(r.xGaps, i))
+                    r.x[size_t(i)] = readings[size_t(n++)];
+        }
+        std::vector<rangestats::Column> ys = r.yColumns();
+        for (rangestats::Column &y : ys)
+            y.count = kept;
+        prepared = rangestats::Prepared({r.x.data(), kept, &r.xGaps}, ys);
+        rangestats::compute(prepared, a, b);
+        prepared.extend(r.xColumn(), r.yColumns(), kept);
+    } else {
+        prepared = rangestats::Prepared(r.xColumn(), r.yColumns());
+    }
+    const rangestats::Result result = rangestats::compute(prepared, a, b);
+    long long xRows = 0;
+    for (int i = 0; i < count; ++i)
+        xRows += !has(r.xGaps, i) && r.x[size_t(i)] >= std::min(a, b) && r.x[size_t(i)] <= std::max(a, b);
+    QCOMPARE(result.xRows, xRows);
+    QVERIFY(xRows > 0 || cursors == QLatin1String("values"));
+    for (int k = 0; k < 3; ++k) {
+        const Plain p = plain(r, k, a, b);
+        const rangestats::Curve &c = result.curves[size_t(k)];
+        QCOMPARE(c.rows, p.rows);
+        QVERIFY2(near(c.min, p.min) && near(c.max, p.max), qPrintable(QString::number(k)));
+        QVERIFY2(near(c.mean, p.mean), qPrintable(QStringLiteral("%1 %2").arg(c.mean, 0, 'g', 17).arg(p.mean, 0, 'g', 17)));
+        QVERIFY(near(c.rms, p.rms));
+        std::vector<int> both;
+        std::set_union(r.xGaps.begin(), r.xGaps.end(), r.yGaps[size_t(k)].begin(), r.yGaps[size_t(k)].end(),
+                       std::back_inserter(both));
+        const double atA = plainValueAt(r.x, both, r.y[size_t(k)], a);
+        const double atB = plainValueAt(r.x, both, r.y[size_t(k)], b);
+        QVERIFY2(std::isnan(atA) ? std::isnan(c.atA) : c.atA == atA, qPrintable(QString::number(c.atA)));
+        QVERIFY2(std::isnan(atB) ? std::isnan(c.atB) : c.atB == atB, qPrintable(QString::number(c.atB)));
     }
 }
 

@@ -74,6 +74,8 @@ void TestViewRows::indexAgreesWithScan_data()
     QTest::newRow("gaps every 3rd") << 5000 << 3 << 7;
     QTest::newRow("gaps every 64th") << 4099 << 64 << 50;
     QTest::newRow("less than a block") << 40 << 5 << 9;
+    QTest::newRow("two values, gaps every 5th") << 5000 << 5 << 2;
+    QTest::newRow("one value throughout") << 5000 << 0 << 1;
 }
 
 // Any stretch, whole blocks or not, gives the first rows of its extremes as a scan does.
