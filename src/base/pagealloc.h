@@ -6,9 +6,10 @@
 #include <new>
 
 // An allocator for the long arrays of a read (a sheet's cells, the column lists): from a
-// few megabytes on, memory comes straight from mmap with transparent huge pages asked for,
-// so a table of hundreds of megabytes costs a fraction of the page faults, and goes back
-// to the system whole when the array is freed. Smaller arrays use the ordinary heap.
+// few megabytes on, memory comes straight from mmap and goes back to the system whole when
+// the array is freed. Smaller arrays use the ordinary heap. No huge pages are asked for:
+// on a machine that has run a while, the kernel compacts memory to find them, and a read
+// of a few hundred megabytes then spent more time waiting for that than parsing.
 template <typename T>
 struct PageAllocator {
     using value_type = T;
@@ -28,7 +29,6 @@ struct PageAllocator {
         void *p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED)
             throw std::bad_alloc();
-        ::madvise(p, bytes, MADV_HUGEPAGE);
         return static_cast<T *>(p);
     }
 
