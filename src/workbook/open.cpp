@@ -130,7 +130,7 @@ std::unique_ptr<Workbook> openBytesAs(const QByteArray &bytes, const QString &na
     if (isOle(bytes) && isEncryptedPackage(bytes))
         refuse(name, reasonEncrypted());
     if (isOle(bytes) || isBareBiff(bytes))
-        return xls::readWorkbookBytes(bytes, name);
+        return xls::readWorkbookBytes(bytes, name, mapped);
     try {
         if (isZip(bytes))
             return readPackage(bytes);

@@ -8,6 +8,32 @@ namespace workbook {
 
 // ---- TextTable
 
+void TextTable::Ends::push_back(std::uint32_t end)
+{
+    if ((m_size & BlockMask) == 0) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(std::size_t(1) << BlockBits);
+    }
+    m_blocks.back().push_back(end);
+    ++m_size;
+}
+
+void TextTable::Ends::truncate(std::uint32_t count)
+{
+    if (count >= m_size)
+        return;
+    m_blocks.resize((std::size_t(count) + BlockMask) >> BlockBits);
+    if (count & BlockMask)
+        m_blocks.back().resize(count & BlockMask);
+    m_size = count;
+}
+
+void TextTable::Ends::clear()
+{
+    std::vector<std::vector<std::uint32_t>>().swap(m_blocks);
+    m_size = 0;
+}
+
 std::uint32_t TextTable::begin(std::uint32_t index) const
 {
     const std::uint32_t from = index == 0 ? 0 : end(index - 1);
@@ -82,7 +108,7 @@ void TextTable::truncate(std::uint32_t count)
     if (count >= size())
         return;
     m_bytes.truncate(qsizetype(count == 0 ? 0 : end(count - 1)));
-    m_ends.resize(count);
+    m_ends.truncate(count);
     while (!m_long.empty() && m_long.back().first >= count)
         m_long.pop_back();
 }
@@ -90,7 +116,7 @@ void TextTable::truncate(std::uint32_t count)
 void TextTable::clear()
 {
     m_bytes = QByteArray();
-    std::vector<std::uint32_t>().swap(m_ends);
+    m_ends.clear();
     std::vector<std::pair<std::uint32_t, QString>>().swap(m_long);
 }
 

@@ -63,6 +63,24 @@ public:
     void clear();
 
 private:
+    // The ends in blocks of a fixed size: a table of tens of millions of texts grows without
+    // copying what it holds, so it never needs its size twice over while it grows (a
+    // vector's doubling would, at the first text a sheet adds after its string table).
+    class Ends {
+    public:
+        std::uint32_t size() const { return m_size; }
+        std::uint32_t operator[](std::uint32_t index) const { return m_blocks[index >> BlockBits][index & BlockMask]; }
+        void push_back(std::uint32_t end);
+        void truncate(std::uint32_t count);
+        void clear();
+
+    private:
+        static constexpr int BlockBits = 16;
+        static constexpr std::uint32_t BlockMask = (1u << BlockBits) - 1;
+        std::vector<std::vector<std::uint32_t>> m_blocks;
+        std::uint32_t m_size = 0;
+    };
+
     // An end's top bit marks a UTF-16 text, which starts at an even offset.
     static constexpr std::uint32_t WideBit = 0x80000000u;
     std::uint32_t end(std::uint32_t index) const { return m_ends[index] & ~WideBit; }
@@ -70,7 +88,7 @@ private:
     const QString *longText(std::uint32_t index) const;
 
     QByteArray m_bytes;                                   // short texts back to back
-    std::vector<std::uint32_t> m_ends;                    // end of every text in m_bytes
+    Ends m_ends;                                          // end of every text in m_bytes
     std::vector<std::pair<std::uint32_t, QString>> m_long; // long texts by index, ascending
 };
 

@@ -5,6 +5,7 @@
 #include "workbook/xls/xlsrecords.h"
 #include "workbook/xls/xlstext.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace xls::biff {
@@ -27,6 +28,19 @@ void BiffParser::touch(int row, int col)
         m_cellFirstRow = row;
     if (row > m_cellLastRow)
         m_cellLastRow = row;
+}
+
+// Room for the cells of the rows and columns a DIMENSIONS record declares, so a long sheet
+// is not copied as it grows; never more than the records left in the stream can hold (six
+// bytes a cell at least, in a MULRK), so a false claim costs nothing.
+void BiffParser::reserveDeclared(int rows, int firstColumn, int endColumn)
+{
+    const int columns = std::min(endColumn, 256) - firstColumn;
+    if (rows <= 0 || columns <= 0)
+        return;
+    const std::size_t left = m_cursor.size() - m_cursor.position();
+    m_sheet.reserveCells(std::min(std::size_t(rows) * std::size_t(columns), left / 6),
+                         std::size_t(m_dimLastRow));
 }
 
 void BiffParser::storeBoolErr(int row, int col, std::uint8_t value, bool isError)
@@ -158,6 +172,7 @@ void BiffParser::handleCellRecord(const Record &r)
                 if (first < end && end <= m_maxRow) {
                     m_dimFirstRow = first + 1;
                     m_dimLastRow = end;
+                    reserveDeclared(end - first, le16(d + 4), le16(d + 6));
                 }
             }
             return;
@@ -204,6 +219,8 @@ void BiffParser::handleCellRecord(const Record &r)
             if (first < end && end <= m_maxRow) {
                 m_dimFirstRow = int(first) + 1;
                 m_dimLastRow = int(end);
+                const std::uint8_t *columns = d + (m_biff == 8 ? 8 : 4);
+                reserveDeclared(int(end - first), le16(columns), le16(columns + 2));
             }
         }
         break;

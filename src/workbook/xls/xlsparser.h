@@ -94,6 +94,7 @@ private:
 
     bool cellPosition(const std::uint8_t *p, int *row, int *col);
     void touch(int row, int col);
+    void reserveDeclared(int rows, int firstColumn, int endColumn);
     void storeNumber(int row, int col, double value, bool date);
     // A BOOLERR cell: `value` is the boolean, or the error code when `isError`.
     void storeBoolErr(int row, int col, std::uint8_t value, bool isError);

@@ -14,6 +14,9 @@
 
 #include <QCoreApplication>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 // How damage is handled, the same way everywhere:
 // - A file whose structure gives no worksheet to read (no BIFF stream, a stream that does
 //   not start with BOF, a sheet position that leads nowhere) is refused as corrupt.
@@ -204,7 +207,17 @@ QString failureText(Failure failure)
     return QCoreApplication::translate("workbook", "文件已损坏");
 }
 
-std::unique_ptr<workbook::Workbook> parse(QByteArray &file, const QString &name)
+// Drops the whole pages of a file mapping from memory; they stay the file's.
+void releaseFilePages(const QByteArray &mapping)
+{
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    const uintptr_t first = (uintptr_t(mapping.constData()) + page - 1) & ~(page - 1);
+    const uintptr_t last = (uintptr_t(mapping.constData()) + uintptr_t(mapping.size())) & ~(page - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void *>(first), last - first, MADV_DONTNEED);
+}
+
+std::unique_ptr<workbook::Workbook> parse(QByteArray &file, const QString &name, bool releaseMappedPages)
 {
     BiffStream stream;
     switch (extractBiffStream(file, &stream)) {
@@ -212,6 +225,10 @@ std::unique_ptr<workbook::Workbook> parse(QByteArray &file, const QString &name)
     case ContainerResult::NotWorkbook: workbook::refuse(name, failureText(Failure::NotWorkbook));
     case ContainerResult::Corrupt: workbook::refuse(name, failureText(Failure::Corrupt));
     }
+    // A stream copied out of a compound file no longer needs the file: a mapped one gives
+    // its pages back, or a 200 MB workbook would be held twice while its cells are built.
+    if (releaseMappedPages && stream.bytes.constData() != file.constData())
+        releaseFilePages(file);
     // The stream is a copy (or shares the bytes of a file without container): let the file's
     // bytes go before the cells are built, which halves the peak for large workbooks.
     file = QByteArray();
@@ -225,12 +242,13 @@ std::unique_ptr<workbook::Workbook> parse(QByteArray &file, const QString &name)
     return book;
 }
 
-std::unique_ptr<workbook::Workbook> readBytes(QByteArray &file, const QString &name)
+std::unique_ptr<workbook::Workbook> readBytes(QByteArray &file, const QString &name,
+                                             bool releaseMappedPages = false)
 {
     if (file.size() > workbook::MaxFileBytes)
         workbook::refuse(name, workbook::tooLargeReason());
     try {
-        return parse(file, name);
+        return parse(file, name, releaseMappedPages);
     } catch (const std::bad_alloc &) {
         // Whatever was built is gone by now; the user learns why, not that the file is bad.
         workbook::refuse(name, workbook::outOfMemoryReason());
@@ -239,10 +257,11 @@ std::unique_ptr<workbook::Workbook> readBytes(QByteArray &file, const QString &n
 
 }
 
-std::unique_ptr<workbook::Workbook> readWorkbookBytes(const QByteArray &bytes, const QString &name)
+std::unique_ptr<workbook::Workbook> readWorkbookBytes(const QByteArray &bytes, const QString &name,
+                                                      bool releaseMappedPages)
 {
     QByteArray shared = bytes;
-    return readBytes(shared, name);
+    return readBytes(shared, name, releaseMappedPages);
 }
 
 std::unique_ptr<workbook::Workbook> readWorkbookFile(const QString &path)

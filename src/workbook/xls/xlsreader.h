@@ -18,7 +18,12 @@ namespace xls {
 // corrupt, no worksheet). Never reads past a record or buffer, whatever the bytes say.
 std::unique_ptr<workbook::Workbook> readWorkbookFile(const QString &path);
 
-// The same from bytes in memory (fuzzing, tests); `name` is used in messages.
-std::unique_ptr<workbook::Workbook> readWorkbookBytes(const QByteArray &bytes, const QString &name);
+// The same from bytes in memory (fuzzing, tests); `name` is used in messages. With
+// `releaseMappedPages` the bytes are a read-only file mapping: once the BIFF stream is
+// copied out of its container the file's pages are handed back to the system (they are
+// read again from the file should anything look at them), so the file and its stream are
+// not held at once. Never for bytes in ordinary memory, which that would wipe.
+std::unique_ptr<workbook::Workbook> readWorkbookBytes(const QByteArray &bytes, const QString &name,
+                                                      bool releaseMappedPages = false);
 
 }
