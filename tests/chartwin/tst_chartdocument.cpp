@@ -4,6 +4,7 @@
 #include "chart/kfdline.h"
 #include "chartwin/chartdocument.h"
 #include "import/columnstore.h"
+#include "support/linerequest.h"
 
 namespace {
 
@@ -22,15 +23,7 @@ void fill(ColumnStore &store, int rows, double y = 1)
     }
 }
 
-lineload::Request request(int rows, int mode = 1)
-{
-    lineload::Request r;
-    r.xCol = 1;
-    r.yCols = {2};
-    r.lastRow = rows + 2;
-    r.scaleMode = mode;
-    return r;
-}
+using linerequest::request;
 
 // The changes a document told, in order.
 struct Changes {

@@ -5,6 +5,7 @@
 #include "chartwin/chartpage.h"
 #include "chartwin/chartsetup.h"
 #include "import/columnstore.h"
+#include "support/linerequest.h"
 
 #include <cmath>
 #include <random>
@@ -39,15 +40,7 @@ void fill(ColumnStore &store, int rows, XKind kind, int gapStep = 0, int spikeRo
     }
 }
 
-lineload::Request request(int rows, int mode)
-{
-    lineload::Request r;
-    r.xCol = 1;
-    r.yCols = {2};
-    r.lastRow = rows + 2;
-    r.scaleMode = mode;
-    return r;
-}
+using linerequest::request;
 
 // What a chart shows: scales, points and the picture.
 struct Shown {
