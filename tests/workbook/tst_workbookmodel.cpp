@@ -18,6 +18,8 @@ private slots:
     void cellsInAnyOrder();
     void textTable_data();
     void textTable();
+    void textTableBlocks_data();
+    void textTableBlocks();
 };
 
 void TestWorkbookModel::dateFormats_data()
@@ -151,6 +153,60 @@ void TestWorkbookModel::textTable()
         QCOMPARE(table.text(i), texts[int(i)]);
     for (int i = int(half); i < texts.size(); ++i)
         QCOMPARE(table.text(std::uint32_t(i)), texts[texts.size() - 1 - i + int(half)]);
+}
+
+// Tables of tens of thousands of texts, whose ends are kept in blocks of 65,536: cut back at
+// and beside a block's edge, grown again, and copied, each reads back every text.
+void TestWorkbookModel::textTableBlocks_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("cut");
+    QTest::addColumn<int>("more");
+    QTest::newRow("one whole block, cut at its end") << 65536 << 65536 << 3;
+    QTest::newRow("one text past a block, cut at the edge") << 65537 << 65536 << 70000;
+    QTest::newRow("cut one before the edge") << 70000 << 65535 << 2;
+    QTest::newRow("two blocks and more, cut one past the first") << 140000 << 65537 << 65536;
+    QTest::newRow("cut to nothing") << 131072 << 0 << 65537;
+    QTest::newRow("cut past the end keeps all") << 70000 << 131072 << 1;
+}
+
+void TestWorkbookModel::textTableBlocks()
+{
+    QFETCH(int, count);
+    QFETCH(int, cut);
+    QFETCH(int, more);
+    // Latin-1 texts of 0 to 4 characters, a Chinese one every 7th, a long shared one rarely.
+    const auto textOf = [](int i, int salt) {
+        if (i % 7 == 3)
+            return QString(QChar(0x4E00 + (i + salt) % 20000));
+        if (i % 9973 == 5)
+            return QString(TextTable::SharedLength, QChar('a' + i % 26));
+        return QString(i % 5, QChar('A' + (i + salt) % 26));
+    };
+    TextTable table;
+    for (int i = 0; i < count; ++i)
+        table.append(textOf(i, 0));
+    table.truncate(std::uint32_t(cut));
+    const int kept = std::min(count, cut);
+    QCOMPARE(table.size(), std::uint32_t(kept));
+    const TextTable before = table;
+    for (int i = kept; i < kept + more; ++i)
+        QCOMPARE(table.append(textOf(i, 1)), std::uint32_t(i));
+    TextTable copy = table;
+    copy.append(QStringLiteral("copy"));
+    for (int i = 0; i < kept + more; ++i) {
+        const QString expected = textOf(i, i < kept ? 0 : 1);
+        QCOMPARE(table.text(std::uint32_t(i)), expected);
+        QCOMPARE(table.length(std::uint32_t(i)), expected.size());
+        QCOMPARE(copy.text(std::uint32_t(i)), expected);
+    }
+    QCOMPARE(table.size(), std::uint32_t(kept + more));
+    QCOMPARE(copy.text(std::uint32_t(kept + more)), QStringLiteral("copy"));
+    QCOMPARE(table.text(std::uint32_t(kept + more)), QString());
+    // The table copied before it grew again is untouched by that.
+    QCOMPARE(before.size(), std::uint32_t(kept));
+    if (kept > 0)
+        QCOMPARE(before.text(std::uint32_t(kept - 1)), textOf(kept - 1, 0));
 }
 
 QTEST_GUILESS_MAIN(TestWorkbookModel)

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "base/apperror.h"
+#include "workbook/open.h"
 #include "workbook/xls/xlsreader.h"
 #include "workbook/xls/xlstext.h"
 #include "xlsbytes.h"
@@ -63,6 +64,8 @@ private slots:
     void codepages_data();
     void codepages();
     void corpus();
+    void mappedAsInMemory_data();
+    void mappedAsInMemory();
 };
 
 // ---- committed fixtures ---------------------------------------------------------------------
@@ -422,6 +425,64 @@ void TestXlsReader::records_data()
                                    {2, 1, T, 0, QStringLiteral("g")},
                                    {2, 2, T, 0, QStringLiteral("h")},
                                    {3, 1, T, 0, QStringLiteral("kept")}};
+    // The sheet reserves room for the cells its DIMENSIONS declare, as far as the records
+    // left can fill: a claim of the whole grid in a tiny stream reads as before.
+    QTest::newRow("dimensions of the whole grid over three cells")
+        << sheet8(rec(0x0200, u32(0) + u32(65536) + u16(0) + u16(256) + u16(0)) + one
+                  + rec(0x0203, cellHeader(65535, 255) + f64(2)) + rec(0x0203, cellHeader(7, 3) + f64(3)))
+        << 1 << 65536 << QList<Expect>{{1, 1, N, 1, {}}, {65536, 256, N, 2, {}}, {8, 4, N, 3, {}}};
+    QByteArray declared = rec(0x0200, u32(0) + u32(3000) + u16(0) + u16(3) + u16(0));
+    for (int row = 0; row < 3000; ++row)
+        declared += rec(0x00BD, u16(quint16(row)) + u16(0) + u16(0) + u32(quint32(row * 4) << 2 | 2) + u16(0)
+                                    + u32(quint32(row * 4 + 1) << 2 | 2) + u16(0) + u32(quint32(row * 4 + 2) << 2 | 2)
+                                    + u16(2));
+    QTest::newRow("3,000 declared rows, then a cell above them")
+        << sheet8(declared + rec(0x0203, cellHeader(5, 1) + f64(-1)))
+        << 1 << 3000
+        << QList<Expect>{{1, 1, N, 0, {}}, {6, 2, N, -1, {}}, {6, 3, N, 22, {}}, {3000, 3, N, 11998, {}}};
+    // 70,000 one-character strings, past the string table's blocks of 65,536, then a text of
+    // the sheet's own appended after them.
+    QByteArray strings;
+    for (int i = 0; i < 70000; ++i)
+        strings += u16(1) + QByteArray(1, 0) + QByteArray(1, char('A' + i % 26));
+    QByteArray sst = rec(0x00FC, u32(70000) + u32(70000) + strings.left(8216));
+    for (qsizetype at = 8216; at < strings.size(); at += 8224)
+        sst += rec(0x003C, strings.mid(at, 8224));
+    QTest::newRow("70,000 shared strings and an own text")
+        << sheet8(sst + rec(0x00FD, cellHeader(0, 0) + u32(65535)) + rec(0x00FD, cellHeader(0, 1) + u32(65536))
+                  + rec(0x00FD, cellHeader(1, 0) + u32(69999)) + rec(0x00FD, cellHeader(1, 1) + u32(70000))
+                  + rec(0x0204, cellHeader(2, 0) + u16(3) + QByteArray(1, 0) + "own")
+                  + rec(0x00FD, cellHeader(2, 1) + u32(0)))
+        << 1 << 3
+        << QList<Expect>{{1, 1, T, 0, QStringLiteral("P")}, {1, 2, T, 0, QStringLiteral("Q")},
+                         {2, 1, T, 0, QStringLiteral("H")}, {2, 2, X, 0, {}},
+                         {3, 1, T, 0, QStringLiteral("own")}, {3, 2, T, 0, QStringLiteral("A")}};
+    // The first sheet holds no table: each later sheet reads the string table again, and the
+    // longest table, the third sheet's, is read with its texts.
+    const QByteArray oneChar = u16(1) + QByteArray(1, 0);
+    const QByteArray sstRecord = rec(0x00FC, u32(3) + u32(3) + oneChar + "t" + oneChar + "v" + oneChar + "x");
+    const auto shared = [](quint16 row, quint16 col, quint32 index) { return rec(0x00FD, cellHeader(row, col) + u32(index)); };
+    const auto number = [](quint16 row, quint16 col, double v) { return rec(0x0203, cellHeader(row, col) + f64(v)); };
+    QByteArray third = shared(0, 0, 1) + shared(0, 1, 2);
+    for (quint16 row = 1; row <= 4; ++row)
+        third += number(row, 0, row) + number(row, 1, 10 * row);
+    const QByteArray sheets[3] = {
+        sheet8(shared(0, 0, 2)),
+        sheet8(shared(0, 0, 0) + shared(0, 1, 1) + number(1, 0, 1) + number(1, 1, 2) + number(2, 0, 2) + number(2, 1, 4)),
+        sheet8(third)};
+    const auto boundsheet = [](qsizetype position, char name) {
+        return rec(0x0085, u32(quint32(position)) + QByteArray(2, 0) + QByteArray(1, 1) + QByteArray(1, 0) + QByteArray(1, name));
+    };
+    QByteArray workbook = bof8(0x0005) + sstRecord;
+    qsizetype position = workbook.size() + 3 * boundsheet(0, 'S').size() + eof().size();
+    for (int i = 0; i < 3; ++i) {
+        workbook += boundsheet(position, char('1' + i));
+        position += sheets[i].size();
+    }
+    workbook += eof() + sheets[0] + sheets[1] + sheets[2];
+    QTest::newRow("later sheets read the shared strings again")
+        << workbook << 1 << 5
+        << QList<Expect>{{1, 1, T, 0, QStringLiteral("v")}, {1, 2, T, 0, QStringLiteral("x")}, {5, 2, N, 40, {}}};
     QTest::newRow("formula string whose STRING never comes")
         << sheet8(rec(0x0006, cellHeader(0, 0) + QByteArray("\0\0\0\0\0\0\xff\xff", 8) + QByteArray(8, 0)) + eof())
         << 1 << 1 << QList<Expect>{{1, 1, X, 0, {}}};
@@ -591,6 +652,68 @@ void TestXlsReader::corpus()
     qInfo() << "corpus:" << read << "read," << refused << "refused," << compared << "compared," << passed
             << "read from a later sheet";
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
+}
+
+// ---- mapped files ---------------------------------------------------------------------------
+
+// A workbook opened from its file (mapped, its pages handed back once the stream is copied
+// out) reads as the same bytes read from memory: every cell, text and refusal. "corpus" reads
+// every workbook of the corpus that way.
+void TestXlsReader::mappedAsInMemory_data()
+{
+    QTest::addColumn<QString>("path");
+    const QStringList fixtures = QDir(fixture(QString())).entryList({"*.xls"}, QDir::Files, QDir::Name);
+    for (const QString &name : fixtures)
+        QTest::newRow(qPrintable(name)) << fixture(name);
+    QTest::newRow("corpus") << corpusDir();
+}
+
+void TestXlsReader::mappedAsInMemory()
+{
+    QFETCH(QString, path);
+    QStringList files{path};
+    if (QFileInfo(path).isDir() || path == corpusDir()) {
+        if (!QFileInfo::exists(path))
+            QSKIP("corpus not present");
+        files.clear();
+        for (const QString &name : QDir(path).entryList({"*.xls"}, QDir::Files, QDir::Name))
+            files << path + '/' + name;
+    }
+    auto read = [](const std::function<std::unique_ptr<Workbook>()> &open, QString *message) {
+        try {
+            return open();
+        } catch (const AppError &e) {
+            *message = e.message();
+        }
+        return std::unique_ptr<Workbook>();
+    };
+    int cells = 0;
+    for (const QString &file : files) {
+        QString mappedMessage, memoryMessage;
+        const auto mapped = read([&] { return openFile(file); }, &mappedMessage);
+        const QByteArray bytes = fileBytes(file);
+        const auto memory = read([&] { return readWorkbookBytes(bytes, file); }, &memoryMessage);
+        QVERIFY2(bool(mapped) == bool(memory), qPrintable(file + ": " + mappedMessage + memoryMessage));
+        QCOMPARE(mappedMessage, memoryMessage);
+        if (!mapped)
+            continue;
+        const Worksheet &a = mapped->firstSheet, &b = memory->firstSheet;
+        QCOMPARE(mapped->sheetName, memory->sheetName);
+        QCOMPARE(a.firstRow(), b.firstRow());
+        QCOMPARE(a.lastRow(), b.lastRow());
+        for (int row = a.firstRow(); row <= a.lastRow(); ++row) {
+            QCOMPARE(a.lastColumnOf(row), b.lastColumnOf(row));
+            for (int column = 1; column <= a.lastColumnOf(row); ++column) {
+                const Cell x = a.cell(row, column), y = b.cell(row, column);
+                const QString where = QStringLiteral("%1 R%2C%3").arg(file).arg(row).arg(column);
+                QVERIFY2(x.type == y.type && x.errorCode == y.errorCode && x.text == y.text
+                             && (x.number == y.number || (std::isnan(x.number) && std::isnan(y.number))),
+                         qPrintable(where));
+                ++cells;
+            }
+        }
+    }
+    qInfo() << files.size() << "workbooks," << cells << "cells compared";
 }
 
 QTEST_GUILESS_MAIN(TestXlsReader)

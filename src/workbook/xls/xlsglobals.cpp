@@ -100,8 +100,10 @@ void BiffParser::handleGlobalRecord(const Record &r)
             m_xfFormat.push_back(d[1]);
         break;
     case idSst:
-        if (m_biff == 8)
+        if (m_biff == 8) {
+            m_sstOffset = r.offset;
             readSst(r);
+        }
         break;
     case idBoundsheet:
         if (n >= 6 && m_sheets.size() < 0x10000) {
@@ -140,6 +142,17 @@ void BiffParser::readSst(const Record &first)
         if (!whole)
             break;
     }
+}
+
+void BiffParser::rereadSst()
+{
+    m_sst.clear();
+    if (m_sstOffset == SIZE_MAX)
+        return;
+    m_cursor.seek(m_sstOffset);
+    Record r;
+    if (m_cursor.next(&r))
+        readSst(r);
 }
 
 void BiffParser::setFormat(int formatId, const QString &code)

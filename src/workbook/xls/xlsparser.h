@@ -78,7 +78,7 @@ private:
     void readGlobals();
     void handleGlobalRecord(const Record &r);
     void readSheet(bool withGlobals);
-    void readLaterSheet(std::size_t after, const workbook::TextTable &strings);
+    void readLaterSheet(std::size_t after);
     void handleCellRecord(const Record &r);
     bool findSheetAt(std::uint32_t position);
     bool nextSubstream(std::uint16_t *type);
@@ -88,6 +88,7 @@ private:
     bool unicodeRecordString(const Record &r, std::size_t offset, int countBytes,
                              QString *text) const;
     void readSst(const Record &first);
+    void rereadSst();
     void setFormat(int formatId, const QString &code);
     bool isDateXf(std::uint32_t xf) const;
     bool isDateFormat(int formatId) const;
@@ -115,6 +116,7 @@ private:
     int m_nextFormatIndex = 0;                     // BIFF2-4 number formats are numbered in order
     std::vector<std::uint16_t> m_xfFormat;
     workbook::TextTable m_sst;
+    std::size_t m_sstOffset = SIZE_MAX; // where the globals' string table starts
     std::vector<SheetEntry> m_sheets;
 
     int m_maxRow = 16384;

@@ -81,13 +81,11 @@ void BiffParser::run()
     if (chosen) {
         m_book->sheetName = chosen->name;
         if (findSheetAt(chosen->position)) {
-            // The strings again for a later sheet, when the first may hold no table.
             const bool later = std::any_of(m_sheets.begin() + std::ptrdiff_t(order) + 1, m_sheets.end(),
                                            [](const SheetEntry &e) { return e.type == 0; });
-            const workbook::TextTable strings = later ? m_sst : workbook::TextTable();
             readSheet(false);
             if (later && !workbook::holdsChartTable(m_sheet))
-                readLaterSheet(order, strings);
+                readLaterSheet(order);
             return;
         }
     }
@@ -110,7 +108,9 @@ void BiffParser::run()
 
 // The first worksheet holds no table a chart can use: the later one with the longest table
 // is read in its place. One that cannot be read is passed; the first stays when none has one.
-void BiffParser::readLaterSheet(std::size_t after, const workbook::TextTable &strings)
+// Each later sheet reads the string table again from the stream: a copy kept aside in case
+// the first sheet has no table would double the largest thing a workbook holds.
+void BiffParser::readLaterSheet(std::size_t after)
 {
     workbook::Worksheet first = std::move(m_sheet);
     workbook::Worksheet best;
@@ -121,7 +121,7 @@ void BiffParser::readLaterSheet(std::size_t after, const workbook::TextTable &st
         m_sheet = workbook::Worksheet();
         m_cellFirstRow = m_cellLastRow = m_dimFirstRow = m_dimLastRow = 0;
         m_pendingRow = m_pendingCol = 0;
-        m_sst = strings;
+        rereadSst();
         bool read = false;
         try {
             read = findSheetAt(m_sheets[i].position);
