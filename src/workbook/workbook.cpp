@@ -10,10 +10,9 @@ namespace workbook {
 
 void TextTable::Ends::push_back(std::uint32_t end)
 {
-    if ((m_size & BlockMask) == 0) {
+    // A block grows as a vector does, up to its fixed size: a small table stays small.
+    if ((m_size & BlockMask) == 0)
         m_blocks.emplace_back();
-        m_blocks.back().reserve(std::size_t(1) << BlockBits);
-    }
     m_blocks.back().push_back(end);
     ++m_size;
 }
