@@ -177,6 +177,33 @@ public:
             flush();
     }
 
+    // Points in one colour, each either on the one before it (which draws nothing and is
+    // passed over) or a point of the line; without a branch on which it is.
+    void addSteps(const qint64 *xs, const qint64 *ys, size_t n, int color)
+    {
+        if (m_count > 0 && color != m_color)
+            flush();
+        m_color = color;
+        size_t k = 0;
+        while (k < n) {
+            // Room for every point of this round, so the writes stay in the buffer.
+            const size_t end = std::min(n, k + (RunChunk - m_count));
+            qint64 x0 = m_pen.x, y0 = m_pen.y;
+            size_t count = m_count;
+            for (; k < end; ++k) {
+                const qint64 x = xs[k], y = ys[k];
+                m_points[count] = {x, y};
+                count += size_t((x != x0) | (y != y0));
+                x0 = x;
+                y0 = y;
+            }
+            m_count = count;
+            m_pen = {x0, y0};
+            if (m_count == RunChunk)
+                flush();
+        }
+    }
+
     void flush()
     {
         if (m_count == 0)
@@ -231,16 +258,20 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
         for (int s = 0; s <= n - 2; ++s) {
             if (m > 0 && steep(f, wx, wy, s, m)) {
                 const bool quick = table.segment(f, wx, wy, s);
-                for (qint64 k = 0; k < m; ++k) {
-                    if (!quick && table.slow(k)) {
-                        add(subStep(f, weights[size_t(k)], wx, wy, s)); // raises what it meets
-                        continue;
+                if (quick && !table.anyHidden()) {
+                    run.addSteps(table.pxs(), table.pys(), size_t(m), f.color);
+                } else {
+                    for (qint64 k = 0; k < m; ++k) {
+                        if (!quick && table.slow(k)) {
+                            add(subStep(f, weights[size_t(k)], wx, wy, s)); // raises what it meets
+                            continue;
+                        }
+                        // A step on the pen's pixel draws nothing, and the colour it leaves is
+                        // replaced by the segment's end before anything reads it.
+                        const qint64 px = table.px(k), py = table.py(k);
+                        if (px != run.pen().x || py != run.pen().y)
+                            run.add(px, py, table.hidden(k) ? f.hiddenColor : f.color);
                     }
-                    // A step on the pen's pixel draws nothing, and the colour it leaves is
-                    // replaced by the segment's end before anything reads it.
-                    const qint64 px = table.px(k), py = table.py(k);
-                    if (px != run.pen().x || py != run.pen().y)
-                        run.add(px, py, table.hidden(k) ? f.hiddenColor : f.color);
                 }
             } else if (m > 0) {
                 SegmentWalker<decltype(add)> walker(f, weights, wx, wy, s, params, add);

@@ -60,9 +60,10 @@ namespace {
 
 // The plain way, one sub-step at a time.
 bool segmentOne(const curvepath::Frame &f, const std::vector<chartgeom::Weights> &weights, const double *wx,
-                const double *wy, qint64 *pxs, qint64 *pys, qint64 *hiddens, qint64 *slows)
+                const double *wy, qint64 *pxs, qint64 *pys, qint64 *hiddens, qint64 *slows, bool *anyHidden)
 {
     bool allQuick = true;
+    *anyHidden = false;
     for (size_t k = 0; k < weights.size(); ++k) {
         const chartgeom::Weights &w = weights[k];
         const double x = chartgeom::blend(w, wx[0], wx[1], wx[2], wx[3]);
@@ -82,6 +83,7 @@ bool segmentOne(const curvepath::Frame &f, const std::vector<chartgeom::Weights>
         pxs[k] = static_cast<qint64>((u + Magic) - Magic);
         pys[k] = py;
         hiddens[k] = x < f.xMin || x > f.xMax || y < f.yMin || y > f.yMax;
+        *anyHidden = *anyHidden || hiddens[k];
     }
     return allQuick;
 }
@@ -91,7 +93,7 @@ bool segmentOne(const curvepath::Frame &f, const std::vector<chartgeom::Weights>
 // order; holding to the rows is done on the rounded values still shifted by Magic, where
 // comparing them compares the integers.
 bool segmentTwo(const curvepath::Frame &f, const double *weights, size_t count, const double *wx,
-                const double *wy, qint64 *pxs, qint64 *pys, qint64 *hiddens, qint64 *slows)
+                const double *wy, qint64 *pxs, qint64 *pys, qint64 *hiddens, qint64 *slows, bool *anyHidden)
 {
     const __m128d x0 = _mm_set1_pd(wx[0]), x1 = _mm_set1_pd(wx[1]);
     const __m128d x2 = _mm_set1_pd(wx[2]), x3 = _mm_set1_pd(wx[3]);
@@ -105,6 +107,7 @@ bool segmentTwo(const curvepath::Frame &f, const double *weights, size_t count, 
     const __m128i magicBits = _mm_castpd_si128(magic);
     const __m128d all = _mm_castsi128_pd(_mm_set1_epi64x(-1));
     int allQuick = 3;
+    __m128d hiddenQuick = _mm_setzero_pd();
     for (size_t k = 0; k < count; k += 2) {
         const double *w = weights + k / 4 * 16 + k % 4;
         const __m128d w0 = _mm_loadu_pd(w), w1 = _mm_loadu_pd(w + 4);
@@ -128,9 +131,11 @@ bool segmentTwo(const curvepath::Frame &f, const double *weights, size_t count, 
         _mm_storeu_si128(reinterpret_cast<__m128i *>(pxs + k),
                          _mm_sub_epi64(_mm_castpd_si128(_mm_add_pd(u, magic)), magicBits));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(pys + k), _mm_sub_epi64(_mm_castpd_si128(rv), magicBits));
+        hiddenQuick = _mm_or_pd(hiddenQuick, _mm_and_pd(hidden, isQuick));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(hiddens + k), _mm_castpd_si128(hidden));
         _mm_storeu_si128(reinterpret_cast<__m128i *>(slows + k), _mm_castpd_si128(_mm_andnot_pd(isQuick, all)));
     }
+    *anyHidden = _mm_movemask_pd(hiddenQuick) != 0;
     return allQuick == 3;
 }
 
@@ -138,7 +143,7 @@ bool segmentTwo(const curvepath::Frame &f, const double *weights, size_t count, 
 // every product is rounded before it is added, as in the scalar expression.
 __attribute__((target("avx2"))) bool segmentFour(const curvepath::Frame &f, const double *weights, size_t count,
                                                  const double *wx, const double *wy, qint64 *pxs, qint64 *pys,
-                                                 qint64 *hiddens, qint64 *slows)
+                                                 qint64 *hiddens, qint64 *slows, bool *anyHidden)
 {
     const __m256d x0 = _mm256_set1_pd(wx[0]), x1 = _mm256_set1_pd(wx[1]);
     const __m256d x2 = _mm256_set1_pd(wx[2]), x3 = _mm256_set1_pd(wx[3]);
@@ -154,6 +159,7 @@ __attribute__((target("avx2"))) bool segmentFour(const curvepath::Frame &f, cons
     const __m256i magicBits = _mm256_castpd_si256(magic);
     const __m256d all = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
     int allQuick = 15;
+    __m256d hiddenQuick = _mm256_setzero_pd();
     for (size_t k = 0; k < count; k += 4) {
         const double *w = weights + k * 4;
         const __m256d w0 = _mm256_loadu_pd(w), w1 = _mm256_loadu_pd(w + 4);
@@ -179,10 +185,12 @@ __attribute__((target("avx2"))) bool segmentFour(const curvepath::Frame &f, cons
                             _mm256_sub_epi64(_mm256_castpd_si256(_mm256_add_pd(u, magic)), magicBits));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(pys + k),
                             _mm256_sub_epi64(_mm256_castpd_si256(rv), magicBits));
+        hiddenQuick = _mm256_or_pd(hiddenQuick, _mm256_and_pd(hidden, isQuick));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(hiddens + k), _mm256_castpd_si256(hidden));
         _mm256_storeu_si256(reinterpret_cast<__m256i *>(slows + k),
                             _mm256_castpd_si256(_mm256_andnot_pd(isQuick, all)));
     }
+    *anyHidden = _mm256_movemask_pd(hiddenQuick) != 0;
     return allQuick == 15;
 }
 #endif
@@ -196,12 +204,13 @@ bool Table::segment(const curvepath::Frame &f, const double *wx, const double *w
 #ifdef SUBSTEPS_X86
     if (m_lanes == Lanes::Four)
         return segmentFour(f, m_w.data(), m_px.size(), wx, wy, m_px.data(), m_py.data(), m_hidden.data(),
-                           m_slow.data());
+                           m_slow.data(), &m_anyHidden);
     if (m_lanes == Lanes::Two)
         return segmentTwo(f, m_w.data(), m_px.size(), wx, wy, m_px.data(), m_py.data(), m_hidden.data(),
-                          m_slow.data());
+                          m_slow.data(), &m_anyHidden);
 #endif
-    return segmentOne(f, m_weights, wx, wy, m_px.data(), m_py.data(), m_hidden.data(), m_slow.data());
+    return segmentOne(f, m_weights, wx, wy, m_px.data(), m_py.data(), m_hidden.data(), m_slow.data(),
+                      &m_anyHidden);
 }
 
 }

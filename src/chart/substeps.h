@@ -32,6 +32,11 @@ public:
     qint64 py(qint64 k) const { return m_py[size_t(k)]; }
     bool hidden(qint64 k) const { return m_hidden[size_t(k)] != 0; }
     bool slow(qint64 k) const { return m_slow[size_t(k)] != 0; }
+    // Whether any sub-step of the last segment that is not slow is hidden.
+    bool anyHidden() const { return m_anyHidden; }
+    // The pixels of all sub-steps of the last segment, for a segment without slow ones.
+    const qint64 *pxs() const { return m_px.data(); }
+    const qint64 *pys() const { return m_py.data(); }
 
     Lanes lanes() const { return m_lanes; }
 
@@ -41,6 +46,7 @@ private:
     // Per group of four sub-steps: w0 of each, then w1, w2 and w3 of each.
     std::vector<double> m_w;
     std::vector<qint64> m_px, m_py, m_hidden, m_slow;
+    bool m_anyHidden = false;
 };
 
 }
