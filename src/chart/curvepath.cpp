@@ -56,8 +56,10 @@ bool roundedRange(double u1, double u2, double margin, qint64 *lo, qint64 *hi)
 
 // Below this many sub-steps a bound costs more than computing them.
 constexpr int DirectRun = 4;
-// A segment is drawn without bounds when it may cross a pixel every SteepFactor sub-steps.
-constexpr double SteepFactor = 16;
+// A segment is drawn without bounds when it may cross a pixel every SteepFactor sub-steps:
+// working out all sub-steps side by side beats bounding runs of them unless the segment
+// stays within a pixel or two.
+constexpr double SteepFactor = 64;
 
 // Points of a run handed to the surface at once.
 constexpr size_t RunChunk = 512;
