@@ -4,7 +4,9 @@
 // the end of the chart view's repaint (offscreen). Prints median and slowest step, the
 // load, and the memory of the index that makes the steps quick against the column data.
 // Beside wall time each figure gives this thread's CPU time: on a machine shared with other
-// work the wall figures carry the waits for a core, the CPU figures do not.
+// work the wall figures carry the waits for a core, the CPU figures do not. The digest of
+// every picture drawn (taken outside the timings) tells whether a change to the drawing code
+// left every pixel of every step as it was.
 //
 //   build/bench_zoomstep [ROWS ...]     (default: 1000000 10000000)
 #include "chart/kfdline.h"
@@ -24,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -65,6 +68,21 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// Folds a picture's pixels into a running digest, one 64-bit word at a time.
+quint64 digest(quint64 h, const QImage &picture)
+{
+    for (int y = 0; y < picture.height(); ++y) {
+        const uchar *line = picture.constScanLine(y);
+        for (qsizetype x = 0; x + 8 <= picture.bytesPerLine(); x += 8) {
+            quint64 word;
+            std::memcpy(&word, line + x, 8);
+            h = (h ^ word) * 0x100000001b3ULL;
+            h ^= h >> 29;
+        }
+    }
+    return h;
+}
+
 void send(QWidget *to, QEvent *event)
 {
     QCoreApplication::sendEvent(to, event);
@@ -101,6 +119,7 @@ void run(int rows)
     std::mt19937 gen(42);
     std::uniform_real_distribution<double> unit(0, 1);
     std::vector<double> steps, stepsCpu;
+    quint64 pictures = 0xcbf29ce484222325ULL;
     const int left = chart.marginLeft, width = chart.plotWidth;
     const int y = chart.marginTop + chart.plotHeight / 2;
     for (int i = 0; i < 200; ++i) {
@@ -138,6 +157,7 @@ void run(int rows)
         view.repaint();
         steps.push_back(timer.nsecsElapsed() / 1e6);
         stepsCpu.push_back(threadMs() - cpu0);
+        pictures = digest(pictures, chart.picture());
     }
     // The parts of a step: the view's points alone, and drawing the chart alone.
     std::vector<double> viewOnly, drawOnly, viewCpu, drawCpu;
@@ -156,6 +176,7 @@ void run(int rows)
         chart.Redraw();
         drawOnly.push_back(timer.nsecsElapsed() / 1e6);
         drawCpu.push_back(threadMs() - cpu0);
+        pictures = digest(pictures, chart.picture());
     }
     const double columnBytes = double(rows) * sizeof(double) * 5;
     std::printf("%d rows x 4 curves: table made in %.0f ms, loaded in %.0f ms\n", rows, filled, loaded);
@@ -164,6 +185,8 @@ void run(int rows)
                 *std::max_element(stepsCpu.begin(), stepsCpu.end()));
     std::printf("  of which: the view's points median %.2f ms (CPU %.2f), drawing the chart median %.2f ms (CPU %.2f)\n",
                 median(viewOnly), median(viewCpu), median(drawOnly), median(drawCpu));
+    std::printf("  digest of the %d pictures drawn: %016llx\n", int(steps.size() + drawOnly.size()),
+                static_cast<unsigned long long>(pictures));
     std::printf("  index %.2f MB, %.2f %% of the column data (%.0f MB)\n", document.indexBytes() / 1e6,
                 100.0 * document.indexBytes() / columnBytes, columnBytes / 1e6);
 }

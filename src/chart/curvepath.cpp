@@ -2,6 +2,7 @@
 
 #include "base/apperror.h"
 #include "chart/fpcheck.h"
+#include "chart/substeps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -55,8 +56,10 @@ bool roundedRange(double u1, double u2, double margin, qint64 *lo, qint64 *hi)
 
 // Below this many sub-steps a bound costs more than computing them.
 constexpr int DirectRun = 4;
-// A segment is drawn without bounds when it may cross a pixel every SteepFactor sub-steps.
-constexpr double SteepFactor = 16;
+// A segment is drawn without bounds when it may cross a pixel every SteepFactor sub-steps:
+// working out all sub-steps side by side beats bounding runs of them unless the segment
+// stays within a pixel or two.
+constexpr double SteepFactor = 64;
 
 // Points of a run handed to the surface at once.
 constexpr size_t RunChunk = 512;
@@ -78,88 +81,6 @@ bool steep(const Frame &f, const double *wx, const double *wy, int s, qint64 sub
                            - std::clamp(map.bottom - (y2 - map.yMin) * map.sy, top, bottom);
     return std::max(xSpread, std::fabs(ySpread)) * SteepFactor >= double(subSteps);
 }
-
-// The sub-steps of a whole segment at once, in pairs the processor computes side by side:
-// each value is the same expression as subStep's, so the same double to the last bit.
-class SubStepTable
-{
-public:
-    explicit SubStepTable(const std::vector<chartgeom::Weights> &weights)
-    {
-        const size_t pairs = (weights.size() + 1) / 2;
-        m_w.resize(pairs * 4);
-        for (size_t k = 0; k < weights.size(); ++k) {
-            const chartgeom::Weights &w = weights[k];
-            const double parts[4] = {w.w0, w.w1, w.w2, w.w3};
-            for (int j = 0; j < 4; ++j)
-                m_w[k / 2 * 4 + size_t(j)][k % 2] = parts[j];
-        }
-        m_x.resize(pairs);
-        m_y.resize(pairs);
-        m_u.resize(pairs);
-        m_v.resize(pairs);
-        m_pu.resize(pairs);
-        m_pv.resize(pairs);
-    }
-
-    // Curve values and unrounded pixels of every sub-step of segment s.
-    void segment(const Frame &f, const double *wx, const double *wy, int s)
-    {
-        const Pair x0 = splat(wx[s]), x1 = splat(wx[s + 1]), x2 = splat(wx[s + 2]), x3 = splat(wx[s + 3]);
-        const Pair y0 = splat(wy[s]), y1 = splat(wy[s + 1]), y2 = splat(wy[s + 2]), y3 = splat(wy[s + 3]);
-        const Pair xMin = splat(f.map.xMin), sx = splat(f.map.sx), left = splat(f.map.left);
-        const Pair yMin = splat(f.map.yMin), sy = splat(f.map.sy), bottom = splat(f.map.bottom);
-        const Pair magic = splat(6755399441055744.0);
-        const size_t pairs = m_x.size();
-        for (size_t p = 0; p < pairs; ++p) {
-            const Pair *w = &m_w[p * 4];
-            const Pair x = w[0] * x0 + w[1] * x1 + w[2] * x2 + w[3] * x3;
-            const Pair y = w[0] * y0 + w[1] * y1 + w[2] * y2 + w[3] * y3;
-            m_x[p] = x;
-            m_y[p] = y;
-            const Pair u = (x - xMin) * sx + left;
-            const Pair v = bottom - (y - yMin) * sy;
-            m_u[p] = u;
-            m_v[p] = v;
-            // fpcheck::roundEven's quick rounding, good where pixel() finds u and v in its range.
-            m_pu[p] = (u + magic) - magic;
-            m_pv[p] = (v + magic) - magic;
-        }
-    }
-
-    // Pixel of sub-step k of the last segment, y held to the plot rows; false where it needs
-    // the checked rounding (not finite, or too far out), which the caller then computes the
-    // plain way.
-    bool pixel(const Frame &f, qint64 k, qint64 *px, qint64 *py) const
-    {
-        const size_t p = size_t(k) / 2;
-        const int lane = int(k % 2);
-        const double u = m_u[p][lane], v = m_v[p][lane];
-        constexpr double quick = 2251799813685248.0; // fpcheck::roundEven's quick range
-        if (!(u > -quick && u < quick && v > -quick && v < quick))
-            return false;
-        qint64 y = static_cast<qint64>(m_pv[p][lane]);
-        if (y >= f.bottom)
-            y = f.bottom;
-        if (y <= f.top)
-            y = f.top;
-        *px = static_cast<qint64>(m_pu[p][lane]);
-        *py = y;
-        return true;
-    }
-    int color(const Frame &f, qint64 k) const
-    {
-        return rangeColor(f, m_x[size_t(k) / 2][int(k % 2)], m_y[size_t(k) / 2][int(k % 2)]);
-    }
-
-private:
-    typedef double Pair __attribute__((vector_size(16)));
-    static Pair splat(double v) { return Pair{v, v}; }
-
-    std::vector<Pair> m_w; // per pair of sub-steps: w0, w1, w2, w3
-    std::vector<Pair> m_x, m_y, m_u, m_v;
-    std::vector<Pair> m_pu, m_pv; // u and v rounded
-};
 
 // Sub-steps of one segment, visited in order; runs of sub-steps that provably land on one
 // pixel are reduced to their first one, the only one of them that can draw.
@@ -236,6 +157,72 @@ private:
     double m_marginX = 0, m_marginY = 0;
 };
 
+// The points of a line on their way to the surface: runs of one colour go out as one
+// polyline, in pieces of a bounded size (a whole curve in one colour would otherwise grow a
+// buffer into fresh memory on every drawing).
+class RunBuffer
+{
+public:
+    explicit RunBuffer(DrawSurface &surface) : m_surface(surface), m_pen(surface.penPos()) {}
+
+    // Where the line has got to: the last point added.
+    const DrawSurface::Point &pen() const { return m_pen; }
+
+    void add(qint64 px, qint64 py, int color)
+    {
+        if (m_count > 0 && color != m_color)
+            flush();
+        m_color = color;
+        m_pen = {px, py};
+        m_points[m_count++] = m_pen;
+        if (m_count == RunChunk)
+            flush();
+    }
+
+    // Points in one colour, each either on the one before it (which draws nothing and is
+    // passed over) or a point of the line; without a branch on which it is.
+    void addSteps(const qint64 *xs, const qint64 *ys, size_t n, int color)
+    {
+        if (m_count > 0 && color != m_color)
+            flush();
+        m_color = color;
+        size_t k = 0;
+        while (k < n) {
+            // Room for every point of this round, so the writes stay in the buffer.
+            const size_t end = std::min(n, k + (RunChunk - m_count));
+            qint64 x0 = m_pen.x, y0 = m_pen.y;
+            size_t count = m_count;
+            for (; k < end; ++k) {
+                const qint64 x = xs[k], y = ys[k];
+                m_points[count] = {x, y};
+                count += size_t((x != x0) | (y != y0));
+                x0 = x;
+                y0 = y;
+            }
+            m_count = count;
+            m_pen = {x0, y0};
+            if (m_count == RunChunk)
+                flush();
+        }
+    }
+
+    void flush()
+    {
+        if (m_count == 0)
+            return;
+        m_surface.setPenColor(m_color);
+        m_surface.polylineTo(m_points, int(m_count));
+        m_count = 0;
+    }
+
+private:
+    DrawSurface &m_surface;
+    DrawSurface::Point m_pen;
+    int m_color = 0;
+    size_t m_count = 0;
+    DrawSurface::Point m_points[RunChunk];
+};
+
 }
 
 void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const double *wy, int n)
@@ -258,48 +245,35 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
         weights.push_back(chartgeom::catmullWeights(params.back()));
     }
 
-    SubStepTable table(weights);
+    substeps::Table table(weights);
 
-    std::vector<DrawSurface::Point> run;
-    run.reserve(RunChunk);
-    DrawSurface::Point pen = surface.penPos();
-    int runColor = 0;
+    RunBuffer run(surface);
     int lastColor = surface.penColor();
-    auto flush = [&] {
-        if (run.empty())
-            return;
-        surface.setPenColor(runColor);
-        surface.polylineTo(run.data(), int(run.size()));
-        run.clear();
-    };
     auto add = [&](const Step &step) {
         lastColor = step.color;
         // A line that starts and ends on one pixel sets none.
-        if (step.px == pen.x && step.py == pen.y)
-            return;
-        if (!run.empty() && step.color != runColor)
-            flush();
-        runColor = step.color;
-        pen = {step.px, step.py};
-        run.push_back(pen);
-        // A run goes out in pieces of a bounded size: a whole curve in one colour would
-        // otherwise grow the buffer into fresh memory on every drawing.
-        if (run.size() == RunChunk)
-            flush();
+        if (step.px != run.pen().x || step.py != run.pen().y)
+            run.add(step.px, step.py, step.color);
     };
 
     try {
         for (int s = 0; s <= n - 2; ++s) {
             if (m > 0 && steep(f, wx, wy, s, m)) {
-                table.segment(f, wx, wy, s);
-                for (qint64 k = 0; k < m; ++k) {
-                    qint64 px, py;
-                    if (!table.pixel(f, k, &px, &py))
-                        add(subStep(f, weights[size_t(k)], wx, wy, s)); // raises what it meets
-                    // A step on the pen's pixel draws nothing, and the colour it leaves is
-                    // replaced by the segment's end before anything reads it.
-                    else if (px != pen.x || py != pen.y)
-                        add(Step{px, py, table.color(f, k)});
+                const bool quick = table.segment(f, wx, wy, s);
+                if (quick && !table.anyHidden()) {
+                    run.addSteps(table.pxs(), table.pys(), size_t(m), f.color);
+                } else {
+                    for (qint64 k = 0; k < m; ++k) {
+                        if (!quick && table.slow(k)) {
+                            add(subStep(f, weights[size_t(k)], wx, wy, s)); // raises what it meets
+                            continue;
+                        }
+                        // A step on the pen's pixel draws nothing, and the colour it leaves is
+                        // replaced by the segment's end before anything reads it.
+                        const qint64 px = table.px(k), py = table.py(k);
+                        if (px != run.pen().x || py != run.pen().y)
+                            run.add(px, py, table.hidden(k) ? f.hiddenColor : f.color);
+                    }
                 }
             } else if (m > 0) {
                 SegmentWalker<decltype(add)> walker(f, weights, wx, wy, s, params, add);
@@ -309,10 +283,10 @@ void drawLine(DrawSurface &surface, const Frame &f, const double *wx, const doub
         }
     } catch (...) {
         // A fault stops the line where it occurs; what came before it stays drawn.
-        flush();
+        run.flush();
         throw;
     }
-    flush();
+    run.flush();
     surface.setPenColor(lastColor);
 }
 

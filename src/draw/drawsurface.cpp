@@ -221,6 +221,7 @@ void DrawSurface::polylineTo(const Point *points, int count)
     auto inside = [w, h](const Point &p) { return p.x >= 0 && p.x < w && p.y >= 0 && p.y < h; };
     auto sign = [](qint64 v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); };
     bool penInside = inside(m_penPos);
+    bool drew = false; // told once for the whole polyline
     for (int i = 0; i < count; ++i) {
         const Point *to = &points[i];
         bool toInside = inside(*to);
@@ -241,12 +242,14 @@ void DrawSurface::polylineTo(const Point *points, int count)
                     to = &points[i];
                 }
             }
-            rasterInside(m_penPos.x, m_penPos.y, to->x, to->y, s, bits, stride);
+            drew = setInside(m_penPos.x, m_penPos.y, to->x, to->y, s, bits, stride) || drew;
             m_linePieces += joined;
         }
         m_penPos = *to;
         penInside = toInside;
     }
+    if (drew)
+        markChanged();
 }
 
 // Bresenham-style line from (x0, y0) towards (x1, y1), end pixel excluded. Step i along
@@ -374,6 +377,12 @@ void DrawSurface::rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1)
 // and rounding as the general path.
 void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s, uchar *bits, qsizetype stride)
 {
+    if (setInside(x0, y0, x1, y1, s, bits, stride))
+        markChanged();
+}
+
+bool DrawSurface::setInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s, uchar *bits, qsizetype stride)
+{
     const qint64 dx = x1 - x0;
     const qint64 dy = y1 - y0;
     const qint64 adx = dx < 0 ? -dx : dx;
@@ -384,22 +393,39 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s
     const quint64 phase = m_dotPhase;
     m_dotPhase += quint64(len);
     if (len == 0)
-        return;
+        return false;
     ++m_linePieces;
     const qint64 stepX = dx > 0 ? 1 : (dx < 0 ? -1 : 0);
     const qint64 stepY = dy > 0 ? 1 : (dy < 0 ? -1 : 0);
     const QRgb rgb = toRgb(m_penColor);
     const bool dotted = m_penStyle == Dotted;
-    qint64 x = x0;
-    qint64 y = y0;
     // error = 2 * (i * minor mod len); the minor axis moves once it reaches len.
     qint64 rem = 0;
+    if (s == 1 && !dotted) {
+        // Most curve pieces: a pointer that walks the pixels, the minor step one add away.
+        QRgb *p = reinterpret_cast<QRgb *>(bits + y0 * stride) + x0;
+        const qint64 row = stepY * qint64(stride / qsizetype(sizeof(QRgb)));
+        const qint64 majorStep = xMajor ? stepX : row;
+        const qint64 minorStep = xMajor ? row : stepX;
+        for (qint64 i = 0; i < len; ++i) {
+            p[2 * rem >= len ? minorStep : 0] = rgb;
+            p += majorStep;
+            rem += minor;
+            if (rem >= len) {
+                rem -= len;
+                p += minorStep;
+            }
+        }
+        return true;
+    }
+    qint64 x = x0;
+    qint64 y = y0;
     for (qint64 i = 0; i < len; ++i) {
         if (!dotted || ((phase + quint64(i)) & 1) == 0) {
             const bool up = 2 * rem >= len;
             const qint64 px = xMajor ? x : (up ? x + stepX : x);
             const qint64 py = xMajor ? (up ? y + stepY : y) : y;
-            if (s == 1) // most lines: spare the call per pixel
+            if (s == 1)
                 reinterpret_cast<QRgb *>(bits + py * stride)[px] = rgb;
             else
                 plot(bits, stride, px, py, rgb, s);
@@ -417,7 +443,7 @@ void DrawSurface::rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s
                 x += stepX;
         }
     }
-    markChanged();
+    return true;
 }
 
 void DrawSurface::paintEllipse(QPainter &p, QColor pen, QColor fill, qint64 x1, qint64 y1, qint64 x2, qint64 y2)

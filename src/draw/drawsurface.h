@@ -95,6 +95,9 @@ private:
     void rasterLine(qint64 x0, qint64 y0, qint64 x1, qint64 y1);
     // Both ends on the bitmap, whose detached pixels the caller hands over.
     void rasterInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s, uchar *bits, qsizetype stride);
+    // As rasterInside, leaving the telling of the change to the caller; true when it set any
+    // pixel.
+    bool setInside(qint64 x0, qint64 y0, qint64 x1, qint64 y1, int s, uchar *bits, qsizetype stride);
     // One pixel of a line: an s x s block of the bitmap.
     static void plot(uchar *bits, qsizetype stride, qint64 x, qint64 y, QRgb rgb, int s);
     // The bitmap's device pixel ratio (whole pixels), and its size in drawing coordinates.

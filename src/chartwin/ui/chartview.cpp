@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 namespace {
 
@@ -70,11 +71,20 @@ QRect ChartView::readoutBox() const
 void ChartView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    if (!m_element->hasPicture())
+    const QColor background = palette().color(QPalette::Window);
+    if (!m_element->hasPicture()) {
+        painter.fillRect(rect(), background);
         return;
+    }
     // The picture carries the screen's pixel ratio: one bitmap pixel to one device pixel.
-    painter.drawImage(QPoint(0, 0), m_element->picture());
+    // It is opaque, so only what it leaves uncovered needs the background (a part of a
+    // pixel at an odd size included: the picture is drawn over it).
+    const QImage &picture = m_element->picture();
+    const qreal ratio = picture.devicePixelRatio();
+    const QRect covered(0, 0, int(picture.width() / ratio), int(picture.height() / ratio));
+    for (const QRect &uncovered : QRegion(rect()).subtracted(covered))
+        painter.fillRect(uncovered, background);
+    painter.drawImage(QPoint(0, 0), picture);
     if (!m_readout.visible)
         return;
 
