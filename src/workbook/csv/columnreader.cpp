@@ -20,33 +20,17 @@
 
 namespace csv {
 
+numtext::Reading fieldReading(const char *begin, const char *end, bool decimalComma, double *value)
+{
+    // With a decimal comma a field is read with either mark in one pass. The rule reads a
+    // comma only in fields under 64 bytes: longer ones keep to the point alone.
+    const bool commaMark = decimalComma && end - begin < 64;
+    return numtext::readNumber(begin, end, value, commaMark);
+}
+
 bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value)
 {
-    // A ',' is no part of a number by the rule, so a field holding one is tried with the
-    // decimal comma alone, and one without it by the rule alone. One pass over the field
-    // finds its commas and points.
-    if (!decimalComma)
-        return numtext::toDouble(begin, end, value);
-    const char *comma = nullptr;
-    bool point = false;
-    for (const char *p = begin; p < end; ++p) {
-        if (*p == ',') {
-            if (comma)
-                return false; // a second comma: a text
-            comma = p;
-        } else if (*p == '.') {
-            point = true;
-        }
-    }
-    if (!comma)
-        return numtext::toDouble(begin, end, value);
-    const size_t length = size_t(end - begin);
-    char buffer[64];
-    if (length >= sizeof buffer || point)
-        return false;
-    std::memcpy(buffer, begin, length);
-    buffer[comma - begin] = '.';
-    return numtext::toDouble(buffer, buffer + length, value);
+    return fieldReading(begin, end, decimalComma, value).number;
 }
 
 namespace {
@@ -105,7 +89,7 @@ public:
 
 private:
     void reserveRows(const char *from, const char *until);
-    void addRecord(std::vector<records::Field> &fields, std::size_t filledCount);
+    void addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split);
     Item textItem(const char *begin, const char *end);
     void widen(size_t columns);
 
@@ -158,24 +142,34 @@ Item StretchReader::textItem(const char *begin, const char *end)
     return item;
 }
 
-void StretchReader::addRecord(std::vector<records::Field> &fields, std::size_t filledCount)
+void StretchReader::addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split)
 {
     Stretch &out = m_out;
+    const std::size_t filledCount = scanner.filledCount();
     const int columns = std::min(int(fields.size()), workbook::GridColumns);
+    bool firstChanged = false;
     // A byte-order mark at the start of a line (files joined together) is no text.
-    if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
+    if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0) {
         fields[0].begin += 3;
+        firstChanged = true;
+    }
     if (columns > 0 && fields[0].end > fields[0].begin && *fields[0].begin == '\0') {
         ++fields[0].begin;
         ++out.strayNuls;
+        firstChanged = true;
     }
-    std::size_t kept = 0;
-    int last = 0; // the last filled field kept
-    for (int column = 1; column <= columns; ++column)
-        if (!fields[size_t(column) - 1].empty()) {
-            ++kept;
-            last = column;
-        }
+    std::size_t kept = filledCount;
+    int last = int(scanner.filledWidth()); // the last filled field kept
+    if (split || firstChanged || size_t(last) > size_t(columns)) {
+        // The scanner's counts are not those of the fields as kept: count again.
+        kept = 0;
+        last = 0;
+        for (int column = 1; column <= columns; ++column)
+            if (!fields[size_t(column) - 1].empty()) {
+                ++kept;
+                last = column;
+            }
+    }
     // Cells right of the grid are not kept; how many there were is told.
     if (filledCount > kept) {
         out.cutCells += qint64(filledCount - kept);
@@ -193,32 +187,37 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, std::size_t f
     textcolumns::Part &part = out.part;
     if (part.rowStarts.empty() || part.rowStarts.back().second + (part.rows - part.rowStarts.back().first) != out.records)
         part.rowStarts.emplace_back(part.rows, out.records);
-    widen(size_t(last));
-    for (int column = 1; column <= int(part.columns.size()); ++column) {
-        textcolumns::Column &items = part.columns[size_t(column) - 1];
-        if (column > last) {
-            items.push_back(textcolumns::EmptyItem);
-            continue;
-        }
-        const records::Field &field = fields[size_t(column) - 1];
+    if (part.columns.size() < size_t(last))
+        widen(size_t(last));
+    textcolumns::Column *columnItems = part.columns.data();
+    const bool decimalComma = m_plan.decimalComma;
+    for (size_t c = 0; c < size_t(last); ++c) {
+        textcolumns::Column &items = columnItems[c];
+        const records::Field &field = fields[c];
         if (field.empty()) {
             items.push_back(textcolumns::EmptyItem);
             continue;
         }
-        part.lastFilled[size_t(column) - 1] = part.rows;
+        part.lastFilled[c] = part.rows;
         double number = 0;
-        if (fieldNumberFast(field.begin, field.end, m_plan.decimalComma, &number)) {
+        const numtext::Reading reading = fieldReading(field.begin, field.end, decimalComma, &number);
+        if (reading.ownGeneral) {
+            // At most 15 digits: the value shown is the value read.
+            items.push_back(textcolumns::numberItem(number));
+        } else if (reading.number) {
             if (!std::isfinite(number))
                 out.unusual = true;
             const double shown = numtext::generalValue(number);
             const Item item = textcolumns::numberItem(shown);
             if (item != textcolumns::numberItem(number))
-                part.rawNumbers.push_back({part.rows, column, number});
+                part.rawNumbers.push_back({part.rows, int(c) + 1, number});
             items.push_back(item);
         } else {
             items.push_back(textItem(field.begin, field.end));
         }
     }
+    for (size_t c = size_t(last); c < part.columns.size(); ++c)
+        columnItems[c].push_back(textcolumns::EmptyItem);
     ++part.rows;
 }
 
@@ -242,9 +241,10 @@ void StretchReader::read(const char *from, const char *until, const char *reserv
             report(m_out.records, scanner.position());
             reported = scanner.position();
         }
-        if (!m_plan.joined.empty())
+        const bool split = !m_plan.joined.empty();
+        if (split)
             splitJoined(fields, m_plan.joined, splitFields);
-        addRecord(fields, scanner.filledCount());
+        addRecord(fields, scanner, split);
     }
     m_out.stop = scanner.position();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/numtext.h"
 #include "workbook/csv/textcolumns.h"
 #include "workbook/workbook.h"
 
@@ -26,7 +27,8 @@ struct ColumnReading {
 
 std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, const ColumnReading &how = {});
 
-// A field's number by fieldNumber's rule, looking for the decimal comma once.
+// A field's number by fieldNumber's rule, in one pass over the field whichever its mark.
+numtext::Reading fieldReading(const char *begin, const char *end, bool decimalComma, double *value);
 bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value);
 
 }
