@@ -108,34 +108,48 @@ bool Scanner::next(std::vector<Field> &fields)
     m_filledCount = 0;
     if (m_p >= m_end)
         return false;
-    const auto add = [&](const Field &field) {
-        if (fields.size() < KeptFields)
-            fields.push_back(field);
-        ++m_fieldCount;
-        if (!field.empty()) {
-            m_filledWidth = m_fieldCount;
-            ++m_filledCount;
+    // Kept in locals: a store into `fields` could otherwise be this object's members to
+    // the compiler, which would then read them again for every field.
+    const char *p = m_p;
+    const char *const end = m_end;
+    const char separator = m_separator;
+    std::size_t count = 0, width = 0, filled = 0;
+    const auto add = [&](const char *begin, const char *fieldEnd) {
+        if (fields.size() < KeptFields) {
+            fields.emplace_back();
+            Field &field = fields.back();
+            field.begin = begin;
+            field.end = fieldEnd;
+        }
+        ++count;
+        if (begin != fieldEnd) {
+            width = count;
+            ++filled;
         }
     };
     for (;;) {
-        Field field;
-        if (*m_p == '"') {
-            field = quotedField(fields.size() < KeptFields);
+        if (*p == '"') {
+            m_p = p;
+            const Field field = quotedField(fields.size() < KeptFields);
+            p = m_p;
+            add(field.begin, field.end);
         } else {
-            const char *start = m_p;
-            m_p = fieldEnd(m_p, m_end, m_separator);
-            field = {start, m_p};
+            const char *start = p;
+            p = fieldEnd(p, end, separator);
+            add(start, p);
         }
-        add(field);
-        if (m_p < m_end && *m_p == m_separator) {
-            ++m_p;
-            if (m_p < m_end)
+        if (p < end && *p == separator) {
+            ++p;
+            if (p < end)
                 continue;
-            add({m_p, m_p}); // a separator ends the text: one more empty field
+            add(p, p); // a separator ends the text: one more empty field
         }
         break;
     }
-    m_p = pastLineEnd(m_p, m_end);
+    m_p = pastLineEnd(p, end);
+    m_fieldCount = count;
+    m_filledWidth = width;
+    m_filledCount = filled;
     return true;
 }
 
