@@ -301,31 +301,31 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
     const char *mantissa = p;
     // The digits are gathered while the shape is checked: most numbers are then read
     // without a second pass.
+    // Leading zeros are passed first; the digits after them go into m without a test each
+    // (m wraps past 19 digits, and is then not used).
     std::uint64_t m = 0;
-    int significant = 0; // digits from the first non-zero one
-    int fraction = 0;    // digits after the mark
     const char *digitsStart = p;
-    for (; p < last && isDigit(*p); ++p) {
-        const unsigned d = unsigned(*p - '0');
-        if (m != 0 || d != 0) {
-            if (++significant <= 19)
-                m = m * 10 + d;
-        }
-    }
-    int digits = int(p - digitsStart);
+    while (p < last && *p == '0')
+        ++p;
+    const char *significantStart = p;
+    for (; p < last && isDigit(*p); ++p)
+        m = m * 10 + unsigned(*p - '0');
+    qsizetype significant = p - significantStart; // digits from the first non-zero one
+    qsizetype digits = p - digitsStart;
+    qsizetype fraction = 0;                       // digits after the mark
     const char *mark = nullptr;
     if (p < last && (*p == '.' || (commaMark && *p == ','))) {
         if (*p == ',')
             mark = p;
         const char *fractionStart = ++p;
-        for (; p < last && isDigit(*p); ++p) {
-            const unsigned d = unsigned(*p - '0');
-            if (m != 0 || d != 0) {
-                if (++significant <= 19)
-                    m = m * 10 + d;
-            }
-        }
-        fraction = int(p - fractionStart);
+        if (significant == 0)
+            while (p < last && *p == '0')
+                ++p;
+        significantStart = p;
+        for (; p < last && isDigit(*p); ++p)
+            m = m * 10 + unsigned(*p - '0');
+        significant += p - significantStart;
+        fraction = p - fractionStart;
         digits += fraction;
     }
     if (digits == 0)
@@ -351,14 +351,14 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
 
     Reading reading;
     reading.number = true;
-    if (m == 0 && significant == 0) {
+    if (significant == 0) {
         *value = negative ? -0.0 : 0.0;
         reading.ownGeneral = !negative; // generalValue makes -0 a 0
         return reading;
     }
     // Both m and the power of ten are exact doubles, so the product or quotient is rounded
     // once: the correctly rounded value, the one from_chars gives.
-    const int power = exponent - fraction;
+    const int power = exponent - int(std::min<qsizetype>(fraction, 100000));
     if (significant <= 19 && m <= (std::uint64_t(1) << 53) && power >= -22 && power <= 22) {
         const double magnitude = power < 0 ? double(m) / ExactPowers[-power] : double(m) * ExactPowers[power];
         *value = negative ? -magnitude : magnitude;
