@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <limits>
@@ -247,38 +248,32 @@ bool strtodShaped(const char *first, const char *last, double *value)
     return true;
 }
 
-}
+// Powers of ten a double holds exactly.
+constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-bool toDouble(const char *first, const char *last, double *value)
+// The slow reading of a number whose shape is checked: from_chars, then the C library for
+// what from_chars does not take whole. `mark` points at a ',' standing for the point, or
+// is null.
+bool readShaped(const char *first, const char *mantissa, const char *last, const char *mark, double *value)
 {
-    while (first < last && *first == ' ')
-        ++first;
-    while (last > first && last[-1] == ' ')
-        --last;
-    const char *p = first;
-    const bool sign = p < last && (*p == '+' || *p == '-');
-    if (sign)
-        ++p;
-    const char *mantissa = p;
-    int digits = 0;
-    while (p < last && isDigit(*p)) { ++p; ++digits; }
-    if (p < last && *p == '.') {
-        ++p;
-        while (p < last && isDigit(*p)) { ++p; ++digits; }
+    char small[64];
+    std::string large;
+    if (mark) {
+        // Both readers want a '.': read a copy.
+        const size_t n = size_t(last - first);
+        char *copy = small;
+        if (n >= sizeof small) {
+            large.assign(first, n);
+            copy = large.data();
+        } else {
+            memcpy(small, first, n);
+        }
+        copy[mark - first] = '.';
+        mantissa = copy + (mantissa - first);
+        last = copy + n;
+        first = copy;
     }
-    if (digits == 0)
-        return false;
-    if (p < last && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < last && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == last || !isDigit(*p))
-            return false;
-        while (p < last && isDigit(*p))
-            ++p;
-    }
-    if (p != last)
-        return false;
     // from_chars takes no '+' and rounds as strtod does; anything it does not take whole
     // (out of range either way) is left to strtod, whose reading is the rule.
     double v = 0;
@@ -287,6 +282,97 @@ bool toDouble(const char *first, const char *last, double *value)
         return strtodShaped(first, last, value);
     *value = *first == '-' ? -v : v;
     return true;
+}
+
+}
+
+Reading readNumber(const char *first, const char *last, double *value, bool commaMark)
+{
+    while (first < last && *first == ' ')
+        ++first;
+    while (last > first && last[-1] == ' ')
+        --last;
+    const char *p = first;
+    bool negative = false;
+    if (p < last && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char *mantissa = p;
+    // The digits are gathered while the shape is checked: most numbers are then read
+    // without a second pass.
+    // Leading zeros are passed first; the digits after them go into m without a test each
+    // (m wraps past 19 digits, and is then not used).
+    std::uint64_t m = 0;
+    const char *digitsStart = p;
+    while (p < last && *p == '0')
+        ++p;
+    const char *significantStart = p;
+    for (; p < last && isDigit(*p); ++p)
+        m = m * 10 + unsigned(*p - '0');
+    qsizetype significant = p - significantStart; // digits from the first non-zero one
+    qsizetype digits = p - digitsStart;
+    qsizetype fraction = 0;                       // digits after the mark
+    const char *mark = nullptr;
+    if (p < last && (*p == '.' || (commaMark && *p == ','))) {
+        if (*p == ',')
+            mark = p;
+        const char *fractionStart = ++p;
+        if (significant == 0)
+            while (p < last && *p == '0')
+                ++p;
+        significantStart = p;
+        for (; p < last && isDigit(*p); ++p)
+            m = m * 10 + unsigned(*p - '0');
+        significant += p - significantStart;
+        fraction = p - fractionStart;
+        digits += fraction;
+    }
+    if (digits == 0)
+        return {};
+    int exponent = 0;
+    if (p < last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p < last && (*p == '+' || *p == '-')) {
+            negativeExponent = *p == '-';
+            ++p;
+        }
+        if (p == last || !isDigit(*p))
+            return {};
+        for (; p < last && isDigit(*p); ++p)
+            if (exponent < 100000) // far past any double either way
+                exponent = exponent * 10 + (*p - '0');
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (p != last)
+        return {};
+
+    Reading reading;
+    reading.number = true;
+    if (significant == 0) {
+        *value = negative ? -0.0 : 0.0;
+        reading.ownGeneral = !negative; // generalValue makes -0 a 0
+        return reading;
+    }
+    // Both m and the power of ten are exact doubles, so the product or quotient is rounded
+    // once: the correctly rounded value, the one from_chars gives.
+    const int power = exponent - int(std::min<qsizetype>(fraction, 100000));
+    if (significant <= 19 && m <= (std::uint64_t(1) << 53) && power >= -22 && power <= 22) {
+        const double magnitude = power < 0 ? double(m) / ExactPowers[-power] : double(m) * ExactPowers[power];
+        *value = negative ? -magnitude : magnitude;
+        // At most 15 digits of 1E-22 to 1E37: a normal double that shows as the same digits.
+        reading.ownGeneral = significant <= 15;
+        return reading;
+    }
+    reading.number = readShaped(first, mantissa, last, mark, value);
+    return reading;
+}
+
+bool toDouble(const char *first, const char *last, double *value)
+{
+    return readNumber(first, last, value).number;
 }
 
 bool toInt32(const QString &text, int *value)

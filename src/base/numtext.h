@@ -23,6 +23,18 @@ bool toDouble(QStringView text, double *value);
 // that parse numbers straight from a file's bytes.
 bool toDouble(const char *first, const char *last, double *value);
 
+// What readNumber found.
+struct Reading {
+    bool number = false;
+    // The text had at most 15 significant digits (and was no "-0"): the value is already
+    // what generalValue makes of it, so a reader can keep it as it is.
+    bool ownGeneral = false;
+};
+// toDouble over bytes, telling also whether generalValue would change the value. With
+// `commaMark` a ',' may stand instead of the '.' (still one mark at most): "1,5" and "1.5"
+// are 1.5, "1,5.0" and "1,,5" are no numbers.
+Reading readNumber(const char *first, const char *last, double *value, bool commaMark = false);
+
 // Decimal text to a 32-bit integer: blanks around it allowed, optional sign.
 bool toInt32(const QString &text, int *value);
 

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <charconv>
+
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -23,6 +25,11 @@ private slots:
     void bytesAgreeWithRule_data();
     void bytesAgreeWithRule();
     void bytesAgreeOnGeneratedForms();
+    void readNumberMatchesFromChars_data();
+    void readNumberMatchesFromChars();
+    void readNumberOnRandomTexts();
+    void commaMark_data();
+    void commaMark();
     void toInt32_data();
     void toInt32();
     void decimalCommaLocale();
@@ -175,6 +182,160 @@ void TestNumText::bytesAgreeOnGeneratedForms()
         if (QTest::currentTestFailed())
             return;
     }
+}
+
+// The value std::from_chars gives for a number of the accepted shape (',' read as '.'),
+// the C library's past double's range: what the readers took before the digits were
+// gathered on the way.
+static bool referenceValue(QByteArray text, double *value)
+{
+    text = text.trimmed();
+    text.replace(',', '.');
+    const char *first = text.constData();
+    const char *last = first + text.size();
+    const bool negative = first < last && *first == '-';
+    if (first < last && (*first == '-' || *first == '+'))
+        ++first;
+    double v = 0;
+    const auto r = std::from_chars(first, last, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range)
+        return numtext::toDouble(QString::fromLatin1(text), value);
+    if (r.ec != std::errc() || r.ptr != last)
+        return false;
+    *value = negative ? -v : v;
+    return true;
+}
+
+// Compares readNumber with the reference, and checks that a value it calls its own general
+// rounding is one.
+static void compareWithReference(const QByteArray &text, bool commaMark)
+{
+    double expected = -123, got = -123;
+    const bool ok = referenceValue(text, &expected);
+    const numtext::Reading reading =
+        numtext::readNumber(text.constData(), text.constData() + text.size(), &got, commaMark);
+    QVERIFY2(reading.number == ok, text.constData());
+    if (!ok)
+        return;
+    QVERIFY2(std::memcmp(&expected, &got, sizeof got) == 0,
+             qPrintable(QStringLiteral("%1: %2 instead of %3").arg(QString::fromLatin1(text)).arg(got, 0, 'g', 17).arg(expected, 0, 'g', 17)));
+    if (reading.ownGeneral) {
+        const double general = numtext::generalValue(got);
+        QVERIFY2(std::memcmp(&general, &got, sizeof got) == 0, text.constData());
+    }
+}
+
+void TestNumText::readNumberMatchesFromChars_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("ownGeneral");
+    const struct {
+        const char *text;
+        bool own;
+    } rows[] = {
+        {"0", true}, {"-0", false}, {"+0.000", true}, {"-0.0e5", false}, {"0e999999", true},
+        {".5", true}, {"5.", true}, {"+5", true}, {"  12.5  ", true}, {"000123.4500", true},
+        {"0.1", true}, {"0.3", true}, {"4.35", true}, {"1000.25", true}, {"-273.15", true},
+        {"123456789012345", true}, {"1.23456789012345", true}, {"0.000000123456789012345", true},
+        {"1234567890123456", false}, {"9007199254740992", false}, {"9007199254740993", false},
+        {"12345678901234567890", false}, {"123456789012345678901234", false},
+        {"1e22", true}, {"1e23", false}, {"1.5e-21", true}, {"1.5e-22", false}, {"1e-23", false}, {"123456789012345e-22", true},
+        {"9.99999999999999e22", true}, {"1E+05", true}, {"2.5e-2", true}, {"1e0000000000000000000000005", true},
+        {"1e308", false}, {"1.7976931348623157e308", false}, {"4.9e-324", false}, {"1e-400", false},
+        {"0.1000000000000000055511151231257827021181583404541015625", false},
+        {"00000000000000000000000000000000000000000001.5", true}};
+    for (const auto &row : rows)
+        QTest::newRow(row.text) << QByteArray(row.text) << row.own;
+}
+
+void TestNumText::readNumberMatchesFromChars()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, ownGeneral);
+    compareWithReference(text, false);
+    double v = 0;
+    QCOMPARE(numtext::readNumber(text.constData(), text.constData() + text.size(), &v).ownGeneral, ownGeneral);
+    QByteArray comma = text;
+    comma.replace('.', ',');
+    compareWithReference(comma, true);
+}
+
+// Millions of numbers of every shape, made at run time: random digits, many decimals, 15 to
+// 19 digits and more, exponents, signs, leading zeros, a bare mark at either end, blanks.
+void TestNumText::readNumberOnRandomTexts()
+{
+    std::mt19937_64 random(20261210);
+    const auto below = [&random](unsigned n) { return unsigned(random() % n); };
+    for (int n = 0; n < 3000000; ++n) {
+        QByteArray text;
+        if (below(8) == 0)
+            text += ' ';
+        switch (below(4)) {
+        case 0: text += '-'; break;
+        case 1: if (below(4) == 0) text += '+'; break;
+        default: break;
+        }
+        for (unsigned z = below(6) == 0 ? below(4) : 0; z > 0; --z)
+            text += '0';
+        const int digits = below(3) == 0 ? 1 + int(below(24)) : 13 + int(below(8));
+        const int point = int(below(unsigned(digits) + 2)) - 1; // -1: no mark
+        for (int i = 0; i < digits; ++i) {
+            if (i == point)
+                text += '.';
+            text += char('0' + below(10));
+        }
+        if (point == digits)
+            text += '.';
+        if (below(4) == 0) {
+            text += below(2) ? 'e' : 'E';
+            const unsigned sign = below(3);
+            if (sign)
+                text += sign == 1 ? '-' : '+';
+            text += QByteArray::number(below(5) == 0 ? below(400) : below(30));
+        }
+        if (below(8) == 0)
+            text += ' ';
+        const bool comma = below(4) == 0;
+        if (comma)
+            text.replace('.', ',');
+        compareWithReference(text, comma);
+        if (QTest::currentTestFailed())
+            return;
+    }
+}
+
+// Either mark with commaMark, the point alone without; one mark at most.
+void TestNumText::commaMark_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("commaMark");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<double>("value");
+    QTest::newRow("comma") << QByteArray("1,5") << true << true << 1.5;
+    QTest::newRow("point with comma mark") << QByteArray("1.5") << true << true << 1.5;
+    QTest::newRow("comma without comma mark") << QByteArray("1,5") << false << false << 0.0;
+    QTest::newRow("comma then point") << QByteArray("1,5.0") << true << false << 0.0;
+    QTest::newRow("point then comma") << QByteArray("1.5,0") << true << false << 0.0;
+    QTest::newRow("two commas") << QByteArray("1,,5") << true << false << 0.0;
+    QTest::newRow("thousands") << QByteArray("1.234,5") << true << false << 0.0;
+    QTest::newRow("bare comma") << QByteArray(",") << true << false << 0.0;
+    QTest::newRow("leading comma") << QByteArray(" -,125 ") << true << true << -0.125;
+    QTest::newRow("trailing comma") << QByteArray("5,") << true << true << 5.0;
+    QTest::newRow("comma exponent") << QByteArray("1,5E3") << true << true << 1500.0;
+    QTest::newRow("comma in exponent") << QByteArray("1e3,5") << true << false << 0.0;
+    QTest::newRow("long comma") << QByteArray("0,1000000000000000055511151231257827021181583404541015625") << true << true << 0.1;
+}
+
+void TestNumText::commaMark()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, commaMark);
+    QFETCH(bool, number);
+    QFETCH(double, value);
+    double v = -1;
+    QCOMPARE(numtext::readNumber(text.constData(), text.constData() + text.size(), &v, commaMark).number, number);
+    if (number)
+        QCOMPARE(v, value);
 }
 
 void TestNumText::toInt32_data()

@@ -116,6 +116,8 @@ private slots:
     void decimalComma();
     void stretchesJoinInOrder_data();
     void stretchesJoinInOrder();
+    void piecesMatchOneThread_data();
+    void piecesMatchOneThread();
     void sheetFromColumns_data();
     void sheetFromColumns();
     void cancelStopsBothStretches_data();
@@ -292,6 +294,91 @@ void TestTextColumns::stretchesJoinInOrder()
         }
         QCOMPARE(textcolumns::numberOf(table.item(i + 1, 2)), double(i));
     }
+}
+
+void TestTextColumns::piecesMatchOneThread_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("expectedParts"); // -1: the pieces before a quote run on, and the one it opens in
+    const auto numbers = [](int i) {
+        return QByteArray::number(i) + ',' + QByteArray::number(i * 0.001, 'f', 3) + ',' + QByteArray::number(-i % 97) + '\n';
+    };
+    const QByteArray plain = "t,a,b\ns,V,A\n" + rows(40000, numbers);
+    QTest::newRow("sixteen pieces, two threads") << plain << 2 << 16;
+    QTest::newRow("sixteen pieces, three threads") << plain << 3 << 16;
+    QTest::newRow("CR CR LF and blank lines") << "t,v\r\r\n" + rows(40000, [](int i) {
+        return QByteArray::number(i) + (i % 7 ? ",1.25\r\r\n" : ",2\r\n\r\n\n");
+    }) << 2 << 16;
+    // A quoted field with line breaks across a piece's start in the middle of the text: the
+    // piece before it reads on to the end.
+    QByteArray quoted = "t,note\n" + rows(20000, numbers) + "7,\"" + QByteArray(60000, 'q') + "\n"
+                        + QByteArray(60000, 'r') + "\"\n" + rows(20000, numbers);
+    QTest::newRow("quoted field over a piece start") << quoted << 2 << -1;
+    QTest::newRow("quote opened and never closed") << rows(20000, numbers) + "1,\"" + rows(20000, numbers) << 2 << -1;
+    QTest::newRow("texts, NULs, marks and seventeen digits") << "t,v,w\n" + rows(40000, [](int i) {
+        return (i % 999 == 5 ? QByteArray("\xEF\xBB\xBF") : i % 999 == 9 ? QByteArray(1, '\0') : QByteArray())
+               + QByteArray::number(i) + (i % 3 ? ",0.12345678901234567," : ",-0,") + (i % 5 ? "x\xC3\xA9\n" : "\n");
+    }) << 2 << 16;
+    QTest::newRow("ragged rows past the grid") << rows(30000, [](int i) {
+        return QByteArray("1,a").repeated(1 + i % 5) + (i % 5000 == 17 ? QByteArray(",9").repeated(300) : "") + '\n';
+    }) << 2 << 16;
+    QTest::newRow("decimal commas") << "t;v\n" + rows(40000, [](int i) { return QByteArray::number(i) + ";" + QByteArray::number(i % 100) + ",5\n"; })
+                                    << 2 << 16;
+}
+
+// Many small pieces read by several threads give the table one thread reads: every item,
+// line number, raw number and note alike.
+void TestTextColumns::piecesMatchOneThread()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, threads);
+    QFETCH(int, expectedParts);
+    csv::ColumnReading alone;
+    alone.threads = 1;
+    csv::ColumnReading pieces;
+    pieces.threads = threads;
+    pieces.splitFrom = 1000;
+    pieces.pieceBytes = 1000;
+    const std::unique_ptr<workbook::Workbook> a = csv::readTextColumns(bytes, alone);
+    const std::unique_ptr<workbook::Workbook> b = csv::readTextColumns(bytes, pieces);
+    QVERIFY(a->textColumns && b->textColumns);
+    const textcolumns::Table &x = *a->textColumns, &y = *b->textColumns;
+    QCOMPARE(x.parts.size(), size_t(1));
+    if (expectedParts >= 0)
+        QCOMPARE(int(y.parts.size()), expectedParts);
+    else
+        QVERIFY(y.parts.size() > 1 && y.parts.size() < size_t(csv::MaxPieces));
+    QCOMPARE(y.rows, x.rows);
+    QCOMPARE(y.width(), x.width());
+    QCOMPARE(y.textChars, x.textChars);
+    QCOMPARE(y.blankTexts, x.blankTexts);
+    for (qint64 row = 0; row < x.rows; ++row) {
+        QCOMPARE(y.recordOf(row), x.recordOf(row));
+        for (int column = 1; column <= x.width(); ++column) {
+            const textcolumns::Item i = x.item(row, column), j = y.item(row, column);
+            if (textcolumns::isText(i))
+                QCOMPARE(y.text(j).toString(), x.text(i).toString());
+            else
+                QCOMPARE(j, i);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("row %1 column %2").arg(row).arg(column)));
+        }
+    }
+    std::vector<textcolumns::RawNumber> raws; // their rows count over the whole table
+    for (const textcolumns::Part &part : y.parts)
+        raws.insert(raws.end(), part.rawNumbers.begin(), part.rawNumbers.end());
+    QCOMPARE(raws.size(), x.parts[0].rawNumbers.size());
+    for (size_t i = 0; i < raws.size(); ++i) {
+        QCOMPARE(raws[i].row, x.parts[0].rawNumbers[i].row);
+        QCOMPARE(raws[i].column, x.parts[0].rawNumbers[i].column);
+        QCOMPARE(std::memcmp(&raws[i].value, &x.parts[0].rawNumbers[i].value, sizeof(double)), 0);
+    }
+    QCOMPARE(b->cutCells, a->cutCells);
+    QCOMPARE(b->cutCellRows, a->cutCellRows);
+    QCOMPARE(b->cutWidth, a->cutWidth);
+    QCOMPARE(b->strayNuls, a->strayNuls);
+    QCOMPARE(b->textTail.completeBytes, a->textTail.completeBytes);
 }
 
 void TestTextColumns::sheetFromColumns_data()

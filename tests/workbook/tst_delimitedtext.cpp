@@ -7,10 +7,16 @@
 #include "import/tablereport.h"
 #include "import/workbookread.h"
 #include "workbook/csv/csvreader.h"
+#include "workbook/csv/records.h"
+#include "workbook/csv/textbytes.h"
 #include "workbook/open.h"
 #include "workbook/sheetbuilder.h"
 
+#include <QStringDecoder>
 #include <QTemporaryDir>
+
+#include <random>
+#include <vector>
 
 using namespace workbook;
 
@@ -37,6 +43,10 @@ private slots:
     void binaryText();
     void blankLines_data();
     void blankLines();
+    void fieldsAtEveryOffset_data();
+    void fieldsAtEveryOffset();
+    void utf8CheckAsDecoder_data();
+    void utf8CheckAsDecoder();
 };
 
 namespace {
@@ -350,6 +360,95 @@ void TestDelimitedText::blankLines()
     QCOMPARE(book->firstSheet.lastRow(), lastRow);
     QCOMPARE(book->cutRows, cutRows);
     QCOMPARE(book->firstSheet.cell(lastRow, 1).text, QString(lastRow == 1 ? "a" : "z"));
+}
+
+void TestDelimitedText::fieldsAtEveryOffset_data()
+{
+    QTest::addColumn<char>("separator");
+    QTest::addColumn<QByteArray>("lineEnd");
+    QTest::newRow("comma LF") << ',' << QByteArray("\n");
+    QTest::newRow("semicolon CR LF") << ';' << QByteArray("\r\n");
+    QTest::newRow("tab CR") << '\t' << QByteArray("\r");
+    QTest::newRow("comma CR CR LF") << ',' << QByteArray("\r\r\n");
+}
+
+// Unquoted fields of every length from 0 to 40, ending anywhere in the text, split where a
+// byte-by-byte reading splits them: the scanner looks at several bytes at once.
+void TestDelimitedText::fieldsAtEveryOffset()
+{
+    QFETCH(char, separator);
+    QFETCH(QByteArray, lineEnd);
+    std::mt19937 random(99);
+    // Bytes a field may hold: the other separators, blanks, quotes inside, UTF-8 and 0x80+.
+    const QByteArray alphabet = QByteArray("ab9.-+ \t,;\"") + "\xC3\xA9\xFF\x80";
+    for (int round = 0; round < 3000; ++round) {
+        QList<QList<QByteArray>> expected;
+        QByteArray text;
+        const int lines = 1 + int(random() % 4);
+        for (int l = 0; l < lines; ++l) {
+            QList<QByteArray> fields;
+            const int count = 1 + int(random() % 5);
+            for (int f = 0; f < count; ++f) {
+                QByteArray field;
+                for (int n = int(random() % 41); n > 0; --n) {
+                    const char c = alphabet[int(random() % alphabet.size())];
+                    if (c != separator && !(field.isEmpty() && c == '"'))
+                        field += c;
+                }
+                fields << field;
+                text += field;
+                if (f + 1 < count)
+                    text += separator;
+            }
+            expected << fields;
+            // A last line of one empty field is only there with its line end.
+            if (l + 1 < lines || random() % 2 || (count == 1 && fields[0].isEmpty()))
+                text += lineEnd;
+        }
+        // A copy of exactly the text's size: reading past its end shows under a checker.
+        const std::vector<char> exact(text.begin(), text.end());
+        records::Scanner scanner(exact.data(), exact.data() + exact.size(), separator);
+        std::vector<records::Field> got;
+        for (const QList<QByteArray> &fields : expected) {
+            QVERIFY(scanner.next(got));
+            QCOMPARE(int(got.size()), int(fields.size()));
+            for (size_t f = 0; f < got.size(); ++f)
+                QCOMPARE(QByteArray(got[f].begin, int(got[f].end - got[f].begin)), fields[int(f)]);
+        }
+        QVERIFY(!scanner.next(got));
+    }
+}
+
+void TestDelimitedText::utf8CheckAsDecoder_data()
+{
+    QTest::addColumn<QByteArray>("insert");
+    for (const char *bytes : {"\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC3", "\xE4\xB8", "\xC0\xAF",
+                              "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\x80", "\xFF"})
+        QTest::newRow(QByteArray(bytes).toHex().constData()) << QByteArray(bytes);
+}
+
+// A UTF-8 sequence, good or bad, at every place around the 8- and 32-byte steps over ASCII
+// and the 64 KB blocks between cancel checks: the check says what Qt's decoder says.
+void TestDelimitedText::utf8CheckAsDecoder()
+{
+    QFETCH(QByteArray, insert);
+    const qsizetype block = 1 << 16;
+    QList<qsizetype> places;
+    for (qsizetype at = 0; at < 70; ++at)
+        places << at;
+    for (qsizetype at = block - 40; at < block + 40; ++at)
+        places << at;
+    for (const qsizetype at : places) {
+        for (const qsizetype tail : {qsizetype(0), qsizetype(1), qsizetype(5), qsizetype(block)}) {
+            QByteArray text = QByteArray(at, 'a') + insert + QByteArray(tail, 'b');
+            QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            (void)QString(decoder(text));
+            const bool valid = !decoder.hasError();
+            const std::vector<char> exact(text.begin(), text.end());
+            QVERIFY2(textbytes::isValidUtf8(exact.data(), exact.data() + exact.size()) == valid,
+                     qPrintable(QStringLiteral("at %1, %2 after").arg(at).arg(tail)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDelimitedText)

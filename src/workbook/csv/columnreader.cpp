@@ -14,39 +14,24 @@
 #include <cmath>
 #include <atomic>
 #include <climits>
+#include <vector>
 #include <cstring>
 #include <exception>
 #include <thread>
 
 namespace csv {
 
+numtext::Reading fieldReading(const char *begin, const char *end, bool decimalComma, double *value)
+{
+    // With a decimal comma a field is read with either mark in one pass. The rule reads a
+    // comma only in fields under 64 bytes: longer ones keep to the point alone.
+    const bool commaMark = decimalComma && end - begin < 64;
+    return numtext::readNumber(begin, end, value, commaMark);
+}
+
 bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value)
 {
-    // A ',' is no part of a number by the rule, so a field holding one is tried with the
-    // decimal comma alone, and one without it by the rule alone. One pass over the field
-    // finds its commas and points.
-    if (!decimalComma)
-        return numtext::toDouble(begin, end, value);
-    const char *comma = nullptr;
-    bool point = false;
-    for (const char *p = begin; p < end; ++p) {
-        if (*p == ',') {
-            if (comma)
-                return false; // a second comma: a text
-            comma = p;
-        } else if (*p == '.') {
-            point = true;
-        }
-    }
-    if (!comma)
-        return numtext::toDouble(begin, end, value);
-    const size_t length = size_t(end - begin);
-    char buffer[64];
-    if (length >= sizeof buffer || point)
-        return false;
-    std::memcpy(buffer, begin, length);
-    buffer[comma - begin] = '.';
-    return numtext::toDouble(buffer, buffer + length, value);
+    return fieldReading(begin, end, decimalComma, value).number;
 }
 
 namespace {
@@ -72,9 +57,13 @@ struct Stretch {
 // Where the reading stands, for the reading thread's progress reports.
 struct Shared {
     std::atomic<bool> stop{false};
+    std::atomic<int> reports{0}; // the helpers' reports the calling thread has not passed on yet
+};
+
+// Where a helper thread stands, over every piece it read.
+struct HelperState {
     std::atomic<bool> done{false};
-    std::atomic<qint64> records{0}; // of the second stretch
-    std::atomic<int> reports{0};     // its reports the reading thread has not passed on yet
+    std::atomic<qint64> records{0};
     std::atomic<qint64> bytes{0};
 };
 
@@ -105,7 +94,7 @@ public:
 
 private:
     void reserveRows(const char *from, const char *until);
-    void addRecord(std::vector<records::Field> &fields, std::size_t filledCount);
+    void addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split);
     Item textItem(const char *begin, const char *end);
     void widen(size_t columns);
 
@@ -158,24 +147,34 @@ Item StretchReader::textItem(const char *begin, const char *end)
     return item;
 }
 
-void StretchReader::addRecord(std::vector<records::Field> &fields, std::size_t filledCount)
+void StretchReader::addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split)
 {
     Stretch &out = m_out;
+    const std::size_t filledCount = scanner.filledCount();
     const int columns = std::min(int(fields.size()), workbook::GridColumns);
+    bool firstChanged = false;
     // A byte-order mark at the start of a line (files joined together) is no text.
-    if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0)
+    if (columns > 0 && fields[0].end - fields[0].begin >= 3 && std::memcmp(fields[0].begin, "\xEF\xBB\xBF", 3) == 0) {
         fields[0].begin += 3;
+        firstChanged = true;
+    }
     if (columns > 0 && fields[0].end > fields[0].begin && *fields[0].begin == '\0') {
         ++fields[0].begin;
         ++out.strayNuls;
+        firstChanged = true;
     }
-    std::size_t kept = 0;
-    int last = 0; // the last filled field kept
-    for (int column = 1; column <= columns; ++column)
-        if (!fields[size_t(column) - 1].empty()) {
-            ++kept;
-            last = column;
-        }
+    std::size_t kept = filledCount;
+    int last = int(scanner.filledWidth()); // the last filled field kept
+    if (split || firstChanged || size_t(last) > size_t(columns)) {
+        // The scanner's counts are not those of the fields as kept: count again.
+        kept = 0;
+        last = 0;
+        for (int column = 1; column <= columns; ++column)
+            if (!fields[size_t(column) - 1].empty()) {
+                ++kept;
+                last = column;
+            }
+    }
     // Cells right of the grid are not kept; how many there were is told.
     if (filledCount > kept) {
         out.cutCells += qint64(filledCount - kept);
@@ -193,32 +192,37 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, std::size_t f
     textcolumns::Part &part = out.part;
     if (part.rowStarts.empty() || part.rowStarts.back().second + (part.rows - part.rowStarts.back().first) != out.records)
         part.rowStarts.emplace_back(part.rows, out.records);
-    widen(size_t(last));
-    for (int column = 1; column <= int(part.columns.size()); ++column) {
-        textcolumns::Column &items = part.columns[size_t(column) - 1];
-        if (column > last) {
-            items.push_back(textcolumns::EmptyItem);
-            continue;
-        }
-        const records::Field &field = fields[size_t(column) - 1];
+    if (part.columns.size() < size_t(last))
+        widen(size_t(last));
+    textcolumns::Column *columnItems = part.columns.data();
+    const bool decimalComma = m_plan.decimalComma;
+    for (size_t c = 0; c < size_t(last); ++c) {
+        textcolumns::Column &items = columnItems[c];
+        const records::Field &field = fields[c];
         if (field.empty()) {
             items.push_back(textcolumns::EmptyItem);
             continue;
         }
-        part.lastFilled[size_t(column) - 1] = part.rows;
+        part.lastFilled[c] = part.rows;
         double number = 0;
-        if (fieldNumberFast(field.begin, field.end, m_plan.decimalComma, &number)) {
+        const numtext::Reading reading = fieldReading(field.begin, field.end, decimalComma, &number);
+        if (reading.ownGeneral) {
+            // At most 15 digits: the value shown is the value read.
+            items.push_back(textcolumns::numberItem(number));
+        } else if (reading.number) {
             if (!std::isfinite(number))
                 out.unusual = true;
             const double shown = numtext::generalValue(number);
             const Item item = textcolumns::numberItem(shown);
             if (item != textcolumns::numberItem(number))
-                part.rawNumbers.push_back({part.rows, column, number});
+                part.rawNumbers.push_back({part.rows, int(c) + 1, number});
             items.push_back(item);
         } else {
             items.push_back(textItem(field.begin, field.end));
         }
     }
+    for (size_t c = size_t(last); c < part.columns.size(); ++c)
+        columnItems[c].push_back(textcolumns::EmptyItem);
     ++part.rows;
 }
 
@@ -242,9 +246,10 @@ void StretchReader::read(const char *from, const char *until, const char *reserv
             report(m_out.records, scanner.position());
             reported = scanner.position();
         }
-        if (!m_plan.joined.empty())
+        const bool split = !m_plan.joined.empty();
+        if (split)
             splitJoined(fields, m_plan.joined, splitFields);
-        addRecord(fields, scanner.filledCount());
+        addRecord(fields, scanner, split);
     }
     m_out.stop = scanner.position();
 }
@@ -271,11 +276,38 @@ private:
     const char *m_done;
 };
 
-// A line start near the middle of the text, not on a blank line: the second stretch starts
-// there. Null when there is none.
-const char *middleLineStart(const char *begin, const char *end)
+// What one thread has read over its pieces, for the progress reports.
+struct PieceProgress {
+    bool release = false;
+    PageRelease pages{false, nullptr};
+    const char *pieceStart = nullptr;
+    qint64 recordsBefore = 0, passedBefore = 0; // of the pieces it finished
+    qint64 records = 0, passed = 0;             // up to the last report
+
+    void startPiece(const char *from)
+    {
+        pieceStart = from;
+        pages = PageRelease(release, from);
+    }
+    void update(qint64 pieceRecords, const char *at)
+    {
+        records = recordsBefore + pieceRecords;
+        passed = passedBefore + (at - pieceStart);
+        pages.upTo(at);
+    }
+    void endPiece(const Stretch &stretch)
+    {
+        recordsBefore += stretch.records;
+        passedBefore += stretch.stop - pieceStart;
+        records = recordsBefore;
+        passed = passedBefore;
+    }
+};
+
+// The first line start at or after the line end that follows `p`, past blank lines: null
+// when the text has none.
+const char *lineStartAfter(const char *p, const char *end)
 {
-    const char *p = begin + (end - begin) / 2;
     const char *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
     if (!lf)
         return nullptr;
@@ -283,6 +315,22 @@ const char *middleLineStart(const char *begin, const char *end)
     while (p < end && (*p == '\n' || *p == '\r'))
         ++p;
     return p < end ? p : nullptr;
+}
+
+// Where the pieces of [begin, end) start: `begin`, then line starts cutting the text into
+// about `count` pieces of equal length. Fewer when the lines are too long for that.
+std::vector<const char *> pieceStarts(const char *begin, const char *end, int count)
+{
+    std::vector<const char *> starts{begin};
+    const qint64 length = end - begin;
+    for (int i = 1; i < count; ++i) {
+        const char *start = lineStartAfter(std::max(begin + length * i / count, starts.back()), end);
+        if (!start)
+            break;
+        if (start > starts.back())
+            starts.push_back(start);
+    }
+    return starts;
 }
 
 // Joins the stretches' texts into the table's and moves their parts in, texts rebased.
@@ -338,67 +386,113 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
     };
     const bool release = how.releaseMappedPages && plan.text.converted.isEmpty();
 
-    const char *middle = how.threads > 1 && length >= how.splitFrom ? middleLineStart(begin, end) : nullptr;
-    std::vector<Stretch> stretches(middle ? 2 : 1);
+    // Long texts are cut into more pieces than threads, taken in turn: a thread that is
+    // slowed down, or a piece that is slower to read, leaves more of the rest to the other.
+    const int threads = std::max(how.threads, 1);
+    int pieceCount = 1;
+    if (threads > 1 && length >= how.splitFrom)
+        pieceCount = int(std::clamp<qint64>(length / std::max<qint64>(how.pieceBytes, 1), threads, std::max(threads, MaxPieces)));
+    const std::vector<const char *> starts = pieceStarts(begin, end, pieceCount);
+    const int pieces = int(starts.size());
+    const auto pieceEnd = [&](int i) { return i + 1 < pieces ? starts[size_t(i) + 1] : end; };
+    std::vector<Stretch> stretches(static_cast<size_t>(pieces));
+    std::vector<HelperState> helpers(size_t(std::min(threads, pieces) - 1));
     Shared shared;
-    std::thread second;
-    std::exception_ptr secondError;
-    if (middle) {
-        second = std::thread([&] {
+    std::atomic<int> nextPiece{0};
+    // A piece whose reading ran past the next one's start (a quoted field over that line
+    // start) makes the pieces after it useless: none is started past it.
+    std::atomic<int> overrunAt{pieces};
+    const auto readPieces = [&](PieceProgress &progress, const auto &report) {
+        for (int i; (i = nextPiece.fetch_add(1)) < pieces;) {
+            if (i > overrunAt.load() || shared.stop.load())
+                break;
+            Stretch &stretch = stretches[size_t(i)];
+            progress.startPiece(starts[size_t(i)]);
+            // The first piece's columns become the lists: they get room for the whole text.
+            StretchReader(plan, stretch).read(starts[size_t(i)], pieceEnd(i), i == 0 ? end : pieceEnd(i), report);
+            progress.endPiece(stretch);
+            if (i + 1 < pieces && stretch.stop != starts[size_t(i) + 1]) {
+                int was = overrunAt.load();
+                while (i < was && !overrunAt.compare_exchange_weak(was, i)) {
+                }
+            }
+        }
+    };
+    std::vector<std::thread> workers;
+    std::vector<std::exception_ptr> errors(helpers.size());
+    const auto stopHelpers = [&] {
+        shared.stop = true;
+        for (std::thread &worker : workers)
+            if (worker.joinable())
+                worker.join();
+    };
+    for (size_t h = 0; h < helpers.size(); ++h) {
+        workers.emplace_back([&, h] {
+            HelperState &state = helpers[h];
             try {
-                PageRelease pages(release, middle);
-                StretchReader(plan, stretches[1]).read(middle, end, end, [&](qint64 records, const char *at) {
-                    shared.records.store(records, std::memory_order_relaxed);
-                    shared.bytes.store(at - middle, std::memory_order_relaxed);
+                PieceProgress progress;
+                progress.release = release;
+                readPieces(progress, [&](qint64 records, const char *at) {
+                    progress.update(records, at);
+                    state.records.store(progress.records, std::memory_order_relaxed);
+                    state.bytes.store(progress.passed, std::memory_order_relaxed);
                     shared.reports.fetch_add(1);
-                    pages.upTo(at);
                     if (shared.stop.load(std::memory_order_relaxed))
                         throw readprogress::Cancelled();
                 });
             } catch (...) {
-                secondError = std::current_exception();
+                errors[h] = std::current_exception();
             }
-            shared.done.store(true);
+            state.done.store(true);
         });
     }
-    const auto stopSecond = [&] {
-        if (second.joinable()) {
-            shared.stop = true;
-            second.join();
-        }
-    };
     try {
-        PageRelease pages(release, begin);
-        // The reading thread tells the reports of both stretches, as many as one would make.
-        const auto report = [&](qint64 records, const char *at) {
-            pages.upTo(at);
-            for (int n = 1 + shared.reports.exchange(0); n > 0; --n)
-                readprogress::parsed(records + shared.records.load(std::memory_order_relaxed),
-                                     fileOffset(at) + shared.bytes.load(std::memory_order_relaxed));
-        };
-        StretchReader first(plan, stretches[0]);
-        first.read(begin, middle ? middle : end, end, report);
-        if (middle && stretches[0].stop != middle) {
-            // A quoted field ran over the middle: the first reading goes on alone.
-            stopSecond();
-            stretches.pop_back();
-            first.read(stretches[0].stop, end, end, report);
-        } else if (middle) {
-            // The second stretch may still be reading: its progress is told meanwhile.
-            for (bool done = false; !done;) {
-                done = shared.done.load();
-                for (int n = shared.reports.exchange(0); n > 0; --n)
-                    readprogress::parsed(stretches[0].records + shared.records.load(std::memory_order_relaxed),
-                                         fileOffset(middle) + shared.bytes.load(std::memory_order_relaxed));
-                if (!done)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // The calling thread reads pieces too, and tells the reports of every thread, as
+        // many as one reading thread would make.
+        qint64 toldBytes = 0; // the bytes told never go back, even after a piece ran over
+        PieceProgress own;
+        own.release = release;
+        const auto tell = [&](int count) {
+            for (; count > 0; --count) {
+                qint64 records = own.records, passed = own.passed;
+                for (const HelperState &helper : helpers) {
+                    records += helper.records.load(std::memory_order_relaxed);
+                    passed += helper.bytes.load(std::memory_order_relaxed);
+                }
+                toldBytes = std::max(toldBytes, fileOffset(begin + std::min(passed, length)));
+                readprogress::parsed(records, toldBytes);
             }
-            second.join();
-            if (secondError)
-                std::rethrow_exception(secondError);
+        };
+        const auto report = [&](qint64 records, const char *at) {
+            own.update(records, at);
+            tell(1 + shared.reports.exchange(0));
+        };
+        readPieces(own, report);
+        // The helpers may still be reading: their progress is told meanwhile.
+        for (bool done = false; !done;) {
+            done = std::all_of(helpers.begin(), helpers.end(), [](const HelperState &h) { return h.done.load(); });
+            tell(shared.reports.exchange(0));
+            if (!done)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        for (std::thread &worker : workers)
+            worker.join();
+        for (const std::exception_ptr &error : errors)
+            if (error)
+                std::rethrow_exception(error);
+        // The pieces join where each reading stopped at the next one's start; from the first
+        // that ran over, its reading goes on alone to the end.
+        for (int i = 0; i + 1 < pieces; ++i) {
+            Stretch &stretch = stretches[size_t(i)];
+            if (stretch.stop == starts[size_t(i) + 1])
+                continue;
+            stretches.resize(size_t(i) + 1);
+            own.startPiece(stretch.stop);
+            StretchReader(plan, stretch).read(stretch.stop, end, end, report);
+            break;
         }
     } catch (...) {
-        stopSecond();
+        stopHelpers();
         throw;
     }
 

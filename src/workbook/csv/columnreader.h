@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/numtext.h"
 #include "workbook/csv/textcolumns.h"
 #include "workbook/workbook.h"
 
@@ -9,8 +10,8 @@
 
 // Delimited text read into typed columns (textcolumns.h) instead of a sheet of cells, with
 // the rules of csvreader.h: the same fields, numbers, texts, cut cells and notes. A long
-// text is split at a line start into two stretches read side by side; when a quoted field
-// runs over that line start, the first stretch's reading goes on to the end alone. Text
+// text is cut at line starts into pieces that the threads take in turn; when a quoted field
+// runs over a piece's start, the reading of the piece before goes on to the end alone. Text
 // lined up by blanks is read into a sheet as before.
 namespace csv {
 
@@ -22,11 +23,16 @@ struct ColumnReading {
     int threads = 2;
     // Texts shorter than this are read on one thread.
     qsizetype splitFrom = qsizetype(1) << 20;
+    // Longer texts are cut into pieces of about this many bytes (at least one a thread, at
+    // most MaxPieces), which the threads take in turn.
+    qsizetype pieceBytes = qsizetype(4) << 20;
 };
+constexpr int MaxPieces = 16;
 
 std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, const ColumnReading &how = {});
 
-// A field's number by fieldNumber's rule, looking for the decimal comma once.
+// A field's number by fieldNumber's rule, in one pass over the field whichever its mark.
+numtext::Reading fieldReading(const char *begin, const char *end, bool decimalComma, double *value);
 bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value);
 
 }

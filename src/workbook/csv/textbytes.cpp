@@ -37,52 +37,61 @@ Utf8Text converted(const QString &text)
 
 bool isValidUtf8(const char *begin, const char *end)
 {
+    constexpr quint64 highBits = 0x8080808080808080ULL;
     const auto *p = reinterpret_cast<const unsigned char *>(begin);
     const auto *e = reinterpret_cast<const unsigned char *>(end);
-    const unsigned char *nextCheck = p;
     while (p < e) {
         // A cancelled read stops within 64 KB.
-        if (p >= nextCheck) {
-            readprogress::checkCancelled();
-            nextCheck = p + std::min<std::ptrdiff_t>(e - p, readprogress::CheckBytes);
-        }
-        // Eight ASCII bytes at a time: most logger files are all ASCII.
-        if (e - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ULL) == 0) {
-                p += 8;
+        readprogress::checkCancelled();
+        const unsigned char *blockEnd = p + std::min<std::ptrdiff_t>(e - p, readprogress::CheckBytes);
+        while (p < blockEnd) {
+            // ASCII 32 and then 8 bytes at a time: most logger files are all ASCII.
+            while (blockEnd - p >= 32) {
+                quint64 w[4];
+                std::memcpy(w, p, sizeof w);
+                if (((w[0] | w[1] | w[2] | w[3]) & highBits) != 0)
+                    break;
+                p += 32;
+            }
+            if (blockEnd - p >= 8) {
+                quint64 word;
+                std::memcpy(&word, p, 8);
+                if ((word & highBits) == 0) {
+                    p += 8;
+                    continue;
+                }
+            }
+            if (p == blockEnd)
+                break;
+            const unsigned c = *p;
+            if (c < 0x80) {
+                ++p;
                 continue;
             }
-        }
-        const unsigned c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int more;
-        unsigned low = 0x80, high = 0xBF; // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0) low = 0xA0;      // overlong
-            if (c == 0xED) high = 0x9F;     // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0) low = 0x90;      // overlong
-            if (c == 0xF4) high = 0x8F;     // above U+10FFFF
-        } else {
-            return false;
-        }
-        if (e - p <= more)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int k = 2; k <= more; ++k)
-            if ((p[k] & 0xC0) != 0x80)
+            int more;
+            unsigned low = 0x80, high = 0xBF; // allowed range of the second byte
+            if (c >= 0xC2 && c <= 0xDF) {
+                more = 1;
+            } else if (c >= 0xE0 && c <= 0xEF) {
+                more = 2;
+                if (c == 0xE0) low = 0xA0;      // overlong
+                if (c == 0xED) high = 0x9F;     // surrogates
+            } else if (c >= 0xF0 && c <= 0xF4) {
+                more = 3;
+                if (c == 0xF0) low = 0x90;      // overlong
+                if (c == 0xF4) high = 0x8F;     // above U+10FFFF
+            } else {
                 return false;
-        p += more + 1;
+            }
+            if (e - p <= more)
+                return false;
+            if (p[1] < low || p[1] > high)
+                return false;
+            for (int k = 2; k <= more; ++k)
+                if ((p[k] & 0xC0) != 0x80)
+                    return false;
+            p += more + 1; // may pass blockEnd: the next block starts there
+        }
     }
     return true;
 }
