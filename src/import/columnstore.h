@@ -96,10 +96,8 @@ public:
     void appendItems(int list, const quint64 *items, size_t count);
     // Takes list `list` out of the store, which keeps it empty, and puts items in the typed
     // columns' form in its place: a column is taken over without a copy.
-    std::vector<quint64, PageAllocator<quint64>> takeList(int list);
-    void replaceList(int list, std::vector<quint64, PageAllocator<quint64>> &&items);
-    // Room for exactly `more` items past those list `list` has.
-    void reserveMore(int list, size_t more);
+    std::vector<quint64, FilledPageAllocator<quint64>> takeList(int list);
+    void replaceList(int list, std::vector<quint64, FilledPageAllocator<quint64>> &&items);
     // Room for `items` items in every list that gets its first item from now on (until
     // clear()), so a long read does not grow them in steps.
     void reserve(int items);
@@ -144,7 +142,7 @@ private:
     static constexpr Item SharedBit = 0x0000800000000000ull;
     static constexpr int RecentSlots = 1 << 12;
     static_assert(SharedLength <= 0x8000, "a copied text's length fits below SharedBit");
-    using List = std::vector<Item, PageAllocator<Item>>;
+    using List = std::vector<Item, FilledPageAllocator<Item>>;
 
     static bool isText(Item item) { return (item & TagMask) == TextTag; }
     static Item copiedItem(quint32 begin, qsizetype length) { return TextTag | (Item(length) << 32) | begin; }
