@@ -347,6 +347,17 @@ void ColumnStore::swapContents(ColumnStore &other)
     std::swap(m_reserve, other.m_reserve);
 }
 
+std::unique_ptr<ColumnStore::Contents> ColumnStore::takeContents()
+{
+    auto contents = std::make_unique<Contents>();
+    Batch batch(*this);
+    m_lists.swap(contents->lists);
+    contents->chars.swap(m_chars);
+    contents->shared.swap(m_shared);
+    clear();
+    return contents;
+}
+
 void ColumnStore::beginBatch()
 {
     if (m_batchDepth++ == 0) {

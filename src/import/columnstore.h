@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -110,6 +111,15 @@ public:
     // Exchanges the tables of the two stores, in one reset of each: a table read on
     // another thread into a store of its own replaces the one the windows show at once.
     void swapContents(ColumnStore &other);
+    // The table's memory taken out of the store, which is left empty as by clear(). Whoever
+    // holds it frees it when it goes, on any thread: a long table's hundreds of megabytes
+    // can go back to the system while the program does its last work.
+    struct Contents {
+        std::array<std::vector<quint64, FilledPageAllocator<quint64>>, ListCount> lists;
+        QString chars;
+        std::vector<QString> shared;
+    };
+    std::unique_ptr<Contents> takeContents();
 
     // During and after a reset: the items of list `list` below this index are the ones it
     // held before the reset began. Appends keep them all; truncate() keeps the first items;
