@@ -248,6 +248,8 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
     ChartDocument document(store);
     TableRelease release;
     document.setCharts({&screen, &printed});
+    // One view at most (--x-range): its indexes are built when it is asked for.
+    document.setIndexOnLoad(false);
     lineload::Request request;
     request.xCol = choice.xCol;
     request.yCols = choice.yCols;

@@ -22,6 +22,7 @@ private slots:
     void numbers();
     void numbersInPlace_data();
     void numbersInPlace();
+    void contentsTakenOut();
 };
 
 void TestColumnStore::itemAccess_data()
@@ -284,6 +285,31 @@ void TestColumnStore::numbersInPlace()
         QCOMPARE(numbers[0], first * 0.5);
         QCOMPARE(numbers[last - first], last * 0.5);
     }
+}
+
+// The memory taken out holds the table as it was; the store is left empty in one reset and
+// takes a new table, whose texts are its own, while the old one still exists elsewhere.
+void TestColumnStore::contentsTakenOut()
+{
+    ColumnStore store;
+    const QString longText(5000, QLatin1Char('L'));
+    store.append(1, u"name");
+    store.appendNumber(1, 2.5);
+    store.append(3, longText);
+    QSignalSpy resets(&store, &ColumnStore::resetFinished);
+    std::unique_ptr<ColumnStore::Contents> taken = store.takeContents();
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(store.keptItems(1), 0); // whoever kept values from the lists drops them
+    QCOMPARE(store.filledLists(), 0);
+    QCOMPARE(store.textChars(), qint64(0));
+    QCOMPARE(taken->lists[0].size(), size_t(2));
+    QCOMPARE(taken->lists[2].size(), size_t(1));
+    QCOMPARE(taken->chars, QStringLiteral("name"));
+    QCOMPARE(taken->shared.size(), size_t(1));
+    QCOMPARE(taken->shared.front(), longText);
+    store.append(1, u"other");
+    QCOMPARE(store.item(1, 0), QStringLiteral("other"));
+    QCOMPARE(taken->chars, QStringLiteral("name"));
 }
 
 QTEST_GUILESS_MAIN(TestColumnStore)
