@@ -1,5 +1,7 @@
 #include "chartwin/blocksums.h"
 
+#include "base/twothreads.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -82,15 +84,24 @@ void Index::sumBlocks(int fromBlock)
     m_squares.resize(blocks);
     m_min.resize(blocks);
     m_max.resize(blocks);
-    for (size_t b = size_t(std::max(fromBlock, 0)); b < blocks; ++b) {
-        const int first = int(b) * BlockRows;
-        const Totals t = scan(first, std::min(m_rows, first + BlockRows) - 1);
-        m_count[b] = int(t.rows);
-        m_sum[b] = double(t.sum);
-        m_squares[b] = double(t.squares);
-        m_min[b] = t.min;
-        m_max[b] = t.max;
-    }
+    const auto some = [this](size_t from, size_t to) {
+        for (size_t b = from; b < to; ++b) {
+            const int first = int(b) * BlockRows;
+            const Totals t = scan(first, std::min(m_rows, first + BlockRows) - 1);
+            m_count[b] = int(t.rows);
+            m_sum[b] = double(t.sum);
+            m_squares[b] = double(t.squares);
+            m_min[b] = t.min;
+            m_max[b] = t.max;
+        }
+    };
+    // Blocks stand alone: those of a long column are shared by two threads.
+    const size_t first = size_t(std::max(fromBlock, 0));
+    const size_t middle = first + size_t(twothreads::middle(std::int64_t(blocks - std::min(first, blocks)) * BlockRows) / BlockRows);
+    if (middle > first)
+        twothreads::both([&] { some(middle, blocks); }, [&] { some(first, middle); });
+    else
+        some(first, blocks);
 }
 
 Totals Index::scan(int first, int last) const

@@ -123,8 +123,10 @@ void ChartDocument::reload()
     }
     m_xView = m_whole;
     m_history.clear();
-    // Built with the load, so the first zoom costs no more than the next ones.
-    buildIndexes();
+    // Built with the load, so the first zoom costs no more than the next ones; else by the
+    // first view (showView).
+    if (m_indexOnLoad)
+        buildIndexes();
     tell(Change::Data);
 }
 

@@ -117,6 +117,10 @@ public:
     // value), keeping mode, manual limits and view; a view whose upper X limit lay at the old
     // end moves on with the new end, keeping its width.
     void reloadKeepingView(int lastRow);
+    // Whether a load builds the indexes of views at once (the default: a window's first zoom
+    // then costs no more than the next ones) or leaves them to the first view asked for, as a
+    // batch run that draws the whole table once does.
+    void setIndexOnLoad(bool on) { m_indexOnLoad = on; }
     // Set by whoever replaced the store's table; names the file, loads nothing.
     void setSourceFile(const QString &path) { m_sourceFile = path; }
 
@@ -176,6 +180,7 @@ private:
     std::array<chartsettings::Limits, 4> m_manualLimits{};
     bool m_hasManualLimits = false;
     bool m_stale = false; // the store's table was replaced since the last load
+    bool m_indexOnLoad = true;
     QString m_sourceFile;
     int m_batchDepth = 0;
     bool m_pending = false;

@@ -1,5 +1,7 @@
 #include "chartwin/extremaindex.h"
 
+#include "base/twothreads.h"
+
 #include <algorithm>
 
 namespace extremaindex {
@@ -34,13 +36,22 @@ void Index::indexBlocks(int fromBlock)
     m_blockHigh.resize(size_t(blocks));
     m_blockMin.resize(size_t(blocks));
     m_blockMax.resize(size_t(blocks));
-    for (int b = std::max(fromBlock, 0); b < blocks; ++b) {
-        const Extremes e = scan(b * BlockRows, std::min(m_rows, (b + 1) * BlockRows) - 1);
-        m_blockLow[size_t(b)] = e.low;
-        m_blockHigh[size_t(b)] = e.high;
-        m_blockMin[size_t(b)] = e.isEmpty() ? 0 : m_values[e.low];
-        m_blockMax[size_t(b)] = e.isEmpty() ? 0 : m_values[e.high];
-    }
+    const auto some = [this](int from, int to) {
+        for (int b = from; b < to; ++b) {
+            const Extremes e = scan(b * BlockRows, std::min(m_rows, (b + 1) * BlockRows) - 1);
+            m_blockLow[size_t(b)] = e.low;
+            m_blockHigh[size_t(b)] = e.high;
+            m_blockMin[size_t(b)] = e.isEmpty() ? 0 : m_values[e.low];
+            m_blockMax[size_t(b)] = e.isEmpty() ? 0 : m_values[e.high];
+        }
+    };
+    // Blocks stand alone: those of a long column are shared by two threads.
+    const int first = std::max(fromBlock, 0);
+    const int middle = first + int(twothreads::middle(std::int64_t(blocks - first) * BlockRows) / BlockRows);
+    if (middle > first)
+        twothreads::both([&] { some(middle, blocks); }, [&] { some(first, middle); });
+    else
+        some(first, blocks);
 }
 
 bool Index::isGap(int row) const
@@ -85,16 +96,14 @@ Extremes Index::scan(int first, int last) const
             low = high = m_values[r];
             ++r;
         }
+        // Chosen without a branch: a long run of a rising column costs no mispredictions.
         for (; r < end; ++r) {
             const double v = m_values[r];
-            if (v < low) {
-                low = v;
-                e.low = r;
-            }
-            if (v > high) {
-                high = v;
-                e.high = r;
-            }
+            const bool lower = v < low, higher = v > high;
+            low = lower ? v : low;
+            e.low = lower ? r : e.low;
+            high = higher ? v : high;
+            e.high = higher ? r : e.high;
         }
         r = end + 1;
         if (gapAhead)

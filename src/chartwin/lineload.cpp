@@ -1,6 +1,7 @@
 #include "chartwin/lineload.h"
 
 #include "base/apperror.h"
+#include "base/twothreads.h"
 #include "chart/kfdline.h"
 #include "chart/scaledecimals.h"
 #include "chartwin/rowreduce.h"
@@ -22,19 +23,31 @@ struct Range {
 };
 
 // From the first value on, so a column lying wholly beyond any preset bound gets its own
-// limits; 0 to 0 when there is none.
+// limits; 0 to 0 when there is none. The values are readings, all finite: the halves of a
+// long column are scanned side by side and joined as one scan would have gone on.
 Range scan(const double *values, size_t count)
 {
+    const auto part = [values](size_t from, size_t to) {
+        Range r{values[from], values[from]};
+        // Chosen without a branch; the same as "if (*v > r.hi) r.hi = *v", NaN or not.
+        for (const double *v = values + from; v != values + to; ++v) {
+            r.hi = r.hi < *v ? *v : r.hi;
+            r.lo = *v < r.lo ? *v : r.lo;
+        }
+        return r;
+    };
     if (count == 0)
         return Range{};
-    Range r{values[0], values[0]};
-    for (const double *v = values; v != values + count; ++v) {
-        if (*v > r.hi)
-            r.hi = *v;
-        if (*v < r.lo)
-            r.lo = *v;
-    }
-    return r;
+    const size_t middle = size_t(twothreads::middle(qint64(count)));
+    if (middle == 0)
+        return part(0, count);
+    Range first, second;
+    twothreads::both([&] { second = part(middle, count); }, [&] { first = part(0, middle); });
+    if (second.hi > first.hi)
+        first.hi = second.hi;
+    if (second.lo < first.lo)
+        first.lo = second.lo;
+    return first;
 }
 
 // The rows a curve draws: those where neither the X nor its own item is a gap. Empty when
@@ -330,7 +343,9 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         const columnvalues::Values drawn = allRows ? columnvalues::Values() : keptValues(yColumn.values, kept);
         const double *rangeValues = allRows ? yColumn.values.data() : drawn.data();
         const int rangeCount = int(allRows ? yColumn.values.size() : drawn.size());
-        Range range = scan(rangeValues, size_t(rangeCount));
+        // The range and the points to draw from one pass over the values.
+        rowreduce::Thinned thinned = rowreduce::thinWithRange(rangeValues, rangeCount, MaxRows);
+        Range range{thinned.lo, thinned.hi};
         widen(request.scaleMode, &range.lo, &range.hi);
         const int decimals = scaleDecimals(range, result.yTime[k]);
         for (Tkfdline *chart : charts)
@@ -344,7 +359,7 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
         }
 
         std::vector<int> &pointRows = result.pointRows[size_t(k)];
-        pointRows = rowreduce::extremaRows(rangeValues, rangeCount, MaxRows);
+        pointRows = std::move(thinned.rows);
         std::vector<char> &starts = strokeStarts[size_t(k)];
         starts.assign(pointRows.size(), 0);
         if (!allRows) {
@@ -367,19 +382,21 @@ Result loadLineData(const ColumnStore &store, const Request &request, const std:
     if (result.yCount == 0)
         result.reduced = rows - int(xColumn.gapRows.size()) > MaxRows;
 
-    // Row by row as the table runs, each curve taking its own rows.
+    // Row by row as the table runs, each curve taking its own rows: the curves' points
+    // (ascending rows each) in the order of their rows, then of their curves.
+    std::vector<std::pair<int, int>> points; // row, curve
+    for (int j = 0; j < result.yCount; ++j)
+        for (int row : result.pointRows[size_t(j)])
+            points.emplace_back(row, j);
+    std::sort(points.begin(), points.end());
     std::array<size_t, kfdline::MaxCurves> next{};
-    for (int i = 0; i < rows; ++i) {
-        for (int j = 0; j < result.yCount; ++j) {
-            const std::vector<int> &rowsOfCurve = result.pointRows[size_t(j)];
-            const size_t p = next[size_t(j)];
-            if (p >= rowsOfCurve.size() || rowsOfCurve[p] != i)
-                continue;
-            ++next[size_t(j)];
-            const bool startsStroke = strokeStarts[size_t(j)][p] != 0;
-            for (Tkfdline *chart : charts)
-                chart->AddPoint(j, xValues[size_t(i)], (*yValues[size_t(j)])[size_t(i)], startsStroke);
-        }
+    for (const auto &[i, j] : points) {
+        const size_t p = next[size_t(j)]++;
+        if (i < 0 || i >= rows)
+            continue;
+        const bool startsStroke = strokeStarts[size_t(j)][p] != 0;
+        for (Tkfdline *chart : charts)
+            chart->AddPoint(j, xValues[size_t(i)], (*yValues[size_t(j)])[size_t(i)], startsStroke);
     }
     for (int j = 0; j < result.yCount; ++j)
         result.drawnRows = std::max(result.drawnRows, int(result.pointRows[size_t(j)].size()));

@@ -16,4 +16,15 @@ std::vector<int> bucketEdges(int rows, int maxPoints);
 // maxPoints of them. maxPoints below 4 is taken as 4.
 std::vector<int> extremaRows(const double *values, int rows, int maxPoints);
 
+// extremaRows' rows together with the smallest and largest of all the values, as a scan in
+// row order from the first value finds them (0 and 0 without rows), from the same pass over
+// the values; a long curve's buckets are shared by two threads. The values must be finite
+// (no NaN), as a chart's readings are.
+struct Thinned {
+    std::vector<int> rows;
+    double lo = 0;
+    double hi = 0;
+};
+Thinned thinWithRange(const double *values, int rows, int maxPoints);
+
 }

@@ -33,6 +33,9 @@
 #include <QJsonObject>
 
 #include <cmath>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -138,6 +141,31 @@ QString defaultSettingsFile(const QString &programFolder)
                                                 settingslocation::installedDataFolders(programFolder));
 }
 
+// Frees a table's memory on a thread of its own, done before the run returns.
+class TableRelease
+{
+public:
+    TableRelease() = default;
+    TableRelease(const TableRelease &) = delete;
+    TableRelease &operator=(const TableRelease &) = delete;
+    ~TableRelease()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void start(std::unique_ptr<ColumnStore::Contents> contents)
+    {
+        try {
+            m_thread = std::thread([table = std::move(contents)]() mutable { table.reset(); });
+        } catch (const std::system_error &) {
+            // No thread to be had: the table is freed here, with the function that took it.
+        }
+    }
+
+private:
+    std::thread m_thread;
+};
+
 PlotRun failed(int code, const QString &message)
 {
     PlotRun run;
@@ -218,7 +246,10 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
 
     // The chart window's document, over the batch tool's own two charts.
     ChartDocument document(store);
+    TableRelease release;
     document.setCharts({&screen, &printed});
+    // One view at most (--x-range): its indexes are built when it is asked for.
+    document.setIndexOnLoad(false);
     lineload::Request request;
     request.xCol = choice.xCol;
     request.yCols = choice.yCols;
@@ -278,6 +309,10 @@ PlotRun runPlot(const PlotOptions &options, const QString &programFolder, std::F
                                    : QStringLiteral("只绘制X范围内的行：第%1至%2个数据行。")
                                          .arg(rows.first + 1).arg(rows.last + 1));
         }
+        // From here on only the charts are read: without statistics to work out, the
+        // table's memory goes back to the system while they are drawn and written.
+        if (options.stats.isEmpty())
+            release.start(store.takeContents());
         chartsetup::applyScreenMarkers(screen);
         screen.Redraw();
         printed.Redraw();

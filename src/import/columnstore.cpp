@@ -2,10 +2,12 @@
 
 #include "base/apperror.h"
 #include "base/numtext.h"
+#include "base/twothreads.h"
 #include "workbook/csv/textcolumns.h"
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -57,6 +59,30 @@ int ColumnStore::count(int list) const
     return int(this->list(list).size());
 }
 
+namespace {
+
+// Whether none of `count` items is a text or an infinite number (a text is a NaN; both have
+// every exponent bit), a block at a time without a branch per item; gives up, answering
+// true, once `stop` is set by whoever found one elsewhere.
+bool allFinite(const quint64 *items, size_t count, const std::atomic<bool> *stop)
+{
+    constexpr quint64 Exponent = 0x7FF0000000000000ull;
+    constexpr size_t Block = 2048;
+    for (size_t at = 0; at < count; at += Block) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return true;
+        const size_t end = std::min(count, at + Block);
+        unsigned nonFinite = 0;
+        for (size_t i = at; i < end; ++i)
+            nonFinite |= unsigned((items[i] & Exponent) == Exponent);
+        if (nonFinite)
+            return false;
+    }
+    return true;
+}
+
+}
+
 const double *ColumnStore::numbersInPlace(int list, int first, int last) const
 {
     static_assert(sizeof(Item) == sizeof(double), "an item reads as a double");
@@ -65,12 +91,24 @@ const double *ColumnStore::numbersInPlace(int list, int first, int last) const
     const List &items = m_lists[size_t(list - 1)];
     if (size_t(last) >= items.size())
         return nullptr;
-    // A text is a NaN; an infinite number is no reading either: both have every exponent bit.
-    constexpr Item Exponent = 0x7FF0000000000000ull;
-    for (size_t i = size_t(first); i <= size_t(last); ++i)
-        if ((items[i] & Exponent) == Exponent)
-            return nullptr;
-    return reinterpret_cast<const double *>(items.data() + first);
+    const Item *begin = items.data() + first;
+    const size_t count = size_t(last) - size_t(first) + 1;
+    // A list of texts shows it at once; a long list of numbers is looked through on both cores.
+    const size_t head = std::min<size_t>(count, 4096);
+    if (!allFinite(begin, head, nullptr))
+        return nullptr;
+    std::atomic<bool> found{false};
+    const size_t middle = head + size_t(twothreads::middle(qint64(count - head)));
+    // Only ever set, never cleared: either half that finds one answers for both.
+    const auto look = [&](size_t from, size_t to) {
+        if (!found && !allFinite(begin + from, to - from, &found))
+            found = true;
+    };
+    if (middle > head)
+        twothreads::both([&] { look(middle, count); }, [&] { look(head, middle); });
+    else
+        look(head, count);
+    return found ? nullptr : reinterpret_cast<const double *>(begin);
 }
 
 QStringView ColumnStore::textOf(Item item) const
@@ -252,12 +290,6 @@ void ColumnStore::replaceList(int number, List &&items)
     m_lists[size_t(number - 1)] = std::move(items);
 }
 
-void ColumnStore::reserveMore(int number, size_t more)
-{
-    List &l = listForAppend(number);
-    l.reserve(l.size() + more);
-}
-
 void ColumnStore::reserve(int items)
 {
     // Lists that get their first item get the room then: a table of 8 columns reserves 8.
@@ -313,6 +345,17 @@ void ColumnStore::swapContents(ColumnStore &other)
     m_recent.swap(other.m_recent);
     std::swap(m_textChars, other.m_textChars);
     std::swap(m_reserve, other.m_reserve);
+}
+
+std::unique_ptr<ColumnStore::Contents> ColumnStore::takeContents()
+{
+    auto contents = std::make_unique<Contents>();
+    Batch batch(*this);
+    m_lists.swap(contents->lists);
+    contents->chars.swap(m_chars);
+    contents->shared.swap(m_shared);
+    clear();
+    return contents;
 }
 
 void ColumnStore::beginBatch()

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -96,10 +97,8 @@ public:
     void appendItems(int list, const quint64 *items, size_t count);
     // Takes list `list` out of the store, which keeps it empty, and puts items in the typed
     // columns' form in its place: a column is taken over without a copy.
-    std::vector<quint64, PageAllocator<quint64>> takeList(int list);
-    void replaceList(int list, std::vector<quint64, PageAllocator<quint64>> &&items);
-    // Room for exactly `more` items past those list `list` has.
-    void reserveMore(int list, size_t more);
+    std::vector<quint64, FilledPageAllocator<quint64>> takeList(int list);
+    void replaceList(int list, std::vector<quint64, FilledPageAllocator<quint64>> &&items);
     // Room for `items` items in every list that gets its first item from now on (until
     // clear()), so a long read does not grow them in steps.
     void reserve(int items);
@@ -112,6 +111,15 @@ public:
     // Exchanges the tables of the two stores, in one reset of each: a table read on
     // another thread into a store of its own replaces the one the windows show at once.
     void swapContents(ColumnStore &other);
+    // The table's memory taken out of the store, which is left empty as by clear(). Whoever
+    // holds it frees it when it goes, on any thread: a long table's hundreds of megabytes
+    // can go back to the system while the program does its last work.
+    struct Contents {
+        std::array<std::vector<quint64, FilledPageAllocator<quint64>>, ListCount> lists;
+        QString chars;
+        std::vector<QString> shared;
+    };
+    std::unique_ptr<Contents> takeContents();
 
     // During and after a reset: the items of list `list` below this index are the ones it
     // held before the reset began. Appends keep them all; truncate() keeps the first items;
@@ -144,7 +152,7 @@ private:
     static constexpr Item SharedBit = 0x0000800000000000ull;
     static constexpr int RecentSlots = 1 << 12;
     static_assert(SharedLength <= 0x8000, "a copied text's length fits below SharedBit");
-    using List = std::vector<Item, PageAllocator<Item>>;
+    using List = std::vector<Item, FilledPageAllocator<Item>>;
 
     static bool isText(Item item) { return (item & TagMask) == TextTag; }
     static Item copiedItem(quint32 begin, qsizetype length) { return TextTag | (Item(length) << 32) | begin; }

@@ -69,7 +69,16 @@ qint64 firstForeignRow(const textcolumns::Table &table, const std::vector<int> &
         for (int column : readingColumns)
             if (column >= 1 && size_t(column) <= part.columns.size())
                 columns.push_back(&part.columns[size_t(column) - 1]);
+        // A number in the first reading column makes a row a reading: only rows where it
+        // holds a text need a closer look.
+        const Item *lead = columns.empty() ? nullptr : columns.front()->data();
         for (qint64 r = std::max<qint64>(from - base, 0); r < part.rows; ++r) {
+            if (lead) {
+                while (r < part.rows && !textcolumns::isText(lead[r]))
+                    ++r;
+                if (r == part.rows)
+                    break;
+            }
             bool reading = false, text = false;
             for (const textcolumns::Column *column : columns) {
                 const Item item = (*column)[size_t(r)];
@@ -97,16 +106,21 @@ qint64 firstForeignRow(const textcolumns::Table &table, const std::vector<int> &
 
 // Appends the items of column `column` of rows [from, to) to list `list`, freeing the column;
 // `moved(items)` after every few thousand. The first part's column becomes the list, with
-// the items the list had in place of the rows before `from`: the readings are not copied.
+// the items the list had in place of the rows before `from`; the later parts' items join it
+// by moving their pages (pagealloc::appendMoving): the readings are not copied.
 void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, ColumnStore &store, int list,
                 const std::function<void(qint64)> &moved)
 {
     constexpr qint64 Step = readprogress::ReportRows;
+    const auto report = [&](qint64 count) {
+        for (qint64 n = 0; n < count; n += Step)
+            moved(std::min(count - n, Step));
+    };
     textcolumns::Part &first = table.parts.front();
     qint64 base = 0;
     size_t part = 0;
+    textcolumns::Column items;
     if (size_t(column) <= first.columns.size() && first.rows >= from) {
-        textcolumns::Column items;
         items.swap(first.columns[size_t(column) - 1]);
         const textcolumns::Column held = store.takeList(list);
         const qint64 shift = from - qint64(held.size());
@@ -117,29 +131,24 @@ void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, C
         std::copy(held.begin(), held.end(), items.begin());
         const qint64 taken = std::min(to, first.rows) - from;
         items.resize(held.size() + size_t(taken));
-        store.replaceList(list, std::move(items));
-        for (qint64 n = 0; n < taken; n += Step)
-            moved(std::min(taken - n, Step));
+        report(taken);
         base = first.rows;
         part = 1;
+    } else {
+        items = store.takeList(list);
     }
-    static const std::vector<Item> empties(size_t(Step), textcolumns::EmptyItem);
-    if (part < table.parts.size())
-        store.reserveMore(list, size_t(to - std::max(from, base)));
     for (; part < table.parts.size(); ++part) {
         textcolumns::Part &p = table.parts[part];
         const qint64 begin = std::max(from - base, qint64(0));
-        const qint64 last = std::min(to - base, p.rows);
-        const bool has = size_t(column) <= p.columns.size();
-        for (qint64 n = begin; n < last; n += Step) {
-            const size_t count = size_t(std::min(last - n, Step));
-            store.appendItems(list, has ? p.columns[size_t(column) - 1].data() + n : empties.data(), count);
-            moved(qint64(count));
-        }
-        if (has)
-            textcolumns::Column().swap(p.columns[size_t(column) - 1]);
+        const qint64 count = std::max(std::min(to - base, p.rows) - begin, qint64(0));
+        if (size_t(column) <= p.columns.size())
+            pagealloc::appendMoving(items, p.columns[size_t(column) - 1], size_t(begin), size_t(count));
+        else
+            items.insert(items.end(), size_t(count), textcolumns::EmptyItem);
+        report(count);
         base += p.rows;
     }
+    store.replaceList(list, std::move(items));
 }
 
 // The rightmost column with a filled field in rows [from, to).

@@ -49,6 +49,8 @@ private slots:
     void failedLoadTellsNothing();
     void batchTellsOnce_data();
     void batchTellsOnce();
+    void viewsWithIndexesLeftToThem_data();
+    void viewsWithIndexesLeftToThem();
 };
 
 void TestChartDocument::changes_data()
@@ -180,6 +182,44 @@ void TestChartDocument::batchTellsOnce()
     }
     QCOMPARE(changes.seen, told);
     QCOMPARE(chart.curves[0].lower, -1.0);
+}
+
+void TestChartDocument::viewsWithIndexesLeftToThem_data()
+{
+    QTest::addColumn<double>("lower");
+    QTest::addColumn<double>("upper");
+    QTest::newRow("a stretch") << 1200.5 << 4100.0;
+    QTest::newRow("a few rows") << 50.0 << 53.0;
+    QTest::newRow("the whole table") << 0.0 << 99999.0;
+}
+
+// A document that leaves its indexes to the first view shows that view as one that built
+// them with the load: the same rows, points and scales; no view before a load.
+void TestChartDocument::viewsWithIndexesLeftToThem()
+{
+    QFETCH(double, lower);
+    QFETCH(double, upper);
+    ColumnStore store;
+    fill(store, 5000, -0.5);
+    Tkfdline eager, lazy;
+    ChartDocument eagerDocument(store), lazyDocument(store);
+    eagerDocument.setCharts({&eager});
+    lazyDocument.setCharts({&lazy});
+    lazyDocument.setIndexOnLoad(false);
+    lazyDocument.zoomX(lower, upper); // before a load: nothing to show
+    QVERIFY(lazyDocument.viewRange().isEmpty());
+    eagerDocument.load(request(5000));
+    lazyDocument.load(request(5000));
+    QCOMPARE(lazyDocument.indexBytes(), std::size_t(0));
+    eagerDocument.zoomX(lower, upper);
+    lazyDocument.zoomX(lower, upper);
+    QCOMPARE(lazyDocument.viewRange(), eagerDocument.viewRange());
+    QCOMPARE(lazyDocument.pointRows(), eagerDocument.pointRows());
+    QCOMPARE(lazy.pointCount[0], eager.pointCount[0]);
+    for (int p = 1; p <= eager.pointCount[0]; ++p)
+        QVERIFY(lazy.xData[0][p] == eager.xData[0][p] && lazy.yData[0][p] == eager.yData[0][p]);
+    QCOMPARE(lazy.curves[0].lower, eager.curves[0].lower);
+    QCOMPARE(lazy.curves[0].upper, eager.curves[0].upper);
 }
 
 QTEST_GUILESS_MAIN(TestChartDocument)

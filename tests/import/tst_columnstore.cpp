@@ -20,6 +20,9 @@ private slots:
     void textLimit();
     void numbers_data();
     void numbers();
+    void numbersInPlace_data();
+    void numbersInPlace();
+    void contentsTakenOut();
 };
 
 void TestColumnStore::itemAccess_data()
@@ -227,6 +230,86 @@ void TestColumnStore::numbers()
     QVERIFY(!store.numberAt(1, 0, &v) && !store.numberAt(1, 3, &v) && !store.numberAt(257, 0, &v));
     QCOMPARE(store.item(1, 0), QStringLiteral("name"));
     QVERIFY(store.item(1, 2).endsWith(QLatin1String("xxxxxxxxxx")));
+}
+
+void TestColumnStore::numbersInPlace_data()
+{
+    QTest::addColumn<int>("items");
+    QTest::addColumn<int>("textAt"); // -1: none
+    QTest::addColumn<bool>("infinite"); // an infinite number there instead of a text
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    const int many = 700000; // looked through on two threads
+    QTest::newRow("short, numbers") << 1000 << -1 << false << 0 << 999;
+    QTest::newRow("short, a text") << 1000 << 500 << false << 0 << 999;
+    QTest::newRow("long, numbers") << many << -1 << false << 0 << many - 1;
+    QTest::newRow("long, text first") << many << 0 << false << 0 << many - 1;
+    QTest::newRow("long, text at the end of the head") << many << 4095 << false << 0 << many - 1;
+    QTest::newRow("long, text after the head") << many << 4096 << false << 0 << many - 1;
+    QTest::newRow("long, text in the first half") << many << 200000 << false << 0 << many - 1;
+    // The second half starts at 4,096 + (700,000 - 4,096) / 2.
+    QTest::newRow("long, text last of the first half") << many << 352047 << false << 0 << many - 1;
+    QTest::newRow("long, text first of the second half") << many << 352048 << false << 0 << many - 1;
+    QTest::newRow("long, text last") << many << many - 1 << false << 0 << many - 1;
+    QTest::newRow("long, infinity in the second half") << many << 600000 << true << 0 << many - 1;
+    QTest::newRow("long, text outside the rows asked") << many << 2 << false << 3 << many - 1;
+    QTest::newRow("long, text right after them") << many << many - 1 << false << 0 << many - 2;
+    QTest::newRow("past the end") << many << -1 << false << 0 << many;
+}
+
+// Rows of finite numbers are read in place; one text or infinity anywhere among them, on
+// whichever thread's half it lies, refuses them.
+void TestColumnStore::numbersInPlace()
+{
+    QFETCH(int, items);
+    QFETCH(int, textAt);
+    QFETCH(bool, infinite);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    ColumnStore store;
+    {
+        ColumnStore::Batch batch(store);
+        for (int i = 0; i < items; ++i) {
+            if (i == textAt && infinite)
+                store.appendNumber(1, HUGE_VAL);
+            else if (i == textAt)
+                store.append(1, u"x");
+            else
+                store.appendNumber(1, i * 0.5);
+        }
+    }
+    const bool fits = last < items && !(textAt >= first && textAt <= last);
+    const double *numbers = store.numbersInPlace(1, first, last);
+    QCOMPARE(numbers != nullptr, fits);
+    if (fits) {
+        QCOMPARE(numbers[0], first * 0.5);
+        QCOMPARE(numbers[last - first], last * 0.5);
+    }
+}
+
+// The memory taken out holds the table as it was; the store is left empty in one reset and
+// takes a new table, whose texts are its own, while the old one still exists elsewhere.
+void TestColumnStore::contentsTakenOut()
+{
+    ColumnStore store;
+    const QString longText(5000, QLatin1Char('L'));
+    store.append(1, u"name");
+    store.appendNumber(1, 2.5);
+    store.append(3, longText);
+    QSignalSpy resets(&store, &ColumnStore::resetFinished);
+    std::unique_ptr<ColumnStore::Contents> taken = store.takeContents();
+    QCOMPARE(resets.count(), 1);
+    QCOMPARE(store.keptItems(1), 0); // whoever kept values from the lists drops them
+    QCOMPARE(store.filledLists(), 0);
+    QCOMPARE(store.textChars(), qint64(0));
+    QCOMPARE(taken->lists[0].size(), size_t(2));
+    QCOMPARE(taken->lists[2].size(), size_t(1));
+    QCOMPARE(taken->chars, QStringLiteral("name"));
+    QCOMPARE(taken->shared.size(), size_t(1));
+    QCOMPARE(taken->shared.front(), longText);
+    store.append(1, u"other");
+    QCOMPARE(store.item(1, 0), QStringLiteral("other"));
+    QCOMPARE(taken->chars, QStringLiteral("name"));
 }
 
 QTEST_GUILESS_MAIN(TestColumnStore)

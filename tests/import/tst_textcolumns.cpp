@@ -196,6 +196,11 @@ void TestTextColumns::generated_data()
         << "t,v\n" + rows(LongRows, [](int i) { return QByteArray::number(i) + (i % 2 ? ",0.12345678901234567\n" : ",-0\n"); }) << true << 2;
     QTest::newRow("second table below")
         << "t,v\n" + rows(LongRows, numbers) + "name,kind\nx,y\nz,w\n" << true << 2;
+    QTest::newRow("long lines, then short ones") // the first stretch's room guessed from the long lines
+        << "t,note,v\n" + rows(2000, [](int i) { return QByteArray::number(i) + ',' + QByteArray(200, 'n') + ",1\n"; })
+               + rows(LongRows * 2, numbers)
+        << true << 2;
+    QTest::newRow("no texts at all") << rows(LongRows, numbers) << true << 2;
     QTest::newRow("header lines and units") << "Instrument X\nRun 4\n\nTime,U\ns,V\n" + rows(LongRows, numbers) << true << 2;
     QTest::newRow("long texts") << "t,v\n" + rows(50, [](int i) { return QByteArray::number(i) + ',' + QByteArray(5000 + i, 'q') + '\n'; }) << true << 1;
     QTest::newRow("joined lines with marks and NULs")

@@ -341,7 +341,9 @@ void join(std::vector<Stretch> &stretches, textcolumns::Table &table)
         textcolumns::Part &part = s.part;
         const Item charBase = Item(table.chars.size());
         const Item sharedBase = Item(table.shared.size());
-        if (charBase != 0 || sharedBase != 0)
+        // A stretch without texts of its own (numbers and empty fields) has nothing to rebase.
+        const bool ownTexts = !s.chars.isEmpty() || !s.shared.empty();
+        if (ownTexts && (charBase != 0 || sharedBase != 0))
             for (textcolumns::Column &column : part.columns)
                 for (Item &item : column)
                     if (textcolumns::isText(item) && item != textcolumns::EmptyItem)

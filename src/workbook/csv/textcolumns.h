@@ -23,7 +23,7 @@ class Worksheet;
 namespace textcolumns {
 
 using Item = quint64;
-using Column = std::vector<Item, PageAllocator<Item>>;
+using Column = std::vector<Item, FilledPageAllocator<Item>>;
 
 constexpr Item TagMask = 0xFFFF000000000000ull;
 constexpr Item TextTag = 0x7FFA000000000000ull;
