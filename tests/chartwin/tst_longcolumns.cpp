@@ -9,6 +9,7 @@
 #include "chartwin/lineload.h"
 #include "chartwin/rowreduce.h"
 #include "import/columnstore.h"
+#include "support/plainextremes.h"
 
 #include <cmath>
 #include <cstring>
@@ -56,23 +57,6 @@ std::vector<int> gapsEvery(int rows, int step)
 bool isGap(const std::vector<int> &gaps, int row)
 {
     return std::binary_search(gaps.begin(), gaps.end(), row);
-}
-
-// The first rows of the smallest and largest reading of rows first..last, in row order.
-extremaindex::Extremes plainExtremes(const std::vector<double> &v, const std::vector<int> &gaps, int first, int last)
-{
-    extremaindex::Extremes e;
-    for (int r = first; r <= last; ++r) {
-        if (isGap(gaps, r))
-            continue;
-        if (e.low < 0)
-            e.low = e.high = r;
-        if (v[size_t(r)] < v[size_t(e.low)])
-            e.low = r;
-        if (v[size_t(r)] > v[size_t(e.high)])
-            e.high = r;
-    }
-    return e;
 }
 
 }
@@ -140,7 +124,7 @@ void TestLongColumns::thinWithRange()
         for (size_t b = 0; b + 1 < edges.size(); ++b) {
             if (edges[b] >= edges[b + 1])
                 continue;
-            const extremaindex::Extremes e = plainExtremes(v, {}, edges[b], edges[b + 1] - 1);
+            const extremaindex::Extremes e = plainextremes::scan(v, {}, edges[b], edges[b + 1] - 1);
             want.push_back(std::min(e.low, e.high));
             if (e.low != e.high)
                 want.push_back(std::max(e.low, e.high));
@@ -184,7 +168,7 @@ void TestLongColumns::extremaIndex()
         stretches.emplace_back(std::min(a, b), std::max(a, b));
     }
     for (const auto &[first, last] : stretches) {
-        const extremaindex::Extremes want = plainExtremes(v, gaps, first, last);
+        const extremaindex::Extremes want = plainextremes::scan(v, gaps, first, last);
         for (const extremaindex::Index *index : {&whole, &grown}) {
             const extremaindex::Extremes got = index->over(first, last);
             if (got.low != want.low || got.high != want.high)

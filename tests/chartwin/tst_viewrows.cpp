@@ -3,29 +3,13 @@
 #include "chartwin/extremaindex.h"
 #include "chartwin/rowreduce.h"
 #include "chartwin/viewrows.h"
+#include "support/plainextremes.h"
 
 #include <random>
 
 namespace {
 
 using viewrows::Run;
-
-// Plain scan over rows first..last without the gap rows: the answers the index must give.
-extremaindex::Extremes plainScan(const std::vector<double> &v, const std::vector<int> &gaps, int first, int last)
-{
-    extremaindex::Extremes e;
-    for (int r = first; r <= last; ++r) {
-        if (std::find(gaps.begin(), gaps.end(), r) != gaps.end())
-            continue;
-        if (e.low < 0)
-            e.low = e.high = r;
-        if (v[size_t(r)] < v[size_t(e.low)])
-            e.low = r;
-        if (v[size_t(r)] > v[size_t(e.high)])
-            e.high = r;
-    }
-    return e;
-}
 
 std::vector<double> randomValues(int rows, unsigned seed, int distinct)
 {
@@ -93,13 +77,13 @@ void TestViewRows::indexAgreesWithScan()
         int a = row(gen), b = row(gen);
         if (a > b)
             std::swap(a, b);
-        const extremaindex::Extremes want = plainScan(v, gaps, a, b);
+        const extremaindex::Extremes want = plainextremes::scan(v, gaps, a, b);
         const extremaindex::Extremes got = index.over(a, b);
         QCOMPARE(got.low, want.low);
         QCOMPARE(got.high, want.high);
     }
     const extremaindex::Extremes all = index.over(0, rows - 1);
-    QCOMPARE(all.low, plainScan(v, gaps, 0, rows - 1).low);
+    QCOMPARE(all.low, plainextremes::scan(v, gaps, 0, rows - 1).low);
     // The index stays a small share of the values it covers.
     // (A block of 64 rows keeps two rows and two values: 24 bytes.)
     QVERIFY(index.bytes() - gaps.size() * sizeof(int) <= size_t(rows) * sizeof(double) / 16 + 24);
