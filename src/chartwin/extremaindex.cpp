@@ -1,6 +1,7 @@
 #include "chartwin/extremaindex.h"
 
 #include "base/twothreads.h"
+#include "chartwin/runextremes.h"
 
 #include <algorithm>
 
@@ -96,15 +97,7 @@ Extremes Index::scan(int first, int last) const
             low = high = m_values[r];
             ++r;
         }
-        // Chosen without a branch: a long run of a rising column costs no mispredictions.
-        for (; r < end; ++r) {
-            const double v = m_values[r];
-            const bool lower = v < low, higher = v > high;
-            low = lower ? v : low;
-            e.low = lower ? r : e.low;
-            high = higher ? v : high;
-            e.high = higher ? r : e.high;
-        }
+        extendExtremes(m_values, r, end, low, e.low, high, e.high);
         r = end + 1;
         if (gapAhead)
             ++gap;

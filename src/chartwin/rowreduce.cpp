@@ -1,6 +1,7 @@
 #include "chartwin/rowreduce.h"
 
 #include "base/twothreads.h"
+#include "chartwin/runextremes.h"
 
 #include <algorithm>
 
@@ -19,20 +20,11 @@ struct Extremes {
 };
 
 // The first row of the smallest and of the largest value of rows [start, end), start < end.
-// The values are held beside their rows, so a comparison does not wait for a load, and are
-// chosen without a branch.
 Extremes extremesOf(const double *values, int start, int end)
 {
     Extremes e{start, start};
     double low = values[start], high = values[start];
-    for (int r = start + 1; r < end; ++r) {
-        const double v = values[r];
-        const bool lower = v < low, higher = v > high;
-        low = lower ? v : low;
-        e.low = lower ? r : e.low;
-        high = higher ? v : high;
-        e.high = higher ? r : e.high;
-    }
+    extendExtremes(values, start + 1, end, low, e.low, high, e.high);
     return e;
 }
 
