@@ -1,5 +1,7 @@
 #include "base/numtext.h"
 
+#include "base/decimalwords.h"
+
 #include <cerrno>
 #include <locale.h>
 #include <stdlib.h>
@@ -368,6 +370,69 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
     }
     reading.number = readShaped(first, mantissa, last, mark, value);
     return reading;
+}
+
+namespace {
+
+// Eight bytes from p; past `end` they read as NULs, which are no digits.
+inline std::uint64_t wordAt(const char *p, const char *end)
+{
+    std::uint64_t word = 0;
+    if (end - p >= 8)
+        std::memcpy(&word, p, 8);
+    else if (end > p)
+        std::memcpy(&word, p, size_t(end - p));
+    return word;
+}
+
+// Up to 16 digits at p into m, p moved past them; how many there were (16: maybe more).
+inline int gatherDigits(const char *&p, const char *end, std::uint64_t &m)
+{
+    using namespace decimalwords;
+    std::uint64_t word = wordAt(p, end);
+    int count = leadingDigits(word);
+    if (count == 0)
+        return 0;
+    m = m * PowersOfTen[count] + eightDigits(word, count);
+    p += count;
+    if (count < 8)
+        return count;
+    word = wordAt(p, end);
+    const int more = leadingDigits(word);
+    if (more > 0) {
+        m = m * PowersOfTen[more] + eightDigits(word, more);
+        p += more;
+    }
+    return count + more;
+}
+
+}
+
+const char *readPlainNumber(const char *p, const char *end, double *value, bool commaMark)
+{
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    std::uint64_t m = 0;
+    const int whole = gatherDigits(p, end, m);
+    if (whole > 15)
+        return nullptr;
+    int fraction = 0;
+    if (p < end && (*p == '.' || (commaMark && *p == ','))) {
+        ++p;
+        fraction = gatherDigits(p, end, m);
+    }
+    const int digits = whole + fraction;
+    if (digits == 0 || digits > 15 || (negative && m == 0))
+        return nullptr;
+    if (p < end && (*p == 'e' || *p == 'E'))
+        return nullptr;
+    // The correctly rounded value, as readNumber's exact division gives it.
+    const double magnitude = decimalwords::decimalValue(m, fraction);
+    *value = negative ? -magnitude : magnitude;
+    return p;
 }
 
 bool toDouble(const char *first, const char *last, double *value)

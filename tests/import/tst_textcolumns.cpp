@@ -201,6 +201,29 @@ void TestTextColumns::generated_data()
                + rows(LongRows * 2, numbers)
         << true << 2;
     QTest::newRow("no texts at all") << rows(LongRows, numbers) << true << 2;
+    // Records that the quick reading of number-only lines takes or leaves: every shape of
+    // field near its limits, one field more or less, long lines, CR LF, a line at the end.
+    const auto shapes = [](char separator, const QList<QByteArray> &marks) {
+        return [separator, marks](int i) {
+            static const QList<QByteArray> fields = {
+                "0", "-3", "+7", "5", "-0", "+0", "00", "1234567890", "123456789012345", "1234567890123456",
+                "-123456789012345", "1e3", "2E-2", " 4", "4 ", "", "x", "\"5\"", "-", "+", "12345678", "123456789"};
+            QByteArray line;
+            const int width = 3 + (i % 211 == 0) - (i % 223 == 0);
+            for (int c = 0; c < width; ++c) {
+                QByteArray field = fields[(i * 7 + c * 13 + i / 5) % fields.size()];
+                if ((i + c) % 3 == 0 && !field.isEmpty() && field.size() < 12)
+                    field.insert((i + c) % field.size() + (field.front() == '-'), marks[(i + c) % marks.size()]);
+                if (c > 0)
+                    line += separator;
+                line += (i % 17 == 0 && c == 1) ? QByteArray(30, '7') : field; // a record past 32 bytes
+            }
+            return line + (i % 5 == 0 ? "\r\n" : "\n");
+        };
+    };
+    QTest::newRow("plain numbers near their limits") << "a,b,c\n" + rows(LongRows, shapes(',', {".", ".."})) + "1,2,3.5" << true << 2;
+    QTest::newRow("decimal commas near their limits")
+        << "a;b;c\n" + rows(LongRows, shapes(';', {",", "."})) + "1;2,5;3.5" << true << 2;
     QTest::newRow("header lines and units") << "Instrument X\nRun 4\n\nTime,U\ns,V\n" + rows(LongRows, numbers) << true << 2;
     QTest::newRow("long texts") << "t,v\n" + rows(50, [](int i) { return QByteArray::number(i) + ',' + QByteArray(5000 + i, 'q') + '\n'; }) << true << 1;
     QTest::newRow("joined lines with marks and NULs")

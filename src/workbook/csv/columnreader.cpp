@@ -3,6 +3,7 @@
 #include "base/numtext.h"
 #include "base/readprogress.h"
 #include "workbook/csv/csvreader.h"
+#include "workbook/csv/numberrecord.h"
 #include "workbook/csv/records.h"
 #include "workbook/sheetbuilder.h"
 
@@ -85,7 +86,7 @@ bool ascii(const char *begin, const char *end)
 
 class StretchReader {
 public:
-    StretchReader(const TextPlan &plan, Stretch &out) : m_plan(plan), m_out(out) {}
+    StretchReader(const TextPlan &plan, Stretch &out) : m_plan(plan), m_out(out), m_quick(quickSeparator(plan)) {}
 
     // Reads the records from `from` until one ends at or past `until`.
     // Columns get room for the rows up to `reserveTo` (the first stretch's become the lists).
@@ -94,12 +95,26 @@ public:
 
 private:
     void reserveRows(const char *from, const char *until);
+    bool quickRecord(const char *&at, double *values) const;
+    void addNumbers(const double *values);
+    void noteRowStart();
     void addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split);
     Item textItem(const char *begin, const char *end);
     void widen(size_t columns);
 
+    // A separator that no number holds, and fields not split again: what the quick reading
+    // of a record needs to find the fields the long way would.
+    static bool quickSeparator(const TextPlan &plan)
+    {
+        const char s = plan.separator;
+        const bool inNumbers = (s >= '0' && s <= '9') || s == '.' || s == '+' || s == '-' || s == 'e' || s == 'E'
+            || (s == ',' && plan.decimalComma);
+        return !inNumbers && s != '"' && s != '\n' && s != '\r' && plan.joined.empty();
+    }
+
     const TextPlan &m_plan;
     Stretch &m_out;
+    const bool m_quick;
     size_t m_reserve = 0;
 };
 
@@ -147,6 +162,34 @@ Item StretchReader::textItem(const char *begin, const char *end)
     return item;
 }
 
+// Most records of a long log are a number in every column the stretch has: those are read
+// straight into the columns (numberrecord.h), with no fields set out first. `at` is moved
+// to the line end; anything else (an empty field, a text, a quote, another width, a number the quick
+// reader leaves alone) is false, with nothing changed, and read the long way.
+bool StretchReader::quickRecord(const char *&at, double *values) const
+{
+    return m_quick && numberrecord::read(at, m_plan.end, m_plan.separator, m_plan.decimalComma, m_out.part.columns.size(),
+                                         values, &at);
+}
+
+void StretchReader::noteRowStart()
+{
+    textcolumns::Part &part = m_out.part;
+    if (part.rowStarts.empty() || part.rowStarts.back().second + (part.rows - part.rowStarts.back().first) != m_out.records)
+        part.rowStarts.emplace_back(part.rows, m_out.records);
+}
+
+void StretchReader::addNumbers(const double *values)
+{
+    textcolumns::Part &part = m_out.part;
+    noteRowStart();
+    for (size_t c = 0; c < part.columns.size(); ++c) {
+        part.columns[c].push_back(textcolumns::numberItem(values[c]));
+        part.lastFilled[c] = part.rows;
+    }
+    ++part.rows;
+}
+
 void StretchReader::addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split)
 {
     Stretch &out = m_out;
@@ -190,8 +233,7 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, const records
     if (kept == 0)
         return; // a row without cells
     textcolumns::Part &part = out.part;
-    if (part.rowStarts.empty() || part.rowStarts.back().second + (part.rows - part.rowStarts.back().first) != out.records)
-        part.rowStarts.emplace_back(part.rows, out.records);
+    noteRowStart();
     if (part.columns.size() < size_t(last))
         widen(size_t(last));
     textcolumns::Column *columnItems = part.columns.data();
@@ -232,13 +274,10 @@ void StretchReader::read(const char *from, const char *until, const char *reserv
     reserveRows(from, reserveTo);
     records::Scanner scanner(from, m_plan.end, m_plan.separator);
     std::vector<records::Field> fields, splitFields;
+    double values[numberrecord::MaxWidth];
     const char *reported = from;
     qint64 sinceReport = 0;
-    while (scanner.position() < until) {
-        // Blank lines are rows without cells: counted, not parsed one by one.
-        m_out.records += qint64(scanner.skipBlankRecords());
-        if (scanner.position() >= until || !scanner.next(fields))
-            break;
+    const auto counted = [&] {
         ++m_out.records;
         // Every few thousand rows, or 64 KB of long lines: a cancelled read stops soon.
         if (++sinceReport == readprogress::ReportRows || scanner.position() - reported >= (1 << 16)) {
@@ -246,6 +285,22 @@ void StretchReader::read(const char *from, const char *until, const char *reserv
             report(m_out.records, scanner.position());
             reported = scanner.position();
         }
+    };
+    while (scanner.position() < until) {
+        // Blank lines are rows without cells: counted, not parsed one by one.
+        m_out.records += qint64(scanner.skipBlankRecords());
+        if (scanner.position() >= until)
+            break;
+        const char *at = scanner.position();
+        if (quickRecord(at, values)) {
+            scanner.moveTo(records::pastLineEnd(at, m_plan.end));
+            counted();
+            addNumbers(values);
+            continue;
+        }
+        if (!scanner.next(fields))
+            break;
+        counted();
         const bool split = !m_plan.joined.empty();
         if (split)
             splitJoined(fields, m_plan.joined, splitFields);

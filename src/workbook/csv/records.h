@@ -30,6 +30,8 @@ public:
 
     bool atEnd() const { return m_p >= m_end; }
     const char *position() const { return m_p; }
+    // Goes on from `p`, the start of a record a reader has read itself.
+    void moveTo(const char *p) { m_p = p; }
     // The next record's fields; false at the end of the text.
     bool next(std::vector<Field> &fields);
     // Passes over the blank records (a bare CR, LF or CR LF each) in front of the next one;
