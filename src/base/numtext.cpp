@@ -1,7 +1,5 @@
 #include "base/numtext.h"
 
-#include "base/decimalwords.h"
-
 #include <cerrno>
 #include <locale.h>
 #include <stdlib.h>
@@ -374,6 +372,30 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
 
 namespace {
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the digit words take the first byte lowest");
+
+constexpr std::uint64_t PowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
+// How many of the word's bytes, first first, are digits.
+inline int leadingDigits(std::uint64_t word)
+{
+    // A byte minus '0' (by xor, no borrows) is a digit below 10: adding 0x76 sets its high bit
+    // from 10 up. A carry can only come from a byte already marked, into the bytes after it.
+    const std::uint64_t x = word ^ 0x3030303030303030ull;
+    const std::uint64_t marks = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+    return marks ? __builtin_ctzll(marks) >> 3 : 8;
+}
+
+// The value of the word's first `count` (1 to 8) bytes, all digits.
+inline std::uint64_t eightDigits(std::uint64_t word, int count)
+{
+    // Moved up so that the digits end the word: the bytes before them are 0 digits.
+    std::uint64_t v = (word << (8 * (8 - count))) & 0x0F0F0F0F0F0F0F0Full;
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    return (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
+}
+
 // Eight bytes from p; past `end` they read as NULs, which are no digits.
 inline std::uint64_t wordAt(const char *p, const char *end)
 {
@@ -388,7 +410,6 @@ inline std::uint64_t wordAt(const char *p, const char *end)
 // Up to 16 digits at p into m, p moved past them; how many there were (16: maybe more).
 inline int gatherDigits(const char *&p, const char *end, std::uint64_t &m)
 {
-    using namespace decimalwords;
     std::uint64_t word = wordAt(p, end);
     int count = leadingDigits(word);
     if (count == 0)
@@ -429,8 +450,8 @@ const char *readPlainNumber(const char *p, const char *end, double *value, bool 
         return nullptr;
     if (p < end && (*p == 'e' || *p == 'E'))
         return nullptr;
-    // The correctly rounded value, as readNumber's exact division gives it.
-    const double magnitude = decimalwords::decimalValue(m, fraction);
+    // readNumber's exact reading of at most 15 digits: m and the power are exact doubles.
+    const double magnitude = fraction > 0 ? double(m) / ExactPowers[fraction] : double(m);
     *value = negative ? -magnitude : magnitude;
     return p;
 }
