@@ -12,6 +12,10 @@
 #include <string>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace numtext {
 
 namespace {
@@ -374,7 +378,10 @@ namespace {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the digit words take the first byte lowest");
 
-constexpr std::uint64_t PowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr std::uint64_t PowersOfTen[] = {1,           10,           100,           1000,           10000,
+                                         100000,      1000000,      10000000,      100000000,      1000000000,
+                                         10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000,
+                                         1000000000000000};
 
 // How many of the word's bytes, first first, are digits.
 inline int leadingDigits(std::uint64_t word)
@@ -429,8 +436,71 @@ inline int gatherDigits(const char *&p, const char *end, std::uint64_t &m)
 
 }
 
+namespace {
+
+// The value of the `count` (0 to 16) digits at p, all readable.
+inline std::uint64_t digitsAt(const char *p, int count)
+{
+    std::uint64_t word;
+    if (count <= 0)
+        return 0;
+    std::memcpy(&word, p, 8);
+    if (count <= 8)
+        return eightDigits(word, count);
+    std::uint64_t rest;
+    std::memcpy(&rest, p + 8, 8);
+    return eightDigits(word, 8) * PowersOfTen[count - 8] + eightDigits(rest, count - 8);
+}
+
+#if defined(__SSE2__)
+// Bits of the 16 bytes at p: the ones that are no digits, and the ones that are a mark.
+inline void byteKinds(const char *p, bool commaMark, unsigned *others, unsigned *marks, unsigned *exponents)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    const __m128i aboveZero = _mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)); // bytes from 0x80 are below
+    const __m128i belowTen = _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1));
+    *others = ~unsigned(_mm_movemask_epi8(_mm_and_si128(aboveZero, belowTen))) & 0xFFFFu;
+    __m128i mark = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'));
+    if (commaMark)
+        mark = _mm_or_si128(mark, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')));
+    *marks = unsigned(_mm_movemask_epi8(mark));
+    *exponents = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'))));
+}
+#endif
+
+}
+
 const char *readPlainNumber(const char *p, const char *end, double *value, bool commaMark)
 {
+#if defined(__SSE2__)
+    // Where the sign, the digits, the mark and the end are, from one load: the next field's
+    // start does not wait on the digits' values.
+    if (end - p >= 16) {
+        unsigned others, marks, exponents;
+        byteKinds(p, commaMark, &others, &marks, &exponents);
+        const bool negative = *p == '-';
+        const int sign = (negative || *p == '+') ? 1 : 0;
+        others &= ~unsigned(sign);
+        const int first = others ? __builtin_ctz(others) : 16;
+        const bool marked = (marks >> first) & 1;
+        const unsigned rest = marked ? others & (others - 1) : others;
+        const int stop = rest ? __builtin_ctz(rest) : 16;
+        const int whole = first - sign;
+        const int fraction = marked ? stop - first - 1 : 0;
+        const int digits = whole + fraction;
+        if (stop < 16) {
+            if (digits == 0 || digits > 15 || ((exponents >> stop) & 1))
+                return nullptr;
+            const std::uint64_t m = digitsAt(p + sign, whole) * PowersOfTen[fraction] + digitsAt(p + first + 1, fraction);
+            if (negative && m == 0)
+                return nullptr;
+            // readNumber's exact reading of at most 15 digits: m and the power are exact doubles.
+            const double magnitude = fraction > 0 ? double(m) / ExactPowers[fraction] : double(m);
+            *value = negative ? -magnitude : magnitude;
+            return p + stop;
+        }
+    }
+#endif
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) {
         negative = *p == '-';

@@ -223,14 +223,15 @@ static void compareWithReference(const QByteArray &text, bool commaMark)
         const double general = numtext::generalValue(got);
         QVERIFY2(std::memcmp(&general, &got, sizeof got) == 0, text.constData());
     }
-    // The quick reader takes a plain number whole, alone or followed by a separator, to
-    // the same bits; it takes nothing readNumber does not call its own.
+    // The quick reader takes a plain number whole, to the same bits; it takes nothing
+    // readNumber does not call its own.
     int digits = 0;
     for (char c : text)
         digits += c >= '0' && c <= '9';
     const bool plain = digits <= 15 && !text.contains(' ') && !text.contains('e') && !text.contains('E')
         && !(text.startsWith('-') && expected == 0);
-    for (const QByteArray &field : {text, text + ";7"}) {
+    // Alone, and followed by a field with enough bytes behind it for the 16-byte reading.
+    for (const QByteArray &field : {text, text + ";7", text + ";7" + QByteArray(16, 'x')}) {
         double quick = -123;
         const char *stop = numtext::readPlainNumber(field.constData(), field.constData() + field.size(), &quick, commaMark);
         QVERIFY2((stop == field.constData() + text.size()) == plain, field.constData());
