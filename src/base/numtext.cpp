@@ -1,5 +1,7 @@
 #include "base/numtext.h"
 
+#include "base/plainnumber.h"
+
 #include <cerrno>
 #include <locale.h>
 #include <stdlib.h>
@@ -12,9 +14,6 @@
 #include <string>
 #include <limits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace numtext {
 
@@ -376,12 +375,7 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
 
 namespace {
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the digit words take the first byte lowest");
-
-constexpr std::uint64_t PowersOfTen[] = {1,           10,           100,           1000,           10000,
-                                         100000,      1000000,      10000000,      100000000,      1000000000,
-                                         10000000000, 100000000000, 1000000000000, 10000000000000, 100000000000000,
-                                         1000000000000000};
+constexpr std::uint64_t PowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 // How many of the word's bytes, first first, are digits.
 inline int leadingDigits(std::uint64_t word)
@@ -391,16 +385,6 @@ inline int leadingDigits(std::uint64_t word)
     const std::uint64_t x = word ^ 0x3030303030303030ull;
     const std::uint64_t marks = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
     return marks ? __builtin_ctzll(marks) >> 3 : 8;
-}
-
-// The value of the word's first `count` (1 to 8) bytes, all digits.
-inline std::uint64_t eightDigits(std::uint64_t word, int count)
-{
-    // Moved up so that the digits end the word: the bytes before them are 0 digits.
-    std::uint64_t v = (word << (8 * (8 - count))) & 0x0F0F0F0F0F0F0F0Full;
-    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
-    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
-    return (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
 }
 
 // Eight bytes from p; past `end` they read as NULs, which are no digits.
@@ -421,14 +405,14 @@ inline int gatherDigits(const char *&p, const char *end, std::uint64_t &m)
     int count = leadingDigits(word);
     if (count == 0)
         return 0;
-    m = m * PowersOfTen[count] + eightDigits(word, count);
+    m = m * PowersOfTen[count] + plain::eightDigits(word, count);
     p += count;
     if (count < 8)
         return count;
     word = wordAt(p, end);
     const int more = leadingDigits(word);
     if (more > 0) {
-        m = m * PowersOfTen[more] + eightDigits(word, more);
+        m = m * PowersOfTen[more] + plain::eightDigits(word, more);
         p += more;
     }
     return count + more;
@@ -436,71 +420,8 @@ inline int gatherDigits(const char *&p, const char *end, std::uint64_t &m)
 
 }
 
-namespace {
-
-// The value of the `count` (0 to 16) digits at p, all readable.
-inline std::uint64_t digitsAt(const char *p, int count)
+const char *readPlainNumberInWords(const char *p, const char *end, double *value, bool commaMark)
 {
-    std::uint64_t word;
-    if (count <= 0)
-        return 0;
-    std::memcpy(&word, p, 8);
-    if (count <= 8)
-        return eightDigits(word, count);
-    std::uint64_t rest;
-    std::memcpy(&rest, p + 8, 8);
-    return eightDigits(word, 8) * PowersOfTen[count - 8] + eightDigits(rest, count - 8);
-}
-
-#if defined(__SSE2__)
-// Bits of the 16 bytes at p: the ones that are no digits, and the ones that are a mark.
-inline void byteKinds(const char *p, bool commaMark, unsigned *others, unsigned *marks, unsigned *exponents)
-{
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    const __m128i aboveZero = _mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)); // bytes from 0x80 are below
-    const __m128i belowTen = _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1));
-    *others = ~unsigned(_mm_movemask_epi8(_mm_and_si128(aboveZero, belowTen))) & 0xFFFFu;
-    __m128i mark = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('.'));
-    if (commaMark)
-        mark = _mm_or_si128(mark, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')));
-    *marks = unsigned(_mm_movemask_epi8(mark));
-    *exponents = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'))));
-}
-#endif
-
-}
-
-const char *readPlainNumber(const char *p, const char *end, double *value, bool commaMark)
-{
-#if defined(__SSE2__)
-    // Where the sign, the digits, the mark and the end are, from one load: the next field's
-    // start does not wait on the digits' values.
-    if (end - p >= 16) {
-        unsigned others, marks, exponents;
-        byteKinds(p, commaMark, &others, &marks, &exponents);
-        const bool negative = *p == '-';
-        const int sign = (negative || *p == '+') ? 1 : 0;
-        others &= ~unsigned(sign);
-        const int first = others ? __builtin_ctz(others) : 16;
-        const bool marked = (marks >> first) & 1;
-        const unsigned rest = marked ? others & (others - 1) : others;
-        const int stop = rest ? __builtin_ctz(rest) : 16;
-        const int whole = first - sign;
-        const int fraction = marked ? stop - first - 1 : 0;
-        const int digits = whole + fraction;
-        if (stop < 16) {
-            if (digits == 0 || digits > 15 || ((exponents >> stop) & 1))
-                return nullptr;
-            const std::uint64_t m = digitsAt(p + sign, whole) * PowersOfTen[fraction] + digitsAt(p + first + 1, fraction);
-            if (negative && m == 0)
-                return nullptr;
-            // readNumber's exact reading of at most 15 digits: m and the power are exact doubles.
-            const double magnitude = fraction > 0 ? double(m) / ExactPowers[fraction] : double(m);
-            *value = negative ? -magnitude : magnitude;
-            return p + stop;
-        }
-    }
-#endif
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) {
         negative = *p == '-';
@@ -520,8 +441,7 @@ const char *readPlainNumber(const char *p, const char *end, double *value, bool 
         return nullptr;
     if (p < end && (*p == 'e' || *p == 'E'))
         return nullptr;
-    // readNumber's exact reading of at most 15 digits: m and the power are exact doubles.
-    const double magnitude = fraction > 0 ? double(m) / ExactPowers[fraction] : double(m);
+    const double magnitude = plain::decimalValue(m, fraction);
     *value = negative ? -magnitude : magnitude;
     return p;
 }

@@ -34,12 +34,6 @@ struct Reading {
 // `commaMark` a ',' may stand instead of the '.' (still one mark at most): "1,5" and "1.5"
 // are 1.5, "1,5.0" and "1,,5" are no numbers.
 Reading readNumber(const char *first, const char *last, double *value, bool commaMark = false);
-// The quick reading of a number at `p` for readers of long logs: an optional sign, then
-// 1 to 15 digits with at most one mark ('.', or ',' with `commaMark`), nothing more. Gives
-// where the number ends, with *value as readNumber reads those bytes (which it then finds
-// ownGeneral); null for anything else (an exponent, more digits, -0, no digit), which the
-// caller reads the long way. Whatever follows the number is left to the caller to judge.
-const char *readPlainNumber(const char *p, const char *end, double *value, bool commaMark);
 
 // Decimal text to a 32-bit integer: blanks around it allowed, optional sign.
 bool toInt32(const QString &text, int *value);

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "base/numtext.h"
+#include "base/plainnumber.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #include "workbook/csv/numberrecord.h"
 
-#include "base/numtext.h"
+#include "base/plainnumber.h"
 
 namespace numberrecord {
 

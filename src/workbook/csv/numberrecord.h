@@ -3,7 +3,7 @@
 #include <cstddef>
 
 // The quick reading of the records most long logs are made of: a plain number in every
-// field (numtext::readPlainNumber's rule), `width` fields, nothing else on the line.
+// field (numtext::readPlainNumber, base/plainnumber.h), `width` fields, nothing else on the line.
 namespace numberrecord {
 
 // The widest record read this way.
