@@ -1,4 +1,5 @@
 // Long arrays joined by moving their pages, and work shared by two threads.
+#include "base/pageahead.h"
 #include "base/pagealloc.h"
 #include "base/twothreads.h"
 
@@ -30,6 +31,8 @@ private slots:
     void appendMoving();
     void bothHalvesRun_data();
     void bothHalvesRun();
+    void preparedPagesKeepTheirItems_data();
+    void preparedPagesKeepTheirItems();
 };
 
 void TestLongArrays::appendMoving_data()
@@ -118,6 +121,31 @@ void TestLongArrays::bothHalvesRun()
     }
     QCOMPARE(caught, raised);
     QCOMPARE(halves, std::vector<int>({1, 1}));
+}
+
+// Pages mapped ahead of the writes: the items written before stay, the room after them is
+// written as usual, whatever part of a page the range starts and ends in.
+void TestLongArrays::preparedPagesKeepTheirItems_data()
+{
+    QTest::addColumn<int>("written");
+    QTest::addColumn<int>("ahead");
+    QTest::newRow("mid-page to mid-page") << 700 << 3000;
+    QTest::newRow("page start, whole pages") << 512 << 1024;
+    QTest::newRow("less than a page") << 100 << 20;
+    QTest::newRow("to the end of the room") << 5000 << (1 << 20);
+}
+
+void TestLongArrays::preparedPagesKeepTheirItems()
+{
+    QFETCH(int, written);
+    QFETCH(int, ahead);
+    const size_t room = 1 << 20; // mapped, not from the heap
+    Items items = numbered(7, size_t(written), room);
+    const size_t until = std::min(room, size_t(written + ahead));
+    pageahead::prepare(items.data() + items.size(), items.data() + until);
+    for (size_t i = size_t(written); i < until; ++i)
+        items.push_back(7ull << 40 | i);
+    QCOMPARE(items, numbered(7, until, room));
 }
 
 QTEST_GUILESS_MAIN(TestLongArrays)

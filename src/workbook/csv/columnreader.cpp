@@ -1,6 +1,7 @@
 #include "workbook/csv/columnreader.h"
 
 #include "base/numtext.h"
+#include "base/pageahead.h"
 #include "base/readprogress.h"
 #include "workbook/csv/csvreader.h"
 #include "workbook/csv/numberrecord.h"
@@ -94,9 +95,13 @@ public:
     void read(const char *from, const char *until, const char *reserveTo, Report report);
 
 private:
+    // Rows whose column pages are mapped together.
+    static constexpr size_t PreparedRows = 16384;
+
     void reserveRows(const char *from, const char *until);
     bool quickRecord(const char *&at, double *values) const;
     void addNumbers(const double *values);
+    void prepareColumns();
     void noteRowStart();
     void addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split);
     Item textItem(const char *begin, const char *end);
@@ -116,6 +121,7 @@ private:
     Stretch &m_out;
     const bool m_quick;
     size_t m_reserve = 0;
+    qint64 m_preparedTo = 0; // the rows up to which the columns' pages are mapped
 };
 
 void StretchReader::reserveRows(const char *from, const char *until)
@@ -188,6 +194,16 @@ void StretchReader::addNumbers(const double *values)
         part.lastFilled[c] = part.rows;
     }
     ++part.rows;
+}
+
+void StretchReader::prepareColumns()
+{
+    // The next rows' pages of every column are mapped at once, a little ahead of the writes.
+    m_preparedTo = m_out.part.rows + qint64(PreparedRows);
+    for (textcolumns::Column &column : m_out.part.columns) {
+        const size_t room = column.capacity() - column.size();
+        pageahead::prepare(column.data() + column.size(), column.data() + column.size() + std::min(room, PreparedRows));
+    }
 }
 
 void StretchReader::addRecord(std::vector<records::Field> &fields, const records::Scanner &scanner, bool split)
@@ -296,15 +312,17 @@ void StretchReader::read(const char *from, const char *until, const char *reserv
             scanner.moveTo(records::pastLineEnd(at, m_plan.end));
             counted();
             addNumbers(values);
-            continue;
+        } else {
+            if (!scanner.next(fields))
+                break;
+            counted();
+            const bool split = !m_plan.joined.empty();
+            if (split)
+                splitJoined(fields, m_plan.joined, splitFields);
+            addRecord(fields, scanner, split);
         }
-        if (!scanner.next(fields))
-            break;
-        counted();
-        const bool split = !m_plan.joined.empty();
-        if (split)
-            splitJoined(fields, m_plan.joined, splitFields);
-        addRecord(fields, scanner, split);
+        if (m_out.part.rows >= m_preparedTo)
+            prepareColumns();
     }
     m_out.stop = scanner.position();
 }
