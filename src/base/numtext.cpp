@@ -439,8 +439,6 @@ const char *readPlainNumberInWords(const char *p, const char *end, double *value
     const int digits = whole + fraction;
     if (digits == 0 || digits > 15 || (negative && m == 0))
         return nullptr;
-    if (p < end && (*p == 'e' || *p == 'E'))
-        return nullptr;
     const double magnitude = plain::decimalValue(m, fraction);
     *value = negative ? -magnitude : magnitude;
     return p;

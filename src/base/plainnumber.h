@@ -8,10 +8,11 @@
 #endif
 
 // The quick reading of a number at `p` for readers of long logs: an optional sign, then
-// 1 to 15 digits with at most one mark ('.', or ',' with `commaMark`), nothing more. Gives
-// where the number ends, with *value as numtext::readNumber reads those bytes (which it then
-// finds ownGeneral); null for anything else (an exponent, more digits, -0, no digit), which
-// the caller reads the long way. Whatever follows the number is left to the caller to judge.
+// 1 to 15 digits with at most one mark ('.', or ',' with `commaMark`). Gives where the digits
+// end, with *value as numtext::readNumber reads the bytes up to there (which it then finds
+// ownGeneral); null for anything else (more digits, -0, no digit), which the caller reads
+// the long way. What follows is left to the caller to judge: a number is only the field
+// when a separator or the line end comes next (not an exponent, a blank or a second mark).
 //
 // Inline, for the loops over millions of fields: the common number is found from one 16-byte
 // load and read with one or two eight-digit word conversions.
@@ -38,6 +39,17 @@ inline std::uint64_t eightDigits(std::uint64_t word, int count)
     v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
     return (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
 }
+
+// The first 0 to 8 bytes of a word.
+inline constexpr std::uint64_t LowBytes[] = {0,
+                                             0xFFull,
+                                             0xFFFFull,
+                                             0xFFFFFFull,
+                                             0xFFFFFFFFull,
+                                             0xFFFFFFFFFFull,
+                                             0xFFFFFFFFFFFFull,
+                                             0xFFFFFFFFFFFFFFull,
+                                             ~std::uint64_t(0)};
 
 // m / 10^fraction, correctly rounded: m (below 2^53) and the power are exact doubles, so the
 // quotient is rounded once, as readNumber's.
@@ -73,13 +85,10 @@ inline const char *readPlainNumber(const char *p, const char *end, double *value
         // At most eight digits: the mark is taken out of one word by moving the digits after
         // it down a byte, and the word read at once. Anything else goes the long way.
         if (stop < 16 && digits > 0 && digits <= 8) {
-            const unsigned next = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'))));
-            if ((next >> stop) & 1)
-                return nullptr; // an exponent
             std::uint64_t before, after;
             std::memcpy(&before, p + sign, 8);
             std::memcpy(&after, p + sign + 1, 8);
-            const std::uint64_t low = whole >= 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * whole)) - 1;
+            const std::uint64_t low = plain::LowBytes[whole];
             const std::uint64_t m = plain::eightDigits((before & low) | (after & ~low), digits);
             if (negative && m == 0)
                 return nullptr;

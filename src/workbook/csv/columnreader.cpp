@@ -189,11 +189,17 @@ void StretchReader::addNumbers(const double *values)
 {
     textcolumns::Part &part = m_out.part;
     noteRowStart();
-    for (size_t c = 0; c < part.columns.size(); ++c) {
-        part.columns[c].push_back(textcolumns::numberItem(values[c]));
-        part.lastFilled[c] = part.rows;
+    // Kept in locals: the stores into the columns could otherwise be the part's own fields to
+    // the compiler, which would read them again for every column.
+    const size_t width = part.columns.size();
+    textcolumns::Column *const columns = part.columns.data();
+    qint64 *const lastFilled = part.lastFilled.data();
+    const qint64 row = part.rows;
+    for (size_t c = 0; c < width; ++c) {
+        columns[c].push_back(textcolumns::numberItem(values[c]));
+        lastFilled[c] = row;
     }
-    ++part.rows;
+    part.rows = row + 1;
 }
 
 void StretchReader::prepareColumns()
