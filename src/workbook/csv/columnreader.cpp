@@ -31,11 +31,6 @@ numtext::Reading fieldReading(const char *begin, const char *end, bool decimalCo
     return numtext::readNumber(begin, end, value, commaMark);
 }
 
-bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value)
-{
-    return fieldReading(begin, end, decimalComma, value).number;
-}
-
 namespace {
 
 using textcolumns::Item;

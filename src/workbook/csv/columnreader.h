@@ -33,6 +33,5 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
 
 // A field's number by fieldNumber's rule, in one pass over the field whichever its mark.
 numtext::Reading fieldReading(const char *begin, const char *end, bool decimalComma, double *value);
-bool fieldNumberFast(const char *begin, const char *end, bool decimalComma, double *value);
 
 }
