@@ -9,6 +9,7 @@
 #include "workbook/csv/csvreader.h"
 #include "workbook/csv/records.h"
 #include "workbook/csv/textbytes.h"
+#include "workbook/csv/textsurvey.h"
 #include "workbook/open.h"
 #include "workbook/sheetbuilder.h"
 
@@ -46,6 +47,8 @@ private slots:
     void fieldsAtEveryOffset_data();
     void fieldsAtEveryOffset();
     void utf8CheckAsDecoder_data();
+    void surveyAcrossTheSplit_data();
+    void surveyAcrossTheSplit();
     void utf8CheckAsDecoder();
 };
 
@@ -447,6 +450,75 @@ void TestDelimitedText::utf8CheckAsDecoder()
             const std::vector<char> exact(text.begin(), text.end());
             QVERIFY2(textbytes::isValidUtf8(exact.data(), exact.data() + exact.size()) == valid,
                      qPrintable(QStringLiteral("at %1, %2 after").arg(at).arg(tail)));
+        }
+    }
+}
+
+void TestDelimitedText::surveyAcrossTheSplit_data()
+{
+    QTest::addColumn<QByteArray>("insert");
+    const QList<QPair<const char *, QByteArray>> inserts = {
+        {"two-byte character", "\xC3\xA9"},
+        {"three-byte character", "\xE4\xB8\xAD"},
+        {"four-byte character", "\xF0\x9F\x98\x80"},
+        {"byte-order mark", "\xEF\xBB\xBF"},
+        {"cut three-byte character", "\xE4\xB8"},
+        {"four continuation bytes", "\x80\x80\x80\x80"},
+        {"surrogate", "\xED\xA0\x80"},
+        {"NUL", QByteArray(1, '\0')},
+        {"NUL after a line break", QByteArray("\n\0", 2)},
+        {"two NULs after a line break", QByteArray("\n\0\0", 3)},
+        {"bad byte, then a NUL", QByteArray("\xFFx\0", 3)},
+        {"character, then a NUL", QByteArray("\xE4\xB8\xAD\0", 4)},
+    };
+    for (const auto &[name, bytes] : inserts)
+        QTest::newRow(name) << bytes;
+}
+
+// The survey read in two halves says what one pass over the bytes says, wherever a
+// character, a bad sequence or a NUL lies around the split, the 64 KB windows and the end.
+void TestDelimitedText::surveyAcrossTheSplit()
+{
+    QFETCH(QByteArray, insert);
+    const auto reference = [](const QByteArray &text) {
+        textsurvey::Survey expected;
+        for (qsizetype i = 0; i < text.size() && expected.binaryAt < 0; ++i) {
+            const bool stray = i > 0 && text[i - 1] == '\n' && (i + 1 == text.size() || text[i + 1] != '\0');
+            if (text[i] == '\0' && !stray)
+                expected.binaryAt = i;
+        }
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)QString(decoder(text));
+        expected.utf8 = !decoder.hasError();
+        return expected;
+    };
+    for (const qsizetype size : {qsizetype(48), qsizetype(2 * 65536 + 100)}) {
+        QByteArray base;
+        while (base.size() < size)
+            base += "12.5,-3\n";
+        base.truncate(size);
+        const qsizetype middle = size / 2;
+        QList<qsizetype> places = {0, 65536 - 2, size - insert.size()};
+        for (qsizetype at = middle - 6; at <= middle + 4; ++at)
+            places << at;
+        for (const qsizetype at : places) {
+            for (const bool nulNearEnd : {false, true}) {
+                QByteArray text = base;
+                if (at < 0 || at + insert.size() > text.size())
+                    continue;
+                text.replace(at, insert.size(), insert);
+                if (nulNearEnd && at + insert.size() < size - 2)
+                    text[size - 2] = '\0';
+                const textsurvey::Survey expected = reference(text);
+                const QString where = QStringLiteral("size %1, at %2, NUL near the end %3").arg(size).arg(at).arg(nulNearEnd);
+                for (const qsizetype splitFrom : {qsizetype(2), qsizetype(1) << 30}) {
+                    const textsurvey::Survey got = textsurvey::survey(text, true, splitFrom);
+                    QVERIFY2(got.binaryAt == expected.binaryAt, qPrintable(where + QStringLiteral(": binary at %1").arg(got.binaryAt)));
+                    if (expected.binaryAt < 0)
+                        QVERIFY2(got.utf8 == expected.utf8, qPrintable(where));
+                    QCOMPARE(textsurvey::survey(text, false, splitFrom).binaryAt, expected.binaryAt);
+                }
+            }
         }
     }
 }

@@ -44,6 +44,8 @@ void TestReadCancel::stopsBeforeAnyRow_data()
     QTest::newRow("UTF-8 text") << QString() << text.toUtf8();
     QTest::newRow("UTF-8 text after a byte-order mark") << QString() << QByteArray("\xEF\xBB\xBF") + text.toUtf8();
     QTest::newRow("UTF-16 text") << QString() << utf16;
+    // Long enough for its binary and UTF-8 checks to be split over two threads.
+    QTest::newRow("long UTF-8 text") << QString() << text.toUtf8().repeated(16);
     QTest::newRow("text in another encoding") << QString() << text.toUtf8() + "\xB2\xE2\xCA\xD4,1,2\n";
     QTest::newRow("xlsx") << QStringLiteral("types.xlsx") << QByteArray();
     QTest::newRow("xlsx with stored parts") << QStringLiteral("handmade.xlsx") << QByteArray();

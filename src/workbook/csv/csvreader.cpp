@@ -5,6 +5,7 @@
 #include "workbook/csv/records.h"
 #include "workbook/csv/spacealigned.h"
 #include "workbook/csv/textbytes.h"
+#include "workbook/csv/textsurvey.h"
 #include "workbook/sheetbuilder.h"
 
 #include <algorithm>
@@ -131,13 +132,6 @@ bool isMarkup(const char *begin, const char *end)
 
 }
 
-// A lone NUL right after a line break.
-static bool strayNulAt(const QByteArray &bytes, qsizetype at)
-{
-    const char *data = bytes.constData();
-    return at > 0 && data[at] == 0 && data[at - 1] == '\n' && (at + 1 == bytes.size() || data[at + 1] != 0);
-}
-
 // Where the first byte that no text has is (a NUL; in UTF-16 a NUL character), or -1. A
 // file of NULs or a binary file under a text name is refused by this before it is decoded.
 qsizetype binaryAt(const QByteArray &bytes)
@@ -162,23 +156,9 @@ qsizetype binaryAt(const QByteArray &bytes)
         }
         return -1;
     }
-    // A lone NUL that starts a line is a logger's stray byte (PicoLog writes them), not
-    // binary data: the read drops it and says so.
-    for (qsizetype from = 0; from < bytes.size();) {
-        // A window at a time, so that a cancelled read stops within one.
-        const qsizetype window = std::min<qsizetype>(bytes.size() - from, readprogress::CheckBytes);
-        readprogress::checkCancelled();
-        const void *nul = std::memchr(data + from, 0, size_t(window));
-        if (!nul) {
-            from += window;
-            continue;
-        }
-        const qsizetype at = static_cast<const char *>(nul) - data;
-        if (!strayNulAt(bytes, at))
-            return at;
-        from = at + 1;
-    }
-    return -1;
+    // A lone NUL that starts a line is a logger's stray byte, not binary data: the read
+    // drops it and says so.
+    return textsurvey::survey(bytes, false).binaryAt;
 }
 
 
@@ -336,11 +316,19 @@ void splitJoined(std::vector<records::Field> &fields, const std::vector<char> &s
 
 TextPlan planText(const QByteArray &bytes)
 {
-    const qsizetype binary = binaryAt(bytes);
-    if (binary >= 0)
-        workbook::refuseFormat(binaryReason(binary));
     TextPlan plan;
-    plan.text = textbytes::toUtf8(bytes);
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || textbytes::utf32Mark(bytes) != 0) {
+        const qsizetype binary = binaryAt(bytes);
+        if (binary >= 0)
+            workbook::refuseFormat(binaryReason(binary));
+        plan.text = textbytes::toUtf8(bytes);
+    } else {
+        // Whether the file is UTF-8 comes from the pass that looks for binary bytes.
+        const textsurvey::Survey survey = textsurvey::survey(bytes);
+        if (survey.binaryAt >= 0)
+            workbook::refuseFormat(binaryReason(survey.binaryAt));
+        plan.text = textbytes::toUtf8(bytes, survey.utf8);
+    }
     plan.begin = plan.text.begin;
     plan.end = plan.text.end;
     if (isMarkup(plan.begin, plan.end))

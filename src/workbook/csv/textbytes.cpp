@@ -98,16 +98,22 @@ bool isValidUtf8(const char *begin, const char *end)
 
 Utf8Text toUtf8(const QByteArray &bytes)
 {
+    const bool marked16or32 = utf32Mark(bytes) != 0 || hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF");
+    return toUtf8(bytes, !marked16or32 && isValidUtf8(bytes.constData(), bytes.constData() + bytes.size()));
+}
+
+Utf8Text toUtf8(const QByteArray &bytes, bool validUtf8)
+{
     if (utf32Mark(bytes) != 0 || hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF"))
         return converted(decode(bytes));
     const qsizetype skip = hasPrefix(bytes, "\xEF\xBB\xBF") ? 3 : 0;
     const char *begin = bytes.constData() + skip;
     const char *end = bytes.constData() + bytes.size();
-    if (skip == 0 && !isValidUtf8(begin, end))
+    if (skip == 0 && !validUtf8)
         return converted(fromLegacy(bytes));
     // After a byte-order mark the file is UTF-8 whatever follows; Qt's decoder shows a bad
     // sequence as a replacement, so such a file is converted to get the same text.
-    if (skip != 0 && !isValidUtf8(begin, end))
+    if (skip != 0 && !validUtf8)
         return converted(QString::fromUtf8(begin, end - begin));
     Utf8Text view;
     view.begin = begin;

@@ -16,6 +16,9 @@ struct Utf8Text {
 
 // `bytes` must outlive the result when it is a view.
 Utf8Text toUtf8(const QByteArray &bytes);
+// The same when whether the bytes are well-formed UTF-8 is known already (a byte-order mark
+// is a well-formed sequence: it does not change the answer).
+Utf8Text toUtf8(const QByteArray &bytes, bool validUtf8);
 
 // Whether [begin, end) is well-formed UTF-8 as Qt's decoder takes it.
 bool isValidUtf8(const char *begin, const char *end);

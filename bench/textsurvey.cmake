@@ -1,0 +1,2 @@
+add_executable(bench_textsurvey ${CMAKE_CURRENT_LIST_DIR}/bench_textsurvey.cpp)
+target_link_libraries(bench_textsurvey PRIVATE tabrovex_core)
