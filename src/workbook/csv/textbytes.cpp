@@ -68,29 +68,10 @@ bool isValidUtf8(const char *begin, const char *end)
                 ++p;
                 continue;
             }
-            int more;
-            unsigned low = 0x80, high = 0xBF; // allowed range of the second byte
-            if (c >= 0xC2 && c <= 0xDF) {
-                more = 1;
-            } else if (c >= 0xE0 && c <= 0xEF) {
-                more = 2;
-                if (c == 0xE0) low = 0xA0;      // overlong
-                if (c == 0xED) high = 0x9F;     // surrogates
-            } else if (c >= 0xF0 && c <= 0xF4) {
-                more = 3;
-                if (c == 0xF0) low = 0x90;      // overlong
-                if (c == 0xF4) high = 0x8F;     // above U+10FFFF
-            } else {
+            const int length = utf8SequenceLength(p, e);
+            if (length == 0)
                 return false;
-            }
-            if (e - p <= more)
-                return false;
-            if (p[1] < low || p[1] > high)
-                return false;
-            for (int k = 2; k <= more; ++k)
-                if ((p[k] & 0xC0) != 0x80)
-                    return false;
-            p += more + 1; // may pass blockEnd: the next block starts there
+            p += length; // may pass blockEnd: the next block starts there
         }
     }
     return true;

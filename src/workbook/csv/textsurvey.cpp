@@ -2,6 +2,7 @@
 
 #include "base/readprogress.h"
 #include "base/twothreads.h"
+#include "workbook/csv/textbytes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -70,29 +71,12 @@ qsizetype nextNulOrBadUtf8(const unsigned char *data, qsizetype at, qsizetype en
             ++p;
             continue;
         }
-        int more;
-        unsigned low = 0x80, high = 0xBF; // allowed range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            if (c == 0xE0) low = 0xA0;  // overlong
-            if (c == 0xED) high = 0x9F; // surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            if (c == 0xF0) low = 0x90;  // overlong
-            if (c == 0xF4) high = 0x8F; // above U+10FFFF
-        } else {
-            more = -1;
-        }
-        bool good = more > 0 && bytesEnd - p > more && p[1] >= low && p[1] <= high;
-        for (int k = 2; good && k <= more; ++k)
-            good = (p[k] & 0xC0) == 0x80;
-        if (!good) {
+        const int length = textbytes::utf8SequenceLength(p, bytesEnd);
+        if (length == 0) {
             utf8 = false;
             return p - data;
         }
-        p += more + 1; // no NUL inside a sequence: its bytes are all above 0x7F
+        p += length; // no NUL inside a sequence: its bytes are all above 0x7F
     }
     return p - data;
 }
