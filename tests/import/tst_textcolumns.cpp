@@ -329,30 +329,49 @@ void TestTextColumns::piecesMatchOneThread_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("threads");
     QTest::addColumn<int>("expectedParts"); // -1: the pieces before a quote run on, and the one it opens in
+    QTest::addColumn<int>("pieceBytes");
     const auto numbers = [](int i) {
         return QByteArray::number(i) + ',' + QByteArray::number(i * 0.001, 'f', 3) + ',' + QByteArray::number(-i % 97) + '\n';
     };
     const QByteArray plain = "t,a,b\ns,V,A\n" + rows(40000, numbers);
-    QTest::newRow("sixteen pieces, two threads") << plain << 2 << 16;
-    QTest::newRow("sixteen pieces, three threads") << plain << 3 << 16;
+    QTest::newRow("sixteen pieces, two threads") << plain << 2 << 16 << 1000;
+    QTest::newRow("sixteen pieces, three threads") << plain << 3 << 16 << 1000;
     QTest::newRow("CR CR LF and blank lines") << "t,v\r\r\n" + rows(40000, [](int i) {
         return QByteArray::number(i) + (i % 7 ? ",1.25\r\r\n" : ",2\r\n\r\n\n");
-    }) << 2 << 16;
+    }) << 2 << 16 << 1000;
     // A quoted field with line breaks across a piece's start in the middle of the text: the
     // piece before it reads on to the end.
     QByteArray quoted = "t,note\n" + rows(20000, numbers) + "7,\"" + QByteArray(60000, 'q') + "\n"
                         + QByteArray(60000, 'r') + "\"\n" + rows(20000, numbers);
-    QTest::newRow("quoted field over a piece start") << quoted << 2 << -1;
-    QTest::newRow("quote opened and never closed") << rows(20000, numbers) + "1,\"" + rows(20000, numbers) << 2 << -1;
+    QTest::newRow("quoted field over a piece start") << quoted << 2 << -1 << 1000;
+    QTest::newRow("quote opened and never closed") << rows(20000, numbers) + "1,\"" + rows(20000, numbers) << 2 << -1 << 1000;
     QTest::newRow("texts, NULs, marks and seventeen digits") << "t,v,w\n" + rows(40000, [](int i) {
         return (i % 999 == 5 ? QByteArray("\xEF\xBB\xBF") : i % 999 == 9 ? QByteArray(1, '\0') : QByteArray())
                + QByteArray::number(i) + (i % 3 ? ",0.12345678901234567," : ",-0,") + (i % 5 ? "x\xC3\xA9\n" : "\n");
-    }) << 2 << 16;
+    }) << 2 << 16 << 1000;
     QTest::newRow("ragged rows past the grid") << rows(30000, [](int i) {
         return QByteArray("1,a").repeated(1 + i % 5) + (i % 5000 == 17 ? QByteArray(",9").repeated(300) : "") + '\n';
-    }) << 2 << 16;
+    }) << 2 << 16 << 1000;
     QTest::newRow("decimal commas") << "t;v\n" + rows(40000, [](int i) { return QByteArray::number(i) + ";" + QByteArray::number(i % 100) + ",5\n"; })
-                                    << 2 << 16;
+                                    << 2 << 16 << 1000;
+    // Pieces with columns of their own pages join the first as soon as they are read: texts,
+    // long texts, raw numbers, blank lines and a wider row in the later ones.
+    const auto longRow = [](int i) {
+        QByteArray row = QByteArray::number(i) + ',' + (i % 100000 == 7 ? QByteArray("x") : QByteArray::number(i % 97));
+        if (i % 50000 == 3)
+            row += ",0.12345678901234567";
+        if (i == 1200000)
+            row += ",," + QByteArray(5000, 's');
+        return row + (i % 70000 == 11 ? "\n\n" : "\n");
+    };
+    constexpr int JoinedRows = 2200000; // four pieces of more than 4 MB of items a column
+    const QByteArray longText = "t,v\n" + rows(JoinedRows, longRow);
+    const int quarter = int(longText.size() / 4);
+    QTest::newRow("long pieces join while read") << longText << 2 << 1 << quarter;
+    QTest::newRow("long pieces, three threads") << longText << 3 << 1 << quarter;
+    // The third piece reads on to the end: the two before it are joined.
+    QTest::newRow("long pieces, a quote never closed in the third")
+        << "t,v\n" + rows(JoinedRows / 8 * 5, longRow) + "1,\"" + rows(JoinedRows / 8 * 3, longRow) << 2 << 2 << quarter;
 }
 
 // Many small pieces read by several threads give the table one thread reads: every item,
@@ -362,12 +381,13 @@ void TestTextColumns::piecesMatchOneThread()
     QFETCH(QByteArray, bytes);
     QFETCH(int, threads);
     QFETCH(int, expectedParts);
+    QFETCH(int, pieceBytes);
     csv::ColumnReading alone;
     alone.threads = 1;
     csv::ColumnReading pieces;
     pieces.threads = threads;
     pieces.splitFrom = 1000;
-    pieces.pieceBytes = 1000;
+    pieces.pieceBytes = pieceBytes;
     const std::unique_ptr<workbook::Workbook> a = csv::readTextColumns(bytes, alone);
     const std::unique_ptr<workbook::Workbook> b = csv::readTextColumns(bytes, pieces);
     QVERIFY(a->textColumns && b->textColumns);

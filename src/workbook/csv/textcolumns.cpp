@@ -56,6 +56,45 @@ Item Table::item(qint64 index, int column) const
     return part->columns[size_t(column) - 1][size_t(at)];
 }
 
+bool movesByPages(const Part &part)
+{
+    for (const Column &column : part.columns)
+        if (column.capacity() * sizeof(Item) < PageAllocator<Item>::MappedFrom)
+            return false;
+    return true;
+}
+
+void appendPart(Part &first, Part &later, qint64 recordsBefore)
+{
+    const qint64 base = first.rows;
+    const size_t width = std::max(first.columns.size(), later.columns.size());
+    while (first.columns.size() < width) {
+        // Room for as many rows as the columns beside it have: the later records join it too.
+        Column column;
+        column.reserve(first.columns.empty() ? size_t(base + later.rows) : first.columns.front().capacity());
+        column.assign(size_t(base), EmptyItem);
+        first.columns.push_back(std::move(column));
+        first.lastFilled.push_back(-1);
+    }
+    for (size_t c = 0; c < width; ++c) {
+        if (c < later.columns.size()) {
+            pagealloc::appendMoving(first.columns[c], later.columns[c], 0, size_t(later.rows));
+            if (later.lastFilled[c] >= 0)
+                first.lastFilled[c] = base + later.lastFilled[c];
+        } else {
+            first.columns[c].insert(first.columns[c].end(), size_t(later.rows), EmptyItem);
+        }
+    }
+    for (std::pair<qint64, qint64> start : later.rowStarts)
+        first.rowStarts.emplace_back(start.first + base, start.second + recordsBefore);
+    for (RawNumber raw : later.rawNumbers) {
+        raw.row += base;
+        first.rawNumbers.push_back(raw);
+    }
+    first.rows += later.rows;
+    later = Part();
+}
+
 void fillSheet(Table &table, workbook::Worksheet &sheet)
 {
     workbook::SheetBuilder builder(sheet, false, workbook::TextRows);

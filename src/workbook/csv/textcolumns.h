@@ -67,6 +67,17 @@ struct Part {
     std::vector<RawNumber> rawNumbers;
 };
 
+// Whether `part`'s columns lie in memory of their own pages (long columns): such columns
+// join others by moving their pages rather than by copying.
+bool movesByPages(const Part &part);
+
+// Appends `later`'s records below `first`'s and leaves `later` empty: each column's items
+// join by moving their pages where both columns have them (pagealloc::appendMoving), a
+// column only one of them has is made up of empty fields for the other's rows. `later`'s
+// records are numbered on from `recordsBefore` (every record before it, blank ones too);
+// its text items must already point into the texts `first` is kept with.
+void appendPart(Part &first, Part &later, qint64 recordsBefore);
+
 struct Table {
     std::vector<Part> parts;      // in the file's order
     QString chars;                // texts below SharedLength back to back
