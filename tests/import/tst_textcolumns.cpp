@@ -18,7 +18,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -118,6 +120,10 @@ private slots:
     void stretchesJoinInOrder();
     void piecesMatchOneThread_data();
     void piecesMatchOneThread();
+    void lastOther_data();
+    void lastOther();
+    void longLogsFillAlike_data();
+    void longLogsFillAlike();
     void sheetFromColumns_data();
     void sheetFromColumns();
     void cancelStopsBothStretches_data();
@@ -427,6 +433,100 @@ void TestTextColumns::piecesMatchOneThread()
     QCOMPARE(b->cutWidth, a->cutWidth);
     QCOMPARE(b->strayNuls, a->strayNuls);
     QCOMPARE(b->textTail.completeBytes, a->textTail.completeBytes);
+}
+
+void TestTextColumns::lastOther_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QList<int>>("at");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("none") << 1000 << QList<int>{} << "text" << -1;
+    QTest::newRow("nothing at all") << 0 << QList<int>{} << "text" << -1;
+    QTest::newRow("first of many") << 5000 << QList<int>{0} << "text" << 0;
+    QTest::newRow("last of an uneven count") << 5001 << QList<int>{5000} << "empty" << 5000;
+    QTest::newRow("last of a whole block") << 4096 << QList<int>{4095} << "text" << 4095;
+    QTest::newRow("first of the blocks after the tail") << 5001 << QList<int>{4864} << "text" << 4864;
+    QTest::newRow("several: the last counts") << 9000 << QList<int>{3, 700, 8191, 8192} << "text" << 8192;
+    QTest::newRow("in the tail and a block") << 9000 << QList<int>{100, 8999} << "text" << 8999;
+    QTest::newRow("infinity") << 3000 << QList<int>{1234} << "inf" << 1234;
+    QTest::newRow("minus infinity") << 3000 << QList<int>{17} << "-inf" << 17;
+    QTest::newRow("NaN") << 3000 << QList<int>{2999} << "nan" << 2999;
+    QTest::newRow("largest finite, denormal, minus zero") << 3000 << QList<int>{5, 600, 2998} << "finite" << -1;
+}
+
+// The last item that is not a finite number, wherever it lies against the blocks.
+void TestTextColumns::lastOther()
+{
+    QFETCH(int, count);
+    QFETCH(QList<int>, at);
+    QFETCH(QString, kind);
+    QFETCH(int, expected);
+    std::vector<textcolumns::Item> items(size_t(count), textcolumns::numberItem(1.5));
+    const double finite[] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(), -0.0};
+    for (int k = 0; k < at.size(); ++k) {
+        textcolumns::Item &item = items[size_t(at[k])];
+        if (kind == "text")
+            item = textcolumns::copiedItem(7, 3);
+        else if (kind == "empty")
+            item = textcolumns::EmptyItem;
+        else if (kind == "inf")
+            item = textcolumns::numberItem(HUGE_VAL);
+        else if (kind == "-inf")
+            item = textcolumns::numberItem(-HUGE_VAL);
+        else if (kind == "nan")
+            item = textcolumns::numberItem(std::nan(""));
+        else
+            item = textcolumns::numberItem(finite[k % 3]);
+    }
+    QCOMPARE(textcolumns::lastOther(items.data(), items.size()), qint64(expected));
+}
+
+void TestTextColumns::longLogsFillAlike_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    const auto shortRow = [](int i) { return QByteArray::number(i % 10) + ',' + QByteArray::number(i % 7) + '\n'; };
+    // Three pieces of more than 4 MB of items a column, which join while they are read.
+    constexpr int Rows = 2200000;
+    const QByteArray head = "t,a\ns,V\n";
+    const auto with = [&](int row, const QByteArray &line) {
+        return head + rows(Rows, [&](int i) { return i == row ? line : shortRow(i); });
+    };
+    QTest::newRow("numbers only") << head + rows(Rows, shortRow);
+    QTest::newRow("a text in the last piece") << with(2000000, "5,x\n");
+    QTest::newRow("an empty field in the second piece") << with(1000000, "5,\n");
+    QTest::newRow("a wider row in the last piece") << with(1900000, "5,6,7\n");
+    QTest::newRow("a text first in the last piece") << with(1500000, "x,5\n");
+    QTest::newRow("another table below") << head + rows(Rows, shortRow) + "name,kind\nx,y\n";
+}
+
+// A long log whose pieces joined while they were read fills the store as the same text read
+// on one thread does: the same items, and the same answer where the lists are read in place.
+void TestTextColumns::longLogsFillAlike()
+{
+    QFETCH(QByteArray, bytes);
+    ColumnStore stores[2];
+    for (int threads : {1, 2}) {
+        csv::ColumnReading how;
+        how.threads = threads;
+        how.pieceBytes = bytes.size() / 3;
+        const std::unique_ptr<workbook::Workbook> book = csv::readTextColumns(bytes, how);
+        QVERIFY(book->textColumns);
+        if (threads == 2)
+            QCOMPARE(book->textColumns->parts.size(), size_t(1));
+        ColumnStore &store = stores[threads - 1];
+        ColumnStore::Batch batch(store);
+        TableFill fill(store);
+        QVERIFY(textfill::fill(*book->textColumns, store, fill));
+    }
+    for (int list = 1; list <= 4; ++list) {
+        const int count = stores[0].count(list);
+        QCOMPARE(stores[1].count(list), count);
+        const bool alone = count > 2 && stores[0].numbersInPlace(list, 2, count - 1);
+        const bool joined = count > 2 && stores[1].numbersInPlace(list, 2, count - 1);
+        QCOMPARE(joined, alone);
+        QVERIFY(stores[1].takeList(list) == stores[0].takeList(list));
+    }
 }
 
 void TestTextColumns::sheetFromColumns_data()

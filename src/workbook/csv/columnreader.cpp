@@ -461,6 +461,9 @@ private:
     {
         Stretch &first = m_stretches[0];
         Stretch &later = m_stretches[m_next];
+        // The later pieces' items are looked at as they move; the first piece's once.
+        if (m_next == 1)
+            textcolumns::noteOthers(first.part);
         rebaseTexts(later, later.part, Item(first.chars.size()), Item(first.shared.size()));
         if (first.chars.isEmpty())
             first.chars = std::move(later.chars);
