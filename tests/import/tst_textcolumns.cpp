@@ -375,6 +375,8 @@ void TestTextColumns::piecesMatchOneThread_data()
     const int quarter = int(longText.size() / 4);
     QTest::newRow("long pieces join while read") << longText << 2 << 1 << quarter;
     QTest::newRow("long pieces, three threads") << longText << 3 << 1 << quarter;
+    // Sixteen short pieces, the last four half as long: copied into the first one's room.
+    QTest::newRow("short pieces join a long first one") << longText << 2 << 1 << int(longText.size() / 15);
     // The third piece reads on to the end: the two before it are joined.
     QTest::newRow("long pieces, a quote never closed in the third")
         << "t,v\n" + rows(JoinedRows / 8 * 5, longRow) + "1,\"" + rows(JoinedRows / 8 * 3, longRow) << 2 << 2 << quarter;

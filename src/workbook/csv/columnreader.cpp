@@ -375,13 +375,18 @@ const char *lineStartAfter(const char *p, const char *end)
 }
 
 // Where the pieces of [begin, end) start: `begin`, then line starts cutting the text into
-// about `count` pieces of equal length. Fewer when the lines are too long for that.
+// about `count` pieces. Fewer when the lines are too long for that. From 8 pieces on, the
+// last 4 are half as long as the others: the thread that ends first waits for the other's
+// last piece, which is then short.
 std::vector<const char *> pieceStarts(const char *begin, const char *end, int count)
 {
     std::vector<const char *> starts{begin};
     const qint64 length = end - begin;
+    const int halves = count >= 8 ? 4 : 0;
+    const qint64 units = 2 * qint64(count) - halves; // a whole piece is 2 units, a short one 1
+    const auto unitsBefore = [&](int i) { return 2 * qint64(std::min(i, count - halves)) + std::max(0, i - (count - halves)); };
     for (int i = 1; i < count; ++i) {
-        const char *start = lineStartAfter(std::max(begin + length * i / count, starts.back()), end);
+        const char *start = lineStartAfter(std::max(begin + length * unitsBefore(i) / units, starts.back()), end);
         if (!start)
             break;
         if (start > starts.back())
@@ -403,11 +408,11 @@ void rebaseTexts(const Stretch &s, textcolumns::Part &part, Item charBase, Item 
                     item += (item & textcolumns::SharedBit) ? sharedBase : charBase;
 }
 
-// Long pieces join the first one as soon as they and every piece before them are read, on
-// the thread that read the last of them while the other reads on: their pages are moved
-// then, not after the whole text is read. A piece that ran over the next one's start, and
-// every piece after it, joins at the end as before; so do short pieces (their columns are
-// copied, which costs little).
+// When the first piece's columns have pages of their own (room for a long text), the
+// pieces join them as soon as they and every piece before them are read, on the thread
+// that read the last of them while the other reads on: their pages are moved (or, for
+// short columns, their items copied) then, not after the whole text is read. A piece that
+// ran over the next one's start, and every piece after it, joins at the end as before.
 class EarlyJoin {
 public:
     EarlyJoin(std::vector<Stretch> &stretches, const std::vector<const char *> &starts)
@@ -440,7 +445,7 @@ public:
 
 private:
     // Whether piece `piece` joins now: it and the pieces before it read, each ending where
-    // the next starts, all long enough to be moved by pages.
+    // the next starts.
     bool joinable(size_t piece)
     {
         if (m_stopped || piece >= m_stretches.size() || !m_read[0] || !m_read[piece])
@@ -449,8 +454,7 @@ private:
         if (piece == 1 && (!endsInPlace(0) || m_stretches[0].part.columns.empty() || !textcolumns::movesByPages(m_stretches[0].part)))
             return false;
         // A value the columns do not keep sends the whole text to the row-by-row reading.
-        if (m_stretches[0].unusual || m_stretches[piece].unusual || !endsInPlace(piece)
-            || !textcolumns::movesByPages(m_stretches[piece].part)) {
+        if (m_stretches[0].unusual || m_stretches[piece].unusual || !endsInPlace(piece)) {
             m_stopped = true; // the pieces after it wait for the end
             return false;
         }

@@ -75,8 +75,8 @@ qint64 lastOther(const Item *items, size_t count);
 // Works out `part.lastOther` from its columns.
 void noteOthers(Part &part);
 
-// Whether `part`'s columns lie in memory of their own pages (long columns): such columns
-// join others by moving their pages rather than by copying.
+// Whether `part`'s columns lie in memory of their own pages (long columns): others join
+// them by moving their pages, or copying their items, into the room left.
 bool movesByPages(const Part &part);
 
 // Appends `later`'s records below `first`'s and leaves `later` empty: each column's items
