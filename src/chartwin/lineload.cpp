@@ -28,19 +28,10 @@ struct Range {
 Range scan(const double *values, size_t count)
 {
     // Chosen without a branch; the same as "if (*v > r.hi) r.hi = *v", NaN or not.
-    const auto inOrder = [values](size_t from, size_t to) {
-        Range r{values[from], values[from]};
-        for (const double *v = values + from; v != values + to; ++v) {
-            r.hi = r.hi < *v ? *v : r.hi;
-            r.lo = *v < r.lo ? *v : r.lo;
-        }
-        return r;
-    };
-    const auto part = [values, inOrder](size_t from, size_t to) {
+    const auto part = [values](size_t from, size_t to) {
         // Four runs over every fourth value side by side (vector code, no comparison waiting
         // for the one before), joined in run order. Equal values are the same value, but
-        // for 0 and -0: a limit of zero is taken from a scan in row order, which keeps the
-        // first of them.
+        // for 0 and -0: a limit of zero is the first zero in row order, as one run keeps it.
         constexpr size_t Runs = 4;
         double lo[Runs], hi[Runs];
         std::fill(lo, lo + Runs, values[from]);
@@ -61,8 +52,16 @@ Range scan(const double *values, size_t count)
             r.hi = r.hi < values[at] ? values[at] : r.hi;
             r.lo = values[at] < r.lo ? values[at] : r.lo;
         }
-        if (r.lo == 0 || r.hi == 0)
-            return inOrder(from, to);
+        const auto firstZero = [values, from, to] {
+            const double *v = values + from;
+            while (v != values + to && *v != 0)
+                ++v;
+            return v != values + to ? *v : 0.0;
+        };
+        if (r.lo == 0)
+            r.lo = firstZero();
+        if (r.hi == 0)
+            r.hi = firstZero();
         return r;
     };
     if (count == 0)

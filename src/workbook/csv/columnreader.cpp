@@ -375,18 +375,13 @@ const char *lineStartAfter(const char *p, const char *end)
 }
 
 // Where the pieces of [begin, end) start: `begin`, then line starts cutting the text into
-// about `count` pieces. Fewer when the lines are too long for that. From 8 pieces on, the
-// last 4 are half as long as the others: the thread that ends first waits for the other's
-// last piece, which is then short.
+// about `count` pieces of equal length. Fewer when the lines are too long for that.
 std::vector<const char *> pieceStarts(const char *begin, const char *end, int count)
 {
     std::vector<const char *> starts{begin};
     const qint64 length = end - begin;
-    const int halves = count >= 8 ? 4 : 0;
-    const qint64 units = 2 * qint64(count) - halves; // a whole piece is 2 units, a short one 1
-    const auto unitsBefore = [&](int i) { return 2 * qint64(std::min(i, count - halves)) + std::max(0, i - (count - halves)); };
     for (int i = 1; i < count; ++i) {
-        const char *start = lineStartAfter(std::max(begin + length * unitsBefore(i) / units, starts.back()), end);
+        const char *start = lineStartAfter(std::max(begin + length * i / count, starts.back()), end);
         if (!start)
             break;
         if (start > starts.back())
