@@ -81,6 +81,27 @@ bool allFinite(const quint64 *items, size_t count, const std::atomic<bool> *stop
     return true;
 }
 
+// Whether every one of `count` items is a finite number.
+bool finiteNumbers(const quint64 *begin, size_t count)
+{
+    // A list of texts shows it at once; a long list of numbers is looked through on both cores.
+    const size_t head = std::min<size_t>(count, 4096);
+    if (!allFinite(begin, head, nullptr))
+        return false;
+    std::atomic<bool> found{false};
+    const size_t middle = head + size_t(twothreads::middle(qint64(count - head)));
+    // Only ever set, never cleared: either half that finds one answers for both.
+    const auto look = [&](size_t from, size_t to) {
+        if (!found && !allFinite(begin + from, to - from, &found))
+            found = true;
+    };
+    if (middle > head)
+        twothreads::both([&] { look(middle, count); }, [&] { look(head, middle); });
+    else
+        look(head, count);
+    return !found;
+}
+
 }
 
 const double *ColumnStore::numbersInPlace(int list, int first, int last) const
@@ -93,22 +114,13 @@ const double *ColumnStore::numbersInPlace(int list, int first, int last) const
         return nullptr;
     const Item *begin = items.data() + first;
     const size_t count = size_t(last) - size_t(first) + 1;
-    // A list of texts shows it at once; a long list of numbers is looked through on both cores.
-    const size_t head = std::min<size_t>(count, 4096);
-    if (!allFinite(begin, head, nullptr))
+    // Items known to be numbers are passed over: only those before and after them are looked at.
+    const std::pair<size_t, size_t> known = m_numbers[size_t(list - 1)];
+    const size_t knownFrom = std::clamp(known.first, size_t(first), size_t(last) + 1) - size_t(first);
+    const size_t knownTo = std::clamp(known.second, size_t(first), size_t(last) + 1) - size_t(first);
+    if (!finiteNumbers(begin, knownFrom) || !finiteNumbers(begin + knownTo, count - knownTo))
         return nullptr;
-    std::atomic<bool> found{false};
-    const size_t middle = head + size_t(twothreads::middle(qint64(count - head)));
-    // Only ever set, never cleared: either half that finds one answers for both.
-    const auto look = [&](size_t from, size_t to) {
-        if (!found && !allFinite(begin + from, to - from, &found))
-            found = true;
-    };
-    if (middle > head)
-        twothreads::both([&] { look(middle, count); }, [&] { look(head, middle); });
-    else
-        look(head, count);
-    return found ? nullptr : reinterpret_cast<const double *>(begin);
+    return reinterpret_cast<const double *>(begin);
 }
 
 QStringView ColumnStore::textOf(Item item) const
@@ -280,14 +292,17 @@ ColumnStore::List ColumnStore::takeList(int number)
     Batch batch(*this);
     List out;
     out.swap(m_lists[size_t(number - 1)]);
+    m_numbers[size_t(number - 1)] = {};
     return out;
 }
 
-void ColumnStore::replaceList(int number, List &&items)
+void ColumnStore::replaceList(int number, List &&items, size_t numbersFrom)
 {
     list(number);
     Batch batch(*this);
-    m_lists[size_t(number - 1)] = std::move(items);
+    List &l = m_lists[size_t(number - 1)];
+    l = std::move(items);
+    m_numbers[size_t(number - 1)] = numbersFrom < l.size() ? std::make_pair(numbersFrom, l.size()) : std::pair<size_t, size_t>();
 }
 
 void ColumnStore::reserve(int items)
@@ -304,6 +319,7 @@ void ColumnStore::clear()
     // big one's buffers.
     for (List &l : m_lists)
         List().swap(l);
+    m_numbers.fill({});
     m_chars = QString();
     std::vector<QString>().swap(m_shared);
     std::unordered_map<const QChar *, quint32>().swap(m_sharedIndex);
@@ -317,9 +333,12 @@ void ColumnStore::removeList(int number)
     list(number); // rejects a bad list number
     Batch batch(*this);
     m_kept = 0;
-    for (int k = number; k < ListCount; ++k)
+    for (int k = number; k < ListCount; ++k) {
         m_lists[size_t(k - 1)].swap(m_lists[size_t(k)]);
+        m_numbers[size_t(k - 1)] = m_numbers[size_t(k)];
+    }
     List().swap(m_lists[ListCount - 1]);
+    m_numbers[ListCount - 1] = {};
 }
 
 void ColumnStore::truncate(int items)
@@ -330,6 +349,9 @@ void ColumnStore::truncate(int items)
     for (List &l : m_lists)
         if (items >= 0 && l.size() > size_t(items))
             l.resize(size_t(items));
+    for (std::pair<size_t, size_t> &known : m_numbers)
+        if (items >= 0 && known.second > size_t(items))
+            known = size_t(items) > known.first ? std::make_pair(known.first, size_t(items)) : std::pair<size_t, size_t>();
 }
 
 void ColumnStore::swapContents(ColumnStore &other)
@@ -339,6 +361,7 @@ void ColumnStore::swapContents(ColumnStore &other)
     m_kept = 0;
     other.m_kept = 0;
     m_lists.swap(other.m_lists);
+    m_numbers.swap(other.m_numbers);
     m_chars.swap(other.m_chars);
     m_shared.swap(other.m_shared);
     m_sharedIndex.swap(other.m_sharedIndex);

@@ -98,7 +98,11 @@ public:
     // Takes list `list` out of the store, which keeps it empty, and puts items in the typed
     // columns' form in its place: a column is taken over without a copy.
     std::vector<quint64, FilledPageAllocator<quint64>> takeList(int list);
-    void replaceList(int list, std::vector<quint64, FilledPageAllocator<quint64>> &&items);
+    // `numbersFrom`: whoever hands the items in knows those from that index on to be finite
+    // numbers, which numbersInPlace() then need not look through again.
+    static constexpr size_t NotKnown = size_t(-1);
+    void replaceList(int list, std::vector<quint64, FilledPageAllocator<quint64>> &&items,
+                     size_t numbersFrom = NotKnown);
     // Room for `items` items in every list that gets its first item from now on (until
     // clear()), so a long read does not grow them in steps.
     void reserve(int items);
@@ -180,6 +184,9 @@ private:
     // Since the last reset began: items kept in every list, and each list's count then.
     int m_kept = 0;
     std::array<int, ListCount> m_countsBefore{};
+    // Per list: items [first, second) known to be finite numbers (replaceList). Appends keep
+    // it, anything else that changes the list's items shortens or drops it.
+    std::array<std::pair<size_t, size_t>, ListCount> m_numbers{};
 };
 
 // One list of the store as a Qt item model for a list view. Follows the store's resets.

@@ -66,9 +66,20 @@ qint64 firstForeignRow(const textcolumns::Table &table, const std::vector<int> &
     qint64 base = 0;
     for (const textcolumns::Part &part : table.parts) {
         std::vector<const textcolumns::Column *> columns;
+        int leadColumn = 0;
         for (int column : readingColumns)
-            if (column >= 1 && size_t(column) <= part.columns.size())
+            if (column >= 1 && size_t(column) <= part.columns.size()) {
                 columns.push_back(&part.columns[size_t(column) - 1]);
+                if (leadColumn == 0)
+                    leadColumn = column;
+            }
+        // Without a text in the first reading column from `from` on, no row of the part is
+        // another table's: a long log's part is passed over without a look.
+        if (leadColumn > 0 && part.lastOther.size() == part.columns.size()
+            && part.lastOther[size_t(leadColumn) - 1] < from - base) {
+            base += part.rows;
+            continue;
+        }
         // A number in the first reading column makes a row a reading: only rows where it
         // holds a text need a closer look.
         const Item *lead = columns.empty() ? nullptr : columns.front()->data();
@@ -104,6 +115,22 @@ qint64 firstForeignRow(const textcolumns::Table &table, const std::vector<int> &
     return table.rows;
 }
 
+// Whether rows [from, to) of column `column` are all finite numbers by what the parts know
+// of their items without a look at them: false where a part does not know.
+bool knownNumbers(const textcolumns::Table &table, int column, qint64 from, qint64 to)
+{
+    qint64 base = 0;
+    for (const textcolumns::Part &part : table.parts) {
+        const qint64 begin = std::max(from - base, qint64(0));
+        if (begin < std::min(to - base, part.rows)
+            && (size_t(column) > part.columns.size() || part.lastOther.size() != part.columns.size()
+                || part.lastOther[size_t(column) - 1] >= begin))
+            return false;
+        base += part.rows;
+    }
+    return true;
+}
+
 // Appends the items of column `column` of rows [from, to) to list `list`, freeing the column;
 // `moved(items)` after every few thousand. The first part's column becomes the list, with
 // the items the list had in place of the rows before `from`; the later parts' items join it
@@ -116,13 +143,17 @@ void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, C
         for (qint64 n = 0; n < count; n += Step)
             moved(std::min(count - n, Step));
     };
+    // Told to the store, which then need not look for texts in a long column of readings.
+    const bool numbers = knownNumbers(table, column, from, to);
     textcolumns::Part &first = table.parts.front();
     qint64 base = 0;
     size_t part = 0;
+    size_t heldItems = 0;
     textcolumns::Column items;
     if (size_t(column) <= first.columns.size() && first.rows >= from) {
         items.swap(first.columns[size_t(column) - 1]);
         const textcolumns::Column held = store.takeList(list);
+        heldItems = held.size();
         const qint64 shift = from - qint64(held.size());
         if (shift > 0)
             items.erase(items.begin(), items.begin() + shift);
@@ -136,6 +167,7 @@ void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, C
         part = 1;
     } else {
         items = store.takeList(list);
+        heldItems = items.size();
     }
     for (; part < table.parts.size(); ++part) {
         textcolumns::Part &p = table.parts[part];
@@ -148,7 +180,7 @@ void moveColumn(textcolumns::Table &table, int column, qint64 from, qint64 to, C
         report(count);
         base += p.rows;
     }
-    store.replaceList(list, std::move(items));
+    store.replaceList(list, std::move(items), numbers ? heldItems : ColumnStore::NotKnown);
 }
 
 // The rightmost column with a filled field in rows [from, to).

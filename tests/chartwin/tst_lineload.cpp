@@ -33,6 +33,8 @@ class TestLineLoad : public QObject
 private slots:
     void ranges_data();
     void ranges();
+    void longXRange_data();
+    void longXRange();
     void decimals_data();
     void decimals();
     void pointsAndNames();
@@ -104,6 +106,71 @@ void TestLineLoad::ranges()
         QCOMPARE(chart.xAxis.lower, 1.0);
         QCOMPARE(chart.xAxis.upper, double(values.size()));
     }
+}
+
+void TestLineLoad::longXRange_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("lowAt");
+    QTest::addColumn<int>("highAt");
+    QTest::addColumn<double>("low");
+    QTest::addColumn<double>("high");
+    // Long enough for two halves side by side, each in four runs and a tail.
+    QTest::newRow("first and last rows") << 300003 << 0 << 300002 << -5.0 << 9.0;
+    QTest::newRow("every run of the first half") << 300003 << 5 << 150002 << -5.0 << 9.0;
+    QTest::newRow("tail of the first half") << 300003 << 150000 << 7 << -1e300 << 1e300;
+    QTest::newRow("tail of the second half") << 300002 << 299999 << 300001 << -2.5 << 2.5;
+    QTest::newRow("a short column") << 1003 << 1002 << 1001 << -3.0 << 3.0;
+    // Equal limits of two signs: the first in row order is the limit.
+    QTest::newRow("zero after minus zero, above") << 300003 << 10 << 200001 << -1.0 << -0.0;
+    QTest::newRow("minus zero after zero, below") << 300003 << 170002 << 3 << 0.0 << 4.0;
+}
+
+// The X scale spans the X column's smallest and largest value wherever they lie, a limit of
+// zero with the sign of the first zero.
+void TestLineLoad::longXRange()
+{
+    QFETCH(int, rows);
+    QFETCH(int, lowAt);
+    QFETCH(int, highAt);
+    QFETCH(double, low);
+    QFETCH(double, high);
+    ColumnStore store;
+    {
+        ColumnStore::Batch batch(store);
+        store.append(1, u"t");
+        store.append(1, u"s");
+        store.append(2, u"y");
+        store.append(2, u"V");
+        for (int r = 0; r < rows; ++r) {
+            double x = (r % 1000) * 0.001 * (high - low) + low;
+            x = std::min(std::max(x, low), high);
+            if (r == lowAt)
+                x = low;
+            else if (r == highAt)
+                x = high;
+            else if (x == 0 || x == low || x == high)
+                x = (low + high) / 2 == 0 ? 0.5 : (low + high) / 2; // no other zero, no other limit
+            // The limit's other sign, later: the first one stays the limit.
+            if (low == 0 && r == lowAt + 7)
+                x = -low;
+            if (high == 0 && r == highAt + 9)
+                x = -high;
+            store.appendNumber(1, x);
+            store.appendNumber(2, r % 7);
+        }
+    }
+    Tkfdline chart;
+    lineload::Request request;
+    request.xCol = 1;
+    request.yCols = {2};
+    request.lastRow = store.count(1);
+    request.scaleMode = 1;
+    lineload::loadLineData(store, request, {&chart});
+    QCOMPARE(chart.xAxis.lower, low);
+    QCOMPARE(chart.xAxis.upper, high);
+    QCOMPARE(std::signbit(chart.xAxis.lower), std::signbit(low));
+    QCOMPARE(std::signbit(chart.xAxis.upper), std::signbit(high));
 }
 
 void TestLineLoad::decimals_data()

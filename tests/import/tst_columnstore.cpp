@@ -22,6 +22,8 @@ private slots:
     void numbers();
     void numbersInPlace_data();
     void numbersInPlace();
+    void knownNumbersFollowChanges_data();
+    void knownNumbersFollowChanges();
     void contentsTakenOut();
 };
 
@@ -285,6 +287,80 @@ void TestColumnStore::numbersInPlace()
         QCOMPARE(numbers[0], first * 0.5);
         QCOMPARE(numbers[last - first], last * 0.5);
     }
+}
+
+void TestColumnStore::knownNumbersFollowChanges_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("list");  // the list then asked for
+    QTest::addColumn<int>("first"); // its items asked for: first .. the last
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("as handed in") << "none" << 1 << 1 << true;
+    QTest::newRow("the name before the numbers") << "none" << 1 << 0 << false;
+    QTest::newRow("a text appended") << "append text" << 1 << 1 << false;
+    QTest::newRow("a number appended") << "append number" << 1 << 1 << true;
+    QTest::newRow("cut, then a text appended") << "truncate, append text" << 1 << 1 << false;
+    QTest::newRow("taken and put back unmarked") << "take, text, put back" << 1 << 1 << false;
+    QTest::newRow("list removed: the marks move along") << "remove list 1" << 1 << 1 << true;
+    QTest::newRow("list removed: a text in the next") << "remove list 1" << 2 << 1 << false;
+    QTest::newRow("swapped with a table of texts") << "swap" << 1 << 1 << false;
+    QTest::newRow("cleared and read again") << "clear, refill" << 1 << 1 << false;
+}
+
+// Numbers known from replaceList spare the look through them only as long as they are the
+// list's items: any change that puts a text among the rows asked for is found.
+void TestColumnStore::knownNumbersFollowChanges()
+{
+    QFETCH(QString, change);
+    QFETCH(int, list);
+    QFETCH(int, first);
+    QFETCH(bool, fits);
+    constexpr int Items = 700000;
+    ColumnStore store;
+    const auto fillList = [&](ColumnStore &into, int number, int textAt) {
+        ColumnStore::Batch batch(into);
+        into.append(number, u"name");
+        for (int i = 1; i < Items; ++i) {
+            if (i == textAt)
+                into.append(number, u"x");
+            else
+                into.appendNumber(number, i * 0.5);
+        }
+    };
+    fillList(store, 1, -1);
+    fillList(store, 2, -1);
+    fillList(store, 3, 350000);
+    {
+        ColumnStore::Batch batch(store);
+        store.replaceList(1, store.takeList(1), 1);
+        store.replaceList(2, store.takeList(2), 1);
+    }
+    ColumnStore other;
+    if (change == "append text") {
+        store.append(1, u"y");
+    } else if (change == "append number") {
+        store.appendNumber(1, 3.0);
+    } else if (change == "truncate, append text") {
+        store.truncate(Items / 2);
+        store.append(1, u"y");
+    } else if (change == "take, text, put back") {
+        auto items = store.takeList(1);
+        items[Items / 2] = items[0]; // the name
+        store.replaceList(1, std::move(items));
+    } else if (change == "remove list 1") {
+        store.removeList(1);
+    } else if (change == "swap") {
+        fillList(other, 1, 600000);
+        store.swapContents(other);
+    } else if (change == "clear, refill") {
+        store.clear();
+        fillList(store, 1, 123456);
+    }
+    const int last = store.count(list) - 1;
+    const double *numbers = store.numbersInPlace(list, first, last);
+    QCOMPARE(numbers != nullptr, fits);
+    if (fits)
+        QCOMPARE(numbers[Items - 1 - first], (Items - 1) * 0.5);
 }
 
 // The memory taken out holds the table as it was; the store is left empty in one reset and
