@@ -409,17 +409,25 @@ std::vector<const char *> pieceStarts(const char *begin, const char *end, int co
     return starts;
 }
 
-// Points a stretch's text items past `charBase` characters and `sharedBase` long texts of
-// the texts it joins.
-void rebaseTexts(const Stretch &s, textcolumns::Part &part, Item charBase, Item sharedBase)
+// Moves the stretch's texts behind `chars` and `shared`, its items rebased to point at them.
+void moveTexts(Stretch &s, QString &chars, std::vector<QString> &shared)
 {
     // A stretch without texts of its own (numbers and empty fields) has nothing to rebase.
+    const Item charBase = Item(chars.size()), sharedBase = Item(shared.size());
     const bool ownTexts = !s.chars.isEmpty() || !s.shared.empty();
     if (ownTexts && (charBase != 0 || sharedBase != 0))
-        for (textcolumns::Column &column : part.columns)
+        for (textcolumns::Column &column : s.part.columns)
             for (Item &item : column)
                 if (textcolumns::isText(item) && item != textcolumns::EmptyItem)
                     item += (item & textcolumns::SharedBit) ? sharedBase : charBase;
+    if (chars.isEmpty())
+        chars = std::move(s.chars);
+    else
+        chars.append(s.chars);
+    QString().swap(s.chars);
+    for (QString &text : s.shared)
+        shared.push_back(std::move(text));
+    std::vector<QString>().swap(s.shared);
 }
 
 // When the first piece's columns have pages of their own (room for a long text), the
@@ -482,15 +490,7 @@ private:
         // The later pieces' items are looked at as they move; the first piece's once.
         if (m_next == 1)
             textcolumns::noteOthers(first.part);
-        rebaseTexts(later, later.part, Item(first.chars.size()), Item(first.shared.size()));
-        if (first.chars.isEmpty())
-            first.chars = std::move(later.chars);
-        else
-            first.chars.append(later.chars);
-        QString().swap(later.chars);
-        for (QString &text : later.shared)
-            first.shared.push_back(std::move(text));
-        std::vector<QString>().swap(later.shared);
+        moveTexts(later, first.chars, first.shared);
         first.textChars += later.textChars;
         first.blankTexts |= later.blankTexts;
         later.textChars = 0;
@@ -520,14 +520,7 @@ void join(std::vector<Stretch> &stretches, textcolumns::Table &table)
             continue;
         }
         textcolumns::Part &part = s.part;
-        rebaseTexts(s, part, Item(table.chars.size()), Item(table.shared.size()));
-        if (table.chars.isEmpty())
-            table.chars = std::move(s.chars);
-        else
-            table.chars.append(s.chars);
-        QString().swap(s.chars);
-        for (QString &text : s.shared)
-            table.shared.push_back(std::move(text));
+        moveTexts(s, table.chars, table.shared);
         for (auto &start : part.rowStarts) {
             start.first += table.rows;
             start.second += records;
