@@ -3,7 +3,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -87,12 +86,10 @@ namespace pagealloc {
 // (the system remaps them, nothing is copied nor touched anew) and shifted down to the end of
 // `to`'s items by less than a page in place; otherwise they are copied. A long read's later
 // stretches so join the first for the cost of one pass over warm memory, where a copy into
-// fresh memory costs a page fault every 4 KB. `seen(items, n)` is shown the appended items
-// in their new place, in order, a few thousand at a time while they are still in the cache:
-// whoever needs to look at them all does so without a pass of its own.
-template <typename T, typename Seen>
+// fresh memory costs a page fault every 4 KB.
+template <typename T>
 void appendMoving(std::vector<T, FilledPageAllocator<T>> &to, std::vector<T, FilledPageAllocator<T>> &from,
-                  std::size_t first, std::size_t count, Seen seen)
+                  std::size_t first, std::size_t count)
 {
     static_assert(std::is_trivially_copyable_v<T>, "items moved as bytes");
     const auto mapped = [](std::size_t items) { return items * sizeof(T) >= PageAllocator<T>::MappedFrom; };
@@ -112,32 +109,15 @@ void appendMoving(std::vector<T, FilledPageAllocator<T>> &to, std::vector<T, Fil
             && ::mremap(reinterpret_cast<void *>(sourcePages), length, length,
                         MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, reinterpret_cast<void *>(target))
                    != MAP_FAILED) {
-            // Down in blocks from the front: a block's source lies at or past its target, so
-            // no block overwrites items not moved yet.
-            T *down = reinterpret_cast<T *>(end);
-            const T *up = reinterpret_cast<const T *>(target + (source - sourcePages));
-            constexpr std::size_t Block = 4096;
-            for (std::size_t at = 0; at < count; at += Block) {
-                const std::size_t n = std::min(Block, count - at);
-                std::memmove(down + at, up + at, n * sizeof(T));
-                seen(static_cast<const T *>(down + at), n);
-            }
+            std::memmove(reinterpret_cast<void *>(end), reinterpret_cast<const void *>(target + (source - sourcePages)),
+                         count * sizeof(T));
             to.resize(to.size() + count); // the items are in place: nothing is written
             std::vector<T, FilledPageAllocator<T>>().swap(from);
             return;
         }
     }
-    const std::size_t before = to.size();
     to.insert(to.end(), from.begin() + std::ptrdiff_t(first), from.begin() + std::ptrdiff_t(first + count));
     std::vector<T, FilledPageAllocator<T>>().swap(from);
-    seen(static_cast<const T *>(to.data() + before), count);
-}
-
-template <typename T>
-void appendMoving(std::vector<T, FilledPageAllocator<T>> &to, std::vector<T, FilledPageAllocator<T>> &from,
-                  std::size_t first, std::size_t count)
-{
-    appendMoving(to, from, first, count, [](const T *, std::size_t) {});
 }
 
 }

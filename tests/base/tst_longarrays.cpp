@@ -68,20 +68,7 @@ void TestLongArrays::appendMoving()
     QFETCH(int, count);
     Items to = numbered(1, size_t(toCount), size_t(toRoom));
     Items from = numbered(2, size_t(fromCount), size_t(fromRoom));
-    // Every appended item is shown once, in its new place, in order.
-    std::vector<quint64> seen;
-    const quint64 *seenAt = nullptr;
-    pagealloc::appendMoving(to, from, size_t(first), size_t(count), [&](const quint64 *items, size_t n) {
-        if (seen.empty())
-            seenAt = items;
-        seen.insert(seen.end(), items, items + n);
-    });
-    QCOMPARE(seen.size(), size_t(count));
-    if (count > 0)
-        QCOMPARE(seenAt, to.data() + toCount);
-    for (size_t i = 0; i < seen.size(); ++i)
-        if (seen[i] != (quint64(2) << 40 | (i + size_t(first))))
-            QFAIL(qPrintable(QStringLiteral("seen item %1: %2").arg(i).arg(seen[i], 0, 16)));
+    pagealloc::appendMoving(to, from, size_t(first), size_t(count));
     QCOMPARE(from.capacity(), size_t(0));
     QCOMPARE(to.size(), size_t(toCount + count));
     for (size_t i = 0; i < to.size(); ++i) {

@@ -19,7 +19,6 @@
 #include <vector>
 #include <cstring>
 #include <exception>
-#include <mutex>
 #include <thread>
 
 namespace csv {
@@ -50,7 +49,6 @@ struct Stretch {
     int cutWidth = 0;
     qint64 strayNuls = 0;
     const char *stop = nullptr; // where the reading ended: the start of the next record
-    bool joined = false;        // its records and texts were moved into the first stretch's
 };
 
 // Where the reading stands, for the reading thread's progress reports.
@@ -140,6 +138,7 @@ void StretchReader::widen(size_t columns)
         column.reserve(std::max<size_t>(m_reserve, size_t(part.rows)));
         column.assign(size_t(part.rows), textcolumns::EmptyItem);
         part.lastFilled.push_back(-1);
+        part.lastOther.push_back(part.rows - 1);
     }
 }
 
@@ -262,6 +261,7 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, const records
         const records::Field &field = fields[c];
         if (field.empty()) {
             items.push_back(textcolumns::EmptyItem);
+            part.lastOther[c] = part.rows;
             continue;
         }
         part.lastFilled[c] = part.rows;
@@ -278,12 +278,17 @@ void StretchReader::addRecord(std::vector<records::Field> &fields, const records
             if (item != textcolumns::numberItem(number))
                 part.rawNumbers.push_back({part.rows, int(c) + 1, number});
             items.push_back(item);
+            if (!std::isfinite(shown))
+                part.lastOther[c] = part.rows;
         } else {
             items.push_back(textItem(field.begin, field.end));
+            part.lastOther[c] = part.rows;
         }
     }
-    for (size_t c = size_t(last); c < part.columns.size(); ++c)
+    for (size_t c = size_t(last); c < part.columns.size(); ++c) {
         columnItems[c].push_back(textcolumns::EmptyItem);
+        part.lastOther[c] = part.rows;
+    }
     ++part.rows;
 }
 
@@ -430,95 +435,11 @@ void moveTexts(Stretch &s, QString &chars, std::vector<QString> &shared)
     std::vector<QString>().swap(s.shared);
 }
 
-// When the first piece's columns have pages of their own (room for a long text), the
-// pieces join them as soon as they and every piece before them are read, on the thread
-// that read the last of them while the other reads on: their pages are moved (or, for
-// short columns, their items copied) then, not after the whole text is read. A piece that
-// ran over the next one's start, and every piece after it, joins at the end as before.
-class EarlyJoin {
-public:
-    EarlyJoin(std::vector<Stretch> &stretches, const std::vector<const char *> &starts)
-        : m_stretches(stretches), m_starts(starts), m_read(stretches.size(), false)
-    {
-    }
-
-    // Piece `piece` is read: joins the pieces that can be, unless another thread is at it
-    // (which then joins this one too).
-    void pieceRead(int piece)
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_lock);
-            m_read[size_t(piece)] = true;
-            if (m_joining)
-                return;
-            m_joining = true;
-        }
-        for (;;) {
-            {
-                const std::lock_guard<std::mutex> lock(m_lock);
-                if (!joinable(m_next)) {
-                    m_joining = false;
-                    return;
-                }
-            }
-            joinNext();
-        }
-    }
-
-private:
-    // Whether piece `piece` joins now: it and the pieces before it read, each ending where
-    // the next starts.
-    bool joinable(size_t piece)
-    {
-        if (m_stopped || piece >= m_stretches.size() || !m_read[0] || !m_read[piece])
-            return false;
-        const auto endsInPlace = [&](size_t i) { return i + 1 >= m_starts.size() || m_stretches[i].stop == m_starts[i + 1]; };
-        if (piece == 1 && (!endsInPlace(0) || m_stretches[0].part.columns.empty() || !textcolumns::movesByPages(m_stretches[0].part)))
-            return false;
-        // A value the columns do not keep sends the whole text to the row-by-row reading.
-        if (m_stretches[0].unusual || m_stretches[piece].unusual || !endsInPlace(piece)) {
-            m_stopped = true; // the pieces after it wait for the end
-            return false;
-        }
-        return true;
-    }
-
-    void joinNext()
-    {
-        Stretch &first = m_stretches[0];
-        Stretch &later = m_stretches[m_next];
-        // The later pieces' items are looked at as they move; the first piece's once.
-        if (m_next == 1)
-            textcolumns::noteOthers(first.part);
-        moveTexts(later, first.chars, first.shared);
-        first.textChars += later.textChars;
-        first.blankTexts |= later.blankTexts;
-        later.textChars = 0;
-        textcolumns::appendPart(first.part, later.part, m_recordsBefore + first.records);
-        later.joined = true;
-        m_recordsBefore += later.records;
-        ++m_next;
-    }
-
-    std::vector<Stretch> &m_stretches;
-    const std::vector<const char *> &m_starts;
-    std::mutex m_lock;
-    std::vector<bool> m_read;   // under m_lock
-    bool m_joining = false;     // under m_lock: a thread is joining
-    bool m_stopped = false;     // a piece joins at the end: so do those after it
-    size_t m_next = 1;          // the next piece to join
-    qint64 m_recordsBefore = 0; // records of the joined pieces after the first
-};
-
 // Joins the stretches' texts into the table's and moves their parts in, texts rebased.
 void join(std::vector<Stretch> &stretches, textcolumns::Table &table)
 {
     qint64 records = 0;
     for (Stretch &s : stretches) {
-        if (s.joined) { // already in the first stretch's part
-            records += s.records;
-            continue;
-        }
         textcolumns::Part &part = s.part;
         moveTexts(s, table.chars, table.shared);
         for (auto &start : part.rowStarts) {
@@ -570,7 +491,6 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
     // A piece whose reading ran past the next one's start (a quoted field over that line
     // start) makes the pieces after it useless: none is started past it.
     std::atomic<int> overrunAt{pieces};
-    EarlyJoin early(stretches, starts);
     const auto readPieces = [&](PieceProgress &progress, const auto &report) {
         for (int i; (i = nextPiece.fetch_add(1)) < pieces;) {
             if (i > overrunAt.load() || shared.stop.load())
@@ -585,7 +505,6 @@ std::unique_ptr<workbook::Workbook> readTextColumns(const QByteArray &bytes, con
                 while (i < was && !overrunAt.compare_exchange_weak(was, i)) {
                 }
             }
-            early.pieceRead(i);
         }
     };
     std::vector<std::thread> workers;

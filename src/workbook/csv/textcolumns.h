@@ -65,27 +65,11 @@ struct Part {
     // (from 1, blank records counted) part, the pair (index, record) starts a new stretch.
     std::vector<std::pair<qint64, qint64>> rowStarts;
     std::vector<RawNumber> rawNumbers;
-    // Per column, when known: the last record holding anything but a finite number (a text,
-    // an empty field), -1 for none. The lists of a long log then need no look for texts.
+    // Per column: the last record holding anything but a finite number (a text, an empty
+    // field), -1 for none, noted as the items are written. The lists of a long log then need
+    // no look for texts.
     std::vector<qint64> lastOther;
 };
-
-// The last of `count` items that is not a finite number, -1 when there is none.
-qint64 lastOther(const Item *items, size_t count);
-// Works out `part.lastOther` from its columns.
-void noteOthers(Part &part);
-
-// Whether `part`'s columns lie in memory of their own pages (long columns): others join
-// them by moving their pages, or copying their items, into the room left.
-bool movesByPages(const Part &part);
-
-// Appends `later`'s records below `first`'s and leaves `later` empty: each column's items
-// join by moving their pages where both columns have them (pagealloc::appendMoving), a
-// column only one of them has is made up of empty fields for the other's rows. `later`'s
-// records are numbered on from `recordsBefore` (every record before it, blank ones too);
-// its text items must already point into the texts `first` is kept with. `first.lastOther`
-// stays known, when it was, from the items as they pass.
-void appendPart(Part &first, Part &later, qint64 recordsBefore);
 
 struct Table {
     std::vector<Part> parts;      // in the file's order
