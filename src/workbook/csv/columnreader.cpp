@@ -166,8 +166,8 @@ Item StretchReader::textItem(const char *begin, const char *end)
 
 // Most records of a long log are a number in every column the stretch has: those are read
 // straight into the columns (numberrecord.h), with no fields set out first. `at` is moved
-// to the line end; anything else (an empty field, a text, a quote, another width, a number the quick
-// reader leaves alone) is false, with nothing changed, and read the long way.
+// to the line end; anything else (an empty field, a text, a quote, another width, a number
+// the quick reader leaves alone) is false, with nothing changed, and read the long way.
 bool StretchReader::quickRecord(const char *&at, double *values) const
 {
     return m_quick && numberrecord::read(at, m_plan.end, m_plan.separator, m_plan.decimalComma, m_out.part.columns.size(),
