@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/twothreads.h"
+
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -81,6 +83,27 @@ struct FilledPageAllocator : PageAllocator<T> {
 
 namespace pagealloc {
 
+// Moves `count` items from `from` down to `to` (at or below it), as memmove does; a long run
+// on both cores. The second half's writes reach the last items the first half reads, by the
+// distance moved: those few are put aside before the halves start.
+template <typename T>
+void moveDown(T *to, const T *from, std::size_t count)
+{
+    static_assert(std::is_trivially_copyable_v<T>, "items moved as bytes");
+    const std::size_t shift = std::size_t(from - to);
+    const std::size_t half = std::size_t(twothreads::middle(std::int64_t(count)));
+    if (half == 0 || shift == 0 || 2 * shift > half) {
+        std::memmove(to, from, count * sizeof(T));
+        return;
+    }
+    const std::vector<T> aside(from + half - shift, from + half);
+    twothreads::both([&] { std::memmove(to + half, from + half, (count - half) * sizeof(T)); },
+                     [&] {
+                         std::memmove(to, from, (half - shift) * sizeof(T));
+                         std::memcpy(to + half - shift, aside.data(), shift * sizeof(T));
+                     });
+}
+
 // Appends items [first, first + count) of `from` to `to` and frees `from`. When both arrays
 // are mapped and `to` has the room, the pages holding the items are moved into that room
 // (the system remaps them, nothing is copied nor touched anew) and shifted down to the end of
@@ -109,8 +132,7 @@ void appendMoving(std::vector<T, FilledPageAllocator<T>> &to, std::vector<T, Fil
             && ::mremap(reinterpret_cast<void *>(sourcePages), length, length,
                         MREMAP_MAYMOVE | MREMAP_FIXED | MREMAP_DONTUNMAP, reinterpret_cast<void *>(target))
                    != MAP_FAILED) {
-            std::memmove(reinterpret_cast<void *>(end), reinterpret_cast<const void *>(target + (source - sourcePages)),
-                         count * sizeof(T));
+            moveDown(reinterpret_cast<T *>(end), reinterpret_cast<const T *>(target + (source - sourcePages)), count);
             to.resize(to.size() + count); // the items are in place: nothing is written
             std::vector<T, FilledPageAllocator<T>>().swap(from);
             return;

@@ -33,6 +33,8 @@ private slots:
     void bothHalvesRun();
     void preparedPagesKeepTheirItems_data();
     void preparedPagesKeepTheirItems();
+    void moveDownAsMemmove_data();
+    void moveDownAsMemmove();
 };
 
 void TestLongArrays::appendMoving_data()
@@ -146,6 +148,31 @@ void TestLongArrays::preparedPagesKeepTheirItems()
     for (size_t i = size_t(written); i < until; ++i)
         items.push_back(7ull << 40 | i);
     QCOMPARE(items, numbered(7, until, room));
+}
+
+// Items moved down on both cores end as one memmove leaves them, whatever the distance.
+void TestLongArrays::moveDownAsMemmove_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("shift");
+    const int halves = (1 << 18) + 3; // long enough for two halves
+    for (int shift : {0, 1, 7, 511})
+        QTest::newRow(qPrintable(QStringLiteral("two halves, %1 down").arg(shift))) << halves << shift;
+    QTest::newRow("one run, short") << 1000 << 3;
+    QTest::newRow("one run, far down") << halves << (1 << 17);
+}
+
+void TestLongArrays::moveDownAsMemmove()
+{
+    QFETCH(int, count);
+    QFETCH(int, shift);
+    std::vector<quint64> moved(size_t(count) + size_t(shift));
+    for (size_t i = 0; i < moved.size(); ++i)
+        moved[i] = quint64(i) * 2654435761u;
+    std::vector<quint64> expected = moved;
+    std::memmove(expected.data(), expected.data() + shift, size_t(count) * sizeof(quint64));
+    pagealloc::moveDown(moved.data(), moved.data() + shift, size_t(count));
+    QVERIFY(moved == expected);
 }
 
 QTEST_GUILESS_MAIN(TestLongArrays)
