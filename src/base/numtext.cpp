@@ -14,7 +14,6 @@
 #include <string>
 #include <limits>
 
-
 namespace numtext {
 
 namespace {
@@ -251,10 +250,6 @@ bool strtodShaped(const char *first, const char *last, double *value)
     return true;
 }
 
-// Powers of ten a double holds exactly.
-constexpr double ExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The slow reading of a number whose shape is checked: from_chars, then the C library for
 // what from_chars does not take whole. `mark` points at a ',' standing for the point, or
 // is null.
@@ -363,7 +358,7 @@ Reading readNumber(const char *first, const char *last, double *value, bool comm
     // once: the correctly rounded value, the one from_chars gives.
     const int power = exponent - int(std::min<qsizetype>(fraction, 100000));
     if (significant <= 19 && m <= (std::uint64_t(1) << 53) && power >= -22 && power <= 22) {
-        const double magnitude = power < 0 ? double(m) / ExactPowers[-power] : double(m) * ExactPowers[power];
+        const double magnitude = power < 0 ? double(m) / plain::ExactPowers[-power] : double(m) * plain::ExactPowers[power];
         *value = negative ? -magnitude : magnitude;
         // At most 15 digits of 1E-22 to 1E37: a normal double that shows as the same digits.
         reading.ownGeneral = significant <= 15;

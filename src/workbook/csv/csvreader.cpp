@@ -321,7 +321,7 @@ TextPlan planText(const QByteArray &bytes)
         const qsizetype binary = binaryAt(bytes);
         if (binary >= 0)
             workbook::refuseFormat(binaryReason(binary));
-        plan.text = textbytes::toUtf8(bytes);
+        plan.text = textbytes::toUtf8(bytes, false);
     } else {
         // Whether the file is UTF-8 comes from the pass that looks for binary bytes.
         const textsurvey::Survey survey = textsurvey::survey(bytes);

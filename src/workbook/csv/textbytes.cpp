@@ -1,12 +1,9 @@
 #include "workbook/csv/textbytes.h"
 
-#include "base/readprogress.h"
-
 #include "workbook/csv/textencoding.h"
 
 #include <QStringDecoder>
 
-#include <algorithm>
 #include <cstring>
 
 namespace textbytes {
@@ -33,54 +30,6 @@ Utf8Text converted(const QString &text)
     return out;
 }
 
-}
-
-bool isValidUtf8(const char *begin, const char *end)
-{
-    constexpr quint64 highBits = 0x8080808080808080ULL;
-    const auto *p = reinterpret_cast<const unsigned char *>(begin);
-    const auto *e = reinterpret_cast<const unsigned char *>(end);
-    while (p < e) {
-        // A cancelled read stops within 64 KB.
-        readprogress::checkCancelled();
-        const unsigned char *blockEnd = p + std::min<std::ptrdiff_t>(e - p, readprogress::CheckBytes);
-        while (p < blockEnd) {
-            // ASCII 32 and then 8 bytes at a time: most logger files are all ASCII.
-            while (blockEnd - p >= 32) {
-                quint64 w[4];
-                std::memcpy(w, p, sizeof w);
-                if (((w[0] | w[1] | w[2] | w[3]) & highBits) != 0)
-                    break;
-                p += 32;
-            }
-            if (blockEnd - p >= 8) {
-                quint64 word;
-                std::memcpy(&word, p, 8);
-                if ((word & highBits) == 0) {
-                    p += 8;
-                    continue;
-                }
-            }
-            if (p == blockEnd)
-                break;
-            const unsigned c = *p;
-            if (c < 0x80) {
-                ++p;
-                continue;
-            }
-            const int length = utf8SequenceLength(p, e);
-            if (length == 0)
-                return false;
-            p += length; // may pass blockEnd: the next block starts there
-        }
-    }
-    return true;
-}
-
-Utf8Text toUtf8(const QByteArray &bytes)
-{
-    const bool marked16or32 = utf32Mark(bytes) != 0 || hasPrefix(bytes, "\xFF\xFE") || hasPrefix(bytes, "\xFE\xFF");
-    return toUtf8(bytes, !marked16or32 && isValidUtf8(bytes.constData(), bytes.constData() + bytes.size()));
 }
 
 Utf8Text toUtf8(const QByteArray &bytes, bool validUtf8)

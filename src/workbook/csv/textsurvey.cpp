@@ -2,7 +2,6 @@
 
 #include "base/readprogress.h"
 #include "base/twothreads.h"
-#include "workbook/csv/textbytes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,6 +16,35 @@
 namespace textsurvey {
 
 namespace {
+
+// The length of the well-formed sequence of two to four bytes that starts at `p` with a byte
+// from 0x80 up, reading no further than `end`; 0 when it is malformed (a stray continuation
+// byte, an overlong form, a surrogate, past U+10FFFF, cut short).
+int utf8SequenceLength(const unsigned char *p, const unsigned char *end)
+{
+    const unsigned c = *p;
+    int more;
+    unsigned low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        more = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        more = 2;
+        if (c == 0xE0) low = 0xA0;  // overlong
+        if (c == 0xED) high = 0x9F; // surrogates
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        more = 3;
+        if (c == 0xF0) low = 0x90;  // overlong
+        if (c == 0xF4) high = 0x8F; // above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (end - p <= more || p[1] < low || p[1] > high)
+        return 0;
+    for (int k = 2; k <= more; ++k)
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+    return more + 1;
+}
 
 // From `at` up to `end` (a UTF-8 sequence may run past it), over UTF-8 text: where the next
 // NUL is, where a malformed sequence starts (`utf8` becomes false), or at least `end`.
@@ -71,7 +99,7 @@ qsizetype nextNulOrBadUtf8(const unsigned char *data, qsizetype at, qsizetype en
             ++p;
             continue;
         }
-        const int length = textbytes::utf8SequenceLength(p, bytesEnd);
+        const int length = utf8SequenceLength(p, bytesEnd);
         if (length == 0) {
             utf8 = false;
             return p - data;
